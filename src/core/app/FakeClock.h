@@ -1,0 +1,25 @@
+#pragma once
+
+#include "core/app/Clock.h"
+
+namespace qx::app {
+
+/// Virtual time: a wait advances the clock at once. Used by tests and by headless runs that
+/// must not sleep.
+class FakeClock final : public Clock {
+ public:
+  double NowMs() override { return now_; }
+  void WaitMs(double ms) override {
+    if (ms > 0) now_ += ms;
+    waited_ += ms > 0 ? ms : 0;
+  }
+  void Advance(double ms) { now_ += ms; }
+  /// Total of all waits so far, in milliseconds.
+  double WaitedMs() const { return waited_; }
+
+ private:
+  double now_ = 0;
+  double waited_ = 0;
+};
+
+}  // namespace qx::app

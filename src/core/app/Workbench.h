@@ -1,0 +1,45 @@
+#pragma once
+
+#include "core/app/Clock.h"
+#include "core/app/Host.h"
+#include "core/app/Settings.h"
+#include "core/chip/ChipModel.h"
+#include "core/link/BulkDriver.h"
+#include "core/link/HidBackend.h"
+#include "core/link/IoFrame.h"
+#include "core/link/LinkMonitor.h"
+#include "core/link/SerialBridgeLink.h"
+#include "core/link/TargetAccess.h"
+#include "core/link/TargetRecord.h"
+#include "core/link/UsbTransport.h"
+
+namespace qx::app {
+
+/// Owns what the program shares: the target, the link buffer and its operations, the chip
+/// model and the settings. Front ends create one and hand references to their parts.
+class Workbench {
+ public:
+  Workbench(Clock& clock, Host& host, link::HidBackend& hid, link::BulkDriver& bulk)
+      : clock(clock),
+        host(host),
+        usb(frame, hid, bulk),
+        serial(target, frame, clock, host),
+        access(target, frame, usb, serial, clock, host, chip, settings),
+        monitor(target, usb, access, host) {}
+
+  Workbench(const Workbench&) = delete;
+  Workbench& operator=(const Workbench&) = delete;
+
+  Clock& clock;
+  Host& host;
+  link::TargetRecord target;
+  link::IoFrame frame{};
+  chip::ChipModel chip;
+  Settings settings;
+  link::UsbTransport usb;
+  link::SerialBridgeLink serial;
+  link::TargetAccess access;
+  link::LinkMonitor monitor;
+};
+
+}  // namespace qx::app

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstdint>
+
+#include "core/app/Host.h"
+#include "core/link/TargetAccess.h"
+#include "core/link/TargetRecord.h"
+#include "core/link/UsbTransport.h"
+
+namespace qx::link {
+
+/// Status texts of panel 0.
+inline constexpr char kUsbOnLine[] = "USB On Line";
+inline constexpr char kUsbNotConnect[] = "USB not Connect !!!";
+
+/// The link monitor: a 10 ms tick that re-checks an idle USB bridge, runs the continuous ADC
+/// reading and paces the capture chart; and the connect and release commands of the bridge.
+class LinkMonitor {
+ public:
+  LinkMonitor(TargetRecord& target, UsbTransport& usb, TargetAccess& access, app::Host& host);
+
+  static constexpr int kTickMs = 10;
+  static constexpr uint32_t kIdleCheckTicks = 1000;
+  static constexpr int kChartTicks = 25;
+
+  /// One timer tick.
+  void Tick();
+  /// Re-opens or re-identifies the bridge and shows the link state in panel 0.
+  void CheckLink();
+  /// The "USB Scan" command: open and identify, then let the front end identify the chip.
+  bool USBConnect();
+  /// Releases the bridge and closes it.
+  void Disconnect();
+
+  bool continuousRead = false;  ///< set by the ADC panel's read button
+  bool streamingChart = false;  ///< set by acquisition while a capture runs
+
+ private:
+  TargetRecord& target_;
+  UsbTransport& usb_;
+  TargetAccess& access_;
+  app::Host& host_;
+  int chartTicks_ = 0;
+};
+
+}  // namespace qx::link

@@ -1,0 +1,93 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "core/app/Clock.h"
+#include "core/app/Host.h"
+#include "core/app/Settings.h"
+#include "core/chip/ChipModel.h"
+#include "core/link/IoFrame.h"
+#include "core/link/SerialBridgeLink.h"
+#include "core/link/TargetRecord.h"
+#include "core/link/UsbTransport.h"
+
+namespace qx::link {
+
+inline constexpr int kAdcRegisters = 5;
+/// At most this many results are buffered by the bridge per stream poll.
+inline constexpr int kMaxStreamResults = 21;
+inline constexpr uint8_t kFrameOk = 0xFA;
+
+/// The link-independent target access operations every view, panel and test uses, and the
+/// special USB frames of acquisition and the bridge. Dispatches on the target's link kind.
+class TargetAccess {
+ public:
+  TargetAccess(TargetRecord& target, IoFrame& frame, UsbTransport& usb, SerialBridgeLink& serial,
+               app::Clock& clock, app::Host& host, const chip::ChipModel& chip,
+               app::Settings& settings);
+
+  /// `RegImage`[index]; 0 outside 0..1023.
+  uint8_t GetRegImage(int index) const;
+  /// Stores the byte; ignored outside 0..1023.
+  void SetRegImage(int index, uint8_t value);
+  /// Stores the byte and lets every view and panel refresh.
+  void StoreAndRefresh(int index, uint8_t value);
+
+  /// Reads `count` bytes; they are in `IoFrame` from byte 0 (from byte 1 on link kind 5).
+  bool ReadBytes(uint16_t address, uint8_t count);
+  /// Writes the bytes the caller put in `IoFrame` from byte 5 (link kind 5: `AdcRegShadow`).
+  bool WriteBytes(uint16_t address, uint8_t count);
+  /// Writes one register with read-back and stores the result; reports nothing on failure.
+  void WriteReg(uint16_t address, uint8_t value);
+
+  /// B5 07: three status bytes of the bridge.
+  bool ReadBridgeFlags(std::array<uint8_t, 3>& flags);
+  /// F9 05: the 8-character firmware name of the bridge.
+  bool ReadBridgeName(std::string& name);
+  /// C0 00 00 06 81 02 on the UART link.
+  bool ProbeUartLink();
+  /// C4 02 m s1 s2: tells the bridge to stream conversion results in mode `mode`.
+  bool StartAdcStream(uint8_t mode);
+  /// C4 04: `count` results are in `IoFrame` from byte 1, three bytes each, MSB first.
+  bool PollAdcStream(int& count);
+  /// C4 03 01.
+  bool StopAdcStream();
+  /// C4 01 A0 05 03: one conversion result, kept as the last ADC reading.
+  bool ReadAdcResult();
+  /// C4 01 A0 06 02: one word, kept as the last word reading.
+  bool ReadAdcWord();
+  /// Sets bit 0 of the register holding the `TS` field.
+  bool SetTsBit0();
+  /// One-shot ADC value: two 24-bit results read from `resultAddress`.
+  bool ReadOneShotAdc(uint16_t resultAddress, uint32_t& first, uint32_t& second);
+
+  /// Result `j` of the last stream poll, MSB first, as a 24-bit code.
+  uint32_t StreamResult(int j) const;
+
+  std::array<uint8_t, kAdcRegisters>& AdcRegShadow() { return adcRegShadow_; }
+  const std::array<uint8_t, 3>& LastAdcReading() const { return lastAdc_; }
+  const std::array<uint8_t, 3>& LastWordReading() const { return lastWord_; }
+
+ private:
+  bool UsbExchange(uint8_t sendN, uint8_t readM);
+  bool ReadUsb(uint16_t address, uint8_t count);
+  bool WriteUsb(uint16_t address, uint8_t count);
+  void RecordPreset(uint16_t address, uint8_t value);
+  uint16_t FieldRegister(const char* key) const;
+
+  TargetRecord& target_;
+  IoFrame& frame_;
+  UsbTransport& usb_;
+  SerialBridgeLink& serial_;
+  app::Clock& clock_;
+  app::Host& host_;
+  const chip::ChipModel& chip_;
+  app::Settings& settings_;
+  std::array<uint8_t, kAdcRegisters> adcRegShadow_{};
+  std::array<uint8_t, 3> lastAdc_{};
+  std::array<uint8_t, 3> lastWord_{};
+};
+
+}  // namespace qx::link
