@@ -15,9 +15,9 @@ SimHidBackend::SimHidBackend(SimBridge& bridge) : bridge_(bridge) {}
 int SimHidBackend::SlotAt(int index) const {
   if (index < 0) return kNoSlot;
   if (attached_ && index == bridgeIndex_) return kBridgeSlot;
-  // Decoys fill the indexes after the bridge; with the bridge detached they start at its index.
-  int slot = index - bridgeIndex_;
-  if (attached_) slot -= 1;
+  // Decoys fill the free indexes from 0 up, stepping over the bridge's.
+  int slot = index;
+  if (attached_ && index > bridgeIndex_) slot -= 1;
   if (slot < 0 || slot >= static_cast<int>(decoys_.size())) return kNoSlot;
   return slot;
 }

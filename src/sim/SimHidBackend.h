@@ -17,7 +17,7 @@ struct SimHidDecoy {
 };
 
 /// The HID library's view of the simulated bus: the bridge at one index (0 by default) and
-/// optional decoy devices at the following free indexes. Decoys accept writes and never answer.
+/// optional decoy devices at the other indexes. Decoys accept writes and never answer.
 class SimHidBackend final : public link::HidBackend {
  public:
   static constexpr uint16_t kVendorId = 0x04D8;
@@ -32,7 +32,7 @@ class SimHidBackend final : public link::HidBackend {
   bool BridgeAttached() const { return attached_; }
   void SetBridgeIndex(int index) { bridgeIndex_ = index; }
   int BridgeIndex() const { return bridgeIndex_; }
-  /// Decoys take the indexes after the bridge's, in order, skipping the bridge's own.
+  /// Decoys take the free indexes from 0 up, in order, stepping over the bridge's.
   void SetDecoys(std::vector<SimHidDecoy> decoys) { decoys_ = std::move(decoys); }
   /// Open handles (for tests that check the link closes what it opens).
   size_t OpenHandles() const { return handles_.size(); }
