@@ -6,7 +6,7 @@
 #include <cctype>
 #include <cerrno>
 #include <climits>
-#include <cstring>
+#include <string_view>
 #include <tuple>
 
 #include "platform/BulkTables.h"
