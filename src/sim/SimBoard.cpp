@@ -10,6 +10,9 @@ SimBoard::SimBoard(app::Clock& clock, const chip::ChipModel& model)
       serial_(target_),
       serialPorts_(serial_) {
   bulk_.SetAbsent(true);
+  target_.SetDcLevelVolts(kDemoDcVolts);
+  target_.SetInputNoiseNv(kDemoInputNoiseNv);
+  target_.SetOutputNoiseCodes(kDemoOutputNoiseCodes);
 }
 
 void SimBoard::UseBulkBridge(bool bulk) {
