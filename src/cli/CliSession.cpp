@@ -45,7 +45,8 @@ CliSession::CliSession(const CliOptions& options, std::ostream& trace)
   } else {
     ownedHid_ = std::make_unique<platform::HidapiBackend>();
     ownedBulk_ = std::make_unique<platform::LibusbBulkDriver>();
-    ownedSerialPorts_ = std::make_unique<platform::PosixSerialPortProvider>(ProgramDir(options.dir));
+    ownedSerialPorts_ =
+        std::make_unique<platform::PosixSerialPortProvider>(ProgramDir(options.dir));
     hid_ = ownedHid_.get();
     bulk_ = ownedBulk_.get();
     serialPorts_ = ownedSerialPorts_.get();

@@ -26,8 +26,8 @@ struct Args {
 
   bool Count(size_t n) const {
     if (options.args.size() == n) return true;
-    err << "qxctl: " << options.command << " takes " << n << " argument"
-        << (n == 1 ? "" : "s") << "\n"
+    err << "qxctl: " << options.command << " takes " << n << " argument" << (n == 1 ? "" : "s")
+        << "\n"
         << UsageText();
     return false;
   }

@@ -378,6 +378,14 @@ void SimBridge::ClearFaults() {
   failAfter_.reset();
 }
 
+void SimBridge::HostClosed() {
+  claimed_ = false;
+  claimWord_ = kFreeWord;
+  streaming_ = false;
+  queue_.clear();
+  pending_.reset();
+}
+
 void SimBridge::Unplug() {
   present_ = false;
   ++generation_;

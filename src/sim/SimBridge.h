@@ -75,6 +75,9 @@ class SimBridge {
   void ClearFaults();
   /// The device leaves the bus: every open and transfer fails, claim and stream are lost.
   void Unplug();
+  /// The host that held the claim closed its last handle: the bridge is free again, as after
+  /// a release frame, so a host that lost a transfer can claim it anew.
+  void HostClosed();
   /// The device comes back, unclaimed; handles opened before the unplug stay dead.
   void Replug();
   bool Present() const { return present_; }

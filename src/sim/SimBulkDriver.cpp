@@ -118,6 +118,8 @@ bool SimBulkDriver::Control(link::DeviceHandle h, uint32_t code, std::span<const
       if (!bridge_.Receive(std::span<const uint8_t>(out.data(), out.size()))) {
         return Fail(bridge_.LastError());
       }
+      if (out.size() >= 4 && out[0] == 0xF9 && out[1] == 0x01)
+        claimer_ = out[2] == 0xFF && out[3] == 0xFF ? link::kInvalidHandle : h;
       returned = out.size();
       return true;
     }
@@ -134,7 +136,14 @@ bool SimBulkDriver::Control(link::DeviceHandle h, uint32_t code, std::span<const
 }
 
 void SimBulkDriver::Close(link::DeviceHandle h) {
-  handles_.erase(h);
+  const auto it = handles_.find(h);
+  if (it == handles_.end()) return;
+  const bool current = it->second == bridge_.Generation();
+  handles_.erase(it);
+  if (h == claimer_) {
+    claimer_ = link::kInvalidHandle;
+    if (current) bridge_.HostClosed();
+  }
 }
 
 }  // namespace qx::sim

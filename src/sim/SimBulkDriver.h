@@ -55,7 +55,8 @@ class SimBulkDriver final : public link::BulkDriver {
   bool absent_ = false;
   bool wrongDirections_ = false;
   uint16_t productId_ = kProductId;
-  std::map<link::DeviceHandle, uint32_t> handles_;  ///< handle -> bridge generation
+  std::map<link::DeviceHandle, uint32_t> handles_;     ///< handle -> bridge generation
+  link::DeviceHandle claimer_ = link::kInvalidHandle;  ///< handle that claimed the bridge
   link::DeviceHandle nextHandle_ = 0x2000;
   int lastError_ = 0;
 };

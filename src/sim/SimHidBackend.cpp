@@ -75,6 +75,9 @@ bool SimHidBackend::Write(link::DeviceHandle h, std::span<const uint8_t> report)
   const size_t n = std::min(frame.size(), report.size() - 1);
   std::copy_n(report.begin() + 1, n, frame.begin());
   if (!bridge_.Receive(frame)) return Fail(bridge_.LastError());
+  if (frame[0] == 0xF9 && frame[1] == 0x01) {
+    handles_[h].claimer = !(frame[2] == 0xFF && frame[3] == 0xFF);
+  }
   return true;
 }
 
@@ -93,7 +96,11 @@ bool SimHidBackend::Read(link::DeviceHandle h, std::span<uint8_t> report) {
 }
 
 void SimHidBackend::Close(link::DeviceHandle h) {
-  handles_.erase(h);
+  const auto it = handles_.find(h);
+  if (it == handles_.end()) return;
+  const bool release = it->second.claimer && it->second.generation == bridge_.Generation();
+  handles_.erase(it);
+  if (release) bridge_.HostClosed();
 }
 
 }  // namespace qx::sim

@@ -48,6 +48,7 @@ class SimHidBackend final : public link::HidBackend {
   struct Open {
     int decoy = -1;  ///< -1: the bridge
     uint32_t generation = 0;
+    bool claimer = false;  ///< this handle claimed the bridge (F9 01 with a host word)
   };
   /// Decoy slot at `index`, -1 for the bridge, -2 for nothing.
   int SlotAt(int index) const;

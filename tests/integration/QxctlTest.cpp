@@ -10,15 +10,15 @@
 namespace qx::cli {
 namespace {
 
-struct Run {
+struct CliRun {
   int status = -1;
   std::string out, err, trace;
 };
 
 /// Runs one qxctl command line in process against a fresh simulated board.
-Run Qxctl(std::vector<std::string> argv,
-          const std::function<void(sim::SimBoard&)>& prepare = nullptr) {
-  Run r;
+CliRun Qxctl(std::vector<std::string> argv,
+             const std::function<void(sim::SimBoard&)>& prepare = nullptr) {
+  CliRun r;
   std::string error;
   const auto options = ParseCommandLine(argv, error);
   if (!options) {
@@ -44,21 +44,20 @@ std::vector<std::string> Lines(const std::string& text) {
 }
 
 TEST(Qxctl, ScanFindsTheSimulatedBridge) {
-  const Run r = Qxctl({"--simulate", "scan"}, [](sim::SimBoard& b) {
-    b.Bridge().SetFirmwareName("ENOB-S01");
-  });
+  const CliRun r = Qxctl({"--simulate", "scan"},
+                         [](sim::SimBoard& b) { b.Bridge().SetFirmwareName("ENOB-S01"); });
   EXPECT_EQ(r.status, kExitOk);
   EXPECT_EQ(r.out, "USB On Line\nENOB-S01\n");
 }
 
 TEST(Qxctl, ScanWithoutBridgeSaysSo) {
-  const Run r = Qxctl({"--simulate", "scan"}, [](sim::SimBoard& b) { b.Bridge().Unplug(); });
+  const CliRun r = Qxctl({"--simulate", "scan"}, [](sim::SimBoard& b) { b.Bridge().Unplug(); });
   EXPECT_EQ(r.status, kExitLinkFailed);
   EXPECT_EQ(r.out, "USB not Connect !!!\n");
 }
 
 TEST(Qxctl, TracedRegisterReadOnTheQx740xLink) {
-  const Run r = Qxctl({"--simulate", "--trace", "read", "3", "4"}, [](sim::SimBoard& b) {
+  const CliRun r = Qxctl({"--simulate", "--trace", "read", "3", "4"}, [](sim::SimBoard& b) {
     b.Target().SetRegister(3, 0x5A);
     b.Target().SetRegister(4, 0xC3);
   });
@@ -75,40 +74,40 @@ TEST(Qxctl, TracedRegisterReadOnTheQx740xLink) {
 }
 
 TEST(Qxctl, WriteStoresTheReadBack) {
-  const Run r = Qxctl({"--simulate", "write", "0x02", "101B"});
+  const CliRun r = Qxctl({"--simulate", "write", "0x02", "101B"});
   ASSERT_EQ(r.status, kExitOk) << r.err;
   EXPECT_EQ(r.out, "05\n");
-  const Run outside = Qxctl({"--simulate", "write", "5", "1"});
+  const CliRun outside = Qxctl({"--simulate", "write", "5", "1"});
   EXPECT_EQ(outside.status, kExitLinkFailed);
 }
 
 TEST(Qxctl, SpiLinkReadsTargetMemory) {
-  const Run r = Qxctl({"--simulate", "--link-kind", "1", "read", "0100H", "3"},
-                      [](sim::SimBoard& b) {
-                        b.Target().SetMemory(0x100, 0x01);
-                        b.Target().SetMemory(0x101, 0x23);
-                        b.Target().SetMemory(0x102, 0x45);
-                      });
+  const CliRun r =
+      Qxctl({"--simulate", "--link-kind", "1", "read", "0100H", "3"}, [](sim::SimBoard& b) {
+        b.Target().SetMemory(0x100, 0x01);
+        b.Target().SetMemory(0x101, 0x23);
+        b.Target().SetMemory(0x102, 0x45);
+      });
   ASSERT_EQ(r.status, kExitOk) << r.err;
   EXPECT_EQ(r.out, "01 23 45\n");
 }
 
 TEST(Qxctl, SerialLinkReadsThroughTheBridgeMcu) {
-  const Run r = Qxctl({"--simulate", "--link-kind", "0", "read", "16", "2"},
-                      [](sim::SimBoard& b) {
-                        b.Target().SetMemory(16, 0xBE);
-                        b.Target().SetMemory(17, 0xEF);
-                      });
+  const CliRun r =
+      Qxctl({"--simulate", "--link-kind", "0", "read", "16", "2"}, [](sim::SimBoard& b) {
+        b.Target().SetMemory(16, 0xBE);
+        b.Target().SetMemory(17, 0xEF);
+      });
   ASSERT_EQ(r.status, kExitOk) << r.err;
   EXPECT_EQ(r.out, "BE EF\n");
 }
 
 TEST(Qxctl, AdcAndStream) {
-  const Run adc = Qxctl({"--simulate", "adc"});
+  const CliRun adc = Qxctl({"--simulate", "adc"});
   ASSERT_EQ(adc.status, kExitOk) << adc.err;
   EXPECT_EQ(adc.out.size(), 9u);
 
-  const Run stream = Qxctl({"--simulate", "stream", "40", "--mode", "3"});
+  const CliRun stream = Qxctl({"--simulate", "stream", "40", "--mode", "3"});
   ASSERT_EQ(stream.status, kExitOk) << stream.err;
   const auto lines = Lines(stream.out);
   ASSERT_EQ(lines.size(), 40u);
@@ -130,8 +129,8 @@ TEST(Qxctl, BadArgumentsAreUsageErrors) {
 
 TEST(Qxctl, NumberForms) {
   const std::vector<std::pair<std::string, long>> good = {
-      {"42", 42}, {"0x2A", 42}, {"0X2a", 42}, {"2AH", 42}, {"0FFH", 255},
-      {"101010B", 42}, {"42D", 42}, {"-3", -3}, {"0", 0}};
+      {"42", 42},      {"0x2A", 42}, {"0X2a", 42}, {"2AH", 42}, {"0FFH", 255},
+      {"101010B", 42}, {"42D", 42},  {"-3", -3},   {"0", 0}};
   for (const auto& [text, value] : good) EXPECT_EQ(ParseNumberArgument(text), value) << text;
   for (const char* bad : {"", "0x", "FF", "12B", "1.5", "H", "--1", "99999999999999999999"})
     EXPECT_FALSE(ParseNumberArgument(bad).has_value()) << bad;
