@@ -1,0 +1,57 @@
+#include "core/app/ShellCommands.h"
+
+#include "core/app/MainMenu.h"
+#include "core/app/Workbench.h"
+
+namespace qx::app {
+
+namespace {
+constexpr int kMinCapture = 256;
+constexpr int kMaxCapture = 65536;
+}  // namespace
+
+ShellCommands::ShellCommands(Workbench& bench, std::string programDir)
+    : bench_(bench), programDir_(std::move(programDir)), config_(bench.target, bench.settings) {}
+
+void ShellCommands::InitLinkState() {
+  bench_.target.ComPort.reset();
+  bench_.target.ComOpen = false;
+  bench_.target.Usb.Opened = false;
+  bench_.target.Usb.Handle = link::kInvalidHandle;
+  bench_.usb.IdleTicks() = 0;
+}
+
+ConfigLoadResult ShellCommands::StartupActivation() {
+  const ConfigLoadResult r = config_.Load(ConfigPath());
+  if (!r.message.empty()) bench_.host.SetStatus(2, r.message);
+  int& points = bench_.settings.PointCount;
+  if (points < kMinCapture || points > kMaxCapture) points = kMinCapture;
+  return r;
+}
+
+bool ShellCommands::SaveConfig() {
+  std::string error;
+  if (config_.Save(ConfigPath(), error)) return true;
+  bench_.host.ShowError("The settings could not be saved: " + error);
+  return false;
+}
+
+bool ShellCommands::UsbScan() {
+  if (!MainMenu::ScanApplies(bench_.target.LinkKind)) return false;
+  return bench_.monitor.USBConnect();
+}
+
+std::vector<WindowTitle> ShellCommands::UsbClient() {
+  if (restoreSetupAndReloadChip) restoreSetupAndReloadChip();
+  const std::string name = chipListEntry ? chipListEntry(bench_.target.ChipIndex) : std::string();
+  return WindowTitles::ForChip(name);
+}
+
+void ShellCommands::Release() {
+  link::TargetRecord& t = bench_.target;
+  t.ComPort.reset();
+  t.ComOpen = false;
+  if (link::IsValidHandle(t.Usb.Handle) && t.Usb.Opened) bench_.monitor.Disconnect();
+}
+
+}  // namespace qx::app
