@@ -8,6 +8,15 @@ namespace qx::app {
 namespace {
 constexpr int kMinCapture = 256;
 constexpr int kMaxCapture = 65536;
+
+// The setup dialog's chip list when there is no chip index file: four chips, sixteen times over.
+std::string BuiltInChipEntry(uint16_t index) {
+  static constexpr const char* kChips[] = {"7T404 (16k)", "7R404  (8k)", "7R403  (4k)",
+                                           "7R402  (2k)"};
+  constexpr int kRepeats = 16;
+  if (index >= 4 * kRepeats) return {};
+  return kChips[index % 4];
+}
 }  // namespace
 
 ShellCommands::ShellCommands(Workbench& bench, std::string programDir)
@@ -43,7 +52,8 @@ bool ShellCommands::UsbScan() {
 
 std::vector<WindowTitle> ShellCommands::UsbClient() {
   if (restoreSetupAndReloadChip) restoreSetupAndReloadChip();
-  const std::string name = chipListEntry ? chipListEntry(bench_.target.ChipIndex) : std::string();
+  const uint16_t index = bench_.target.ChipIndex;
+  const std::string name = chipListEntry ? chipListEntry(index) : BuiltInChipEntry(index);
   return WindowTitles::ForChip(name);
 }
 

@@ -93,6 +93,15 @@ TEST_F(ShellCommandsTest, UsbClientNamesTheChipListEntryAtChipIndex) {
   EXPECT_EQ(titles.back().Title, "Qx-740xTEST V1.4 ---- Now Chip is  7R402  2K");
 }
 
+TEST_F(ShellCommandsTest, WithoutAChipListTheBuiltInListNamesTheChip) {
+  const std::vector<std::pair<uint16_t, std::string>> cases = {
+      {0, "7T404 (16k)"}, {1, "7R404  (8k)"}, {7, "7R402  (2k)"}, {63, "7R402  (2k)"}, {64, ""}};
+  for (const auto& [index, name] : cases) {
+    bench.target.ChipIndex = index;
+    EXPECT_EQ(shell->UsbClient().front().Title, "記憶體 - " + name) << index;
+  }
+}
+
 TEST_F(ShellCommandsTest, ReleaseSendsTheReleaseFrameBeforeClosing) {
   hid.AttachBridge(bridge);
   bench.target.LinkKind = link::kLinkQx740x;
