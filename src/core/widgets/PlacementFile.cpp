@@ -33,7 +33,7 @@ WindowState StateFromCode(int64_t code) {
   }
 }
 
-std::string SingleLine(const std::string& text) {
+std::string SingleLine(std::string_view text) {
   std::string s;
   for (char c : text)
     if (c != '\r' && c != '\n') s += c;
@@ -75,7 +75,7 @@ bool PlacementFile::Parse(std::string_view text, PlacementRecords& table) {
   for (int64_t i = 0; i < count; ++i) {
     Placement p;
     if (lines.Next(line) != R::Line) return false;
-    p.Name = std::string(line);
+    p.Name = SingleLine(line);  // as it would be written back
     if (lines.Next(line) != R::Line) return false;
     app::FieldScanner f(line);
     int64_t state = 0, visible = 0;
