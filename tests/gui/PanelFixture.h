@@ -21,6 +21,8 @@ class PanelFixture : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     if (!QApplication::instance()) {
+      // Headless unless a platform was asked for explicitly.
+      if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
       static int argc = 1;
       static char name[] = "qx_gui_tests";
       static char* argv[] = {name, nullptr};
