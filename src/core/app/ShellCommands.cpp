@@ -1,0 +1,67 @@
+#include "core/app/ShellCommands.h"
+
+#include "core/app/MainMenu.h"
+#include "core/app/Workbench.h"
+
+namespace qx::app {
+
+namespace {
+constexpr int kMinCapture = 256;
+constexpr int kMaxCapture = 65536;
+
+// The setup dialog's chip list when there is no chip index file: four chips, sixteen times over.
+std::string BuiltInChipEntry(uint16_t index) {
+  static constexpr const char* kChips[] = {"7T404 (16k)", "7R404  (8k)", "7R403  (4k)",
+                                           "7R402  (2k)"};
+  constexpr int kRepeats = 16;
+  if (index >= 4 * kRepeats) return {};
+  return kChips[index % 4];
+}
+}  // namespace
+
+ShellCommands::ShellCommands(Workbench& bench, std::string programDir)
+    : bench_(bench), programDir_(std::move(programDir)), config_(bench.target, bench.settings) {}
+
+void ShellCommands::InitLinkState() {
+  bench_.target.ComPort.reset();
+  bench_.target.ComOpen = false;
+  bench_.target.Usb.Opened = false;
+  bench_.target.Usb.Handle = link::kInvalidHandle;
+  bench_.usb.IdleTicks() = 0;
+}
+
+ConfigLoadResult ShellCommands::StartupActivation() {
+  const ConfigLoadResult r = config_.Load(ConfigPath());
+  if (!r.message.empty()) bench_.host.SetStatus(2, r.message);
+  int& points = bench_.settings.PointCount;
+  if (points < kMinCapture || points > kMaxCapture) points = kMinCapture;
+  return r;
+}
+
+bool ShellCommands::SaveConfig() {
+  std::string error;
+  if (config_.Save(ConfigPath(), error)) return true;
+  bench_.host.ShowError("The settings could not be saved: " + error);
+  return false;
+}
+
+bool ShellCommands::UsbScan() {
+  if (!MainMenu::ScanApplies(bench_.target.LinkKind)) return false;
+  return bench_.monitor.USBConnect();
+}
+
+std::vector<WindowTitle> ShellCommands::UsbClient() {
+  if (restoreSetupAndReloadChip) restoreSetupAndReloadChip();
+  const uint16_t index = bench_.target.ChipIndex;
+  const std::string name = chipListEntry ? chipListEntry(index) : BuiltInChipEntry(index);
+  return WindowTitles::ForChip(name);
+}
+
+void ShellCommands::Release() {
+  link::TargetRecord& t = bench_.target;
+  t.ComPort.reset();
+  t.ComOpen = false;
+  if (link::IsValidHandle(t.Usb.Handle) && t.Usb.Opened) bench_.monitor.Disconnect();
+}
+
+}  // namespace qx::app

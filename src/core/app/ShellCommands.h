@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/app/ConfigFile.h"
+#include "core/app/ConfigLoadResult.h"
+#include "core/app/WindowTitles.h"
+
+namespace qx::app {
+
+class Workbench;
+
+/// The main window's own behaviour without its widgets: start-up activation, USB Scan, the chip
+/// identification after a scan, and what closing and destroying the window do to the settings
+/// file and the link. The front end calls these from its window events.
+class ShellCommands {
+ public:
+  ShellCommands(Workbench& bench, std::string programDir);
+
+  /// The link state at creation: no serial port, no USB bridge.
+  void InitLinkState();
+  /// Loads `ProgramDir` + "QxADC.cfg" (creating it first when missing), names a problem in
+  /// status panel 2 and fixes an impossible capture length.
+  ConfigLoadResult StartupActivation();
+  /// Saves the configuration file; a failure is shown as an error message.
+  bool SaveConfig();
+  /// "USB Scan": connect on the USB link kinds; nothing on the others.
+  bool UsbScan();
+  /// Chip identification after a successful scan: restores the setup dialog and the chip
+  /// description, then returns the window titles naming the chip.
+  std::vector<WindowTitle> UsbClient();
+  /// Closes the bridge's serial port and releases a claimed USB bridge (F9 01 FF FF first).
+  void Release();
+
+  const std::string& ProgramDir() const { return programDir_; }
+  std::string ConfigPath() const { return programDir_ + ConfigFile::kFileName; }
+  ConfigFile& Config() { return config_; }
+
+  /// The setup dialog's `ChennalComChange`: restores its lists from the target and reloads the
+  /// chip description. Filled when the setup dialog exists.
+  std::function<void()> restoreSetupAndReloadChip;
+  /// Entry `index` of the setup dialog's chip list. Filled when the chip list exists; until then
+  /// the dialog's built-in list (used when there is no chip index file) names the chip.
+  std::function<std::string(uint16_t index)> chipListEntry;
+
+ private:
+  Workbench& bench_;
+  std::string programDir_;
+  ConfigFile config_;
+};
+
+}  // namespace qx::app

@@ -1,0 +1,230 @@
+#include "gui/MainPanel.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QScreen>
+#include <QStatusBar>
+
+#include "core/app/ShellCommands.h"
+#include "core/app/WindowTitles.h"
+#include "core/app/Workbench.h"
+
+namespace qx::gui {
+
+namespace {
+constexpr int kDesignedLeft = 0;
+constexpr int kDesignedTop = 0;
+constexpr int kDesignedWidth = 1024;
+constexpr int kDesignedHeight = 700;
+}  // namespace
+
+MainPanel::MainPanel(app::Workbench& bench, app::ShellCommands& shell,
+                     const std::string& programFile)
+    : bench_(bench), shell_(shell), restoreWin_(programFile, [this] { return Forms(); }) {
+  setObjectName(app::InfoOf(app::FormId::TMainPanel).Name);
+  forms_.insert(app::FormId::TMainPanel);
+  mdi_ = new QMdiArea(this);
+  mdi_->setObjectName("MdiArea");
+  setCentralWidget(mdi_);
+
+  auto* bar = new QStatusBar(this);
+  bar->setObjectName("StatusBar1");
+  setStatusBar(bar);
+  for (size_t i = 0; i < panels_.size(); ++i) {
+    panels_[i] = new QLabel(bar);
+    panels_[i]->setObjectName(QString("StatusPanel%1").arg(i));
+    bar->addWidget(panels_[i], i == 2 ? 1 : 0);
+  }
+  gauge_ = new QProgressBar(bar);
+  gauge_->setObjectName("Gauge1");
+  gauge_->setRange(0, 100);
+  bar->addPermanentWidget(gauge_);
+
+  BuildMenu();
+  FormCreate();
+}
+
+MainPanel::~MainPanel() {
+  shell_.Release();
+}
+
+void MainPanel::FormCreate() {
+  widgets::Rect r{kDesignedLeft, kDesignedTop, kDesignedWidth, kDesignedHeight};
+  if (const QScreen* screen = QGuiApplication::primaryScreen())
+    r = widgets::ScreenFit::AtCreation(r,
+                                       {screen->geometry().width(), screen->geometry().height()});
+  move(r.Left, r.Top);
+  resize(r.Width, r.Height);
+
+  gauge_->hide();
+  const int third = statusBar()->width() / 3;
+  panels_[0]->setFixedWidth(third);
+  panels_[1]->setFixedWidth(third);
+
+  shell_.InitLinkState();
+  setWindowTitle(app::kMainCaption);
+}
+
+void MainPanel::FormActivate() {
+  for (app::FormId f : app::kChildHideOrder) ShowChild(f, app::InfoOf(f).PlacementIndex, false);
+  shell_.StartupActivation();
+}
+
+void MainPanel::FormClose() {
+  shell_.SaveConfig();
+  for (app::FormId f : app::kChildHideOrder) ShowChild(f, app::InfoOf(f).PlacementIndex, false);
+}
+
+void MainPanel::BuildMenu() {
+  std::map<std::string, QMenu*> menus;
+  for (const app::MenuItemSpec& item : app::MainMenu::kItems) {
+    auto* action = new QAction(QString::fromUtf8(item.Caption), this);
+    action->setObjectName(item.ObjectName);
+    if (item.Parent) {
+      QMenu*& menu = menus[item.Parent];
+      if (!menu) {
+        menu = menuBar()->addMenu(QString::fromUtf8(app::MainMenu::MenuCaption(item.Parent)));
+        menu->setObjectName(item.Parent);
+      }
+      menu->addAction(action);
+    } else {
+      menuBar()->addAction(action);
+    }
+    connect(action, &QAction::triggered, this, [this, &item] { Trigger(item); });
+    actions_[item.ObjectName] = action;
+  }
+  SyncMenu();
+}
+
+void MainPanel::SyncMenu() {
+  for (auto& [name, action] : actions_) action->setVisible(menu_.IsVisible(name));
+  UpdateEnabled();
+}
+
+void MainPanel::UpdateEnabled() {
+  for (const app::MenuItemSpec& item : app::MainMenu::kItems) {
+    const std::string name = item.ObjectName;
+    const bool windowExists = forms_.count(item.Window) > 0;
+    const bool handled = item.OpensWindow || commands_.count(name) > 0 || name == "USBScan";
+    actions_[name]->setEnabled(windowExists && handled);
+  }
+}
+
+void MainPanel::Trigger(const app::MenuItemSpec& item) {
+  const auto command = commands_.find(item.ObjectName);
+  if (command != commands_.end()) {
+    command->second();
+  } else if (item.OpensWindow) {
+    ShowChild(item.Window, app::InfoOf(item.Window).PlacementIndex, true);
+  } else if (std::string(item.ObjectName) == "USBScan") {
+    shell_.UsbScan();
+  }
+}
+
+void MainPanel::RegisterForm(app::FormId form, QWidget* widget) {
+  forms_.insert(form);
+  if (widget) {
+    widget->setObjectName(app::InfoOf(form).Name);
+    children_[form] = widget;
+  }
+  UpdateEnabled();
+}
+
+void MainPanel::RegisterCommand(const std::string& objectName, std::function<void()> handler) {
+  commands_[objectName] = std::move(handler);
+  UpdateEnabled();
+}
+
+QMdiSubWindow* MainPanel::SubWindowOf(QWidget* child) const {
+  return qobject_cast<QMdiSubWindow*>(child->parentWidget());
+}
+
+void MainPanel::ShowChild(app::FormId form, int index, bool show) {
+  const auto it = children_.find(form);
+  if (it == children_.end()) return;
+  QWidget* child = it->second;
+  QMdiSubWindow* sub = SubWindowOf(child);
+  if (!show) {
+    if (sub) sub->hide();
+    child->hide();
+    return;
+  }
+  if (!sub) {
+    const QRect designed = child->geometry();
+    sub = mdi_->addSubWindow(child);
+    sub->setGeometry(designed);
+  }
+  // The entry keeps the bounds the child had, so a moved child comes back where it was left.
+  if (index > 0 && index < static_cast<int>(placementTable_.size())) {
+    widgets::Rect& entry = placementTable_[static_cast<size_t>(index)];
+    entry = {sub->x(), sub->y(), sub->width(), sub->height()};
+    sub->setGeometry(entry.Left, entry.Top, entry.Width, entry.Height);
+  }
+  child->show();
+  sub->show();
+}
+
+void MainPanel::UsbClient() {
+  for (const app::WindowTitle& t : shell_.UsbClient()) {
+    const QString title = QString::fromStdString(t.Title);
+    if (t.Form == app::FormId::TMainPanel) {
+      setWindowTitle(title);
+    } else if (const auto it = children_.find(t.Form); it != children_.end()) {
+      it->second->setWindowTitle(title);
+    }
+  }
+}
+
+void MainPanel::SetStatusText(int panel, const QString& text) {
+  if (panel >= 0 && panel < static_cast<int>(panels_.size()))
+    panels_[static_cast<size_t>(panel)]->setText(text);
+}
+
+QString MainPanel::StatusText(int panel) const {
+  if (panel < 0 || panel >= static_cast<int>(panels_.size())) return {};
+  return panels_[static_cast<size_t>(panel)]->text();
+}
+
+void MainPanel::SetGauge(int percent, bool visible) {
+  gauge_->setValue(percent);
+  gauge_->setVisible(visible);
+}
+
+std::vector<QWidget*> MainPanel::Forms() {
+  std::vector<QWidget*> forms{this};
+  for (const app::FormInfo& info : app::kFormsInCreationOrder) {
+    const auto it = children_.find(info.Id);
+    if (it != children_.end()) forms.push_back(it->second);
+  }
+  return forms;
+}
+
+void MainPanel::showEvent(QShowEvent* event) {
+  restoreWin_.MainShown();
+  QMainWindow::showEvent(event);
+}
+
+void MainPanel::closeEvent(QCloseEvent* event) {
+  if (!closed_) {
+    FormClose();
+    closed_ = true;
+  }
+  restoreWin_.MainClosed();
+  QMainWindow::closeEvent(event);
+}
+
+void MainPanel::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  const int third = statusBar()->width() / 3;
+  panels_[0]->setFixedWidth(third);
+  panels_[1]->setFixedWidth(third);
+}
+
+}  // namespace qx::gui

@@ -1,0 +1,97 @@
+#pragma once
+
+#include <QMainWindow>
+#include <array>
+#include <functional>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+
+#include "core/app/FormId.h"
+#include "core/app/MainMenu.h"
+#include "core/widgets/ScreenFit.h"
+#include "gui/RestoreWin.h"
+
+class QAction;
+class QLabel;
+class QMdiArea;
+class QMdiSubWindow;
+class QProgressBar;
+
+namespace qx::app {
+class ShellCommands;
+class Workbench;
+}  // namespace qx::app
+
+namespace qx::gui {
+
+/// `TMainPanel`: the multi-document main window. It owns the menu bar built from the core menu
+/// table, the status bar and gauge, and shows and hides the child windows; everything it decides
+/// is done by `ShellCommands`.
+class MainPanel final : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  /// Child placement entries 1..13 (0 unused).
+  using ChildPlacements = std::array<widgets::Rect, 14>;
+
+  MainPanel(app::Workbench& bench, app::ShellCommands& shell, const std::string& programFile);
+  /// Releases the bridge and closes the serial port.
+  ~MainPanel() override;
+
+  /// Start-up activation: hide every child, load the settings. Runs once, after all windows exist.
+  void FormActivate();
+
+  /// A window that exists from now on: a child window (shown in the MDI area) or `TQx_UP`
+  /// (`widget` null). Menu commands behind it become available.
+  void RegisterForm(app::FormId form, QWidget* widget);
+  /// The handler of a menu command that does more than open its window.
+  void RegisterCommand(const std::string& objectName, std::function<void()> handler);
+  /// Shows a child at its remembered bounds as an MDI child, or hides it.
+  void ShowChild(app::FormId form, int index, bool show);
+
+  /// Names the chip in the window titles after a successful USB Scan.
+  void UsbClient();
+  /// Applies the menu visibility of the core menu model.
+  void SyncMenu();
+
+  void SetStatusText(int panel, const QString& text);
+  QString StatusText(int panel) const;
+  void SetGauge(int percent, bool visible);
+
+  app::MainMenu& Menu() { return menu_; }
+  RestoreWin& Placement() { return restoreWin_; }
+  QMdiArea* MdiArea() const { return mdi_; }
+  const ChildPlacements& PlacementTable() const { return placementTable_; }
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  void FormCreate();
+  void FormClose();
+  void BuildMenu();
+  void Trigger(const app::MenuItemSpec& item);
+  void UpdateEnabled();
+  std::vector<QWidget*> Forms();
+  QMdiSubWindow* SubWindowOf(QWidget* child) const;
+
+  app::Workbench& bench_;
+  app::ShellCommands& shell_;
+  app::MainMenu menu_;
+  RestoreWin restoreWin_;
+  QMdiArea* mdi_ = nullptr;
+  std::array<QLabel*, 3> panels_{};
+  QProgressBar* gauge_ = nullptr;
+  std::set<app::FormId> forms_;
+  std::map<app::FormId, QWidget*> children_;
+  std::map<std::string, QAction*> actions_;
+  std::map<std::string, std::function<void()>> commands_;
+  ChildPlacements placementTable_{};
+  bool closed_ = false;
+};
+
+}  // namespace qx::gui

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "core/app/ShellCommands.h"
+#include "core/app/Workbench.h"
+#include "gui/BackendSwitch.h"
+#include "gui/LinkMonitorTimer.h"
+#include "gui/MainPanel.h"
+#include "gui/QtHost.h"
+
+namespace qx::gui {
+
+/// The program's windows and shared state, created in the fixed window order. The backends are
+/// bound through `Hid()` and `Bulk()` before `Start()`.
+class PanelApplication {
+ public:
+  static constexpr char kProgramName[] = "qxpanel";
+
+  PanelApplication(const std::string& programDir, app::Clock& clock);
+  ~PanelApplication();
+  PanelApplication(const PanelApplication&) = delete;
+  PanelApplication& operator=(const PanelApplication&) = delete;
+
+  /// Start-up activation of the main window.
+  void Start();
+
+  HidSwitch& Hid() { return hid_; }
+  BulkSwitch& Bulk() { return bulk_; }
+  QtHost& Host() { return host_; }
+  app::Workbench& Bench() { return bench_; }
+  app::ShellCommands& Shell() { return shell_; }
+  MainPanel& Main() { return *main_; }
+  LinkMonitorTimer& Up() { return *up_; }
+
+ private:
+  HidSwitch hid_;
+  BulkSwitch bulk_;
+  QtHost host_;
+  app::Workbench bench_;
+  app::ShellCommands shell_;
+  // Windows in creation order; destroyed in reverse, the timer before the main window.
+  std::unique_ptr<MainPanel> main_;
+  std::unique_ptr<LinkMonitorTimer> up_;
+};
+
+}  // namespace qx::gui

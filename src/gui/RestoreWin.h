@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/widgets/PlacementRecords.h"
+
+namespace qx::gui {
+
+/// `TRestoreWin`: remembers where the program's windows were. The main window calls
+/// `MainShown` from its show event and `MainClosed` after its own close handling; the placement
+/// file is the program file's path with the extension `ExtName`.
+class RestoreWin {
+ public:
+  /// `forms` lists the program's windows in creation order: the main window first.
+  RestoreWin(std::string programFile, std::function<std::vector<QWidget*>()> forms);
+
+  bool Enabled = true;
+  bool AutoShow = true;
+  void SetExtName(const std::string& ext);
+  const std::string& ExtName() const { return extName_; }
+  std::string FilePath() const;
+
+  /// First show: load the file and place every window that has a record.
+  void MainShown();
+  /// The main window closed: store every window and write the file.
+  void MainClosed();
+
+  const widgets::PlacementRecords& Records() const { return records_; }
+
+ private:
+  void Load();
+  void Apply();
+  void Save();
+
+  std::string programFile_;
+  std::function<std::vector<QWidget*>()> forms_;
+  std::string extName_ = "wst";
+  widgets::PlacementRecords records_;
+  bool shown_ = false;
+};
+
+}  // namespace qx::gui

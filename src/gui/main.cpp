@@ -1,0 +1,51 @@
+#include <QApplication>
+#include <QFileInfo>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "core/app/CommandLine.h"
+#include "core/app/SteadyClock.h"
+#include "gui/PanelApplication.h"
+#include "platform/HidapiBackend.h"
+#include "platform/LibusbBulkDriver.h"
+#include "sim/SimBoard.h"
+
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  std::vector<std::string> args;
+  for (const QString& a : QCoreApplication::arguments().mid(1)) args.push_back(a.toStdString());
+  const qx::app::CommandLine options = qx::app::CommandLine::Parse(args);
+  if (!options.Error.empty()) {
+    std::fprintf(stderr, "qxpanel: %s\nusage: qxpanel [--simulate] [--dir PATH]\n",
+                 options.Error.c_str());
+    return 2;
+  }
+  const std::string programDir =
+      qx::app::CommandLine::ProgramDir(options.Dir, std::getenv("QX_PROGRAM_DIR"),
+                                       QCoreApplication::applicationDirPath().toStdString());
+
+  qx::app::SteadyClock clock;
+  auto panel = std::make_unique<qx::gui::PanelApplication>(programDir, clock);
+
+  std::unique_ptr<qx::sim::SimBoard> board;
+  std::unique_ptr<qx::platform::HidapiBackend> hid;
+  std::unique_ptr<qx::platform::LibusbBulkDriver> bulk;
+  if (options.Simulate) {
+    board = std::make_unique<qx::sim::SimBoard>(clock, panel->Bench().chip);
+    panel->Hid().Bind(&board->Hid());
+    panel->Bulk().Bind(&board->Bulk());
+  } else {
+    hid = std::make_unique<qx::platform::HidapiBackend>();
+    bulk = std::make_unique<qx::platform::LibusbBulkDriver>();
+    panel->Hid().Bind(hid.get());
+    panel->Bulk().Bind(bulk.get());
+  }
+
+  panel->Start();
+  panel->Main().show();
+  const int rc = QApplication::exec();
+  // The main window releases the bridge while the backends still exist.
+  panel.reset();
+  return rc;
+}

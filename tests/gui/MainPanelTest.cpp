@@ -1,0 +1,159 @@
+#include "gui/MainPanel.h"
+
+#include <QLabel>
+#include <QMdiArea>
+#include <QMenu>
+#include <QProgressBar>
+#include <QStatusBar>
+#include <QTimer>
+#include <fstream>
+#include <vector>
+
+#include "PanelFixture.h"
+#include "core/app/FileBytes.h"
+#include "core/link/LinkMonitor.h"
+
+namespace qx::gui::test {
+namespace {
+
+using MainPanelTest = PanelFixture;
+
+std::vector<std::vector<uint8_t>> Heads(const std::vector<std::vector<uint8_t>>& requests,
+                                        size_t n) {
+  std::vector<std::vector<uint8_t>> out;
+  for (const auto& r : requests) out.emplace_back(r.begin(), r.begin() + std::min(n, r.size()));
+  return out;
+}
+
+TEST_F(MainPanelTest, CreationSetsCaptionStatusBarAndLinkMonitor) {
+  Create();
+  MainPanel& main = panel->Main();
+  EXPECT_EQ(main.windowTitle().toStdString(), "Qx-740xTEST V1.4");
+  EXPECT_EQ(main.objectName(), "TMainPanel");
+  EXPECT_NE(main.findChild<QMdiArea*>(), nullptr);
+  auto* gauge = main.findChild<QProgressBar*>("Gauge1");
+  ASSERT_NE(gauge, nullptr);
+  EXPECT_TRUE(gauge->isHidden());
+  EXPECT_NE(main.findChild<QStatusBar*>("StatusBar1"), nullptr);
+  for (const char* name : {"StatusPanel0", "StatusPanel1", "StatusPanel2"})
+    EXPECT_NE(main.findChild<QLabel*>(name), nullptr) << name;
+
+  EXPECT_EQ(panel->Up().objectName(), "TQx_UP");
+  EXPECT_TRUE(panel->Up().Timer().isActive());
+  EXPECT_EQ(panel->Up().Timer().interval(), 10);
+  EXPECT_EQ(panel->Bench().target.Usb.Handle, link::kInvalidHandle);
+  EXPECT_FALSE(panel->Bench().target.Usb.Opened);
+}
+
+TEST_F(MainPanelTest, MenuBarCaptionsVisibilityAndAvailability) {
+  Start();
+  MainPanel& main = panel->Main();
+  std::vector<std::string> bar;
+  for (QAction* a : main.menuBar()->actions())
+    bar.push_back(a->text().toStdString() + (a->isVisible() ? "" : " (hidden)"));
+  EXPECT_EQ(bar, (std::vector<std::string>{"File", "Option", "USB Scan", "Read RAM", "ENOB Test",
+                                           "SLEEP (hidden)", "Switch Test (hidden)",
+                                           "Restore ADC (hidden)", "連續讀取", "Fluke", "Power"}));
+
+  auto* file = main.findChild<QMenu*>("Memu_File");
+  ASSERT_NE(file, nullptr);
+  std::vector<std::string> fileItems;
+  for (QAction* a : file->actions()) fileItems.push_back(a->objectName().toStdString());
+  EXPECT_EQ(fileItems,
+            (std::vector<std::string>{"SaveFluke1", "SaveReg1", "SavePower1", "DownLoadFluke1",
+                                      "DownloadReg1", "DownloadPower1"}));
+
+  auto* option = main.findChild<QMenu*>("Menu_Option");
+  ASSERT_NE(option, nullptr);
+  std::vector<std::string> optionItems;
+  for (QAction* a : option->actions())
+    optionItems.push_back(a->text().toStdString() + (a->isVisible() ? "" : " (hidden)"));
+  EXPECT_EQ(optionItems, (std::vector<std::string>{"Setup", "RAM Panel", "REG Panel", "ADC Panel",
+                                                   "OP Panel (hidden)", "CMP Panel (hidden)"}));
+
+  // Only the link monitor exists among the windows behind the commands so far.
+  std::vector<std::string> enabled;
+  for (const app::MenuItemSpec& item : app::MainMenu::kItems)
+    if (Action(item.ObjectName)->isEnabled()) enabled.push_back(item.ObjectName);
+  EXPECT_EQ(enabled, (std::vector<std::string>{"USBScan"}));
+}
+
+TEST_F(MainPanelTest, ArrivingWindowEnablesItsCommandAndShowChildKeepsItsBounds) {
+  Start();
+  MainPanel& main = panel->Main();
+  auto* ram = new QWidget;
+  ram->setGeometry(10, 20, 300, 200);
+  main.RegisterForm(app::FormId::TQx_RAM, ram);
+  ASSERT_TRUE(Action("SMenu_RAM")->isEnabled());
+  EXPECT_FALSE(Action("Menu_ReadRAM")->isEnabled()) << "Read RAM also needs its command";
+
+  Action("SMenu_RAM")->trigger();
+  EXPECT_FALSE(ram->isHidden());
+  EXPECT_EQ(main.MdiArea()->subWindowList().size(), 1);
+  QWidget* frame = ram->parentWidget();
+  frame->move(50, 60);
+  main.ShowChild(app::FormId::TQx_RAM, 1, false);
+  EXPECT_TRUE(ram->isHidden());
+  main.ShowChild(app::FormId::TQx_RAM, 1, true);
+  EXPECT_EQ(frame->pos(), QPoint(50, 60));
+  EXPECT_EQ(main.PlacementTable()[1].Left, 50);
+
+  bool readRam = false;
+  main.RegisterCommand("Menu_ReadRAM", [&] { readRam = true; });
+  Action("Menu_ReadRAM")->trigger();
+  EXPECT_TRUE(readRam);
+}
+
+TEST_F(MainPanelTest, UsbScanOnTheSimulatedBoardNamesTheChipInTheTitles) {
+  Start();
+  auto* ram = new QWidget;
+  panel->Main().RegisterForm(app::FormId::TQx_RAM, ram);
+  ASSERT_EQ(panel->Bench().target.LinkKind, link::kLinkQx740x);
+
+  Action("USBScan")->trigger();
+  EXPECT_EQ(Status(0), "USB On Line");
+  EXPECT_TRUE(panel->Bench().target.Usb.Opened);
+  EXPECT_EQ(panel->Main().windowTitle().toStdString(),
+            "Qx-740xTEST V1.4 ---- Now Chip is  7T404 (16k)");
+  EXPECT_EQ(ram->windowTitle().toStdString(), "記憶體 - 7T404 (16k)");
+}
+
+TEST_F(MainPanelTest, UsbScanWithoutBridgeReportsNotConnected) {
+  Start(/*attachBoard=*/false);
+  Action("USBScan")->trigger();
+  EXPECT_EQ(Status(0), "USB not Connect !!!");
+  EXPECT_EQ(panel->Main().windowTitle().toStdString(), "Qx-740xTEST V1.4");
+}
+
+TEST_F(MainPanelTest, UsbScanDoesNothingOnSerialAndParallelLinks) {
+  Start();
+  for (uint16_t kind : {link::kLinkRs232, link::kLinkParallel}) {
+    panel->Bench().target.LinkKind = kind;
+    Action("USBScan")->trigger();
+    EXPECT_TRUE(board->Bridge().Requests().empty()) << kind;
+    EXPECT_EQ(Status(0), "");
+  }
+}
+
+TEST_F(MainPanelTest, ClosingWithTheBridgeConnectedReleasesItBeforeClosingTheHandle) {
+  Start();
+  Action("USBScan")->trigger();
+  ASSERT_TRUE(panel->Bench().target.Usb.Opened);
+  EXPECT_EQ(board->Hid().OpenHandles(), 1u);
+  board->Bridge().ClearRequests();
+
+  CloseAndDestroy();
+  EXPECT_EQ(Heads(board->Bridge().Requests(), 4),
+            (std::vector<std::vector<uint8_t>>{{0xF9, 0x01, 0xFF, 0xFF}}));
+  EXPECT_EQ(board->Hid().OpenHandles(), 0u);
+}
+
+TEST_F(MainPanelTest, ClosingWithoutABridgeSendsNothing) {
+  Start();
+  CloseAndDestroy();
+  EXPECT_TRUE(board->Bridge().Requests().empty());
+  EXPECT_TRUE(std::filesystem::exists(dir / "QxADC.cfg"));
+}
+
+}  // namespace
+}  // namespace qx::gui::test
