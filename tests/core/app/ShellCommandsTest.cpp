@@ -9,7 +9,7 @@
 #include "core/app/FileBytes.h"
 #include "core/app/RecordingHost.h"
 #include "core/app/Workbench.h"
-#include "core/support/FakeBridge.h"
+#include "support/FakeBridge.h"
 
 namespace qx::app {
 namespace {
