@@ -1,5 +1,7 @@
 #include "core/chip/ChipLine.h"
 
+#include <iterator>
+
 namespace qx::chip {
 
 namespace {
@@ -19,16 +21,52 @@ constexpr std::string_view kDirectives[] = {
     "#CHAMBER",     "#REGISTERTEST",
 };
 
+bool IsUtf8(std::string_view s) {
+  size_t i = 0;
+  while (i < s.size()) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    size_t more = 0;
+    if (c < 0x80) {
+      more = 0;
+    } else if (c >= 0xC2 && c <= 0xDF) {
+      more = 1;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+      more = 2;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+      more = 3;
+    } else {
+      return false;
+    }
+    if (i + more >= s.size() && more > 0) return false;
+    for (size_t k = 1; k <= more; ++k) {
+      if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
+    }
+    i += more + 1;
+  }
+  return true;
+}
+
+// ASCII letters only. In a Big5 line the second byte of a character may be an ASCII letter
+// and must stay as it is, so lead bytes take their trail byte along.
+void UpperCase(std::string& text, bool big5) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    char& c = text[i];
+    if (big5 && static_cast<unsigned char>(c) >= 0x81) {
+      ++i;
+      continue;
+    }
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+}
+
 }  // namespace
 
 ChipLine MakeChipLine(std::string_view raw) {
   ChipLine line;
   const size_t n = raw.size() < ChipLine::kMaxText ? raw.size() : ChipLine::kMaxText;
   line.text.assign(raw.substr(0, n));
-  // ASCII only: bytes of UTF-8 or Big5 text are left as they are.
-  for (char& c : line.text) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
+  // Judged on the whole line: the cut may split a UTF-8 character.
+  UpperCase(line.text, !IsUtf8(raw));
   CutLIPara(line);
   return line;
 }
