@@ -16,19 +16,40 @@ struct NumberCase {
 
 TEST(ParseNumber, SyntaxTable) {
   const NumberCase cases[] = {
-      {"0", true, 0},       {"12", true, 12},    {"12D", true, 12},   {"12d", true, 12},
-      {"-12", true, -12},   {"-12D", true, -12}, {"0FFH", true, 255}, {"0ffh", true, 255},
-      {"3FFH", true, 1023}, {"0BH", true, 11},  // B inside a hex word is a digit, not the binary
-                                                // suffix
-      {"101B", true, 5},    {"0B", true, 0},     {"+12", true, 0},  // a leading plus passes but
-                                                                    // converts to 0
-      {"FFH", false, 0},    {"12A", false, 0},   {"-1AH", false, 0},  {"-101B", false, 0},
+      {"0", true, 0},
+      {"12", true, 12},
+      {"12D", true, 12},
+      {"12d", true, 12},
+      {"-12", true, -12},
+      {"-12D", true, -12},
+      {"0FFH", true, 255},
+      {"0ffh", true, 255},
+      {"3FFH", true, 1023},
+      {"0BH", true, 11},  // B inside a hex word is a digit, not the binary
+                          // suffix
+      {"101B", true, 5},
+      {"0B", true, 0},
+      {"+12", true, 0},  // a leading plus passes but
+                         // converts to 0
+      {"FFH", false, 0},
+      {"12A", false, 0},
+      {"-1AH", false, 0},
+      {"-101B", false, 0},
       {"1E5", false, 0},  // hex letters without the H suffix
-      {"1AD", false, 0},    {"1AB", false, 0},   {"12B", false, 0},  // binary words hold only 0 and
-                                                                     // 1
-      {"", false, 0},       {"-", false, 0},     {"H", false, 0},     {"-D", false, 0},
-      {"1-2", false, 0},    {"12-", false, 0},   {"1.5", false, 0},   {"12X", false, 0},
-      {"A", false, 0},      {"1 2", false, 0},
+      {"1AD", false, 0},
+      {"1AB", false, 0},
+      {"12B", false, 0},  // binary words hold only 0 and
+                          // 1
+      {"", false, 0},
+      {"-", false, 0},
+      {"H", false, 0},
+      {"-D", false, 0},
+      {"1-2", false, 0},
+      {"12-", false, 0},
+      {"1.5", false, 0},
+      {"12X", false, 0},
+      {"A", false, 0},
+      {"1 2", false, 0},
   };
   for (const NumberCase& c : cases) {
     int32_t v = 777;
