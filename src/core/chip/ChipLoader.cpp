@@ -201,14 +201,21 @@ void ChipLoader::Directive(Pass& pass, uint16_t directive) {
   };
   if (directive <= kGainIndex) pass.section = directive;
   switch (directive) {
+    // The counts and grids index the lists, so a list emptied a second time in one file
+    // takes them along; otherwise the views would look for records that are gone.
     case kRegBit:
       model_.BitRegs.Clear();
+      model_.BitPageCount.fill(0);
       break;
     case kRegByte:
       model_.ByteRegs.Clear();
+      model_.ByteRegisterCount = 0;
+      model_.Ui.Grid("SByteReg").Reset(9);
       break;
     case kRegWord:
       model_.WordRegs.Clear();
+      model_.WordRegisterCount = 0;
+      model_.Ui.Grid("SWordReg").Reset(9);
       break;
     case kAdc0s:
       model_.HasAdc0 = true;

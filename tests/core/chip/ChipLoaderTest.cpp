@@ -200,6 +200,22 @@ TEST_F(ChipLoaderTest, BitRegisterPages) {
   EXPECT_EQ(model.BitPageCount, (std::array<uint16_t, 4>{0, 0, 1, 0}));
 }
 
+TEST_F(ChipLoaderTest, ASecondListDirectiveRestartsItsCounts) {
+  ASSERT_TRUE(Load("#REGBIT1\n001H A\n002H B\n#REGBIT\n003H C\n"
+                   "#REGBYTE\n010H X 1\n#REGBYTE\n011H Y 1\n"
+                   "#REGWORD\n020H W 021H 0 1 1\n#REGWORD\n")
+                  .Ok());
+  // The page counts always add up to the records held.
+  EXPECT_EQ(model.BitRegs.Count(), 1);
+  EXPECT_EQ(model.BitPageCount, (std::array<uint16_t, 4>{1, 0, 0, 0}));
+  EXPECT_EQ(model.ByteRegs.Count(), 1);
+  EXPECT_EQ(model.ByteRegisterCount, 1);
+  EXPECT_EQ(model.Ui.Grid("SByteReg").Cell(0, 0), "Y");
+  EXPECT_EQ(model.WordRegs.Count(), 0);
+  EXPECT_EQ(model.WordRegisterCount, 0);
+  EXPECT_EQ(model.Ui.Grid("SWordReg").rows, 0);
+}
+
 TEST_F(ChipLoaderTest, CurrentPageAndBankAreCorrected) {
   const char* file = "#REGBIT\n001H A\n#REGBIT2\n002H B\n#RAMBANK2\n080H 0FFH\n";
   struct Case {
