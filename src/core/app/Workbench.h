@@ -19,9 +19,9 @@ namespace qx::app {
 /// model and the settings. Front ends create one and hand references to their parts.
 class Workbench {
  public:
-  Workbench(Clock& clock, Host& host, link::HidBackend& hid, link::BulkDriver& bulk)
-      : clock(clock),
-        host(host),
+  Workbench(Clock& theClock, Host& theHost, link::HidBackend& hid, link::BulkDriver& bulk)
+      : clock(theClock),
+        host(theHost),
         usb(frame, hid, bulk),
         serial(target, frame, clock, host),
         access(target, frame, usb, serial, clock, host, chip, settings),

@@ -71,7 +71,7 @@ class TargetAccess {
   const std::array<uint8_t, 3>& LastWordReading() const { return lastWord_; }
 
  private:
-  bool UsbExchange(uint8_t sendN, uint8_t readM);
+  bool UsbExchange(size_t sendN, size_t readM);
   bool ReadUsb(uint16_t address, uint8_t count);
   bool WriteUsb(uint16_t address, uint8_t count);
   void RecordPreset(uint16_t address, uint8_t value);

@@ -24,7 +24,7 @@ enum LinkKindValue : uint16_t {
 
 /// The connected target, shared by every window.
 struct TargetRecord {
-  uint16_t ChipIndex = 0;                      ///< position in the setup dialog's chip list
+  uint16_t ChipIndex = 0;                         ///< position in the setup dialog's chip list
   std::array<uint8_t, kRegImageSize> RegImage{};  ///< image of target addresses 0..1023
   uint16_t LinkKind = kLinkRs232;
 

@@ -37,8 +37,10 @@ class UsbTransport {
   /// F9 cmd lo hi; `v` is replaced by the reply word on success.
   bool UsbBridgeCommand(UsbLink& link, uint8_t cmd, uint16_t& v);
   void UsbInitExchange(UsbLink& link);
-  bool UsbWrite(UsbLink& link, uint8_t n);
-  bool UsbRead(UsbLink& link, uint8_t n);
+  /// Sends the first `n` bytes of `IoFrame` (a HID bridge always takes a whole report).
+  bool UsbWrite(UsbLink& link, size_t n);
+  /// Receives `n` reply bytes into `IoFrame` (a HID bridge always returns a whole report).
+  bool UsbRead(UsbLink& link, size_t n);
   void UsbClose(UsbLink& link);
 
   DeviceHandle UsbOpenDevice(const std::string& name);
@@ -56,7 +58,7 @@ class UsbTransport {
  private:
   bool HidWrite(UsbLink& link);
   bool HidRead(UsbLink& link);
-  bool BulkTransfer(UsbLink& link, uint32_t code, uint32_t pipeNumber, uint8_t n);
+  bool BulkTransfer(UsbLink& link, uint32_t code, uint32_t pipeNumber, size_t n);
   bool FailTransfer(UsbLink& link, int error);
   bool TryBulkDevice(UsbLink& link, int n);
   bool TryHidDevice(UsbLink& link, int index);

@@ -1,0 +1,135 @@
+#include "cli/CliOptions.h"
+
+#include <cctype>
+#include <climits>
+
+namespace qx::cli {
+
+namespace {
+
+std::optional<long> ParseDigits(const std::string& digits, int base) {
+  if (digits.empty() || digits.size() > 16) return std::nullopt;
+  long value = 0;
+  for (char ch : digits) {
+    const int c = std::toupper(static_cast<unsigned char>(ch));
+    int d;
+    if (c >= '0' && c <= '9')
+      d = c - '0';
+    else if (c >= 'A' && c <= 'F')
+      d = c - 'A' + 10;
+    else
+      return std::nullopt;
+    if (d >= base) return std::nullopt;
+    if (value > (LONG_MAX - d) / base) return std::nullopt;
+    value = value * base + d;
+  }
+  return value;
+}
+
+}  // namespace
+
+std::optional<long> ParseNumberArgument(const std::string& text) {
+  if (text.empty()) return std::nullopt;
+  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))
+    return ParseDigits(text.substr(2), 16);
+  if (text[0] == '-') {
+    const auto v = ParseNumberArgument(text.substr(1));
+    if (!v || text.size() < 2 || !std::isdigit(static_cast<unsigned char>(text[1])))
+      return std::nullopt;
+    return -*v;
+  }
+  const char last = static_cast<char>(std::toupper(static_cast<unsigned char>(text.back())));
+  const std::string body = text.substr(0, text.size() - 1);
+  switch (last) {
+    case 'H':
+      return ParseDigits(body, 16);
+    case 'B':
+      // "0B" alone is binary zero; a hex word ending in B needs the H suffix.
+      return ParseDigits(body, 2);
+    case 'D':
+      return ParseDigits(body, 10);
+    default:
+      return ParseDigits(text, 10);
+  }
+}
+
+std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& argv,
+                                           std::string& error) {
+  CliOptions o;
+  auto value = [&](size_t& i, const std::string& name) -> std::optional<std::string> {
+    if (i + 1 >= argv.size()) {
+      error = name + " needs a value";
+      return std::nullopt;
+    }
+    return argv[++i];
+  };
+  for (size_t i = 0; i < argv.size(); ++i) {
+    const std::string& a = argv[i];
+    if (a == "--simulate") {
+      o.simulate = true;
+    } else if (a == "--trace") {
+      o.trace = true;
+    } else if (a == "--dir") {
+      const auto v = value(i, a);
+      if (!v) return std::nullopt;
+      o.dir = *v;
+    } else if (a == "--link-kind" || a == "--mode" || a == "--baud") {
+      const auto v = value(i, a);
+      if (!v) return std::nullopt;
+      const auto n = ParseNumberArgument(*v);
+      if (!n) {
+        error = a + ": not a number: " + *v;
+        return std::nullopt;
+      }
+      if (a == "--link-kind") {
+        if (*n < 0 || *n > 5 || *n == 3) {
+          error = "--link-kind must be 0, 1, 2, 4 or 5";
+          return std::nullopt;
+        }
+        o.linkKind = static_cast<int>(*n);
+      } else if (a == "--mode") {
+        if (*n < 0 || *n > 255) {
+          error = "--mode must be 0..255";
+          return std::nullopt;
+        }
+        o.mode = static_cast<int>(*n);
+      } else {
+        if (*n <= 0 || *n > 4'000'000) {
+          error = "--baud out of range";
+          return std::nullopt;
+        }
+        o.baud = static_cast<int>(*n);
+      }
+    } else if (a == "--port") {
+      const auto v = value(i, a);
+      if (!v) return std::nullopt;
+      o.port = *v;
+    } else if (a.size() > 1 && a[0] == '-' && !std::isdigit(static_cast<unsigned char>(a[1]))) {
+      error = "unknown option " + a;
+      return std::nullopt;
+    } else if (o.command.empty()) {
+      o.command = a;
+    } else {
+      o.args.push_back(a);
+    }
+  }
+  if (o.command.empty()) {
+    error = "no command";
+    return std::nullopt;
+  }
+  return o;
+}
+
+const char* UsageText() {
+  return "usage: qxctl [--simulate] [--dir PATH] [--link-kind K] [--trace] [--port COMn]\n"
+         "             [--baud B] COMMAND [ARGS]\n"
+         "commands:\n"
+         "  scan                      find and claim the USB bridge, print the link state\n"
+         "  read ADDR COUNT           read target bytes\n"
+         "  write ADDR VALUE          write one register with read-back\n"
+         "  adc                       read one conversion result\n"
+         "  stream COUNT [--mode M]   capture COUNT result slots from the ADC stream\n"
+         "numbers: 123, 0x7B, 7BH, 1111011B\n";
+}
+
+}  // namespace qx::cli

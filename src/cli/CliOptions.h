@@ -1,0 +1,32 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qx::cli {
+
+/// The command line of qxctl: global options, the command and its own arguments.
+struct CliOptions {
+  bool simulate = false;
+  bool trace = false;
+  std::string dir;            ///< program folder; empty means the executable's folder
+  int linkKind = 5;           ///< the configuration loader always selects the QX740x link
+  std::string port = "COM1";  ///< serial bridge port of link kind 0
+  int baud = 9600;
+  std::string command;
+  std::vector<std::string> args;  ///< positional arguments of the command
+  std::optional<int> mode;        ///< stream mode (--mode)
+};
+
+/// Parses argv. On a bad command line, returns nothing and sets `error`.
+std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& argv,
+                                           std::string& error);
+
+/// Number arguments: decimal, 0x-prefixed hexadecimal, and the chip-description forms
+/// ("0FFH", "101B", "12D", "-5").
+std::optional<long> ParseNumberArgument(const std::string& text);
+
+const char* UsageText();
+
+}  // namespace qx::cli

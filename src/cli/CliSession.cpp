@@ -1,0 +1,98 @@
+#include "cli/CliSession.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+#include "platform/HidapiBackend.h"
+#include "platform/LibusbBulkDriver.h"
+#include "platform/PosixSerialPortProvider.h"
+#include "sim/SimBoard.h"
+
+namespace qx::cli {
+
+namespace {
+
+/// One trace line: "> " or "< " and the bytes as upper-case hexadecimal pairs.
+std::string TraceLine(link::TransferDirection dir, std::span<const uint8_t> bytes) {
+  std::string line = dir == link::TransferDirection::Sent ? ">" : "<";
+  char hex[4];
+  for (uint8_t b : bytes) {
+    std::snprintf(hex, sizeof hex, " %02X", b);
+    line += hex;
+  }
+  return line;
+}
+
+/// The folder of the data files: --dir, else QX_PROGRAM_DIR, else the executable's folder.
+std::string ProgramDir(const std::string& dir) {
+  if (!dir.empty()) return dir;
+  if (const char* env = std::getenv("QX_PROGRAM_DIR"); env && *env) return env;
+  std::error_code ec;
+  const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  return ec ? std::string(".") : exe.parent_path().string();
+}
+
+}  // namespace
+
+CliSession::CliSession(const CliOptions& options, std::ostream& trace)
+    : options_(options), trace_(trace) {
+  if (options.simulate) {
+    board_ = std::make_unique<sim::SimBoard>(clock_, chip_);
+    hid_ = &board_->Hid();
+    bulk_ = &board_->Bulk();
+    serialPorts_ = &board_->SerialPorts();
+  } else {
+    ownedHid_ = std::make_unique<platform::HidapiBackend>();
+    ownedBulk_ = std::make_unique<platform::LibusbBulkDriver>();
+    ownedSerialPorts_ =
+        std::make_unique<platform::PosixSerialPortProvider>(ProgramDir(options.dir));
+    hid_ = ownedHid_.get();
+    bulk_ = ownedBulk_.get();
+    serialPorts_ = ownedSerialPorts_.get();
+  }
+  bench_ = std::make_unique<app::Workbench>(clock_, host_, *hid_, *bulk_);
+  bench_->target.LinkKind = static_cast<uint16_t>(options.linkKind);
+  if (options.trace) InstallTrace();
+}
+
+CliSession::~CliSession() {
+  // Leave the bridge free for the next program, as the panel does on exit.
+  if (bench_) bench_->monitor.Disconnect();
+}
+
+void CliSession::InstallTrace() {
+  auto print = [this](link::TransferDirection dir, std::span<const uint8_t> bytes) {
+    trace_ << TraceLine(dir, bytes) << "\n";
+  };
+  bench_->usb.SetTrace(print);
+  bench_->serial.SetTrace(print);
+}
+
+bool CliSession::Connect(std::string& error) {
+  link::TargetRecord& target = bench_->target;
+  if (target.LinkKind == link::kLinkRs232) {
+    target.ComPort = serialPorts_->Open(options_.port);
+    if (!target.ComPort) {
+      error = "Uart  not  found: " + options_.port;
+      return false;
+    }
+    link::LineSettings line;
+    line.baudRate = options_.baud;
+    if (!target.ComPort->Configure(line)) {
+      error = "cannot set " + std::to_string(options_.baud) + " baud on " + options_.port;
+      return false;
+    }
+    target.ComName = options_.port;
+    target.ComOpen = true;
+    return true;
+  }
+  if (!bench_->usb.UsbOpen(target.Usb)) {
+    bench_->usb.UsbClose(target.Usb);
+    error = link::kUsbNotConnect;
+    return false;
+  }
+  return true;
+}
+
+}  // namespace qx::cli

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <memory>
+#include <ostream>
+#include <string>
+
+#include "cli/CliOptions.h"
+#include "core/app/RecordingHost.h"
+#include "core/app/SteadyClock.h"
+#include "core/app/Workbench.h"
+#include "core/chip/ChipModel.h"
+
+namespace qx::sim {
+class SimBoard;
+}
+
+namespace qx::cli {
+
+/// The backends and the workbench of one qxctl run: the simulated board or the real devices.
+class CliSession {
+ public:
+  /// `trace` receives the transfer trace when --trace is given.
+  CliSession(const CliOptions& options, std::ostream& trace);
+  ~CliSession();
+  CliSession(const CliSession&) = delete;
+  CliSession& operator=(const CliSession&) = delete;
+
+  app::Workbench& Bench() { return *bench_; }
+  app::RecordingHost& Host() { return host_; }
+  /// The simulated board with --simulate, else null.
+  sim::SimBoard* Board() { return board_.get(); }
+  /// Makes the link usable: opens the bridge (USB kinds) or the serial port (kind 0).
+  /// On failure returns false and sets `error`.
+  bool Connect(std::string& error);
+
+ private:
+  void InstallTrace();
+
+  CliOptions options_;
+  std::ostream& trace_;
+  app::SteadyClock clock_;
+  app::RecordingHost host_;
+  chip::ChipModel chip_;
+  std::unique_ptr<sim::SimBoard> board_;
+  std::unique_ptr<link::HidBackend> ownedHid_;
+  std::unique_ptr<link::BulkDriver> ownedBulk_;
+  std::unique_ptr<link::SerialPortProvider> ownedSerialPorts_;
+  link::HidBackend* hid_ = nullptr;
+  link::BulkDriver* bulk_ = nullptr;
+  link::SerialPortProvider* serialPorts_ = nullptr;
+  std::unique_ptr<app::Workbench> bench_;
+};
+
+}  // namespace qx::cli

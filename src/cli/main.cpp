@@ -1,0 +1,19 @@
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli/CliOptions.h"
+#include "cli/CliSession.h"
+#include "cli/LinkCommands.h"
+
+int main(int argc, char** argv) {
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  std::string error;
+  const auto options = qx::cli::ParseCommandLine(args, error);
+  if (!options) {
+    std::cerr << "qxctl: " << error << "\n" << qx::cli::UsageText();
+    return qx::cli::kExitUsage;
+  }
+  qx::cli::CliSession session(*options, std::cerr);
+  return qx::cli::RunLinkCommand(session, *options, std::cout, std::cerr);
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "core/app/Host.h"
+
+namespace qx::app {
+
+/// A host without windows: it keeps the last status text of each panel and counts the
+/// notifications. Used by qxctl and by the tests.
+class RecordingHost : public Host {
+ public:
+  void SetStatus(int panel, const std::string& text) override {
+    if (panel >= 0 && panel < static_cast<int>(status.size()))
+      status[static_cast<size_t>(panel)] = text;
+    statusLog.push_back(std::to_string(panel) + ":" + text);
+  }
+  void SetProgress(int percent, bool visible) override { progress = visible ? percent : -1; }
+  void ShowError(const std::string& text) override { errors.push_back(text); }
+  bool AskYesNo(const std::string& text, bool fallback) override {
+    questions.push_back(text);
+    return fallback;
+  }
+  void RegImageChanged(int address) override { changedAddresses.push_back(address); }
+  void AdcReadingChanged() override { ++adcReadings; }
+  void RedrawCaptureChart() override { ++chartRedraws; }
+  void UsbClientConnected() override { ++usbClients; }
+  void ChipLoaded() override { ++chipLoads; }
+  void MenuVisibilityChanged() override { ++menuChanges; }
+
+  std::array<std::string, 3> status;
+  std::vector<std::string> statusLog;
+  std::vector<std::string> errors;
+  std::vector<std::string> questions;
+  std::vector<int> changedAddresses;
+  int progress = -1;
+  int adcReadings = 0;
+  int chartRedraws = 0;
+  int usbClients = 0;
+  int chipLoads = 0;
+  int menuChanges = 0;
+};
+
+}  // namespace qx::app

@@ -1,0 +1,60 @@
+#include "core/link/LinkMonitor.h"
+
+namespace qx::link {
+
+namespace {
+constexpr int kLinkPanel = 0;
+
+bool IsUsbKind(uint16_t kind) {
+  return kind == kLinkSpi || kind == kLinkSpecial || kind == kLinkUart || kind == kLinkQx740x;
+}
+}  // namespace
+
+LinkMonitor::LinkMonitor(TargetRecord& target, UsbTransport& usb, TargetAccess& access,
+                         app::Host& host)
+    : target_(target), usb_(usb), access_(access), host_(host) {}
+
+void LinkMonitor::Tick() {
+  uint32_t& idle = usb_.IdleTicks();
+  idle += 1;
+  if (idle >= kIdleCheckTicks) {
+    if (IsUsbKind(target_.LinkKind)) CheckLink();
+    idle = 0;
+  }
+
+  if (continuousRead && access_.ReadAdcResult()) host_.AdcReadingChanged();
+
+  chartTicks_ += 1;
+  if (chartTicks_ > kChartTicks) {
+    if (streamingChart) host_.RedrawCaptureChart();
+    chartTicks_ = 0;
+  }
+}
+
+void LinkMonitor::CheckLink() {
+  if (usb_.UsbOpen(target_.Usb)) {
+    host_.SetStatus(kLinkPanel, kUsbOnLine);
+  } else {
+    usb_.UsbClose(target_.Usb);
+    host_.SetStatus(kLinkPanel, kUsbNotConnect);
+  }
+}
+
+bool LinkMonitor::USBConnect() {
+  if (!usb_.UsbOpen(target_.Usb) || !usb_.UsbIdentify(target_.Usb)) {
+    host_.SetStatus(kLinkPanel, kUsbNotConnect);
+    return false;
+  }
+  host_.SetStatus(kLinkPanel, kUsbOnLine);
+  host_.UsbClientConnected();
+  return true;
+}
+
+void LinkMonitor::Disconnect() {
+  if (!IsValidHandle(target_.Usb.Handle) || !target_.Usb.Opened) return;
+  uint16_t release = 0xFFFF;
+  usb_.UsbBridgeCommand(target_.Usb, 1, release);
+  usb_.UsbClose(target_.Usb);
+}
+
+}  // namespace qx::link

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "core/app/Clock.h"
+#include "core/chip/ChipModel.h"
+#include "sim/SimBridge.h"
+#include "sim/SimBulkDriver.h"
+#include "sim/SimHidBackend.h"
+#include "sim/SimSerialBridge.h"
+#include "sim/SimSerialPortProvider.h"
+#include "sim/SimTarget.h"
+
+namespace qx::sim {
+
+/// A whole simulated bench board: the target chip, the USB bridge firmware and the ways the
+/// host reaches it (HID backend, bulk driver, serial port provider). By default the bridge is
+/// the HID device at index 0 and the bulk driver has no device; the serial bridge answers on
+/// "COM1". The target starts with a demonstration signal (a DC level with input and output
+/// noise, fixed seed) so a simulated ENOB test shows plausible figures; tests that need exact
+/// codes set the levels themselves. The clock and the chip model must outlive the board.
+class SimBoard {
+ public:
+  static constexpr double kDemoDcVolts = 0.6;           ///< a quarter of the 2.4 V reference
+  static constexpr double kDemoInputNoiseNv = 400;      ///< RMS, input-referred
+  static constexpr double kDemoOutputNoiseCodes = 1.5;  ///< RMS, 24-bit codes
+
+  SimBoard(app::Clock& clock, const chip::ChipModel& model);
+  SimBoard(const SimBoard&) = delete;
+  SimBoard& operator=(const SimBoard&) = delete;
+
+  SimTarget& Target() { return target_; }
+  SimBridge& Bridge() { return bridge_; }
+  SimHidBackend& Hid() { return hid_; }
+  SimBulkDriver& Bulk() { return bulk_; }
+  SimSerialBridge& SerialBridge() { return serial_; }
+  SimSerialPortProvider& SerialPorts() { return serialPorts_; }
+
+  /// Serves the bridge as the bulk device "Qxusb-0" instead of the HID device (or back).
+  void UseBulkBridge(bool bulk);
+
+ private:
+  SimTarget target_;
+  SimBridge bridge_;
+  SimHidBackend hid_;
+  SimBulkDriver bulk_;
+  SimSerialBridge serial_;
+  SimSerialPortProvider serialPorts_;
+};
+
+}  // namespace qx::sim

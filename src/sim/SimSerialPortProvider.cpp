@@ -1,0 +1,13 @@
+#include "sim/SimSerialPortProvider.h"
+
+#include "sim/SimSerialPortProxy.h"
+
+namespace qx::sim {
+
+std::unique_ptr<link::SerialPort> SimSerialPortProvider::Open(const std::string& name) {
+  if (name != name_ || *inUse_) return nullptr;
+  *inUse_ = true;
+  return std::make_unique<SimSerialPortProxy>(bridge_, inUse_);
+}
+
+}  // namespace qx::sim

@@ -1,0 +1,140 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "cli/CliOptions.h"
+#include "cli/CliSession.h"
+#include "cli/LinkCommands.h"
+#include "sim/SimBoard.h"
+
+namespace qx::cli {
+namespace {
+
+struct CliRun {
+  int status = -1;
+  std::string out, err, trace;
+};
+
+/// Runs one qxctl command line in process against a fresh simulated board.
+CliRun Qxctl(std::vector<std::string> argv,
+             const std::function<void(sim::SimBoard&)>& prepare = nullptr) {
+  CliRun r;
+  std::string error;
+  const auto options = ParseCommandLine(argv, error);
+  if (!options) {
+    r.status = kExitUsage;
+    r.err = error;
+    return r;
+  }
+  std::ostringstream out, err, trace;
+  CliSession session(*options, trace);
+  if (prepare && session.Board()) prepare(*session.Board());
+  r.status = RunLinkCommand(session, *options, out, err);
+  r.out = out.str();
+  r.err = err.str();
+  r.trace = trace.str();
+  return r;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string l; std::getline(in, l);) lines.push_back(l);
+  return lines;
+}
+
+TEST(Qxctl, ScanFindsTheSimulatedBridge) {
+  const CliRun r = Qxctl({"--simulate", "scan"},
+                         [](sim::SimBoard& b) { b.Bridge().SetFirmwareName("ENOB-S01"); });
+  EXPECT_EQ(r.status, kExitOk);
+  EXPECT_EQ(r.out, "USB On Line\nENOB-S01\n");
+}
+
+TEST(Qxctl, ScanWithoutBridgeSaysSo) {
+  const CliRun r = Qxctl({"--simulate", "scan"}, [](sim::SimBoard& b) { b.Bridge().Unplug(); });
+  EXPECT_EQ(r.status, kExitLinkFailed);
+  EXPECT_EQ(r.out, "USB not Connect !!!\n");
+}
+
+TEST(Qxctl, TracedRegisterReadOnTheQx740xLink) {
+  const CliRun r = Qxctl({"--simulate", "--trace", "read", "3", "4"}, [](sim::SimBoard& b) {
+    b.Target().SetRegister(3, 0x5A);
+    b.Target().SetRegister(4, 0xC3);
+  });
+  ASSERT_EQ(r.status, kExitOk) << r.err;
+  // Registers 3 and 4, then what lies beyond the five-register file.
+  EXPECT_EQ(r.out, "5A C3 00 00\n");
+  const auto trace = Lines(r.trace);
+  std::string request;
+  for (const auto& l : trace)
+    if (l.rfind("> C4 01 A0 03 04", 0) == 0) request = l;
+  ASSERT_FALSE(request.empty()) << r.trace;
+  EXPECT_EQ(request.size(), 1 + 64 * 3u);  // a whole HID frame
+  EXPECT_EQ(trace.front().rfind("> F9 02 00 00", 0), 0u);
+}
+
+TEST(Qxctl, WriteStoresTheReadBack) {
+  const CliRun r = Qxctl({"--simulate", "write", "0x02", "101B"});
+  ASSERT_EQ(r.status, kExitOk) << r.err;
+  EXPECT_EQ(r.out, "05\n");
+  const CliRun outside = Qxctl({"--simulate", "write", "5", "1"});
+  EXPECT_EQ(outside.status, kExitLinkFailed);
+}
+
+TEST(Qxctl, SpiLinkReadsTargetMemory) {
+  const CliRun r =
+      Qxctl({"--simulate", "--link-kind", "1", "read", "0100H", "3"}, [](sim::SimBoard& b) {
+        b.Target().SetMemory(0x100, 0x01);
+        b.Target().SetMemory(0x101, 0x23);
+        b.Target().SetMemory(0x102, 0x45);
+      });
+  ASSERT_EQ(r.status, kExitOk) << r.err;
+  EXPECT_EQ(r.out, "01 23 45\n");
+}
+
+TEST(Qxctl, SerialLinkReadsThroughTheBridgeMcu) {
+  const CliRun r =
+      Qxctl({"--simulate", "--link-kind", "0", "read", "16", "2"}, [](sim::SimBoard& b) {
+        b.Target().SetMemory(16, 0xBE);
+        b.Target().SetMemory(17, 0xEF);
+      });
+  ASSERT_EQ(r.status, kExitOk) << r.err;
+  EXPECT_EQ(r.out, "BE EF\n");
+}
+
+TEST(Qxctl, AdcAndStream) {
+  const CliRun adc = Qxctl({"--simulate", "adc"});
+  ASSERT_EQ(adc.status, kExitOk) << adc.err;
+  EXPECT_EQ(adc.out.size(), 9u);
+
+  const CliRun stream = Qxctl({"--simulate", "stream", "40", "--mode", "3"});
+  ASSERT_EQ(stream.status, kExitOk) << stream.err;
+  const auto lines = Lines(stream.out);
+  ASSERT_EQ(lines.size(), 40u);
+  for (const auto& l : lines) {
+    EXPECT_EQ(l.size(), 6u);
+    EXPECT_EQ(l.find_first_not_of("0123456789ABCDEF"), std::string::npos) << l;
+  }
+}
+
+TEST(Qxctl, BadArgumentsAreUsageErrors) {
+  EXPECT_EQ(Qxctl({"--simulate"}).status, kExitUsage);
+  EXPECT_EQ(Qxctl({"--simulate", "read", "3"}).status, kExitUsage);
+  EXPECT_EQ(Qxctl({"--simulate", "read", "zz", "1"}).status, kExitUsage);
+  EXPECT_EQ(Qxctl({"--simulate", "write", "1", "256"}).status, kExitUsage);
+  EXPECT_EQ(Qxctl({"--simulate", "frobnicate"}).status, kExitUsage);
+  EXPECT_EQ(Qxctl({"--link-kind", "3", "scan"}).status, kExitUsage);
+  EXPECT_EQ(Qxctl({"--bogus", "scan"}).status, kExitUsage);
+}
+
+TEST(Qxctl, NumberForms) {
+  const std::vector<std::pair<std::string, long>> good = {
+      {"42", 42},      {"0x2A", 42}, {"0X2a", 42}, {"2AH", 42}, {"0FFH", 255},
+      {"101010B", 42}, {"42D", 42},  {"-3", -3},   {"0", 0}};
+  for (const auto& [text, value] : good) EXPECT_EQ(ParseNumberArgument(text), value) << text;
+  for (const char* bad : {"", "0x", "FF", "12B", "1.5", "H", "--1", "99999999999999999999"})
+    EXPECT_FALSE(ParseNumberArgument(bad).has_value()) << bad;
+}
+
+}  // namespace
+}  // namespace qx::cli
