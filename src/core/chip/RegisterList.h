@@ -19,6 +19,8 @@ class RegisterList {
   RegisterList() = default;
   RegisterList(const RegisterList&) = delete;
   RegisterList& operator=(const RegisterList&) = delete;
+  RegisterList(RegisterList&&) noexcept = default;
+  RegisterList& operator=(RegisterList&&) noexcept = default;
 
   void Clear() {
     count_ = 0;
