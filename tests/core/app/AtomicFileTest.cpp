@@ -6,19 +6,15 @@
 #include <fstream>
 
 #include "core/app/FileBytes.h"
+#include "support/TempDir.h"
 
 namespace qx::app {
 namespace {
 
 class AtomicFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir = std::filesystem::temp_directory_path() / "qx_atomic_file_test";
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-  }
-  void TearDown() override { std::filesystem::remove_all(dir); }
-  std::filesystem::path dir;
+  test::TempDir temp{"qx_atomic"};
+  const std::filesystem::path& dir = temp.Path();
 };
 
 TEST_F(AtomicFileTest, ReplacesTheFileAndLeavesNoTemporary) {
@@ -48,7 +44,8 @@ TEST_F(AtomicFileTest, MissingFolderIsAnError) {
 }
 
 TEST(FileBytesTest, ReadsAtMostTheLimit) {
-  const auto path = std::filesystem::temp_directory_path() / "qx_file_bytes_test.bin";
+  test::TempDir temp("qx_file_bytes");
+  const auto path = temp.Path() / "bytes.bin";
   { std::ofstream(path, std::ios::binary) << std::string(100, 'z'); }
   EXPECT_EQ(ReadFileBytes(path, 10), std::string(10, 'z'));
   EXPECT_EQ(ReadFileBytes(path)->size(), 100u);

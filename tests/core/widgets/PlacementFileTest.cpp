@@ -8,6 +8,8 @@
 
 #include "core/app/FileBytes.h"
 
+#include "support/TempDir.h"
+
 namespace qx::widgets {
 namespace {
 
@@ -119,9 +121,8 @@ TEST(PlacementFileTest, PathReplacesTheProgramFileExtension) {
 }
 
 TEST(PlacementFileTest, SaveAndLoadThroughTheDisk) {
-  const auto dir = std::filesystem::temp_directory_path() / "qx_placement_test";
-  std::filesystem::remove_all(dir);
-  std::filesystem::create_directories(dir);
+  test::TempDir temp("qx_placement");
+  const auto& dir = temp.Path();
   const auto path = dir / "qxpanel.wst";
   PlacementRecords t;
   t.Store(Record("TMainPanel", 1, 2, 3, 4, WindowState::Normal, true));
@@ -132,7 +133,6 @@ TEST(PlacementFileTest, SaveAndLoadThroughTheDisk) {
   EXPECT_EQ(back.Records(), t.Records());
   PlacementRecords none;
   EXPECT_FALSE(PlacementFile::Load(dir / "missing.wst", none));
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace
