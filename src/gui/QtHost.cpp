@@ -35,6 +35,23 @@ bool QtHost::AskYesNo(const std::string& text, bool fallback) {
 
 void QtHost::UsbClientConnected() {
   if (panel_) panel_->UsbClient();
+  for (auto& f : usbClient_) f();
+}
+
+void QtHost::RegImageChanged(int address) {
+  for (auto& f : regImage_) f(address);
+}
+
+void QtHost::AdcReadingChanged() {
+  for (auto& f : adcReading_) f();
+}
+
+void QtHost::RedrawCaptureChart() {
+  for (auto& f : chartRedraw_) f();
+}
+
+void QtHost::ChipLoaded() {
+  for (auto& f : chipLoaded_) f();
 }
 
 void QtHost::MenuVisibilityChanged() {

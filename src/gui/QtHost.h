@@ -1,5 +1,8 @@
 #pragma once
 
+#include <functional>
+#include <vector>
+
 #include "core/app/Host.h"
 
 namespace qx::gui {
@@ -22,8 +25,26 @@ class QtHost final : public app::Host {
   bool AskYesNo(const std::string& text, bool fallback) override;
   void UsbClientConnected() override;
   void MenuVisibilityChanged() override;
+  void RegImageChanged(int address) override;
+  void AdcReadingChanged() override;
+  void RedrawCaptureChart() override;
+  void ChipLoaded() override;
+
+  // Windows subscribe to the notifications they act on when they are created. The windows
+  // live as long as the host's program, so no unsubscription is needed.
+  void OnRegImageChanged(std::function<void(int)> f) { regImage_.push_back(std::move(f)); }
+  void OnAdcReading(std::function<void()> f) { adcReading_.push_back(std::move(f)); }
+  void OnChartRedraw(std::function<void()> f) { chartRedraw_.push_back(std::move(f)); }
+  void OnChipLoaded(std::function<void()> f) { chipLoaded_.push_back(std::move(f)); }
+  void OnUsbClient(std::function<void()> f) { usbClient_.push_back(std::move(f)); }
 
  private:
+  std::vector<std::function<void(int)>> regImage_;
+  std::vector<std::function<void()>> adcReading_;
+  std::vector<std::function<void()>> chartRedraw_;
+  std::vector<std::function<void()>> chipLoaded_;
+  std::vector<std::function<void()>> usbClient_;
+
   MainPanel* panel_ = nullptr;
   bool dialogs_ = true;
 };
