@@ -262,6 +262,7 @@ bool ConfigFile::ReadSection(int s, TextLineReader& lines, std::string& why) {
       n.NPointIndex = ListIndex(points, kPointItems);
       if (n.NPointIndex >= 0) n.PointCount = 64 << n.NPointIndex;
       n.ScaleIndex = ListIndex(scale, kScaleItems);
+      if (n.ScaleIndex >= 0) n.CodeDivisor = 1 << (15 - n.ScaleIndex);
       n.AnalysisTableMode = true;
       n.AverageChart = false;
       break;

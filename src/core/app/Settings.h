@@ -49,6 +49,11 @@ struct Settings {
   bool CHFULL = false;        ///< temperature window: also write raw sample files
   std::string EGv = "500";    ///< analysis window hidden box `EGv`
   bool ChTemper = false;      ///< analysis window hidden "Temperature" check box
+  /// Code divisor D = 2^(23 - B) of the scale item, shared by the analysis window and the
+  /// switch test. 1 (full 23-bit codes) until a scale item is chosen.
+  int CodeDivisor = 1;
+  std::string ENumD = "16";  ///< analysis window hidden window length of the average chart
+  bool FastRead = true;      ///< analysis window hidden "中斷讀取": capture in stream mode 3
 };
 
 }  // namespace qx::app

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/analysis/AdcCapture.h"
+#include "core/analysis/NoiseResult.h"
 #include "core/app/Clock.h"
 #include "core/app/Host.h"
 #include "core/app/Settings.h"
@@ -25,7 +27,8 @@ class Workbench {
         usb(frame, hid, bulk),
         serial(target, frame, clock, host),
         access(target, frame, usb, serial, clock, host, chip, settings),
-        monitor(target, usb, access, host) {}
+        monitor(target, usb, access, host),
+        capture(access, monitor, clock, host, chip, settings, noise) {}
 
   Workbench(const Workbench&) = delete;
   Workbench& operator=(const Workbench&) = delete;
@@ -40,6 +43,8 @@ class Workbench {
   link::SerialBridgeLink serial;
   link::TargetAccess access;
   link::LinkMonitor monitor;
+  analysis::NoiseResult noise;  ///< written by every capture, read by the temperature test
+  analysis::AdcCapture capture;
 };
 
 }  // namespace qx::app

@@ -1,0 +1,365 @@
+#include "core/analysis/AdcCapture.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "core/analysis/NoiseMath.h"
+#include "core/analysis/SlotDecoder.h"
+
+namespace qx::analysis {
+
+namespace {
+
+/// A failed poll has not waited for the bridge; wait as a poll would so a dead link is not
+/// polled in a tight loop until the no-data abort.
+constexpr double kFailedPollWaitMs = 10;
+constexpr double kExtremeStart = 800000000.0;
+constexpr int kTemperatureScale = 256;
+
+std::string Hex(int value, int digits) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%0*X", digits, static_cast<unsigned>(value));
+  return text;
+}
+
+}  // namespace
+
+AdcCapture::AdcCapture(link::TargetAccess& access, link::LinkMonitor& monitor, app::Clock& clock,
+                       app::Host& host, const chip::ChipModel& chip, app::Settings& settings,
+                       NoiseResult& noise)
+    : access_(access),
+      monitor_(monitor),
+      clock_(clock),
+      host_(host),
+      chip_(chip),
+      settings_(settings),
+      noise_(noise),
+      v_(kCapacity),
+      diff_(kCapacity),
+      windowSums_(kCapacity),
+      captured_(kCapacity),
+      cells_(kCapacity) {
+  SyncFromSettings();
+}
+
+void AdcCapture::TXScaleChange(int index) {
+  if (index < 0 || index > 15) return;
+  settings_.ScaleIndex = index;
+  bits_ = index + 8;
+  settings_.CodeDivisor = CodeDivisor(index);
+}
+
+void AdcCapture::NPointIndexChange(int index) {
+  if (index < 0 || index > 10) return;
+  settings_.NPointIndex = index;
+  settings_.PointCount = 64 << index;
+}
+
+void AdcCapture::SyncFromSettings() {
+  if (settings_.ScaleIndex >= 0 && settings_.ScaleIndex <= 15) {
+    TXScaleChange(settings_.ScaleIndex);
+  } else {
+    bits_ = 0;
+  }
+}
+
+std::string AdcCapture::ColumnHeader(int column) {
+  return Hex(column - 1, 2);
+}
+
+std::string AdcCapture::RowHeader(int row) {
+  return Hex(row - 1, 4);
+}
+
+float AdcCapture::GetGain() const {
+  auto value = [this](const char* key) -> unsigned {
+    const auto it = chip_.AdcFields.find(key);
+    return it == chip_.AdcFields.end() ? 0u : it->second.value;
+  };
+  auto entry = [](uint8_t g) { return g == 0 ? 1 : int{g}; };
+  const int pga = entry(chip_.PgaGain[value("PGA") % chip_.PgaGain.size()]);
+  const int adgn = entry(chip_.AdgnGain[value("ADGN") % chip_.AdgnGain.size()]);
+  const int fsrb = value("FSRB") != 0 ? 2 : 1;
+  return static_cast<float>(pga * adgn * fsrb);
+}
+
+int AdcCapture::ClearCount() const {
+  return std::clamp(settings_.PointCount, 0, kCapacity);
+}
+
+void AdcCapture::ClearBuffers(int count) {
+  const auto end = static_cast<std::ptrdiff_t>(std::clamp(count, 0, kCapacity));
+  std::fill(v_.begin(), v_.begin() + end, 0.0);
+  std::fill(diff_.begin(), diff_.begin() + end, 0.0);
+  std::fill(windowSums_.begin(), windowSums_.begin() + end, 0.0);
+}
+
+void AdcCapture::BeginRun() {
+  n_ = 0;
+  reduced_ = 0;
+  settling_ = 0;
+  sum_ = 0;
+  sumSquares_ = 0;
+  start_ = clock_.NowMs();
+}
+
+bool AdcCapture::Accept(uint32_t slot, uint8_t mode) {
+  if (n_ >= target_) return false;
+  const DecodedSlot d = DecodeSlot(slot, mode, halving, fullWidth, Divisor());
+  if (settling_ < settleLimit_) {
+    ++settling_;
+    return true;
+  }
+  const auto i = static_cast<size_t>(n_);
+  const double code = d.code;
+  const double x = settings_.ChTemper ? code * kTemperatureScale : code;
+  v_[i] = d.raw;
+  sum_ += x;
+  sumSquares_ += static_cast<long double>(x) * x;
+  cells_.SetInteger(n_, d.code);
+  captured_[i] = d.raw;
+  ++n_;
+  return true;
+}
+
+bool AdcCapture::ReadADCALL(uint8_t mode) {
+  bool ok = false;
+  monitor_.continuousRead = false;
+  if (onCaptureStart) onCaptureStart();
+  const int clear = ClearCount();
+  for (int i = 0; i < clear; ++i) cells_.Blank(i);
+  ClearBuffers(clear);
+  BeginRun();
+  host_.SetProgress(0, true);
+  target_ = std::min(Target(), kCapacity);
+  settleLimit_ = kSettlingSlots;
+
+  access_.StartAdcStream(mode);
+  monitor_.streamingChart = !settings_.AverageChart;
+  double lastData = clock_.NowMs();
+  do {
+    int c = 0;
+    if (!access_.PollAdcStream(c)) {
+      c = 0;
+      clock_.WaitMs(kFailedPollWaitMs);
+    }
+    int used = 0;
+    if (c > 0) {
+      lastData = clock_.NowMs();
+      while (used < c && Accept(access_.StreamResult(used), mode)) ++used;
+    }
+    if (clock_.NowMs() - lastData > kNoDataAbortMs) idle = 1;
+    host_.SetStatus(kStatusPanel, std::to_string(c - used));
+    host_.SetProgress(static_cast<int>(int64_t{n_} * 100 / target_), true);
+    host_.PumpEvents();
+  } while (n_ < target_ && idle == 0);
+
+  monitor_.streamingChart = false;
+  access_.StopAdcStream();
+  elapsed_ = clock_.NowMs() - start_;
+  host_.SetProgress(0, false);
+  if (idle == 0) {
+    ok = true;
+    idle = 1;
+  }
+  FinishMeanAndRms();
+  return ok;
+}
+
+void AdcCapture::FinishMeanAndRms() {
+  // A stopped or failed capture still divides by the samples that did arrive.
+  if (n_ > 0) {
+    mean_ = sum_ / n_;
+    rms_ = static_cast<double>(std::sqrt(sumSquares_ / n_));
+  } else {
+    mean_ = 0;
+    rms_ = 0;
+  }
+  chartCount_ = n_;
+}
+
+bool AdcCapture::CatchACDCOM(const std::string& referenceText, uint8_t mode) {
+  idle = 0;
+  panels_ = {};
+  n_ = 0;
+  Changed();
+  const bool ok = ReadADCALL(mode);
+  host_.SetStatus(kStatusPanel, ok ? kReadComplete : kReadError);
+  Statistics(referenceText);
+  Changed();
+  return ok;
+}
+
+bool AdcCapture::AnalyseSlots(std::span<const uint32_t> slots, int settling,
+                              const std::string& referenceText, uint8_t mode) {
+  const auto available = static_cast<int64_t>(slots.size()) - std::max(settling, 0);
+  const int target = static_cast<int>(std::clamp<int64_t>(available, 0, kCapacity));
+  for (int i = 0; i < target; ++i) cells_.Blank(i);
+  ClearBuffers(target);
+  BeginRun();
+  target_ = target;
+  settleLimit_ = std::max(settling, 0);
+  for (uint32_t slot : slots)
+    if (!Accept(slot, mode)) break;
+  elapsed_ = 0;
+  idle = 1;
+  FinishMeanAndRms();
+  Statistics(referenceText);
+  Changed();
+  return target > 0 && n_ == target;
+}
+
+void AdcCapture::Statistics(const std::string& referenceText) {
+  const size_t n = static_cast<size_t>(n_);
+  for (size_t i = 0; i + 1 < n; ++i) diff_[i] = v_[i + 1] - v_[i];
+
+  // Window sums of the differences; the values are whole numbers, so sliding the window gives
+  // the same sums as adding each window in order.
+  const int w = WindowLength(settings_.ENumD);
+  const int sums = n_ - w;
+  if (sums > 0) {
+    double s = 0;
+    for (int k = 0; k < w; ++k) s += diff_[static_cast<size_t>(k)];
+    windowSums_[0] = s;
+    for (int k = 1; k < sums; ++k) {
+      s += diff_[static_cast<size_t>(k + w - 1)] - diff_[static_cast<size_t>(k - 1)];
+      windowSums_[static_cast<size_t>(k)] = s;
+    }
+  }
+
+  const bool temperature = settings_.ChTemper;
+  const double scale = temperature ? kTemperatureScale : 1.0;
+  double total = 0;
+  for (int i = 0; i < n_; ++i) {
+    const double e = cells_.Number(i) * scale - mean_;
+    total += e * e;
+  }
+  sigma_ = n_ > 0 ? std::sqrt(total / n_) : 0;
+  Derived(n_, sigma_, temperature, referenceText);
+}
+
+void AdcCapture::Derived(int count, double sigma, bool temperature,
+                         const std::string& referenceText) {
+  NoiseFigures& f = noise_.groups[0];
+  if (count <= 0) {
+    // Nothing was measured: no figure, rather than the full resolution of a silent input.
+    f = {};
+    panels_ = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
+    return;
+  }
+  const int d = Divisor();
+  const double enob = BitsAbove(bits_, sigma, sigma);
+  const int b = bits_ == 0 ? 1 : bits_;
+  const double referenceNv = ReferenceVolts(referenceText) * 1e9;
+  const double gain = gainOverride ? *gainOverride : double{GetGain()};
+  const double denominator = FullScale(b, gain, temperature);
+  const double rmsNv = referenceNv * sigma / denominator;
+
+  double minimum = kExtremeStart;
+  double maximum = -kExtremeStart;
+  for (size_t i = 0; i < static_cast<size_t>(count); ++i) {
+    if (v_[i] <= minimum) minimum = v_[i];
+    if (v_[i] >= maximum) maximum = v_[i];
+  }
+  const auto p = static_cast<double>(PeakToPeakCodes(minimum, maximum, d, temperature));
+  const double noiseFree = BitsAbove(bits_, p, sigma);
+  const double vppNv = referenceNv * p / denominator;
+
+  panels_ = {rms_, enob, mean_, vppNv, rmsNv, noiseFree};
+  const double scale = temperature ? kTemperatureScale : 1.0;
+  f = {mean_ / scale, vppNv, rmsNv, enob, p / scale, sigma / scale, noiseFree};
+}
+
+void AdcCapture::ReCalADC() {
+  if (n_ <= 0) return;
+  chartCount_ = n_;
+  const int m = AveragingFactor(settings_.CMAVR);
+  const double d = Divisor();
+  ClearBuffers(ClearCount());
+  double sum = 0;
+  double sumSquares = 0;
+  const int groups = n_ / m;
+  for (int g = 0; g < groups; ++g) {
+    double total = 0;
+    for (int t = g * m; t < g * m + m; ++t) {
+      total += captured_[static_cast<size_t>(t)];
+      cells_.Blank(t);
+    }
+    const double a = total / m;
+    v_[static_cast<size_t>(g)] = a;
+    sum += a;
+    if (m == 1) {
+      cells_.SetInteger(g, static_cast<int64_t>(std::floor(a / d)));
+    } else {
+      cells_.SetFixed(g, a / d);
+    }
+    sumSquares += (a / d) * (a / d);
+  }
+  reduced_ = groups;
+  chartCount_ = groups;
+  if (groups == 0) {
+    mean_ = rms_ = sigma_ = 0;
+    Derived(0, 0, false, settings_.EREFV);
+    Changed();
+    return;
+  }
+  mean_ = sum / d / groups;
+  rms_ = std::sqrt(sumSquares / groups);
+  double total = 0;
+  for (int i = 0; i < groups; ++i) {
+    const double e = v_[static_cast<size_t>(i)] / d - mean_;
+    total += e * e;
+  }
+  sigma_ = std::sqrt(total / groups);
+  Derived(groups, sigma_, false, settings_.EREFV);
+  chartCount_ = LargestPowerOfTwo(groups);
+  Changed();
+}
+
+void AdcCapture::ClrTMP() {
+  settings_.AverageChart = false;
+  const int clear = ClearCount();
+  for (int i = 0; i < clear; ++i) cells_.Blank(i);
+  ClearBuffers(clear);
+  Changed();
+}
+
+void AdcCapture::WaitTRIGER(int seconds) {
+  const double start = clock_.NowMs();
+  const double limit = seconds * 1000.0;
+  for (;;) {
+    const double passed = clock_.NowMs() - start;
+    char text[8];
+    std::snprintf(text, sizeof text, "%02d", static_cast<int>(passed / 1000.0) % 60);
+    host_.SetStatus(kStatusPanel, text);
+    if (passed > limit) break;
+    host_.PumpEvents();
+    clock_.WaitMs(kFailedPollWaitMs);
+  }
+}
+
+int64_t AdcCapture::ChartValue(int k) const {
+  const double value = settings_.AverageChart ? WindowSum(k) : Working(k);
+  return ChartCode(std::floor(value), Divisor());
+}
+
+std::string AdcCapture::SaveBytes() const {
+  std::string bytes;
+  bytes.reserve(static_cast<size_t>(n_) * 2);
+  for (int i = 0; i < n_; ++i) {
+    const SampleCells::Cell c = cells_.At(i);
+    // Fractional cells (re-averaged) are saved as the code below them; blank cells as 0.
+    const int64_t v =
+        c.kind == SampleCells::Kind::Blank ? 0 : static_cast<int64_t>(std::floor(c.value));
+    bytes.push_back(static_cast<char>(static_cast<uint8_t>((v / 256) & 0xFF)));
+    bytes.push_back(static_cast<char>(static_cast<uint8_t>((v % 256) & 0xFF)));
+  }
+  return bytes;
+}
+
+void AdcCapture::Changed() {
+  if (onFiguresChanged) onFiguresChanged();
+}
+
+}  // namespace qx::analysis

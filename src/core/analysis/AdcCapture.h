@@ -1,0 +1,160 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "core/analysis/AnalysisPanels.h"
+#include "core/analysis/NoiseResult.h"
+#include "core/analysis/SampleCells.h"
+#include "core/app/Clock.h"
+#include "core/app/Host.h"
+#include "core/app/Settings.h"
+#include "core/chip/ChipModel.h"
+#include "core/link/LinkMonitor.h"
+#include "core/link/TargetAccess.h"
+
+namespace qx::analysis {
+
+/// Status texts of a capture in panel 2.
+inline constexpr char kReadComplete[] = "Read Compelete";
+inline constexpr char kReadError[] = "Read Error !!!!!";
+
+/// Capture and noise statistics of the ADC analysis window: the streaming capture, the figures
+/// and the noise result record, re-averaging and the chart values. The buffers are allocated
+/// once, so a capture allocates nothing per sample.
+///
+/// A capture that fails or is stopped keeps the samples that arrived, and every figure is
+/// computed from exactly those (mean = sum / n). Without any sample all figures are 0.
+class AdcCapture {
+ public:
+  static constexpr int kCapacity = 65536;
+  static constexpr int kSettlingSlots = 13;
+  static constexpr int kDefaultTarget = 256;
+  static constexpr double kNoDataAbortMs = 10'000;
+  static constexpr int kStatusPanel = 2;
+  static constexpr int kColumns = 16;
+
+  AdcCapture(link::TargetAccess& access, link::LinkMonitor& monitor, app::Clock& clock,
+             app::Host& host, const chip::ChipModel& chip, app::Settings& settings,
+             NoiseResult& noise);
+  AdcCapture(const AdcCapture&) = delete;
+  AdcCapture& operator=(const AdcCapture&) = delete;
+
+  /// `TXScaleChange`: item k gives B = k + 8 and D = 2^(15 - k); other items change nothing.
+  void TXScaleChange(int index);
+  /// `NPointIndexChange`: item k gives N = 64 * 2^k.
+  void NPointIndexChange(int index);
+  /// B and D from the settings the configuration file restored.
+  void SyncFromSettings();
+
+  /// Grid rows for the point count: N / 16 + 1, the header row included.
+  int GridRows() const { return settings_.PointCount / kColumns + 1; }
+  /// Header of grid column c (1..16): "00".."0F".
+  static std::string ColumnHeader(int column);
+  /// Header of grid row r (1..): four hexadecimal digits of r - 1.
+  static std::string RowHeader(int row);
+
+  /// The streaming capture in `mode`; true when the target count was reached.
+  bool ReadADCALL(uint8_t mode);
+  /// Capture, then every figure, the panels and the noise result record.
+  bool CatchACDCOM(const std::string& referenceText, uint8_t mode);
+  /// Re-averages the captured samples by the `CMAVR` factor and recomputes every figure.
+  void ReCalADC();
+  /// Clears the average chart flag, the first N cells and buffer entries.
+  void ClrTMP();
+  /// Waits until more than `seconds` have passed, letting window messages run.
+  void WaitTRIGER(int seconds);
+  /// PGA gain x ADGN gain x (2 with FSRB) from the chip's gain tables and field values.
+  float GetGain() const;
+
+  /// Decodes a run of recorded stream slots as a capture would (the first `settling` dropped)
+  /// and computes the figures; for re-analysing saved streams. The run is cut at the capacity.
+  bool AnalyseSlots(std::span<const uint32_t> slots, int settling, const std::string& referenceText,
+                    uint8_t mode);
+
+  /// Value of chart point k: the window sum in average-chart mode, else the working value.
+  int64_t ChartValue(int k) const;
+  /// x of chart point k of n: k x elapsed / n.
+  double ChartX(int k, int n) const { return n > 0 ? k * elapsed_ / n : 0; }
+
+  /// The bytes of the save file: two per sample of the last capture.
+  std::string SaveBytes() const;
+
+  // Width flags of the decoding and the idle flag (1 while no capture runs; setting it to 1
+  // during a capture stops the capture).
+  bool halving = false;
+  bool fullWidth = false;
+  uint8_t idle = 1;
+  /// Gain used instead of the chip's when set (offline statistics of a known gain).
+  std::optional<double> gainOverride;
+  /// Runs when a capture starts: the ADC panel stops its continuous reading.
+  std::function<void()> onCaptureStart;
+  /// Runs when the panels or the cells changed.
+  std::function<void()> onFiguresChanged;
+
+  int Bits() const { return bits_; }
+  int Count() const { return n_; }
+  int ReducedCount() const { return reduced_; }
+  int ChartCount() const { return chartCount_; }
+  double ElapsedMs() const { return elapsed_; }
+  double Mean() const { return mean_; }
+  double Rms() const { return rms_; }
+  double Sigma() const { return sigma_; }
+  const AnalysisPanels& Panels() const { return panels_; }
+  const SampleCells& Cells() const { return cells_; }
+  double Working(int i) const { return At(v_, i); }
+  double Captured(int i) const { return At(captured_, i); }
+  double WindowSum(int k) const { return At(windowSums_, k); }
+
+ private:
+  static double At(const std::vector<double>& b, int i) {
+    return i >= 0 && i < kCapacity ? b[static_cast<size_t>(i)] : 0;
+  }
+  int Divisor() const { return settings_.CodeDivisor > 0 ? settings_.CodeDivisor : 1; }
+  int Target() const { return settings_.PointCount <= 0 ? kDefaultTarget : settings_.PointCount; }
+  int ClearCount() const;
+  void ClearBuffers(int count);
+  void BeginRun();
+  /// Takes one slot; false once the target is reached.
+  bool Accept(uint32_t slot, uint8_t mode);
+  void FinishMeanAndRms();
+  void Statistics(const std::string& referenceText);
+  void Derived(int count, double sigma, bool temperature, const std::string& referenceText);
+  void Changed();
+
+  link::TargetAccess& access_;
+  link::LinkMonitor& monitor_;
+  app::Clock& clock_;
+  app::Host& host_;
+  const chip::ChipModel& chip_;
+  app::Settings& settings_;
+  NoiseResult& noise_;
+
+  std::vector<double> v_;
+  std::vector<double> diff_;
+  std::vector<double> windowSums_;
+  std::vector<double> captured_;
+  SampleCells cells_;
+  AnalysisPanels panels_;
+
+  int bits_ = 0;
+  int n_ = 0;
+  int target_ = 0;
+  int reduced_ = 0;
+  int settling_ = 0;
+  int settleLimit_ = kSettlingSlots;
+  int chartCount_ = 0;
+  double sum_ = 0;
+  long double sumSquares_ = 0;
+  double mean_ = 0;
+  double rms_ = 0;
+  double sigma_ = 0;
+  double start_ = 0;
+  double elapsed_ = 0;
+};
+
+}  // namespace qx::analysis
