@@ -104,6 +104,15 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& argv,
       const auto v = value(i, a);
       if (!v) return std::nullopt;
       o.port = *v;
+    } else if (a.size() > 2 && a[0] == '-' && a[1] == '-' && a != "--") {
+      // Options of the command itself; flags take no value.
+      if (a == "--json") {
+        o.extra[a] = "";
+      } else {
+        const auto v = value(i, a);
+        if (!v) return std::nullopt;
+        o.extra[a] = *v;
+      }
     } else if (a.size() > 1 && a[0] == '-' && !std::isdigit(static_cast<unsigned char>(a[1]))) {
       error = "unknown option " + a;
       return std::nullopt;
@@ -117,7 +126,15 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& argv,
     error = "no command";
     return std::nullopt;
   }
+  if (!o.extra.empty() && !TakesExtraOptions(o.command)) {
+    error = "unknown option " + o.extra.begin()->first;
+    return std::nullopt;
+  }
   return o;
+}
+
+bool TakesExtraOptions(const std::string& command) {
+  return command == "enob" || command == "stats";
 }
 
 const char* UsageText() {
@@ -129,6 +146,10 @@ const char* UsageText() {
          "  write ADDR VALUE          write one register with read-back\n"
          "  adc                       read one conversion result\n"
          "  stream COUNT [--mode M]   capture COUNT result slots from the ADC stream\n"
+         "  enob --points N --bits B --ref VOLTS [--avg M] [--mode 1|3] [--chip K]\n"
+         "       [--save FILE] [--json]   capture N samples and print the noise figures\n"
+         "  stats --bits B --ref VOLTS [--gain G] [--avg M] [--skip K] [--json] FILE\n"
+         "                            noise figures of a recorded stream (one slot a line)\n"
          "numbers: 123, 0x7B, 7BH, 1111011B\n";
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,7 +18,12 @@ struct CliOptions {
   std::string command;
   std::vector<std::string> args;  ///< positional arguments of the command
   std::optional<int> mode;        ///< stream mode (--mode)
+  /// Options of the analysis commands ("--points" -> "4096"; flags map to "").
+  std::map<std::string, std::string> extra;
 };
+
+/// Commands that take their own options; any other command refuses unknown options.
+bool TakesExtraOptions(const std::string& command);
 
 /// Parses argv. On a bad command line, returns nothing and sets `error`.
 std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& argv,

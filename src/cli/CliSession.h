@@ -29,6 +29,8 @@ class CliSession {
   app::RecordingHost& Host() { return host_; }
   /// The simulated board with --simulate, else null.
   sim::SimBoard* Board() { return board_.get(); }
+  /// The chip model the simulated board converts with (it is not the workbench's).
+  chip::ChipModel& BoardChip() { return chip_; }
   /// Makes the link usable: opens the bridge (USB kinds) or the serial port (kind 0).
   /// On failure returns false and sets `error`.
   bool Connect(std::string& error);

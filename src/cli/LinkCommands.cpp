@@ -1,5 +1,7 @@
 #include "cli/LinkCommands.h"
 
+#include "cli/AnalysisCommands.h"
+
 #include <cstdio>
 #include <string>
 
@@ -135,6 +137,7 @@ int RunLinkCommand(CliSession& session, const CliOptions& options, std::ostream&
                    std::ostream& err) {
   const Args args{options, err};
   const std::string& c = options.command;
+  if (IsAnalysisCommand(c)) return RunAnalysisCommand(session, options, out, err);
   if (c != "scan" && c != "read" && c != "write" && c != "adc" && c != "stream") {
     err << "qxctl: unknown command " << c << "\n" << UsageText();
     return kExitUsage;

@@ -1,0 +1,277 @@
+#include "cli/AnalysisCommands.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <vector>
+
+#include "cli/LinkCommands.h"
+#include "core/analysis/NoiseMath.h"
+#include "core/analysis/SlotDecoder.h"
+#include "core/analysis/SlotFile.h"
+#include "core/app/AtomicFile.h"
+#include "core/chip/ChipLoader.h"
+#include "core/chip/FileTextSource.h"
+
+namespace qx::cli {
+
+namespace {
+
+constexpr int kDefaultSkip = analysis::AdcCapture::kSettlingSlots;
+
+/// The options of one analysis command, checked against what the command accepts.
+class ExtraOptions {
+ public:
+  ExtraOptions(const CliOptions& options, std::ostream& err) : options_(options), err_(err) {}
+
+  bool Only(std::initializer_list<const char*> allowed) const {
+    for (const auto& [name, value] : options_.extra) {
+      bool known = false;
+      for (const char* a : allowed) known = known || name == a;
+      if (!known) return Fail(options_.command + " has no option " + name);
+    }
+    return true;
+  }
+  bool Has(const char* name) const { return options_.extra.count(name) > 0; }
+  bool Text(const char* name, std::string& out, bool required) const {
+    const auto it = options_.extra.find(name);
+    if (it == options_.extra.end()) return !required || Fail(std::string(name) + " is required");
+    out = it->second;
+    return true;
+  }
+  bool Number(const char* name, long lo, long hi, long& out, bool required) const {
+    std::string text;
+    if (!Text(name, text, required)) return false;
+    if (text.empty() && !required && !Has(name)) return true;
+    const auto v = ParseNumberArgument(text);
+    if (!v || *v < lo || *v > hi)
+      return Fail(std::string(name) + " must be a number from " + std::to_string(lo) + " to " +
+                  std::to_string(hi) + ": " + text);
+    out = *v;
+    return true;
+  }
+  /// A power of two from `lo` to `hi`; returns its exponent over `lo` as the list item.
+  bool Item(const char* name, long lo, long hi, int& item, bool required) const {
+    long v = lo;
+    if (!Has(name)) return !required || Fail(std::string(name) + " is required");
+    if (!Number(name, lo, hi, v, required)) return false;
+    for (int k = 0; (lo << k) <= hi; ++k)
+      if ((lo << k) == v) {
+        item = k;
+        return true;
+      }
+    return Fail(std::string(name) + " must be a power of two from " + std::to_string(lo) +
+                " to " + std::to_string(hi));
+  }
+  bool Fail(const std::string& text) const {
+    err_ << "qxctl: " << text << "\n" << UsageText();
+    return false;
+  }
+
+ private:
+  const CliOptions& options_;
+  std::ostream& err_;
+};
+
+std::string Fixed(double v) {
+  return analysis::FixedText(v);
+}
+
+std::string Full(double v) {
+  char text[40];
+  std::snprintf(text, sizeof text, "%.17g", v);
+  return text;
+}
+
+void PrintFigures(const app::Workbench& bench, bool json, std::ostream& out) {
+  const analysis::NoiseFigures& f = bench.noise.groups[0];
+  const analysis::AdcCapture& c = bench.capture;
+  if (json) {
+    const int samples = c.ReducedCount() > 0 ? c.ReducedCount() : c.Count();
+    out << "{\"samples\": " << samples << ", \"mean\": " << Full(f.mean)
+        << ", \"vppNv\": " << Full(f.vppNv) << ", \"rmsNv\": " << Full(f.rmsNv)
+        << ", \"enob\": " << Full(f.enob) << ", \"vppCodes\": " << Full(f.vppCodes)
+        << ", \"rmsCodes\": " << Full(f.rmsCodes) << ", \"noiseFreeBits\": "
+        << Full(f.noiseFreeBits) << ", \"vrms\": " << Full(c.Rms()) << "}\n";
+    return;
+  }
+  out << "Average\t" << Fixed(f.mean) << "\n"
+      << "Vp-p Noise\t" << Fixed(f.vppNv) << "\n"
+      << "RMS Noise\t" << Fixed(f.rmsNv) << "\n"
+      << "ENOB\t" << Fixed(f.enob) << "\n"
+      << "Vp-p Count\t" << Fixed(f.vppCodes) << "\n"
+      << "RMS Count\t" << Fixed(f.rmsCodes) << "\n"
+      << "Noise Free\t" << Fixed(f.noiseFreeBits) << "\n";
+}
+
+std::string ProgramDir(const CliOptions& options) {
+  if (!options.dir.empty()) return options.dir;
+  if (const char* env = std::getenv("QX_PROGRAM_DIR"); env && *env) return env;
+  std::error_code ec;
+  const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  return ec ? std::string(".") : exe.parent_path().string();
+}
+
+/// Loads the chip description so the gain tables and fields are known, then reads the gain
+/// fields from the chip, as the ADC panel keeps them. Without a chip description the gain is 1.
+void LoadGainFields(CliSession& session, const CliOptions& options, uint16_t chipIndex,
+                    std::ostream& err) {
+  app::Workbench& bench = session.Bench();
+  chip::FileTextSource files;
+  const std::string folder =
+      (std::filesystem::path(ProgramDir(options)) / "INCLUDE").string() + "/";
+  chip::LoadRequest request;
+  request.chipIndex = chipIndex;
+  const chip::LoadResult r = chip::ChipLoader(bench.chip, files, session.Host(), folder)
+                                 .GetSELUP(request);
+  // The simulated board decodes its gain and rate fields from its own copy of the chip.
+  if (session.Board())
+    chip::ChipLoader(session.BoardChip(), files, session.Host(), folder).GetSELUP(request);
+  bench.target.LinkKind = static_cast<uint16_t>(options.linkKind);
+  if (!r.Ok()) {
+    err << "qxctl: no chip description, the nanovolt figures use gain 1\n";
+    return;
+  }
+  const size_t from = bench.target.LinkKind == link::kLinkQx740x ? 1 : 0;
+  for (const char* key : {"PGA", "ADGN", "FSRB"}) {
+    chip::FieldDescriptor& field = bench.chip.AdcField(key);
+    if (!field.present) continue;
+    if (bench.access.ReadBytes(field.address, 1)) {
+      bench.access.SetRegImage(field.address, bench.frame[from]);
+      field.value = field.Extract(bench.frame[from]);
+    }
+  }
+}
+
+int Enob(CliSession& session, const CliOptions& options, std::ostream& out, std::ostream& err) {
+  const ExtraOptions x(options, err);
+  int points = 0, avg = 0;
+  long bits = 0, chipIndex = 0;
+  std::string ref, save;
+  if (!x.Only({"--points", "--bits", "--ref", "--avg", "--save", "--json", "--chip"}) ||
+      !x.Item("--points", 64, 65536, points, true) || !x.Number("--bits", 8, 23, bits, true) ||
+      !x.Text("--ref", ref, true) || !x.Item("--avg", 1, 32, avg, false) ||
+      !x.Text("--save", save, false) || !x.Number("--chip", 0, 0xFFFF, chipIndex, false))
+    return kExitUsage;
+  const int mode = options.mode.value_or(analysis::kModeInterrupt);
+  if (mode != analysis::kModeAdc && mode != analysis::kModeInterrupt) {
+    x.Fail("--mode must be 1 or 3");
+    return kExitUsage;
+  }
+  if (!options.args.empty()) {
+    x.Fail("enob takes no arguments");
+    return kExitUsage;
+  }
+
+  std::string error;
+  if (!session.Connect(error)) {
+    err << "qxctl: " << error << "\n";
+    return kExitLinkFailed;
+  }
+  LoadGainFields(session, options, static_cast<uint16_t>(chipIndex), err);
+
+  app::Workbench& bench = session.Bench();
+  analysis::AdcCapture& capture = bench.capture;
+  capture.NPointIndexChange(points);
+  capture.TXScaleChange(static_cast<int>(bits) - 8);
+  bench.settings.EREFV = ref;
+  capture.halving = true;
+  const bool ok = capture.CatchACDCOM(ref, static_cast<uint8_t>(mode));
+  capture.halving = false;
+  if (avg > 0) {
+    bench.settings.CMAVR = avg;
+    capture.ReCalADC();
+  }
+  PrintFigures(bench, x.Has("--json"), out);
+  if (!save.empty() && !app::AtomicFile::Write(save, capture.SaveBytes(), error)) {
+    err << "qxctl: " << save << ": " << error << "\n";
+    return kExitLinkFailed;
+  }
+  if (!ok) {
+    err << "qxctl: " << analysis::kReadError << " (" << capture.Count() << " of " << (64 << points)
+        << " samples)\n";
+    return kExitLinkFailed;
+  }
+  return kExitOk;
+}
+
+int Stats(CliSession& session, const CliOptions& options, std::ostream& out, std::ostream& err) {
+  const ExtraOptions x(options, err);
+  int avg = 0;
+  long bits = 0, skip = kDefaultSkip;
+  std::string ref, gainText;
+  if (!x.Only({"--bits", "--ref", "--gain", "--avg", "--skip", "--json"}) ||
+      !x.Number("--bits", 8, 23, bits, true) || !x.Text("--ref", ref, true) ||
+      !x.Item("--avg", 1, 32, avg, false) || !x.Number("--skip", 0, 1'000'000, skip, false) ||
+      !x.Text("--gain", gainText, false))
+    return kExitUsage;
+  double gain = 1;
+  if (!gainText.empty()) {
+    char* end = nullptr;
+    gain = std::strtod(gainText.c_str(), &end);
+    if (end == gainText.c_str() || *end != '\0' || !(gain > 0)) {
+      x.Fail("--gain must be a number above 0: " + gainText);
+      return kExitUsage;
+    }
+  }
+  if (options.args.size() != 1) {
+    x.Fail("stats takes one FILE");
+    return kExitUsage;
+  }
+  const std::string& path = options.args[0];
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    err << "qxctl: cannot read " << path << "\n";
+    return kExitLinkFailed;
+  }
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::vector<uint32_t> slots;
+  std::string error;
+  if (!analysis::SlotFile::Parse(text, slots, error)) {
+    err << "qxctl: " << path << ": " << error << "\n";
+    return kExitLinkFailed;
+  }
+  const long samples = static_cast<long>(slots.size()) - skip;
+  if (samples <= 0) {
+    err << "qxctl: " << path << ": no samples after the " << skip << " skipped slots\n";
+    return kExitLinkFailed;
+  }
+  if (samples > analysis::AdcCapture::kCapacity) {
+    err << "qxctl: " << path << ": " << samples << " samples, at most "
+        << analysis::AdcCapture::kCapacity << " fit a capture\n";
+    return kExitLinkFailed;
+  }
+
+  app::Workbench& bench = session.Bench();
+  analysis::AdcCapture& capture = bench.capture;
+  capture.TXScaleChange(static_cast<int>(bits) - 8);
+  bench.settings.EREFV = ref;
+  bench.settings.PointCount = static_cast<int>(samples);
+  capture.gainOverride = gain;
+  capture.halving = true;
+  capture.AnalyseSlots(slots, static_cast<int>(skip), ref, analysis::kModeInterrupt);
+  capture.halving = false;
+  if (avg > 0) {
+    bench.settings.CMAVR = avg;
+    capture.ReCalADC();
+  }
+  PrintFigures(bench, x.Has("--json"), out);
+  return kExitOk;
+}
+
+}  // namespace
+
+bool IsAnalysisCommand(const std::string& command) {
+  return TakesExtraOptions(command);
+}
+
+int RunAnalysisCommand(CliSession& session, const CliOptions& options, std::ostream& out,
+                       std::ostream& err) {
+  if (options.command == "enob") return Enob(session, options, out, err);
+  return Stats(session, options, out, err);
+}
+
+}  // namespace qx::cli
