@@ -63,8 +63,8 @@ class ExtraOptions {
         item = k;
         return true;
       }
-    return Fail(std::string(name) + " must be a power of two from " + std::to_string(lo) +
-                " to " + std::to_string(hi));
+    return Fail(std::string(name) + " must be a power of two from " + std::to_string(lo) + " to " +
+                std::to_string(hi));
   }
   bool Fail(const std::string& text) const {
     err_ << "qxctl: " << text << "\n" << UsageText();
@@ -94,8 +94,9 @@ void PrintFigures(const app::Workbench& bench, bool json, std::ostream& out) {
     out << "{\"samples\": " << samples << ", \"mean\": " << Full(f.mean)
         << ", \"vppNv\": " << Full(f.vppNv) << ", \"rmsNv\": " << Full(f.rmsNv)
         << ", \"enob\": " << Full(f.enob) << ", \"vppCodes\": " << Full(f.vppCodes)
-        << ", \"rmsCodes\": " << Full(f.rmsCodes) << ", \"noiseFreeBits\": "
-        << Full(f.noiseFreeBits) << ", \"vrms\": " << Full(c.Rms()) << "}\n";
+        << ", \"rmsCodes\": " << Full(f.rmsCodes)
+        << ", \"noiseFreeBits\": " << Full(f.noiseFreeBits) << ", \"vrms\": " << Full(c.Rms())
+        << "}\n";
     return;
   }
   out << "Average\t" << Fixed(f.mean) << "\n"
@@ -125,8 +126,8 @@ void LoadGainFields(CliSession& session, const CliOptions& options, uint16_t chi
       (std::filesystem::path(ProgramDir(options)) / "INCLUDE").string() + "/";
   chip::LoadRequest request;
   request.chipIndex = chipIndex;
-  const chip::LoadResult r = chip::ChipLoader(bench.chip, files, session.Host(), folder)
-                                 .GetSELUP(request);
+  const chip::LoadResult r =
+      chip::ChipLoader(bench.chip, files, session.Host(), folder).GetSELUP(request);
   // The simulated board decodes its gain and rate fields from its own copy of the chip.
   if (session.Board())
     chip::ChipLoader(session.BoardChip(), files, session.Host(), folder).GetSELUP(request);
