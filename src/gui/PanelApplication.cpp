@@ -8,6 +8,9 @@ PanelApplication::PanelApplication(const std::string& programDir, app::Clock& cl
   host_.Attach(main_.get());
   up_ = std::make_unique<LinkMonitorTimer>(bench_.monitor);
   main_->RegisterForm(app::FormId::TQx_UP, nullptr);
+  // ..., TCMPForm, TQxPopSelHex, then:
+  anxAdc_ = new analysis::AnxAdcForm(bench_, host_, *main_, main_.get());
+  main_->RegisterForm(app::FormId::TAnxADC, anxAdc_);
 }
 
 PanelApplication::~PanelApplication() {

@@ -8,6 +8,7 @@
 #include "gui/BackendSwitch.h"
 #include "gui/LinkMonitorTimer.h"
 #include "gui/MainPanel.h"
+#include "gui/analysis/AnxAdcForm.h"
 #include "gui/QtHost.h"
 
 namespace qx::gui {
@@ -33,6 +34,7 @@ class PanelApplication {
   app::ShellCommands& Shell() { return shell_; }
   MainPanel& Main() { return *main_; }
   LinkMonitorTimer& Up() { return *up_; }
+  analysis::AnxAdcForm& AnxAdc() { return *anxAdc_; }
 
  private:
   HidSwitch hid_;
@@ -43,6 +45,7 @@ class PanelApplication {
   // Windows in creation order; destroyed in reverse, the timer before the main window.
   std::unique_ptr<MainPanel> main_;
   std::unique_ptr<LinkMonitorTimer> up_;
+  analysis::AnxAdcForm* anxAdc_ = nullptr;  ///< owned by the main window's widget tree
 };
 
 }  // namespace qx::gui

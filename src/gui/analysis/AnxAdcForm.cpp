@@ -1,0 +1,392 @@
+#include "gui/analysis/AnxAdcForm.h"
+
+#include <qcustomplot.h>
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTableView>
+#include <QTimer>
+#include <algorithm>
+
+#include "core/analysis/NoiseMath.h"
+#include "core/analysis/SlotDecoder.h"
+#include "core/app/AtomicFile.h"
+#include "core/app/FormId.h"
+#include "core/app/Workbench.h"
+#include "gui/LcdArray.h"
+#include "gui/MainPanel.h"
+#include "gui/QtHost.h"
+#include "gui/analysis/SampleGridModel.h"
+
+namespace qx::gui::analysis {
+
+namespace {
+
+constexpr char kToChart[] = "Chang to Chart";
+constexpr char kToValues[] = "Chang to vaule";
+constexpr int kHeaderWidth = 35;
+constexpr int kColumns = 17;
+
+QComboBox* Combo(QWidget* parent, const char* name, const QStringList& items) {
+  auto* c = new QComboBox(parent);
+  c->setObjectName(name);
+  c->addItems(items);
+  c->setCurrentIndex(-1);
+  return c;
+}
+
+QString Text(const std::optional<double>& v) {
+  return v ? QString::fromStdString(qx::analysis::FixedText(*v)) : QString();
+}
+
+}  // namespace
+
+AnxAdcForm::AnxAdcForm(app::Workbench& bench, QtHost& host, MainPanel& main, QWidget* parent)
+    : QWidget(parent),
+      bench_(bench),
+      host_(host),
+      main_(main),
+      restore_(bench.access, bench.target, bench.frame, bench.settings, bench.host) {
+  hide();
+  setWindowTitle("Analyse ADC");
+  setMinimumSize(kMinWidth, kMinHeight);
+  resize(800, 420);
+  BuildStrip();
+  client_ = new QWidget(this);
+  client_->setObjectName("ClientPanel");
+  model_ = new SampleGridModel(bench_.capture, this);
+  grid_ = new QTableView(client_);
+  grid_->setObjectName("MemoryF");
+  grid_->setModel(model_);
+  grid_->horizontalHeader()->hide();
+  grid_->verticalHeader()->hide();
+  grid_->verticalHeader()->setDefaultSectionSize(18);
+  grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  chart_ = new QCustomPlot(client_);
+  chart_->setObjectName("Chart1");
+  chart_->addGraph();
+  chart_->graph(0)->setPen(QPen(Qt::red));
+  chart_->graph(0)->setAdaptiveSampling(true);
+  chart_->plotLayout()->insertRow(0);
+  chart_->plotLayout()->addElement(0, 0, new QCPTextElement(chart_, ""));
+  chart_->hide();
+  BuildHidden();
+  FormCreate();
+
+  bench_.capture.onFiguresChanged = [this] { RefreshFigures(); };
+  host_.OnChartRedraw([this] { ChartFun(bench_.capture.Count()); });
+  main_.RegisterCommand("Menu_ReadAdc", [this] {
+    main_.ShowChild(app::FormId::TAnxADC, app::InfoOf(app::FormId::TAnxADC).PlacementIndex, true);
+  });
+  main_.RegisterCommand("RestoreADC", [this] { ComFunChange(); });
+}
+
+QLabel* AnxAdcForm::Panel(const char* name, const char* label) {
+  auto* box = new QWidget(strip_);
+  auto* v = new QVBoxLayout(box);
+  v->setContentsMargins(0, 0, 0, 0);
+  v->setSpacing(0);
+  v->addWidget(new QLabel(label, box));
+  auto* p = new QLabel(box);
+  p->setObjectName(name);
+  p->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  p->setMinimumWidth(70);
+  p->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  v->addWidget(p);
+  strip_->layout()->addWidget(box);
+  return p;
+}
+
+void AnxAdcForm::BuildStrip() {
+  strip_ = new QWidget(this);
+  strip_->setObjectName("ControlStrip");
+  auto* h = new QHBoxLayout(strip_);
+  h->setContentsMargins(4, 2, 4, 2);
+  auto labelled = [this, h](const char* label, QWidget* w) {
+    auto* box = new QWidget(strip_);
+    auto* v = new QVBoxLayout(box);
+    v->setContentsMargins(0, 0, 0, 0);
+    v->setSpacing(0);
+    v->addWidget(new QLabel(label, box));
+    w->setParent(box);
+    v->addWidget(w);
+    h->addWidget(box);
+  };
+  QStringList pointItems;
+  for (int k = 0; k <= 10; ++k) pointItems << QString::number(64 << k);
+  points_ = Combo(strip_, "NPointIndex", pointItems);
+  labelled("Sample Point", points_);
+  QStringList scaleItems;
+  for (int b = 8; b <= 23; ++b) scaleItems << QString::number(b);
+  scale_ = Combo(strip_, "TXScale", scaleItems);
+  labelled("Scale", scale_);
+
+  catchAdc_ = new QPushButton("Catch ADC", strip_);
+  catchAdc_->setObjectName("CatchADC");
+  h->addWidget(catchAdc_);
+  saveData_ = new QPushButton("Save to CSV", strip_);
+  saveData_->setObjectName("SaveData");
+  h->addWidget(saveData_);
+  showChart_ = new QPushButton(kToChart, strip_);
+  showChart_->setObjectName("ShowChart");
+  h->addWidget(showChart_);
+
+  enob_ = Panel("TXENOB", "ENOB");
+  nfree_ = Panel("TXNFREE", "Noise Free");
+  offset_ = Panel("TXOffset", "Average");
+  vpp_ = Panel("TXVPP", "Vp-p Noise");
+  nrms_ = Panel("TXNrms", "RMS Noise");
+  // Written but covered by the noise-free panel.
+  vrms_ = new QLabel(nfree_->parentWidget());
+  vrms_->setObjectName("TXVRMS");
+  vrms_->hide();
+
+  refv_ = new QLineEdit("2.4", strip_);
+  refv_->setObjectName("EREFV");
+  refv_->setMaximumWidth(50);
+  labelled("Ref Volt", refv_);
+  h->addWidget(new QLabel("V", strip_));
+  average_ = Combo(strip_, "CMAVR", {"1", "2", "4", "8", "16", "32"});
+  labelled("Avr. Times", average_);
+  h->addStretch(1);
+
+  connect(catchAdc_, &QPushButton::clicked, this, &AnxAdcForm::CatchADCClick);
+  connect(showChart_, &QPushButton::clicked, this, &AnxAdcForm::ShowChartClick);
+  connect(saveData_, &QPushButton::clicked, this, &AnxAdcForm::SaveDataClick);
+  connect(points_, &QComboBox::currentIndexChanged, this, [this](int i) {
+    if (syncing_) return;
+    bench_.capture.NPointIndexChange(i);
+    model_->Reset();
+  });
+  connect(scale_, &QComboBox::currentIndexChanged, this, [this](int i) {
+    if (!syncing_) bench_.capture.TXScaleChange(i);
+  });
+  connect(refv_, &QLineEdit::textChanged, this,
+          [this](const QString& t) { bench_.settings.EREFV = t.toStdString(); });
+  connect(average_, &QComboBox::currentIndexChanged, this, [this](int i) {
+    if (syncing_) return;
+    bench_.settings.CMAVR = i;
+    bench_.capture.ReCalADC();
+    if (ChartShown()) ChartFun(bench_.capture.ChartCount());
+  });
+}
+
+void AnxAdcForm::BuildHidden() {
+  auto hidden = [](QWidget* w, const char* name) {
+    w->setObjectName(name);
+    w->hide();
+  };
+  chTemper_ = new QCheckBox("Temperature", this);
+  hidden(chTemper_, "ChTemper");
+  fastRead_ = new QCheckBox(QString::fromUtf8("中斷讀取"), this);
+  fastRead_->setChecked(true);
+  hidden(fastRead_, "FastRead");
+  hidden(new QLineEdit("5", this), "ECompare");
+  eNumD_ = new QLineEdit("16", this);
+  hidden(eNumD_, "ENumD");
+  comFun_ = Combo(this, "ComFun", {"Scale", "DMM"});
+  comFun_->hide();
+  cFunAdc_ = Combo(this, "CFunADC", {"Free", "Cancel Pos Zero", "Cancel Neg Zero", "Chopper "});
+  cFunAdc_->hide();
+  eGv_ = new QLineEdit("500", this);
+  hidden(eGv_, "EGv");
+  ftChange_ = new QPushButton("Change Average ", this);
+  hidden(ftChange_, "FTChange");
+  connect(ftChange_, &QPushButton::clicked, this, &AnxAdcForm::FTChangeClick);
+
+  // The preview panel with its display and timer belongs to a function no user can reach.
+  adcPanel_ = new QWidget(this);
+  hidden(adcPanel_, "ADCPanel");
+  lcd_ = new LcdArray(adcPanel_);
+  lcd_->setObjectName("LCDADCP");
+  lcd_->resize(233, 60);
+  lcd_->SetOnColor(Qt::blue);
+  const QColor face = palette().color(QPalette::Button);
+  lcd_->SetOffColor(face);
+  lcd_->SetBackColor(face);
+  lcd_->SetSegWidth(10);
+  lcd_->SetMargin(6);
+  lcd_->SetDigit(8);
+  lcd_->SetDotCount(0);
+  lcd_->SetLeftZero(true);
+  lcd_->SetCaption("0");
+  timer1_ = new QTimer(this);
+  timer1_->setObjectName("Timer1");
+
+  connect(chTemper_, &QCheckBox::toggled, this, [this](bool on) { bench_.settings.ChTemper = on; });
+  connect(fastRead_, &QCheckBox::toggled, this, [this](bool on) { bench_.settings.FastRead = on; });
+  connect(eNumD_, &QLineEdit::textChanged, this,
+          [this](const QString& t) { bench_.settings.ENumD = t.toStdString(); });
+  connect(eGv_, &QLineEdit::textChanged, this,
+          [this](const QString& t) { bench_.settings.EGv = t.toStdString(); });
+  connect(comFun_, &QComboBox::currentIndexChanged, this, [this](int i) {
+    if (!syncing_) bench_.settings.ComFun = i;
+  });
+  connect(cFunAdc_, &QComboBox::currentIndexChanged, this, [this](int i) {
+    if (!syncing_) bench_.settings.CFunADC = i;
+  });
+}
+
+void AnxAdcForm::FormCreate() {
+  bench_.capture.idle = 1;
+  adcPanel_->hide();
+  timer1_->stop();
+  comFun_->setCurrentIndex(0);
+  cFunAdc_->setCurrentIndex(0);
+  bench_.monitor.streamingChart = false;
+  SyncFromSettings();
+}
+
+void AnxAdcForm::SyncFromSettings() {
+  const app::Settings& s = bench_.settings;
+  syncing_ = true;
+  points_->setCurrentIndex(s.NPointIndex);
+  scale_->setCurrentIndex(s.ScaleIndex);
+  average_->setCurrentIndex(s.CMAVR);
+  refv_->setText(QString::fromStdString(s.EREFV));
+  chTemper_->setChecked(s.ChTemper);
+  fastRead_->setChecked(s.FastRead);
+  eNumD_->setText(QString::fromStdString(s.ENumD));
+  eGv_->setText(QString::fromStdString(s.EGv));
+  comFun_->setCurrentIndex(s.ComFun);
+  cFunAdc_->setCurrentIndex(s.CFunADC);
+  syncing_ = false;
+  bench_.capture.SyncFromSettings();
+  model_->Reset();
+  if (s.AnalysisTableMode && ChartShown()) ShowChartClick();
+}
+
+bool AnxAdcForm::ChartShown() const {
+  return !chart_->isHidden();
+}
+
+void AnxAdcForm::SetCaptureMenus(bool enabled) {
+  for (const char* name : {"Memu_File", "Menu_Option"})
+    if (auto* menu = main_.findChild<QMenu*>(name)) menu->menuAction()->setEnabled(enabled);
+  for (const char* name : {"Menu_ReadRAM", "Menu_ReadAdc"})
+    if (auto* action = main_.findChild<QAction*>(name)) action->setEnabled(enabled);
+  saveData_->setEnabled(enabled);
+  showChart_->setEnabled(enabled);
+}
+
+void AnxAdcForm::CatchADCClick() {
+  qx::analysis::AdcCapture& capture = bench_.capture;
+  capture.halving = true;
+  if (capture.idle == 0) {
+    capture.idle = 1;
+    return;
+  }
+  SetCaptureMenus(false);
+  model_->Reset();
+  const uint8_t mode =
+      fastRead_->isChecked() ? qx::analysis::kModeInterrupt : qx::analysis::kModeAdc;
+  capture.CatchACDCOM(refv_->text().toStdString(), mode);
+  SetCaptureMenus(true);
+  capture.halving = false;
+  if (ChartShown()) ChartFun(capture.ChartCount());
+}
+
+void AnxAdcForm::RefreshFigures() {
+  const qx::analysis::AnalysisPanels& p = bench_.capture.Panels();
+  vrms_->setText(Text(p.vrms));
+  enob_->setText(Text(p.enob));
+  offset_->setText(Text(p.offset));
+  vpp_->setText(Text(p.vpp));
+  nrms_->setText(Text(p.nrms));
+  nfree_->setText(Text(p.nfree));
+  model_->Refresh();
+}
+
+void AnxAdcForm::ShowChartClick() {
+  if (!ChartShown()) {
+    ChartFun(bench_.capture.ChartCount());
+    grid_->hide();
+    chart_->show();
+    showChart_->setText(kToValues);
+  } else {
+    grid_->show();
+    chart_->hide();
+    showChart_->setText(kToChart);
+  }
+  bench_.settings.AnalysisTableMode = !ChartShown();
+}
+
+void AnxAdcForm::FTChangeClick() {
+  bool& average = bench_.settings.AverageChart;
+  average = !average;
+  ftChange_->setText(average ? "Change Average" : "Change Normal");
+  ChartFun(bench_.capture.ChartCount());
+}
+
+void AnxAdcForm::ChartFun(int n) {
+  const qx::analysis::AdcCapture& capture = bench_.capture;
+  n = std::clamp(n, 0, qx::analysis::AdcCapture::kCapacity);
+  auto* title = static_cast<QCPTextElement*>(chart_->plotLayout()->element(0, 0));
+  title->setText("Time Domain");
+  const double elapsed = capture.ElapsedMs();
+  chart_->xAxis->setRange(0, elapsed > 0 ? elapsed : 1);
+  chart_->xAxis->setLabel("Time  ms");
+  chart_->yAxis->setLabel("Degree");
+  keys_.resize(n);
+  values_.resize(n);
+  for (int k = 0; k < n; ++k) {
+    keys_[k] = capture.ChartX(k, n);
+    values_[k] = static_cast<double>(capture.ChartValue(k));
+  }
+  chart_->graph(0)->setData(keys_, values_, true);
+  if (n > 0) chart_->graph(0)->rescaleValueAxis(false, true);
+  if (ChartShown()) chart_->replot(QCustomPlot::rpQueuedReplot);
+}
+
+void AnxAdcForm::SaveDataClick() {
+  const QString path = QFileDialog::getSaveFileName(this, "Save", "QxADC.CSV", "*.CSV");
+  if (!path.isEmpty()) SAVECOM(path.toStdString());
+}
+
+bool AnxAdcForm::SAVECOM(const std::string& path) {
+  std::string error;
+  if (app::AtomicFile::Write(path, bench_.capture.SaveBytes(), error)) return true;
+  bench_.host.ShowError(path + ": " + error);
+  return false;
+}
+
+void AnxAdcForm::ComFunChange() {
+  restore_.ComFunChange();
+}
+
+void AnxAdcForm::showEvent(QShowEvent* event) {
+  SyncFromSettings();
+  QWidget::showEvent(event);
+}
+
+void AnxAdcForm::closeEvent(QCloseEvent* event) {
+  timer1_->stop();
+  adcPanel_->hide();
+  showChart_->setEnabled(true);
+  catchAdc_->setEnabled(true);
+  bench_.monitor.streamingChart = false;
+  QWidget::closeEvent(event);
+}
+
+void AnxAdcForm::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  FormResize();
+}
+
+void AnxAdcForm::FormResize() {
+  strip_->setGeometry(0, 0, width(), kStripHeight);
+  client_->setGeometry(0, kStripHeight, width(), std::max(0, height() - kStripHeight));
+  grid_->setGeometry(client_->rect());
+  chart_->setGeometry(client_->rect());
+  const int column = std::max(10, (grid_->width() - kHeaderWidth) / kColumns);
+  for (int c = 0; c < kColumns; ++c) grid_->setColumnWidth(c, column);
+}
+
+}  // namespace qx::gui::analysis

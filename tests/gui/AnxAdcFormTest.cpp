@@ -1,0 +1,123 @@
+#include <qcustomplot.h>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableView>
+#include <QTimer>
+
+#include "PanelFixture.h"
+#include "core/app/Workbench.h"
+#include "gui/LcdArray.h"
+#include "gui/analysis/AnxAdcForm.h"
+
+namespace qx::gui::test {
+namespace {
+
+class AnxAdcFormTest : public PanelFixture {
+ protected:
+  void SetUp() override {
+    PanelFixture::SetUp();
+    Start();
+    Action("USBScan")->trigger();
+    Action("Menu_ReadAdc")->trigger();
+    form = &panel->AnxAdc();
+  }
+  template <typename T>
+  T* Child(const char* name) {
+    return form->findChild<T*>(name);
+  }
+  QString Text(const char* name) { return Child<QLabel>(name)->text(); }
+
+  analysis::AnxAdcForm* form = nullptr;
+};
+
+TEST_F(AnxAdcFormTest, CatchAdcCapturesAndFillsGridAndPanels) {
+  ASSERT_FALSE(form->isHidden());
+  EXPECT_EQ(form->objectName(), "TAnxADC");
+  Child<QComboBox>("NPointIndex")->setCurrentIndex(0);
+  Child<QComboBox>("TXScale")->setCurrentIndex(15);
+  Child<QPushButton>("CatchADC")->click();
+  EXPECT_EQ(Status(2), "Read Compelete");
+  EXPECT_EQ(panel->Bench().capture.Count(), 64);
+  const QAbstractItemModel* grid = form->Grid()->model();
+  EXPECT_EQ(grid->rowCount(), 5);
+  EXPECT_EQ(grid->data(grid->index(0, 16)).toString(), "0F");
+  EXPECT_EQ(grid->data(grid->index(4, 0)).toString(), "0003");
+  EXPECT_FALSE(grid->data(grid->index(1, 1)).toString().isEmpty());
+  EXPECT_FALSE(Text("TXENOB").isEmpty());
+  EXPECT_TRUE(Text("TXNrms").endsWith(QString(".") + Text("TXNrms").right(2)));
+  EXPECT_TRUE(Child<QPushButton>("SaveData")->isEnabled());
+  EXPECT_TRUE(Action("Menu_ReadAdc")->isEnabled());
+}
+
+TEST_F(AnxAdcFormTest, SecondClickStopsTheCaptureWithReadError) {
+  Child<QComboBox>("NPointIndex")->setCurrentIndex(10);
+  QPushButton* button = Child<QPushButton>("CatchADC");
+  bool disabledDuring = false;
+  QTimer::singleShot(0, form, [&] {
+    disabledDuring =
+        !Child<QPushButton>("SaveData")->isEnabled() && !Action("Menu_ReadRAM")->isEnabled();
+    button->click();
+  });
+  button->click();
+  EXPECT_EQ(Status(2), "Read Error !!!!!");
+  EXPECT_TRUE(disabledDuring);
+  EXPECT_LT(panel->Bench().capture.Count(), 65536);
+  EXPECT_EQ(panel->Bench().capture.idle, 1);
+  EXPECT_TRUE(Child<QPushButton>("ShowChart")->isEnabled());
+}
+
+TEST_F(AnxAdcFormTest, ChartAndGridSwitchAndTheChartStartsEmpty) {
+  QPushButton* show = Child<QPushButton>("ShowChart");
+  EXPECT_EQ(show->text(), "Chang to Chart");
+  show->click();
+  EXPECT_EQ(show->text(), "Chang to vaule");
+  EXPECT_TRUE(form->ChartShown());
+  EXPECT_TRUE(form->Grid()->isHidden());
+  EXPECT_EQ(form->Chart()->graph(0)->dataCount(), 0);
+  EXPECT_EQ(form->Chart()->xAxis->label(), "Time  ms");
+  EXPECT_EQ(form->Chart()->yAxis->label(), "Degree");
+  EXPECT_EQ(form->Chart()->graph(0)->pen().color(), QColor(Qt::red));
+
+  Child<QComboBox>("NPointIndex")->setCurrentIndex(1);
+  Child<QPushButton>("CatchADC")->click();
+  EXPECT_EQ(form->Chart()->graph(0)->dataCount(), 128);
+
+  show->click();
+  EXPECT_EQ(show->text(), "Chang to Chart");
+  EXPECT_FALSE(form->ChartShown());
+  EXPECT_FALSE(form->Grid()->isHidden());
+}
+
+TEST_F(AnxAdcFormTest, AveragingListReaveragesAndResizeKeepsTheMinimum) {
+  Child<QComboBox>("NPointIndex")->setCurrentIndex(0);
+  Child<QComboBox>("TXScale")->setCurrentIndex(15);
+  Child<QPushButton>("CatchADC")->click();
+  Child<QComboBox>("CMAVR")->setCurrentIndex(2);
+  EXPECT_EQ(panel->Bench().capture.ReducedCount(), 16);
+  EXPECT_TRUE(
+      form->Grid()->model()->data(form->Grid()->model()->index(1, 1)).toString().contains('.'));
+  form->resize(300, 100);
+  EXPECT_GE(form->width(), analysis::AnxAdcForm::kMinWidth);
+  EXPECT_GE(form->height(), analysis::AnxAdcForm::kMinHeight);
+}
+
+TEST_F(AnxAdcFormTest, SevenSegmentDisplayHasItsProperties) {
+  auto* lcd = form->findChild<LcdArray*>("LCDADCP");
+  ASSERT_NE(lcd, nullptr);
+  EXPECT_EQ(lcd->size(), QSize(233, 60));
+  EXPECT_EQ(lcd->Model().Digit(), 8);
+  EXPECT_EQ(lcd->Model().SegWidth(), 10);
+  EXPECT_EQ(lcd->Model().Margin(), 6);
+  lcd->SetCaption("-12.5");
+  lcd->Render();
+  // The last cell shows 5: its upper left segment f is lit in blue, upper right b is not.
+  const QImage& img = lcd->Image();
+  EXPECT_EQ(img.size(), QSize(233, 60));
+  const int cellLeft = 7 * (28 + 1);
+  EXPECT_EQ(img.pixelColor(cellLeft + 10, 20), QColor(Qt::blue));
+  EXPECT_NE(img.pixelColor(cellLeft + 28 - 6 - 1 - 15, 20), QColor(Qt::blue));
+}
+
+}  // namespace
+}  // namespace qx::gui::test
