@@ -17,6 +17,36 @@ constexpr double kFailedPollWaitMs = 10;
 constexpr double kExtremeStart = 800000000.0;
 constexpr int kTemperatureScale = 256;
 
+/// Sum of (x[i] * scale - mean)^2 in four interleaved partial sums, so the additions do not
+/// wait for each other.
+double SquaredDeviations(const double* x, size_t n, double scale, double mean) {
+  double part[4] = {0, 0, 0, 0};
+  size_t i = 0;
+  for (; i + 4 <= n; i += 4)
+    for (size_t j = 0; j < 4; ++j) {
+      const double e = x[i + j] * scale - mean;
+      part[j] += e * e;
+    }
+  for (; i < n; ++i) {
+    const double e = x[i] * scale - mean;
+    part[0] += e * e;
+  }
+  return (part[0] + part[1]) + (part[2] + part[3]);
+}
+
+/// Floor of r / d; the divisors of the scale list are powers of two, which shift.
+int64_t FloorDiv(int64_t r, int64_t d, int shift) {
+  if (shift >= 0) return r >> shift;
+  return r / d - ((r % d != 0 && r < 0) ? 1 : 0);
+}
+
+int ShiftOf(int64_t d) {
+  if (d <= 0 || (d & (d - 1)) != 0) return -1;
+  int s = 0;
+  while ((int64_t{1} << s) != d) ++s;
+  return s;
+}
+
 std::string Hex(int value, int digits) {
   char text[16];
   std::snprintf(text, sizeof text, "%0*X", digits, static_cast<unsigned>(value));
@@ -36,8 +66,6 @@ AdcCapture::AdcCapture(link::TargetAccess& access, link::LinkMonitor& monitor, a
       settings_(settings),
       noise_(noise),
       v_(kCapacity),
-      diff_(kCapacity),
-      windowSums_(kCapacity),
       captured_(kCapacity),
       cells_(kCapacity) {
   SyncFromSettings();
@@ -91,8 +119,8 @@ int AdcCapture::ClearCount() const {
 void AdcCapture::ClearBuffers(int count) {
   const auto end = static_cast<std::ptrdiff_t>(std::clamp(count, 0, kCapacity));
   std::fill(v_.begin(), v_.begin() + end, 0.0);
-  std::fill(diff_.begin(), diff_.begin() + end, 0.0);
-  std::fill(windowSums_.begin(), windowSums_.begin() + end, 0.0);
+  // Differences and window sums read as zero until the statistics compute them again.
+  sumsCount_ = 0;
 }
 
 void AdcCapture::BeginRun() {
@@ -101,6 +129,8 @@ void AdcCapture::BeginRun() {
   settling_ = 0;
   sum_ = 0;
   sumSquares_ = 0;
+  minimum_ = kExtremeStart;
+  maximum_ = -kExtremeStart;
   start_ = clock_.NowMs();
 }
 
@@ -115,6 +145,9 @@ bool AdcCapture::Accept(uint32_t slot, uint8_t mode) {
   const double code = d.code;
   const double x = settings_.ChTemper ? code * kTemperatureScale : code;
   v_[i] = d.raw;
+  const double raw = d.raw;
+  minimum_ = raw <= minimum_ ? raw : minimum_;
+  maximum_ = raw >= maximum_ ? raw : maximum_;
   sum_ += x;
   sumSquares_ += static_cast<long double>(x) * x;
   cells_.SetInteger(n_, d.code);
@@ -186,7 +219,7 @@ bool AdcCapture::CatchACDCOM(const std::string& referenceText, uint8_t mode) {
   Changed();
   const bool ok = ReadADCALL(mode);
   host_.SetStatus(kStatusPanel, ok ? kReadComplete : kReadError);
-  Statistics(referenceText);
+  ComputeStatistics(referenceText);
   Changed();
   return ok;
 }
@@ -205,37 +238,22 @@ bool AdcCapture::AnalyseSlots(std::span<const uint32_t> slots, int settling,
   elapsed_ = 0;
   idle = 1;
   FinishMeanAndRms();
-  Statistics(referenceText);
+  ComputeStatistics(referenceText);
   Changed();
   return target > 0 && n_ == target;
 }
 
-void AdcCapture::Statistics(const std::string& referenceText) {
+void AdcCapture::ComputeStatistics(const std::string& referenceText) {
   const size_t n = static_cast<size_t>(n_);
-  for (size_t i = 0; i + 1 < n; ++i) diff_[i] = v_[i + 1] - v_[i];
-
-  // Window sums of the differences; the values are whole numbers, so sliding the window gives
-  // the same sums as adding each window in order.
-  const int w = WindowLength(settings_.ENumD);
-  const int sums = n_ - w;
-  if (sums > 0) {
-    double s = 0;
-    for (int k = 0; k < w; ++k) s += diff_[static_cast<size_t>(k)];
-    windowSums_[0] = s;
-    for (int k = 1; k < sums; ++k) {
-      s += diff_[static_cast<size_t>(k + w - 1)] - diff_[static_cast<size_t>(k - 1)];
-      windowSums_[static_cast<size_t>(k)] = s;
-    }
-  }
+  // Differences and window sums are read from the working values when asked for (see
+  // WindowSum), which keeps this pass to the two arrays the figures need.
+  window_ = WindowLength(settings_.ENumD);
+  sumsCount_ = std::max(n_ - window_, 0);
 
   const bool temperature = settings_.ChTemper;
   const double scale = temperature ? kTemperatureScale : 1.0;
-  double total = 0;
-  for (int i = 0; i < n_; ++i) {
-    const double e = cells_.Number(i) * scale - mean_;
-    total += e * e;
-  }
-  sigma_ = n_ > 0 ? std::sqrt(total / n_) : 0;
+  // Every cell of a sample holds its integer display code here.
+  sigma_ = n_ > 0 ? std::sqrt(SquaredDeviations(cells_.Values(), n, scale, mean_) / n_) : 0;
   Derived(n_, sigma_, temperature, referenceText);
 }
 
@@ -256,12 +274,9 @@ void AdcCapture::Derived(int count, double sigma, bool temperature,
   const double denominator = FullScale(b, gain, temperature);
   const double rmsNv = referenceNv * sigma / denominator;
 
-  double minimum = kExtremeStart;
-  double maximum = -kExtremeStart;
-  for (size_t i = 0; i < static_cast<size_t>(count); ++i) {
-    if (v_[i] <= minimum) minimum = v_[i];
-    if (v_[i] >= maximum) maximum = v_[i];
-  }
+  // The extremes of the working values were kept while they were written.
+  const double minimum = minimum_;
+  const double maximum = maximum_;
   const auto p = static_cast<double>(PeakToPeakCodes(minimum, maximum, d, temperature));
   const double noiseFree = BitsAbove(bits_, p, sigma);
   const double vppNv = referenceNv * p / denominator;
@@ -276,28 +291,48 @@ void AdcCapture::ReCalADC() {
   chartCount_ = n_;
   const int m = AveragingFactor(settings_.CMAVR);
   const double d = Divisor();
-  ClearBuffers(ClearCount());
+  const int64_t di = Divisor();
+  const int shift = ShiftOf(di);
+  const int groups = n_ / m;
+  // Entries below the group count are all rewritten; only the rest is cleared.
+  std::fill(v_.begin() + groups, v_.begin() + std::max(ClearCount(), groups), 0.0);
+  sumsCount_ = 0;
   double sum = 0;
   double sumSquares = 0;
-  const int groups = n_ / m;
+  double minimum = kExtremeStart;
+  double maximum = -kExtremeStart;
+  // Every cell of a group is blanked and cell g then takes the group's average; cell g lies in
+  // a group at or before g, so only the cells from the group count to the last grouped sample
+  // stay blank.
+  for (int t = groups; t < groups * m; ++t) cells_.Blank(t);
+  // Scale divisors are powers of two, so multiplying by the inverse is exact.
+  const double inverse = shift >= 0 ? 1.0 / d : 0.0;
+  auto codes = [&](double a) { return shift >= 0 ? a * inverse : a / d; };
+  // Two interleaved partial sums keep the additions from waiting for each other.
+  double sums[2] = {0, 0};
+  double squares[2] = {0, 0};
   for (int g = 0; g < groups; ++g) {
     double total = 0;
-    for (int t = g * m; t < g * m + m; ++t) {
-      total += captured_[static_cast<size_t>(t)];
-      cells_.Blank(t);
-    }
+    for (int t = g * m; t < g * m + m; ++t) total += captured_[static_cast<size_t>(t)];
     const double a = total / m;
     v_[static_cast<size_t>(g)] = a;
-    sum += a;
+    minimum = a <= minimum ? a : minimum;
+    maximum = a >= maximum ? a : maximum;
+    const double c = codes(a);
+    sums[g & 1] += a;
+    squares[g & 1] += c * c;
     if (m == 1) {
-      cells_.SetInteger(g, static_cast<int64_t>(std::floor(a / d)));
+      cells_.SetInteger(g, FloorDiv(static_cast<int64_t>(a), di, shift));
     } else {
-      cells_.SetFixed(g, a / d);
+      cells_.SetFixed(g, c);
     }
-    sumSquares += (a / d) * (a / d);
   }
+  sum = sums[0] + sums[1];
+  sumSquares = squares[0] + squares[1];
   reduced_ = groups;
   chartCount_ = groups;
+  minimum_ = minimum;
+  maximum_ = maximum;
   if (groups == 0) {
     mean_ = rms_ = sigma_ = 0;
     Derived(0, 0, false, settings_.EREFV);
@@ -306,12 +341,8 @@ void AdcCapture::ReCalADC() {
   }
   mean_ = sum / d / groups;
   rms_ = std::sqrt(sumSquares / groups);
-  double total = 0;
-  for (int i = 0; i < groups; ++i) {
-    const double e = v_[static_cast<size_t>(i)] / d - mean_;
-    total += e * e;
-  }
-  sigma_ = std::sqrt(total / groups);
+  sigma_ =
+      std::sqrt(SquaredDeviations(v_.data(), static_cast<size_t>(groups), 1.0 / d, mean_) / groups);
   Derived(groups, sigma_, false, settings_.EREFV);
   chartCount_ = LargestPowerOfTwo(groups);
   Changed();

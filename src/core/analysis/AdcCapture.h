@@ -108,7 +108,18 @@ class AdcCapture {
   const SampleCells& Cells() const { return cells_; }
   double Working(int i) const { return At(v_, i); }
   double Captured(int i) const { return At(captured_, i); }
-  double WindowSum(int k) const { return At(windowSums_, k); }
+  /// Difference V[i+1] - V[i] of the last statistics (0 outside them).
+  double Difference(int i) const { return i >= 0 && i + 1 < n_ ? Working(i + 1) - Working(i) : 0; }
+  /// Window sum S[k] = difference k + ... + difference k+W-1, 0 outside the last statistics.
+  /// The sum telescopes to V[k+W] - V[k]; the working values of a capture are whole numbers
+  /// far below 2^53, so this is exactly the sum added term by term.
+  double WindowSum(int k) const {
+    return k >= 0 && k < sumsCount_ ? Working(k + window_) - Working(k) : 0;
+  }
+
+  /// Steps after the capture: differences, window sums, the RMS noise from the display codes
+  /// and every figure derived from it, for the samples in the buffers.
+  void ComputeStatistics(const std::string& referenceText);
 
  private:
   static double At(const std::vector<double>& b, int i) {
@@ -122,7 +133,6 @@ class AdcCapture {
   /// Takes one slot; false once the target is reached.
   bool Accept(uint32_t slot, uint8_t mode);
   void FinishMeanAndRms();
-  void Statistics(const std::string& referenceText);
   void Derived(int count, double sigma, bool temperature, const std::string& referenceText);
   void Changed();
 
@@ -135,8 +145,6 @@ class AdcCapture {
   NoiseResult& noise_;
 
   std::vector<double> v_;
-  std::vector<double> diff_;
-  std::vector<double> windowSums_;
   std::vector<double> captured_;
   SampleCells cells_;
   AnalysisPanels panels_;
@@ -148,7 +156,11 @@ class AdcCapture {
   int settling_ = 0;
   int settleLimit_ = kSettlingSlots;
   int chartCount_ = 0;
+  int sumsCount_ = 0;  ///< window sums valid since the buffers were last cleared
+  int window_ = 1;
   double sum_ = 0;
+  double minimum_ = 0;  ///< extremes of the working values, kept as they are written
+  double maximum_ = 0;
   long double sumSquares_ = 0;
   double mean_ = 0;
   double rms_ = 0;

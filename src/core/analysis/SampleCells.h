@@ -8,7 +8,8 @@ namespace qx::analysis {
 
 /// The display codes of the `MemoryF` grid, one cell per sample. A cell is blank, an integer
 /// code, or a fractional code shown in fixed notation (after re-averaging by more than one).
-/// Kept as numbers so a capture writes a cell without building its text.
+/// Kept as numbers, kinds and values in separate arrays, so a capture writes a cell without
+/// building its text and the statistics run over the values as one array.
 class SampleCells {
  public:
   enum class Kind : uint8_t { Blank, Integer, Fixed };
@@ -17,19 +18,19 @@ class SampleCells {
     double value = 0;
   };
 
-  explicit SampleCells(int capacity) : cells_(static_cast<size_t>(capacity)) {}
+  explicit SampleCells(int capacity)
+      : kinds_(static_cast<size_t>(capacity)), values_(static_cast<size_t>(capacity)) {}
 
-  int Capacity() const { return static_cast<int>(cells_.size()); }
-  void Blank(int i) {
-    if (Valid(i)) cells_[static_cast<size_t>(i)] = {};
+  int Capacity() const { return static_cast<int>(values_.size()); }
+  void Blank(int i) { Set(i, Kind::Blank, 0); }
+  void SetInteger(int i, int64_t v) { Set(i, Kind::Integer, static_cast<double>(v)); }
+  void SetFixed(int i, double v) { Set(i, Kind::Fixed, v); }
+  Cell At(int i) const {
+    if (!Valid(i)) return {};
+    return {kinds_[static_cast<size_t>(i)], values_[static_cast<size_t>(i)]};
   }
-  void SetInteger(int i, int64_t v) {
-    if (Valid(i)) cells_[static_cast<size_t>(i)] = {Kind::Integer, static_cast<double>(v)};
-  }
-  void SetFixed(int i, double v) {
-    if (Valid(i)) cells_[static_cast<size_t>(i)] = {Kind::Fixed, v};
-  }
-  Cell At(int i) const { return Valid(i) ? cells_[static_cast<size_t>(i)] : Cell{}; }
+  /// The cell values; a blank cell holds 0.
+  const double* Values() const { return values_.data(); }
   /// The cell as the grid shows it: "" blank, a decimal integer, or "%f" with two decimals.
   std::string Text(int i) const;
   /// The cell's text read back as a number, as the statistics read it (0 when blank).
@@ -37,7 +38,13 @@ class SampleCells {
 
  private:
   bool Valid(int i) const { return i >= 0 && i < Capacity(); }
-  std::vector<Cell> cells_;
+  void Set(int i, Kind k, double v) {
+    if (!Valid(i)) return;
+    kinds_[static_cast<size_t>(i)] = k;
+    values_[static_cast<size_t>(i)] = v;
+  }
+  std::vector<Kind> kinds_;
+  std::vector<double> values_;
 };
 
 }  // namespace qx::analysis
