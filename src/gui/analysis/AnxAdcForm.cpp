@@ -69,11 +69,16 @@ AnxAdcForm::AnxAdcForm(app::Workbench& bench, QtHost& host, MainPanel& main, QWi
   grid_->verticalHeader()->hide();
   grid_->verticalHeader()->setDefaultSectionSize(18);
   grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  QFont small = grid_->font();
+  small.setPointSizeF(small.pointSizeF() * 0.85);
+  grid_->setFont(small);
   chart_ = new QCustomPlot(client_);
   chart_->setObjectName("Chart1");
   chart_->addGraph();
   chart_->graph(0)->setPen(QPen(Qt::red));
   chart_->graph(0)->setAdaptiveSampling(true);
+  chart_->yAxis->setNumberFormat("f");
+  chart_->yAxis->setNumberPrecision(0);
   chart_->plotLayout()->insertRow(0);
   chart_->plotLayout()->addElement(0, 0, new QCPTextElement(chart_, ""));
   chart_->hide();
@@ -306,9 +311,9 @@ void AnxAdcForm::RefreshFigures() {
 
 void AnxAdcForm::ShowChartClick() {
   if (!ChartShown()) {
-    ChartFun(bench_.capture.ChartCount());
     grid_->hide();
     chart_->show();
+    ChartFun(bench_.capture.ChartCount());
     showChart_->setText(kToValues);
   } else {
     grid_->show();

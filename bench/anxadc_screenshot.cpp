@@ -1,0 +1,48 @@
+// Pictures of the "Analyse ADC" window after a 4096-point capture on the simulated board, in
+// grid and in chart view. Run under a virtual X server:
+//   xvfb-run -a -s "-screen 0 1024x720x24" build/bin/qx_anxadc_screenshot PROGRAM_DIR OUT_DIR
+// PROGRAM_DIR must hold INCLUDE/ with the chip files.
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QPushButton>
+#include <cstdio>
+#include <memory>
+
+#include "core/app/SteadyClock.h"
+#include "gui/PanelApplication.h"
+#include "sim/SimBoard.h"
+
+int main(int argc, char** argv) {
+  if (argc < 3) {
+    std::fprintf(stderr, "usage: qx_anxadc_screenshot PROGRAM_DIR OUT_DIR\n");
+    return 2;
+  }
+  QApplication app(argc, argv);
+  qx::app::SteadyClock clock;
+  auto panel = std::make_unique<qx::gui::PanelApplication>(std::string(argv[1]) + "/", clock);
+  panel->Host().SetDialogsEnabled(false);
+  qx::sim::SimBoard board(clock, panel->Bench().chip);
+  panel->Hid().Bind(&board.Hid());
+  panel->Bulk().Bind(&board.Bulk());
+  panel->Start();
+  panel->Main().resize(1024, 700);
+  panel->Main().show();
+  panel->Main().findChild<QAction*>("USBScan")->trigger();
+  panel->Main().findChild<QAction*>("Menu_ReadAdc")->trigger();
+  auto& form = panel->AnxAdc();
+  form.parentWidget()->resize(1000, 560);
+  form.findChild<QComboBox*>("NPointIndex")->setCurrentIndex(6);
+  form.findChild<QComboBox*>("TXScale")->setCurrentIndex(15);
+  form.findChild<QPushButton*>("CatchADC")->click();
+  QApplication::processEvents();
+  const QString out = argv[2];
+  panel->Main().grab().save(out + "/anxadc-grid.png");
+  form.findChild<QPushButton*>("ShowChart")->click();
+  QApplication::processEvents();
+  panel->Main().grab().save(out + "/anxadc-chart.png");
+  std::printf("%s, %d points in %.0f ms\n", panel->Main().StatusText(2).toStdString().c_str(),
+              panel->Bench().capture.Count(), panel->Bench().capture.ElapsedMs());
+  panel.reset();
+  return 0;
+}
