@@ -102,7 +102,7 @@ QLabel* AnxAdcForm::Panel(const char* name, const char* label) {
   auto* p = new QLabel(box);
   p->setObjectName(name);
   p->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-  p->setMinimumWidth(70);
+  p->setMinimumWidth(84);
   p->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   v->addWidget(p);
   strip_->layout()->addWidget(box);
