@@ -8,7 +8,9 @@
 #include "gui/BackendSwitch.h"
 #include "gui/LinkMonitorTimer.h"
 #include "gui/MainPanel.h"
+#include "gui/OptionDialog.h"
 #include "gui/QtHost.h"
+#include "gui/SerialSwitch.h"
 
 namespace qx::gui {
 
@@ -28,21 +30,25 @@ class PanelApplication {
 
   HidSwitch& Hid() { return hid_; }
   BulkSwitch& Bulk() { return bulk_; }
+  SerialSwitch& Serial() { return serial_; }
   QtHost& Host() { return host_; }
   app::Workbench& Bench() { return bench_; }
   app::ShellCommands& Shell() { return shell_; }
   MainPanel& Main() { return *main_; }
   LinkMonitorTimer& Up() { return *up_; }
+  OptionDialog& Option() { return *option_; }
 
  private:
   HidSwitch hid_;
   BulkSwitch bulk_;
+  SerialSwitch serial_;
   QtHost host_;
   app::Workbench bench_;
   app::ShellCommands shell_;
   // Windows in creation order; destroyed in reverse, the timer before the main window.
   std::unique_ptr<MainPanel> main_;
   std::unique_ptr<LinkMonitorTimer> up_;
+  std::unique_ptr<OptionDialog> option_;
 };
 
 }  // namespace qx::gui
