@@ -165,6 +165,11 @@ void OptionDialog::ShowSetup(const QPoint& mainTopLeft) {
   exec();
 }
 
+void OptionDialog::showEvent(QShowEvent* event) {
+  Sync();
+  QDialog::showEvent(event);
+}
+
 void OptionDialog::hideEvent(QHideEvent* event) {
   model_.BtCloseClick();
   QDialog::hideEvent(event);

@@ -35,6 +35,7 @@ class OptionDialog final : public QDialog {
   void Sync();
 
  protected:
+  void showEvent(QShowEvent* event) override;
   void hideEvent(QHideEvent* event) override;
 
  private:

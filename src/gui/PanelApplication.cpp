@@ -26,6 +26,8 @@ PanelApplication::~PanelApplication() {
 
 void PanelApplication::Start() {
   main_->FormActivate();
+  // The settings loader changed what the dialog shows after its last chip load.
+  option_->Sync();
 }
 
 }  // namespace qx::gui

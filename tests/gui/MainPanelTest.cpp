@@ -46,7 +46,7 @@ TEST_F(MainPanelTest, CreationSetsCaptionStatusBarAndLinkMonitor) {
 }
 
 TEST_F(MainPanelTest, MenuBarCaptionsVisibilityAndAvailability) {
-  Start();
+  Create();  // as designed: no chip description has hidden anything yet
   MainPanel& main = panel->Main();
   std::vector<std::string> bar;
   for (QAction* a : main.menuBar()->actions())
