@@ -131,26 +131,17 @@ void SetupDialogModel::CLPTChange(int item) {
   Changed();
 }
 
-SetupDialogModel::InstrumentList* SetupDialogModel::Instrument(const std::string& list) {
-  if (list == "FlukeCOM") return &fluke_;
-  if (list == "PowerCOM") return &power_;
-  if (list == "ChamberCOM") return &chamber_;
-  return nullptr;
-}
-
 bool SetupDialogModel::InstrumentComChange(const std::string& list, int item) {
-  if (InstrumentList* l = Instrument(list)) {
-    l->item = item;
-    l->name = SetupLists::ComName(item, l->name);
+  if (auto it = instruments_.find(list); it != instruments_.end()) {
+    it->second.item = item;
+    it->second.name = SetupLists::ComName(item, it->second.name);
   }
   return TXCOMChange(target_.ComIndex);
 }
 
 int SetupDialogModel::InstrumentComItem(const std::string& list) const {
-  if (list == "FlukeCOM") return fluke_.item;
-  if (list == "PowerCOM") return power_.item;
-  if (list == "ChamberCOM") return chamber_.item;
-  return -1;
+  const auto it = instruments_.find(list);
+  return it == instruments_.end() ? -1 : it->second.item;
 }
 
 void SetupDialogModel::BtCloseClick() {

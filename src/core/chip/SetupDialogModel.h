@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 
 #include "core/app/Host.h"
@@ -70,9 +71,9 @@ class SetupDialogModel {
   void PrepareForShow();
 
   std::string GetCOMString() const;
-  const std::string& GetFlukeCOMString() const { return fluke_.name; }
-  const std::string& GetPowerCOMString() const { return power_.name; }
-  const std::string& GetChamberCOMString() const { return chamber_.name; }
+  const std::string& GetFlukeCOMString() const { return instruments_.at("FlukeCOM").name; }
+  const std::string& GetPowerCOMString() const { return instruments_.at("PowerCOM").name; }
+  const std::string& GetChamberCOMString() const { return instruments_.at("ChamberCOM").name; }
 
   /// Whether a control (by its object name) is shown and usable now.
   bool IsVisible(const std::string& control) const;
@@ -97,7 +98,6 @@ class SetupDialogModel {
     int item = -1;
     std::string name;  ///< an item outside the list keeps the name chosen before
   };
-  InstrumentList* Instrument(const std::string& list);
   void Changed() const {
     if (changed) changed();
   }
@@ -114,9 +114,8 @@ class SetupDialogModel {
   int chipItem_ = -1;
   int linkItem_ = link::kLinkQx740x;
   bool clptEnabled_ = true;
-  InstrumentList fluke_;
-  InstrumentList power_;
-  InstrumentList chamber_;
+  std::map<std::string, InstrumentList> instruments_{
+      {"FlukeCOM", {}}, {"PowerCOM", {}}, {"ChamberCOM", {}}};
 };
 
 }  // namespace qx::chip
