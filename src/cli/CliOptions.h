@@ -17,6 +17,7 @@ struct CliOptions {
   std::string command;
   std::vector<std::string> args;  ///< positional arguments of the command
   std::optional<int> mode;        ///< stream mode (--mode)
+  std::optional<int> chip;        ///< chip list index (--chip)
 };
 
 /// Parses argv. On a bad command line, returns nothing and sets `error`.

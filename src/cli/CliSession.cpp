@@ -28,16 +28,15 @@ std::string TraceLine(link::TransferDirection dir, std::span<const uint8_t> byte
   return line;
 }
 
-/// The folder of the data files: --dir, else QX_PROGRAM_DIR, else the executable's folder.
-std::string ProgramDir(const std::string& dir) {
+}  // namespace
+
+std::string ProgramDirOf(const std::string& dir) {
   if (!dir.empty()) return dir;
   if (const char* env = std::getenv("QX_PROGRAM_DIR"); env && *env) return env;
   std::error_code ec;
   const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
   return ec ? std::string(".") : exe.parent_path().string();
 }
-
-}  // namespace
 
 CliSession::CliSession(const CliOptions& options, std::ostream& trace)
     : options_(options), trace_(trace) {
@@ -50,7 +49,7 @@ CliSession::CliSession(const CliOptions& options, std::ostream& trace)
     ownedHid_ = std::make_unique<platform::HidapiBackend>();
     ownedBulk_ = std::make_unique<platform::LibusbBulkDriver>();
     ownedSerialPorts_ =
-        std::make_unique<platform::PosixSerialPortProvider>(ProgramDir(options.dir));
+        std::make_unique<platform::PosixSerialPortProvider>(ProgramDirOf(options.dir));
     hid_ = ownedHid_.get();
     bulk_ = ownedBulk_.get();
     serialPorts_ = ownedSerialPorts_.get();
@@ -64,7 +63,7 @@ CliSession::CliSession(const CliOptions& options, std::ostream& trace)
 
 void CliSession::LoadChipDescription() {
   // Only the chip of the panel's settings file is taken; the link kind is the command line's.
-  const std::string dir = ProgramDir(options_.dir);
+  const std::string dir = ProgramDirOf(options_.dir);
   link::TargetRecord saved;
   app::Settings savedSettings;
   const std::string configPath = chip::JoinPath(dir, app::ConfigFile::kFileName);

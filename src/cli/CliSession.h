@@ -16,6 +16,9 @@ class SimBoard;
 
 namespace qx::cli {
 
+/// The folder of the data files: `dir` when given, else QX_PROGRAM_DIR, else the executable's.
+std::string ProgramDirOf(const std::string& dir);
+
 /// The backends and the workbench of one qxctl run: the simulated board or the real devices.
 class CliSession {
  public:
