@@ -129,6 +129,8 @@ const char* UsageText() {
          "  write ADDR VALUE          write one register with read-back\n"
          "  adc                       read one conversion result\n"
          "  stream COUNT [--mode M]   capture COUNT result slots from the ADC stream\n"
+         "  read-ram                  run Read RAM and print the register image\n"
+         "  sleep                     send the chip to sleep (A5 to address FD)\n"
          "numbers: 123, 0x7B, 7BH, 1111011B\n";
 }
 
