@@ -8,9 +8,14 @@ PanelApplication::PanelApplication(const std::string& programDir, app::Clock& cl
   host_.Attach(main_.get());
   up_ = std::make_unique<LinkMonitorTimer>(bench_.monitor);
   main_->RegisterForm(app::FormId::TQx_UP, nullptr);
+  views_ = std::make_unique<ViewWindows>(bench_, host_, *main_);
+  views_->CreateRamView();
+  views_->CreateRegisterView();
+  views_->CreatePopup();
 }
 
 PanelApplication::~PanelApplication() {
+  views_.reset();
   up_.reset();
   main_.reset();
   host_.Attach(nullptr);

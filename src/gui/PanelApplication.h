@@ -9,6 +9,7 @@
 #include "gui/LinkMonitorTimer.h"
 #include "gui/MainPanel.h"
 #include "gui/QtHost.h"
+#include "gui/views/ViewWindows.h"
 
 namespace qx::gui {
 
@@ -33,6 +34,7 @@ class PanelApplication {
   app::ShellCommands& Shell() { return shell_; }
   MainPanel& Main() { return *main_; }
   LinkMonitorTimer& Up() { return *up_; }
+  ViewWindows& Views() { return *views_; }
 
  private:
   HidSwitch hid_;
@@ -43,6 +45,7 @@ class PanelApplication {
   // Windows in creation order; destroyed in reverse, the timer before the main window.
   std::unique_ptr<MainPanel> main_;
   std::unique_ptr<LinkMonitorTimer> up_;
+  std::unique_ptr<ViewWindows> views_;  // TQx_RAM, TQx_Reg2, TQxPopSelHex
 };
 
 }  // namespace qx::gui
