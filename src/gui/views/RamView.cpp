@@ -19,7 +19,7 @@
 namespace qx::gui {
 
 namespace {
-constexpr int kHeaderColumnWidth = 28;
+constexpr int kHeaderColumnWidth = 40;  // room for "3F0"
 constexpr int kCellWidth = 26;
 constexpr int kDesignedWidth = 480;
 constexpr int kDesignedHeight = 400;

@@ -34,6 +34,8 @@ class ViewWindows {
   RegisterView* Registers() { return registers_.get(); }
   HexPopup* Popup() { return popup_.get(); }
   views::RamCommands& Commands() { return commands_; }
+  views::RamViewModel& RamModel() { return ramModel_; }
+  views::RegisterViewModel& RegisterModel() { return registerModel_; }
 
  private:
   bool Ask(const views::HexRequest& request, QPoint at, uint32_t& value);
