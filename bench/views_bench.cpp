@@ -6,9 +6,9 @@
 #include <QApplication>
 #include <QMdiSubWindow>
 #include <QPixmap>
-#include <QTimer>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
 
 #include "core/app/FakeClock.h"
@@ -19,16 +19,12 @@
 
 namespace {
 
-std::string ChipFolder() {
-  return (std::filesystem::path(QX_SOURCE_DIR) / "INCLUDE").string();
-}
-
 /// The panel on the simulated board with the banked sample chip, after one Read RAM.
 struct Bench {
   qx::app::FakeClock clock;
   std::filesystem::path dir = std::filesystem::temp_directory_path() / "qx_views_bench";
-  std::unique_ptr<qx::gui::PanelApplication> panel;
   std::unique_ptr<qx::sim::SimBoard> board;
+  std::unique_ptr<qx::gui::PanelApplication> panel;
 
   Bench() {
     std::filesystem::create_directories(dir);
@@ -39,14 +35,14 @@ struct Bench {
     panel->Bulk().Bind(&board->Bulk());
     panel->Start();
     qx::chip::FileTextSource files;
-    qx::chip::ChipLoader loader(panel->Bench().chip, files, panel->Host(), ChipFolder());
+    qx::chip::ChipLoader loader(panel->Bench().chip, files, panel->Host(),
+                                (std::filesystem::path(QX_SOURCE_DIR) / "INCLUDE").string());
     qx::chip::LoadRequest request;
     request.chipIndex = 1;
     loader.GetSELUP(request);
     panel->Bench().target.LinkKind = qx::link::kLinkSpi;
     panel->Shell().UsbScan();
-    for (int a = 0; a < 1024; ++a)
-      board->Target().SetMemory(static_cast<size_t>(a), static_cast<uint8_t>(a * 7 + 3));
+    for (size_t a = 0; a < 1024; ++a) board->Target().SetMemory(a, static_cast<uint8_t>(a * 7 + 3));
     panel->Views().Commands().ReadRam();
   }
   ~Bench() {
@@ -58,33 +54,33 @@ struct Bench {
 
 Bench* g_bench = nullptr;
 
+/// Every byte changes, so every cell is recoloured.
 void FlipImage() {
-  auto& image = g_bench->panel->Bench().target.RegImage;
-  for (auto& b : image) b = static_cast<uint8_t>(b ^ 0x5A);
+  for (auto& b : g_bench->panel->Bench().target.RegImage) b = static_cast<uint8_t>(b ^ 0x5A);
 }
 
 void BM_RegisterModelRefresh(benchmark::State& state) {
-  auto& view = *g_bench->panel->Views().Registers();
-  (void)view;
+  auto& model = g_bench->panel->Views().RegisterModel();
   for (auto _ : state) {
     FlipImage();
-    g_bench->panel->Views().Registers()->Refresh();
+    model.RefreshRegisters(false);
   }
 }
 
-void BM_RamViewRefreshAndPaint(benchmark::State& state) {
-  auto& view = *g_bench->panel->Views().Ram();
-  g_bench->panel->Main().ShowChild(qx::app::FormId::TQx_RAM, 1, true);
+void BM_RamModelRefresh(benchmark::State& state) {
+  auto& model = g_bench->panel->Views().RamModel();
   for (auto _ : state) {
     FlipImage();
-    view.Refresh();
-    view.Grid().viewport()->repaint();
+    model.RefreshRam(false);
   }
 }
 
 void BM_RegisterViewRefreshAndPaint(benchmark::State& state) {
   auto& view = *g_bench->panel->Views().Registers();
+  g_bench->panel->Main().show();
   g_bench->panel->Main().ShowChild(qx::app::FormId::TQx_Reg2, 2, true);
+  QApplication::processEvents();
+  if (!view.isVisible()) state.SkipWithError("the register view is not shown");
   for (auto _ : state) {
     FlipImage();
     view.Refresh();
@@ -92,14 +88,16 @@ void BM_RegisterViewRefreshAndPaint(benchmark::State& state) {
   }
 }
 
-void BM_RamModelRefresh(benchmark::State& state) {
+void BM_RamViewRefreshAndPaint(benchmark::State& state) {
   auto& view = *g_bench->panel->Views().Ram();
-  (void)view;
-  qx::chip::ChipModel& chip = g_bench->panel->Bench().chip;
-  (void)chip;
+  g_bench->panel->Main().show();
+  g_bench->panel->Main().ShowChild(qx::app::FormId::TQx_RAM, 1, true);
+  QApplication::processEvents();
+  if (!view.isVisible()) state.SkipWithError("the RAM view is not shown");
   for (auto _ : state) {
     FlipImage();
-    g_bench->panel->Views().Ram()->Refresh();
+    view.Refresh();
+    view.repaint();
   }
 }
 
@@ -117,16 +115,17 @@ int Screenshots(const std::string& folder) {
   auto* ram = g_bench->panel->Views().Ram();
   auto* regs = g_bench->panel->Views().Registers();
   ram->SelectBank(1);
-  // A second read shows what changes in blue: flip a few bytes on the board first.
-  for (int a : {0x03, 0x29, 0x30, 0x14, 0x185, 0x1A0})
-    g_bench->board->Target().SetMemory(static_cast<size_t>(a), 0x00);
+  // A second read shows what changed in blue.
+  for (size_t a : {0x03u, 0x29u, 0x30u, 0x14u, 0x185u, 0x1A0u})
+    g_bench->board->Target().SetMemory(a, 0x00);
   g_bench->panel->Views().Commands().ReadRam();
-  ram->parentWidget()->setGeometry(0, 0, 520, 440);
-  regs->parentWidget()->setGeometry(20, 20, 640, 560);
+  ram->parentWidget()->setGeometry(0, 0, 500, 420);
+  regs->parentWidget()->setGeometry(0, 0, 640, 560);
   QApplication::processEvents();
-  ram->parentWidget()->grab().save(QString::fromStdString(folder + "/views-ram.png"));
-  regs->parentWidget()->grab().save(QString::fromStdString(folder + "/views-register.png"));
-  return 0;
+  const bool ok =
+      ram->parentWidget()->grab().save(QString::fromStdString(folder + "/views-ram.png")) &&
+      regs->parentWidget()->grab().save(QString::fromStdString(folder + "/views-register.png"));
+  return ok ? 0 : 1;
 }
 
 }  // namespace

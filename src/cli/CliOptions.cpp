@@ -137,6 +137,8 @@ const char* UsageText() {
          "  stream COUNT [--mode M]   capture COUNT result slots from the ADC stream\n"
          "  chip-list                 the chip list of INCLUDE/QxSel.INC\n"
          "  chip-dump [--chip N]      load chip N and print its model as JSON\n"
+         "  read-ram                  run Read RAM and print the register image\n"
+         "  sleep                     send the chip to sleep (A5 to address FD)\n"
          "numbers: 123, 0x7B, 7BH, 1111011B\n";
 }
 

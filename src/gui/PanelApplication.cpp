@@ -13,10 +13,15 @@ PanelApplication::PanelApplication(const std::string& programDir, app::Clock& cl
   option_ = std::make_unique<OptionDialog>(bench_, serial_, programDir);
   main_->RegisterForm(app::FormId::TOption, option_.get());
   main_->RegisterCommand("SMenu_Option", [this] { option_->ShowSetup(main_->pos()); });
+  views_ = std::make_unique<ViewWindows>(bench_, host_, *main_);
+  views_->CreateRamView();
+  views_->CreateRegisterView();
+  views_->CreatePopup();
   chip::SetupShellBinding::Bind(option_->Model(), shell_);
 }
 
 PanelApplication::~PanelApplication() {
+  views_.reset();
   chip::SetupShellBinding::Unbind(shell_);
   option_.reset();
   up_.reset();

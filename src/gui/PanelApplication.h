@@ -11,6 +11,7 @@
 #include "gui/OptionDialog.h"
 #include "gui/QtHost.h"
 #include "gui/SerialSwitch.h"
+#include "gui/views/ViewWindows.h"
 
 namespace qx::gui {
 
@@ -37,6 +38,7 @@ class PanelApplication {
   MainPanel& Main() { return *main_; }
   LinkMonitorTimer& Up() { return *up_; }
   OptionDialog& Option() { return *option_; }
+  ViewWindows& Views() { return *views_; }
 
  private:
   HidSwitch hid_;
@@ -49,6 +51,7 @@ class PanelApplication {
   std::unique_ptr<MainPanel> main_;
   std::unique_ptr<LinkMonitorTimer> up_;
   std::unique_ptr<OptionDialog> option_;
+  std::unique_ptr<ViewWindows> views_;  // TQx_RAM, TQx_Reg2, TQxPopSelHex
 };
 
 }  // namespace qx::gui
