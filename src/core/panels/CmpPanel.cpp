@@ -196,7 +196,7 @@ bool CmpPanel::ListChanged(const std::string& control, int index) {
 bool CmpPanel::Click(const std::string& control) {
   for (const SelectorGroup& s : selectors_) {
     if (const auto k = s.OptionOf(control)) {
-      if (fields_.Write(s.Spec().field, *k)) DataUpdate();
+      if (s.Available(state_, *k) && fields_.Write(s.Spec().field, *k)) DataUpdate();
       return true;
     }
   }

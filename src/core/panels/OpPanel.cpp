@@ -136,11 +136,11 @@ bool OpPanel::ListChanged(const std::string& control, int index) {
 
 bool OpPanel::Click(const std::string& control) {
   if (const auto k = positive_.OptionOf(control)) {
-    if (fields_.Write("OP0P", *k)) DataUpdate();
+    if (positive_.Available(state_, *k) && fields_.Write("OP0P", *k)) DataUpdate();
     return true;
   }
   if (const auto k = negative_.OptionOf(control)) {
-    if (fields_.Write("OP0N", *k)) DataUpdate();
+    if (negative_.Available(state_, *k) && fields_.Write("OP0N", *k)) DataUpdate();
     return true;
   }
   if (control == "OP0ISon" || control == "OP0ISoff") {

@@ -41,6 +41,10 @@ class SelectorGroup {
   /// Captions, list items, enabled buttons and visible labels after the chip's effects. A
   /// setting is available when the field holds it and the chip did not mark it absent.
   void Build(PanelState& state, const chip::FormState& ui, const FieldAccess& fields) const;
+  /// The setting's buttons are enabled: the chip offers it and the field can hold it.
+  bool Available(const PanelState& state, int k) const {
+    return state.IsEnabled(spec_.prefix + Code(k) + "on");
+  }
   /// Shows setting `value` (out of range shows setting 0).
   void Show(PanelState& state, int value) const;
 
