@@ -8,6 +8,25 @@ PanelApplication::PanelApplication(const std::string& programDir, app::Clock& cl
   host_.Attach(main_.get());
   up_ = std::make_unique<LinkMonitorTimer>(bench_.monitor);
   main_->RegisterForm(app::FormId::TQx_UP, nullptr);
+  adc_ = new TADCForm(bench_, host_, main_.get());
+  main_->RegisterForm(app::FormId::TADCForm, adc_);
+  op_ = new TOPForm(bench_, host_, main_.get());
+  main_->RegisterForm(app::FormId::TOPForm, op_);
+  cmp_ = new TCMPForm(bench_, host_, main_.get());
+  main_->RegisterForm(app::FormId::TCMPForm, cmp_);
+  RegisterPanelCommands();
+}
+
+void PanelApplication::RegisterPanelCommands() {
+  const auto open = [this](app::FormId form, SchematicForm* window) {
+    return [this, form, window] {
+      main_->ShowChild(form, app::InfoOf(form).PlacementIndex, true);
+      window->raise();
+    };
+  };
+  main_->RegisterCommand("SMenu_ADC", open(app::FormId::TADCForm, adc_));
+  main_->RegisterCommand("SMenu_OP", open(app::FormId::TOPForm, op_));
+  main_->RegisterCommand("SMenu_CMP", open(app::FormId::TCMPForm, cmp_));
 }
 
 PanelApplication::~PanelApplication() {
@@ -18,6 +37,7 @@ PanelApplication::~PanelApplication() {
 
 void PanelApplication::Start() {
   main_->FormActivate();
+  adc_->ConfigLoaded();
 }
 
 }  // namespace qx::gui

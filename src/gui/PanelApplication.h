@@ -9,6 +9,9 @@
 #include "gui/LinkMonitorTimer.h"
 #include "gui/MainPanel.h"
 #include "gui/QtHost.h"
+#include "gui/panels/TADCForm.h"
+#include "gui/panels/TCMPForm.h"
+#include "gui/panels/TOPForm.h"
 
 namespace qx::gui {
 
@@ -33,8 +36,13 @@ class PanelApplication {
   app::ShellCommands& Shell() { return shell_; }
   MainPanel& Main() { return *main_; }
   LinkMonitorTimer& Up() { return *up_; }
+  TADCForm& AdcForm() { return *adc_; }
+  TOPForm& OpForm() { return *op_; }
+  TCMPForm& CmpForm() { return *cmp_; }
 
  private:
+  void RegisterPanelCommands();
+
   HidSwitch hid_;
   BulkSwitch bulk_;
   QtHost host_;
@@ -43,6 +51,10 @@ class PanelApplication {
   // Windows in creation order; destroyed in reverse, the timer before the main window.
   std::unique_ptr<MainPanel> main_;
   std::unique_ptr<LinkMonitorTimer> up_;
+  // The block panels are children of the main window, which deletes them.
+  TADCForm* adc_ = nullptr;
+  TOPForm* op_ = nullptr;
+  TCMPForm* cmp_ = nullptr;
 };
 
 }  // namespace qx::gui

@@ -71,11 +71,12 @@ TEST_F(MainPanelTest, MenuBarCaptionsVisibilityAndAvailability) {
   EXPECT_EQ(optionItems, (std::vector<std::string>{"Setup", "RAM Panel", "REG Panel", "ADC Panel",
                                                    "OP Panel (hidden)", "CMP Panel (hidden)"}));
 
-  // Only the link monitor exists among the windows behind the commands so far.
+  // The link monitor and the block panels exist among the windows behind the commands so far.
   std::vector<std::string> enabled;
   for (const app::MenuItemSpec& item : app::MainMenu::kItems)
     if (Action(item.ObjectName)->isEnabled()) enabled.push_back(item.ObjectName);
-  EXPECT_EQ(enabled, (std::vector<std::string>{"USBScan"}));
+  // Hidden items are disabled too.
+  EXPECT_EQ(enabled, (std::vector<std::string>{"SMenu_ADC", "USBScan"}));
 }
 
 TEST_F(MainPanelTest, ArrivingWindowEnablesItsCommandAndShowChildKeepsItsBounds) {
