@@ -153,9 +153,11 @@ void AdcPanel::ApplyChip() {
 void AdcPanel::ConfigLoaded() {
   const int mode = bench_.settings.AdcDisplayMode;
   state_.item["TXADCOMD"] = mode == 0 || mode == 1 ? mode : -1;
+  // Only the divisor changes; the result field keeps what creation showed ("ADC OFF").
   const int bits = bench_.settings.AdcOutBitsIndex;
-  ListChanged("TXADCObit", bits);
-  if (divisor_ == 0) state_.item["TXADCObit"] = -1;
+  const int32_t divisor = AdcReadingText::Divisor(bits);
+  if (divisor != 0) divisor_ = divisor;
+  state_.item["TXADCObit"] = divisor != 0 ? bits : -1;
 }
 
 void AdcPanel::SelectList(const std::string& control, int value) {

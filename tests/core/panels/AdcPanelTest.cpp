@@ -198,6 +198,15 @@ TEST_F(AdcPanelTest, ConfigurationResolutionSetsTheDivisor) {
   EXPECT_EQ(S().Item("TXADCObit"), 12);
   EXPECT_EQ(S().Item("TXADCOMD"), 1);
   EXPECT_EQ(panel.Mode(), ReadingMode::Dec);
+  EXPECT_EQ(S().Text("TXADC"), "ADC OFF") << "the result field waits for a reading";
+
+  // An item the file cannot name leaves the divisor unset: readings show undivided.
+  AdcPanel fresh(bench);
+  fresh.FormCreate();
+  bench.settings.AdcOutBitsIndex = -1;
+  fresh.ConfigLoaded();
+  EXPECT_EQ(fresh.Divisor(), 0);
+  EXPECT_EQ(fresh.State().Item("TXADCObit"), -1);
 }
 
 TEST_F(AdcPanelTest, ContinuousReadingFollowsTheLinkMonitorAndStopsOnClose) {
