@@ -4,6 +4,10 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "core/app/ConfigFile.h"
+#include "core/app/FileBytes.h"
+#include "core/chip/FileTextSource.h"
+#include "core/chip/SetupChipLoad.h"
 #include "platform/HidapiBackend.h"
 #include "platform/LibusbBulkDriver.h"
 #include "platform/PosixSerialPortProvider.h"
@@ -52,8 +56,26 @@ CliSession::CliSession(const CliOptions& options, std::ostream& trace)
     serialPorts_ = ownedSerialPorts_.get();
   }
   bench_ = std::make_unique<app::Workbench>(clock_, host_, *hid_, *bulk_);
+  if (board_) board_->UseChipModel(bench_->chip);
+  LoadChipDescription();
   bench_->target.LinkKind = static_cast<uint16_t>(options.linkKind);
   if (options.trace) InstallTrace();
+}
+
+void CliSession::LoadChipDescription() {
+  // Only the chip of the panel's settings file is taken; the link kind is the command line's.
+  const std::string dir = ProgramDir(options_.dir);
+  link::TargetRecord saved;
+  app::Settings savedSettings;
+  const std::string configPath = chip::JoinPath(dir, app::ConfigFile::kFileName);
+  if (const auto text = app::ReadFileBytes(configPath))
+    app::ConfigFile(saved, savedSettings).Apply(*text, configPath);
+  bench_->target.ChipIndex = saved.ChipIndex;
+  chip::FileTextSource files;
+  chip::SetupChipLoad(bench_->chip, bench_->target, bench_->settings, host_, files,
+                      chip::SetupChipLoad::FolderOf(dir))
+      .Load();
+  if (board_) board_->ApplyChipGains(bench_->chip);
 }
 
 CliSession::~CliSession() {

@@ -35,12 +35,15 @@ class CliSession {
 
  private:
   void InstallTrace();
+  /// The chip of `ChipIndex` in the panel's "QxADC.cfg" (chip 0 without one), so the link and
+  /// the simulated board work with that chip's registers and gains.
+  void LoadChipDescription();
 
   CliOptions options_;
   std::ostream& trace_;
   app::SteadyClock clock_;
   app::RecordingHost host_;
-  chip::ChipModel chip_;
+  chip::ChipModel chip_;  ///< the board's model until the workbench exists
   std::unique_ptr<sim::SimBoard> board_;
   std::unique_ptr<link::HidBackend> ownedHid_;
   std::unique_ptr<link::BulkDriver> ownedBulk_;

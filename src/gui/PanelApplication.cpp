@@ -1,5 +1,7 @@
 #include "gui/PanelApplication.h"
 
+#include "core/chip/SetupShellBinding.h"
+
 namespace qx::gui {
 
 PanelApplication::PanelApplication(const std::string& programDir, app::Clock& clock)
@@ -8,6 +10,10 @@ PanelApplication::PanelApplication(const std::string& programDir, app::Clock& cl
   host_.Attach(main_.get());
   up_ = std::make_unique<LinkMonitorTimer>(bench_.monitor);
   main_->RegisterForm(app::FormId::TQx_UP, nullptr);
+  option_ = std::make_unique<OptionDialog>(bench_, serial_, programDir);
+  main_->RegisterForm(app::FormId::TOption, option_.get());
+  main_->RegisterCommand("SMenu_Option", [this] { option_->ShowSetup(main_->pos()); });
+  chip::SetupShellBinding::Bind(option_->Model(), shell_);
   adc_ = new TADCForm(bench_, host_, main_.get());
   main_->RegisterForm(app::FormId::TADCForm, adc_);
   op_ = new TOPForm(bench_, host_, main_.get());
@@ -30,6 +36,8 @@ void PanelApplication::RegisterPanelCommands() {
 }
 
 PanelApplication::~PanelApplication() {
+  chip::SetupShellBinding::Unbind(shell_);
+  option_.reset();
   up_.reset();
   main_.reset();
   host_.Attach(nullptr);
@@ -37,6 +45,8 @@ PanelApplication::~PanelApplication() {
 
 void PanelApplication::Start() {
   main_->FormActivate();
+  // The settings loader changed what the dialog shows after its last chip load.
+  option_->Sync();
   adc_->ConfigLoaded();
 }
 

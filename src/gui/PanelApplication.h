@@ -8,7 +8,9 @@
 #include "gui/BackendSwitch.h"
 #include "gui/LinkMonitorTimer.h"
 #include "gui/MainPanel.h"
+#include "gui/OptionDialog.h"
 #include "gui/QtHost.h"
+#include "gui/SerialSwitch.h"
 #include "gui/panels/TADCForm.h"
 #include "gui/panels/TCMPForm.h"
 #include "gui/panels/TOPForm.h"
@@ -31,11 +33,13 @@ class PanelApplication {
 
   HidSwitch& Hid() { return hid_; }
   BulkSwitch& Bulk() { return bulk_; }
+  SerialSwitch& Serial() { return serial_; }
   QtHost& Host() { return host_; }
   app::Workbench& Bench() { return bench_; }
   app::ShellCommands& Shell() { return shell_; }
   MainPanel& Main() { return *main_; }
   LinkMonitorTimer& Up() { return *up_; }
+  OptionDialog& Option() { return *option_; }
   TADCForm& AdcForm() { return *adc_; }
   TOPForm& OpForm() { return *op_; }
   TCMPForm& CmpForm() { return *cmp_; }
@@ -45,12 +49,14 @@ class PanelApplication {
 
   HidSwitch hid_;
   BulkSwitch bulk_;
+  SerialSwitch serial_;
   QtHost host_;
   app::Workbench bench_;
   app::ShellCommands shell_;
   // Windows in creation order; destroyed in reverse, the timer before the main window.
   std::unique_ptr<MainPanel> main_;
   std::unique_ptr<LinkMonitorTimer> up_;
+  std::unique_ptr<OptionDialog> option_;
   // The block panels are children of the main window, which deletes them.
   TADCForm* adc_ = nullptr;
   TOPForm* op_ = nullptr;

@@ -31,14 +31,16 @@ class PanelFormsTest : public PanelFixture {
   void StartWithChip(uint16_t index, uint16_t linkKind,
                      const std::filesystem::path& folder = ShippedChips()) {
     Start();
+    // The scan restores the saved chip; the chip under test is loaded after it.
+    panel->Bench().target.LinkKind = linkKind;
+    Action("USBScan")->trigger();
+    ASSERT_TRUE(panel->Bench().target.Usb.Opened);
     chip::FileTextSource files;
     chip::ChipLoader loader(panel->Bench().chip, files, panel->Host(), folder.string() + "/");
     chip::LoadRequest request;
     request.chipIndex = index;
     ASSERT_TRUE(loader.GetSELUP(request).Ok());
     panel->Bench().target.LinkKind = linkKind;
-    Action("USBScan")->trigger();
-    ASSERT_TRUE(panel->Bench().target.Usb.Opened);
     sim::SimTarget& target = board->Target();
     target.SetInputNoiseNv(0);
     target.SetOutputNoiseCodes(0);

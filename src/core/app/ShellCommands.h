@@ -43,7 +43,7 @@ class ShellCommands {
   /// chip description. Filled when the setup dialog exists.
   std::function<void()> restoreSetupAndReloadChip;
   /// Entry `index` of the setup dialog's chip list. Filled when the chip list exists; until then
-  /// the dialog's built-in list (used when there is no chip index file) names the chip.
+  /// the chip list is read from the program's chip folder.
   std::function<std::string(uint16_t index)> chipListEntry;
 
  private:
