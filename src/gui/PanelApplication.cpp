@@ -16,8 +16,27 @@ PanelApplication::PanelApplication(const std::string& programDir, app::Clock& cl
   views_ = std::make_unique<ViewWindows>(bench_, host_, *main_);
   views_->CreateRamView();
   views_->CreateRegisterView();
+  adc_ = new TADCForm(bench_, host_, main_.get());
+  main_->RegisterForm(app::FormId::TADCForm, adc_);
+  op_ = new TOPForm(bench_, host_, main_.get());
+  main_->RegisterForm(app::FormId::TOPForm, op_);
+  cmp_ = new TCMPForm(bench_, host_, main_.get());
+  main_->RegisterForm(app::FormId::TCMPForm, cmp_);
+  RegisterPanelCommands();
   views_->CreatePopup();
   chip::SetupShellBinding::Bind(option_->Model(), shell_);
+}
+
+void PanelApplication::RegisterPanelCommands() {
+  const auto open = [this](app::FormId form, SchematicForm* window) {
+    return [this, form, window] {
+      main_->ShowChild(form, app::InfoOf(form).PlacementIndex, true);
+      window->raise();
+    };
+  };
+  main_->RegisterCommand("SMenu_ADC", open(app::FormId::TADCForm, adc_));
+  main_->RegisterCommand("SMenu_OP", open(app::FormId::TOPForm, op_));
+  main_->RegisterCommand("SMenu_CMP", open(app::FormId::TCMPForm, cmp_));
 }
 
 PanelApplication::~PanelApplication() {
@@ -33,6 +52,7 @@ void PanelApplication::Start() {
   main_->FormActivate();
   // The settings loader changed what the dialog shows after its last chip load.
   option_->Sync();
+  adc_->ConfigLoaded();
 }
 
 }  // namespace qx::gui

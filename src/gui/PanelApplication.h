@@ -12,6 +12,9 @@
 #include "gui/QtHost.h"
 #include "gui/SerialSwitch.h"
 #include "gui/views/ViewWindows.h"
+#include "gui/panels/TADCForm.h"
+#include "gui/panels/TCMPForm.h"
+#include "gui/panels/TOPForm.h"
 
 namespace qx::gui {
 
@@ -39,8 +42,13 @@ class PanelApplication {
   LinkMonitorTimer& Up() { return *up_; }
   OptionDialog& Option() { return *option_; }
   ViewWindows& Views() { return *views_; }
+  TADCForm& AdcForm() { return *adc_; }
+  TOPForm& OpForm() { return *op_; }
+  TCMPForm& CmpForm() { return *cmp_; }
 
  private:
+  void RegisterPanelCommands();
+
   HidSwitch hid_;
   BulkSwitch bulk_;
   SerialSwitch serial_;
@@ -52,6 +60,10 @@ class PanelApplication {
   std::unique_ptr<LinkMonitorTimer> up_;
   std::unique_ptr<OptionDialog> option_;
   std::unique_ptr<ViewWindows> views_;  // TQx_RAM, TQx_Reg2, TQxPopSelHex
+  // The block panels are children of the main window, which deletes them.
+  TADCForm* adc_ = nullptr;
+  TOPForm* op_ = nullptr;
+  TCMPForm* cmp_ = nullptr;
 };
 
 }  // namespace qx::gui

@@ -76,7 +76,7 @@ TEST_F(MainPanelTest, MenuBarCaptionsVisibilityAndAvailability) {
   for (const app::MenuItemSpec& item : app::MainMenu::kItems)
     if (Action(item.ObjectName)->isEnabled()) enabled.push_back(item.ObjectName);
   EXPECT_EQ(enabled, (std::vector<std::string>{"SMenu_Option", "SMenu_RAM", "SMenu_REG",
-                                                "USBScan", "Menu_ReadRAM"}));
+                                                "SMenu_ADC", "USBScan", "Menu_ReadRAM"}));
 }
 
 TEST_F(MainPanelTest, ArrivingWindowEnablesItsCommandAndShowChildKeepsItsBounds) {
