@@ -187,6 +187,7 @@ void MainPanel::UsbClient() {
       it->second->setWindowTitle(title);
     }
   }
+  shell_.RefreshAfterConnect();
 }
 
 void MainPanel::SetStatusText(int panel, const QString& text) {

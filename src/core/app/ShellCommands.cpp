@@ -59,6 +59,11 @@ std::vector<WindowTitle> ShellCommands::UsbClient() {
   return WindowTitles::ForChip(name);
 }
 
+void ShellCommands::RefreshAfterConnect() {
+  // The views and the block panels show what the register image now holds.
+  bench_.host.RegImageChanged(Host::kWholeImage);
+}
+
 void ShellCommands::Release() {
   link::TargetRecord& t = bench_.target;
   t.ComPort.reset();

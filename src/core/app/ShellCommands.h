@@ -32,6 +32,8 @@ class ShellCommands {
   /// Chip identification after a successful scan: restores the setup dialog and the chip
   /// description, then returns the window titles naming the chip.
   std::vector<WindowTitle> UsbClient();
+  /// Last step of the chip identification: every view and panel refreshes from RegImage.
+  void RefreshAfterConnect();
   /// Closes the bridge's serial port and releases a claimed USB bridge (F9 01 FF FF first).
   void Release();
 

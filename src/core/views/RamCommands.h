@@ -9,7 +9,7 @@
 namespace qx::views {
 
 /// Passed to Host::RegImageChanged when the whole image may have changed.
-inline constexpr int kWholeImage = -1;
+inline constexpr int kWholeImage = app::Host::kWholeImage;
 
 /// The main window's two commands that act on the target directly: "Read RAM" and "SLEEP".
 class RamCommands {
