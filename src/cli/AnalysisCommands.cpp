@@ -1,8 +1,6 @@
 #include "cli/AnalysisCommands.h"
 
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -13,8 +11,9 @@
 #include "core/analysis/SlotDecoder.h"
 #include "core/analysis/SlotFile.h"
 #include "core/app/AtomicFile.h"
-#include "core/chip/ChipLoader.h"
 #include "core/chip/FileTextSource.h"
+#include "core/chip/SetupChipLoad.h"
+#include "sim/SimBoard.h"
 
 namespace qx::cli {
 
@@ -108,32 +107,23 @@ void PrintFigures(const app::Workbench& bench, bool json, std::ostream& out) {
       << "Noise Free\t" << Fixed(f.noiseFreeBits) << "\n";
 }
 
-std::string ProgramDir(const CliOptions& options) {
-  if (!options.dir.empty()) return options.dir;
-  if (const char* env = std::getenv("QX_PROGRAM_DIR"); env && *env) return env;
-  std::error_code ec;
-  const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-  return ec ? std::string(".") : exe.parent_path().string();
-}
-
-/// Loads the chip description so the gain tables and fields are known, then reads the gain
-/// fields from the chip, as the ADC panel keeps them. Without a chip description the gain is 1.
-void LoadGainFields(CliSession& session, const CliOptions& options, uint16_t chipIndex,
-                    std::ostream& err) {
+/// The session has loaded the chip of the saved settings; --chip loads another one. The gain
+/// fields are then read from the chip, as the ADC panel keeps them. Without a chip description
+/// the gain is 1.
+void LoadGainFields(CliSession& session, const CliOptions& options, std::ostream& err) {
   app::Workbench& bench = session.Bench();
-  chip::FileTextSource files;
-  const std::string folder =
-      (std::filesystem::path(ProgramDir(options)) / "INCLUDE").string() + "/";
-  chip::LoadRequest request;
-  request.chipIndex = chipIndex;
-  const chip::LoadResult r =
-      chip::ChipLoader(bench.chip, files, session.Host(), folder).GetSELUP(request);
-  // The simulated board decodes its gain and rate fields from its own copy of the chip.
-  if (session.Board())
-    chip::ChipLoader(session.BoardChip(), files, session.Host(), folder).GetSELUP(request);
-  bench.target.LinkKind = static_cast<uint16_t>(options.linkKind);
-  if (!r.Ok()) {
-    err << "qxctl: no chip description, the nanovolt figures use gain 1\n";
+  if (options.chip) {
+    bench.target.ChipIndex = static_cast<uint16_t>(*options.chip);
+    chip::FileTextSource files;
+    const uint16_t kind = bench.target.LinkKind;
+    chip::SetupChipLoad(bench.chip, bench.target, bench.settings, session.Host(), files,
+                        chip::SetupChipLoad::FolderOf(ProgramDirOf(options.dir)))
+        .Load();
+    bench.target.LinkKind = kind;
+    if (session.Board()) session.Board()->ApplyChipGains(bench.chip);
+  }
+  if (!bench.chip.HasAdc0) {
+    err << "qxctl: the chip has no ADC description, the nanovolt figures use gain 1\n";
     return;
   }
   const size_t from = bench.target.LinkKind == link::kLinkQx740x ? 1 : 0;
@@ -150,12 +140,12 @@ void LoadGainFields(CliSession& session, const CliOptions& options, uint16_t chi
 int Enob(CliSession& session, const CliOptions& options, std::ostream& out, std::ostream& err) {
   const ExtraOptions x(options, err);
   int points = 0, avg = 0;
-  long bits = 0, chipIndex = 0;
+  long bits = 0;
   std::string ref, save;
-  if (!x.Only({"--points", "--bits", "--ref", "--avg", "--save", "--json", "--chip"}) ||
+  if (!x.Only({"--points", "--bits", "--ref", "--avg", "--save", "--json"}) ||
       !x.Item("--points", 64, 65536, points, true) || !x.Number("--bits", 8, 23, bits, true) ||
       !x.Text("--ref", ref, true) || !x.Item("--avg", 1, 32, avg, false) ||
-      !x.Text("--save", save, false) || !x.Number("--chip", 0, 0xFFFF, chipIndex, false))
+      !x.Text("--save", save, false))
     return kExitUsage;
   const int mode = options.mode.value_or(analysis::kModeInterrupt);
   if (mode != analysis::kModeAdc && mode != analysis::kModeInterrupt) {
@@ -172,7 +162,7 @@ int Enob(CliSession& session, const CliOptions& options, std::ostream& out, std:
     err << "qxctl: " << error << "\n";
     return kExitLinkFailed;
   }
-  LoadGainFields(session, options, static_cast<uint16_t>(chipIndex), err);
+  LoadGainFields(session, options, err);
 
   app::Workbench& bench = session.Bench();
   analysis::AdcCapture& capture = bench.capture;

@@ -73,7 +73,7 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& argv,
       const auto v = value(i, a);
       if (!v) return std::nullopt;
       o.dir = *v;
-    } else if (a == "--link-kind" || a == "--mode" || a == "--baud") {
+    } else if (a == "--link-kind" || a == "--mode" || a == "--baud" || a == "--chip") {
       const auto v = value(i, a);
       if (!v) return std::nullopt;
       const auto n = ParseNumberArgument(*v);
@@ -93,6 +93,12 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& argv,
           return std::nullopt;
         }
         o.mode = static_cast<int>(*n);
+      } else if (a == "--chip") {
+        if (*n < 0 || *n > 0xFFFF) {
+          error = "--chip must be 0..65535";
+          return std::nullopt;
+        }
+        o.chip = static_cast<int>(*n);
       } else {
         if (*n <= 0 || *n > 4'000'000) {
           error = "--baud out of range";
@@ -146,6 +152,10 @@ const char* UsageText() {
          "  write ADDR VALUE          write one register with read-back\n"
          "  adc                       read one conversion result\n"
          "  stream COUNT [--mode M]   capture COUNT result slots from the ADC stream\n"
+         "  chip-list                 the chip list of INCLUDE/QxSel.INC\n"
+         "  chip-dump [--chip N]      load chip N and print its model as JSON\n"
+         "  read-ram                  run Read RAM and print the register image\n"
+         "  sleep                     send the chip to sleep (A5 to address FD)\n"
          "  enob --points N --bits B --ref VOLTS [--avg M] [--mode 1|3] [--chip K]\n"
          "       [--save FILE] [--json]   capture N samples and print the noise figures\n"
          "  stats --bits B --ref VOLTS [--gain G] [--avg M] [--skip K] [--json] FILE\n"

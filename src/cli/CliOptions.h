@@ -18,6 +18,7 @@ struct CliOptions {
   std::string command;
   std::vector<std::string> args;  ///< positional arguments of the command
   std::optional<int> mode;        ///< stream mode (--mode)
+  std::optional<int> chip;        ///< chip list index (--chip)
   /// Options of the analysis commands ("--points" -> "4096"; flags map to "").
   std::map<std::string, std::string> extra;
 };

@@ -4,6 +4,10 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "core/app/ConfigFile.h"
+#include "core/app/FileBytes.h"
+#include "core/chip/FileTextSource.h"
+#include "core/chip/SetupChipLoad.h"
 #include "platform/HidapiBackend.h"
 #include "platform/LibusbBulkDriver.h"
 #include "platform/PosixSerialPortProvider.h"
@@ -24,16 +28,15 @@ std::string TraceLine(link::TransferDirection dir, std::span<const uint8_t> byte
   return line;
 }
 
-/// The folder of the data files: --dir, else QX_PROGRAM_DIR, else the executable's folder.
-std::string ProgramDir(const std::string& dir) {
+}  // namespace
+
+std::string ProgramDirOf(const std::string& dir) {
   if (!dir.empty()) return dir;
   if (const char* env = std::getenv("QX_PROGRAM_DIR"); env && *env) return env;
   std::error_code ec;
   const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
   return ec ? std::string(".") : exe.parent_path().string();
 }
-
-}  // namespace
 
 CliSession::CliSession(const CliOptions& options, std::ostream& trace)
     : options_(options), trace_(trace) {
@@ -46,14 +49,32 @@ CliSession::CliSession(const CliOptions& options, std::ostream& trace)
     ownedHid_ = std::make_unique<platform::HidapiBackend>();
     ownedBulk_ = std::make_unique<platform::LibusbBulkDriver>();
     ownedSerialPorts_ =
-        std::make_unique<platform::PosixSerialPortProvider>(ProgramDir(options.dir));
+        std::make_unique<platform::PosixSerialPortProvider>(ProgramDirOf(options.dir));
     hid_ = ownedHid_.get();
     bulk_ = ownedBulk_.get();
     serialPorts_ = ownedSerialPorts_.get();
   }
   bench_ = std::make_unique<app::Workbench>(clock_, host_, *hid_, *bulk_);
+  if (board_) board_->UseChipModel(bench_->chip);
+  LoadChipDescription();
   bench_->target.LinkKind = static_cast<uint16_t>(options.linkKind);
   if (options.trace) InstallTrace();
+}
+
+void CliSession::LoadChipDescription() {
+  // Only the chip of the panel's settings file is taken; the link kind is the command line's.
+  const std::string dir = ProgramDirOf(options_.dir);
+  link::TargetRecord saved;
+  app::Settings savedSettings;
+  const std::string configPath = chip::JoinPath(dir, app::ConfigFile::kFileName);
+  if (const auto text = app::ReadFileBytes(configPath))
+    app::ConfigFile(saved, savedSettings).Apply(*text, configPath);
+  bench_->target.ChipIndex = saved.ChipIndex;
+  chip::FileTextSource files;
+  chip::SetupChipLoad(bench_->chip, bench_->target, bench_->settings, host_, files,
+                      chip::SetupChipLoad::FolderOf(dir))
+      .Load();
+  if (board_) board_->ApplyChipGains(bench_->chip);
 }
 
 CliSession::~CliSession() {

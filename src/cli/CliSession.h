@@ -16,6 +16,9 @@ class SimBoard;
 
 namespace qx::cli {
 
+/// The folder of the data files: `dir` when given, else QX_PROGRAM_DIR, else the executable's.
+std::string ProgramDirOf(const std::string& dir);
+
 /// The backends and the workbench of one qxctl run: the simulated board or the real devices.
 class CliSession {
  public:
@@ -29,20 +32,21 @@ class CliSession {
   app::RecordingHost& Host() { return host_; }
   /// The simulated board with --simulate, else null.
   sim::SimBoard* Board() { return board_.get(); }
-  /// The chip model the simulated board converts with (it is not the workbench's).
-  chip::ChipModel& BoardChip() { return chip_; }
   /// Makes the link usable: opens the bridge (USB kinds) or the serial port (kind 0).
   /// On failure returns false and sets `error`.
   bool Connect(std::string& error);
 
  private:
   void InstallTrace();
+  /// The chip of `ChipIndex` in the panel's "QxADC.cfg" (chip 0 without one), so the link and
+  /// the simulated board work with that chip's registers and gains.
+  void LoadChipDescription();
 
   CliOptions options_;
   std::ostream& trace_;
   app::SteadyClock clock_;
   app::RecordingHost host_;
-  chip::ChipModel chip_;
+  chip::ChipModel chip_;  ///< the board's model until the workbench exists
   std::unique_ptr<sim::SimBoard> board_;
   std::unique_ptr<link::HidBackend> ownedHid_;
   std::unique_ptr<link::BulkDriver> ownedBulk_;

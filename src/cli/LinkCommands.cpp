@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <string>
 
+#include "cli/RamCommands.h"
+
 namespace qx::cli {
 
 namespace {
@@ -137,6 +139,7 @@ int RunLinkCommand(CliSession& session, const CliOptions& options, std::ostream&
                    std::ostream& err) {
   const Args args{options, err};
   const std::string& c = options.command;
+  if (IsRamCommand(options)) return RunRamCommand(session, options, out, err);
   if (IsAnalysisCommand(c)) return RunAnalysisCommand(session, options, out, err);
   if (c != "scan" && c != "read" && c != "write" && c != "adc" && c != "stream") {
     err << "qxctl: unknown command " << c << "\n" << UsageText();

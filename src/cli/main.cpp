@@ -2,6 +2,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/ChipCommands.h"
 #include "cli/CliOptions.h"
 #include "cli/CliSession.h"
 #include "cli/LinkCommands.h"
@@ -14,6 +15,8 @@ int main(int argc, char** argv) {
     std::cerr << "qxctl: " << error << "\n" << qx::cli::UsageText();
     return qx::cli::kExitUsage;
   }
+  if (qx::cli::IsChipCommand(options->command))
+    return qx::cli::RunChipCommand(*options, std::cout, std::cerr);
   qx::cli::CliSession session(*options, std::cerr);
   return qx::cli::RunLinkCommand(session, *options, std::cout, std::cerr);
 }

@@ -15,6 +15,7 @@
 #include "core/app/ShellCommands.h"
 #include "core/app/WindowTitles.h"
 #include "core/app/Workbench.h"
+#include "core/chip/ChipUiState.h"
 
 namespace qx::gui {
 
@@ -104,6 +105,12 @@ void MainPanel::BuildMenu() {
 }
 
 void MainPanel::SyncMenu() {
+  // The chip description shows and hides the optional commands.
+  for (const auto& [name, visible] : bench_.chip.Ui.Form(chip::kMainWindow).visible) {
+    if (menu_.SetVisible(name, visible)) continue;
+    if (auto* menu = findChild<QMenu*>(QString::fromStdString(name)))
+      menu->menuAction()->setVisible(visible);
+  }
   for (auto& [name, action] : actions_) action->setVisible(menu_.IsVisible(name));
   UpdateEnabled();
 }
@@ -180,6 +187,7 @@ void MainPanel::UsbClient() {
       it->second->setWindowTitle(title);
     }
   }
+  shell_.RefreshAfterConnect();
 }
 
 void MainPanel::SetStatusText(int panel, const QString& text) {

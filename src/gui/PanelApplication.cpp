@@ -1,5 +1,7 @@
 #include "gui/PanelApplication.h"
 
+#include "core/chip/SetupShellBinding.h"
+
 namespace qx::gui {
 
 PanelApplication::PanelApplication(const std::string& programDir, app::Clock& clock)
@@ -8,12 +10,41 @@ PanelApplication::PanelApplication(const std::string& programDir, app::Clock& cl
   host_.Attach(main_.get());
   up_ = std::make_unique<LinkMonitorTimer>(bench_.monitor);
   main_->RegisterForm(app::FormId::TQx_UP, nullptr);
-  // ..., TCMPForm, TQxPopSelHex, then:
+  option_ = std::make_unique<OptionDialog>(bench_, serial_, programDir);
+  main_->RegisterForm(app::FormId::TOption, option_.get());
+  main_->RegisterCommand("SMenu_Option", [this] { option_->ShowSetup(main_->pos()); });
+  views_ = std::make_unique<ViewWindows>(bench_, host_, *main_);
+  views_->CreateRamView();
+  views_->CreateRegisterView();
+  adc_ = new TADCForm(bench_, host_, main_.get());
+  main_->RegisterForm(app::FormId::TADCForm, adc_);
+  op_ = new TOPForm(bench_, host_, main_.get());
+  main_->RegisterForm(app::FormId::TOPForm, op_);
+  cmp_ = new TCMPForm(bench_, host_, main_.get());
+  main_->RegisterForm(app::FormId::TCMPForm, cmp_);
+  RegisterPanelCommands();
+  views_->CreatePopup();
   anxAdc_ = new analysis::AnxAdcForm(bench_, host_, *main_, main_.get());
   main_->RegisterForm(app::FormId::TAnxADC, anxAdc_);
+  chip::SetupShellBinding::Bind(option_->Model(), shell_);
+}
+
+void PanelApplication::RegisterPanelCommands() {
+  const auto open = [this](app::FormId form, SchematicForm* window) {
+    return [this, form, window] {
+      main_->ShowChild(form, app::InfoOf(form).PlacementIndex, true);
+      window->raise();
+    };
+  };
+  main_->RegisterCommand("SMenu_ADC", open(app::FormId::TADCForm, adc_));
+  main_->RegisterCommand("SMenu_OP", open(app::FormId::TOPForm, op_));
+  main_->RegisterCommand("SMenu_CMP", open(app::FormId::TCMPForm, cmp_));
 }
 
 PanelApplication::~PanelApplication() {
+  views_.reset();
+  chip::SetupShellBinding::Unbind(shell_);
+  option_.reset();
   up_.reset();
   main_.reset();
   host_.Attach(nullptr);
@@ -21,6 +52,9 @@ PanelApplication::~PanelApplication() {
 
 void PanelApplication::Start() {
   main_->FormActivate();
+  // The settings loader changed what the dialog shows after its last chip load.
+  option_->Sync();
+  adc_->ConfigLoaded();
 }
 
 }  // namespace qx::gui

@@ -9,7 +9,13 @@
 #include "gui/LinkMonitorTimer.h"
 #include "gui/MainPanel.h"
 #include "gui/analysis/AnxAdcForm.h"
+#include "gui/OptionDialog.h"
 #include "gui/QtHost.h"
+#include "gui/SerialSwitch.h"
+#include "gui/views/ViewWindows.h"
+#include "gui/panels/TADCForm.h"
+#include "gui/panels/TCMPForm.h"
+#include "gui/panels/TOPForm.h"
 
 namespace qx::gui {
 
@@ -29,22 +35,37 @@ class PanelApplication {
 
   HidSwitch& Hid() { return hid_; }
   BulkSwitch& Bulk() { return bulk_; }
+  SerialSwitch& Serial() { return serial_; }
   QtHost& Host() { return host_; }
   app::Workbench& Bench() { return bench_; }
   app::ShellCommands& Shell() { return shell_; }
   MainPanel& Main() { return *main_; }
   LinkMonitorTimer& Up() { return *up_; }
+  OptionDialog& Option() { return *option_; }
+  ViewWindows& Views() { return *views_; }
+  TADCForm& AdcForm() { return *adc_; }
+  TOPForm& OpForm() { return *op_; }
+  TCMPForm& CmpForm() { return *cmp_; }
   analysis::AnxAdcForm& AnxAdc() { return *anxAdc_; }
 
  private:
+  void RegisterPanelCommands();
+
   HidSwitch hid_;
   BulkSwitch bulk_;
+  SerialSwitch serial_;
   QtHost host_;
   app::Workbench bench_;
   app::ShellCommands shell_;
   // Windows in creation order; destroyed in reverse, the timer before the main window.
   std::unique_ptr<MainPanel> main_;
   std::unique_ptr<LinkMonitorTimer> up_;
+  std::unique_ptr<OptionDialog> option_;
+  std::unique_ptr<ViewWindows> views_;  // TQx_RAM, TQx_Reg2, TQxPopSelHex
+  // The block panels are children of the main window, which deletes them.
+  TADCForm* adc_ = nullptr;
+  TOPForm* op_ = nullptr;
+  TCMPForm* cmp_ = nullptr;
   analysis::AnxAdcForm* anxAdc_ = nullptr;  ///< owned by the main window's widget tree
 };
 

@@ -9,6 +9,7 @@
 #include "gui/PanelApplication.h"
 #include "platform/HidapiBackend.h"
 #include "platform/LibusbBulkDriver.h"
+#include "platform/PosixSerialPortProvider.h"
 #include "sim/SimBoard.h"
 
 int main(int argc, char** argv) {
@@ -31,15 +32,21 @@ int main(int argc, char** argv) {
   std::unique_ptr<qx::sim::SimBoard> board;
   std::unique_ptr<qx::platform::HidapiBackend> hid;
   std::unique_ptr<qx::platform::LibusbBulkDriver> bulk;
+  std::unique_ptr<qx::platform::PosixSerialPortProvider> serialPorts;
   if (options.Simulate) {
     board = std::make_unique<qx::sim::SimBoard>(clock, panel->Bench().chip);
     panel->Hid().Bind(&board->Hid());
     panel->Bulk().Bind(&board->Bulk());
+    panel->Serial().Bind(&board->SerialPorts());
+    // The simulated converter follows the gain tables of every chip the setup dialog loads.
+    panel->Host().OnChipLoaded([&board, &panel] { board->ApplyChipGains(panel->Bench().chip); });
   } else {
     hid = std::make_unique<qx::platform::HidapiBackend>();
     bulk = std::make_unique<qx::platform::LibusbBulkDriver>();
     panel->Hid().Bind(hid.get());
     panel->Bulk().Bind(bulk.get());
+    serialPorts = std::make_unique<qx::platform::PosixSerialPortProvider>(programDir);
+    panel->Serial().Bind(serialPorts.get());
   }
 
   panel->Start();

@@ -15,6 +15,16 @@ SimBoard::SimBoard(app::Clock& clock, const chip::ChipModel& model)
   target_.SetOutputNoiseCodes(kDemoOutputNoiseCodes);
 }
 
+void SimBoard::UseChipModel(const chip::ChipModel& model) {
+  target_.UseChipModel(model);
+  ApplyChipGains(model);
+}
+
+void SimBoard::ApplyChipGains(const chip::ChipModel& model) {
+  for (size_t i = 0; i < model.PgaGain.size(); ++i) target_.PgaGain()[i] = model.PgaGain[i];
+  for (size_t i = 0; i < model.AdgnGain.size(); ++i) target_.AdgnGain()[i] = model.AdgnGain[i];
+}
+
 void SimBoard::UseBulkBridge(bool bulk) {
   bulk_.SetAbsent(!bulk);
   hid_.SetBridgeAttached(!bulk);

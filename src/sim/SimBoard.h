@@ -34,6 +34,13 @@ class SimBoard {
   SimSerialBridge& SerialBridge() { return serial_; }
   SimSerialPortProvider& SerialPorts() { return serialPorts_; }
 
+  /// The chip the board simulates from now on: field positions are read from `model`, which
+  /// must outlive the board, and its gain tables are copied (see ApplyChipGains).
+  void UseChipModel(const chip::ChipModel& model);
+  /// Copies the chip's `PgaGain` and `AdgnGain` tables into the converter; run after every chip
+  /// load so the simulated gain follows the chip description.
+  void ApplyChipGains(const chip::ChipModel& model);
+
   /// Serves the bridge as the bulk device "Qxusb-0" instead of the HID device (or back).
   void UseBulkBridge(bool bulk);
 

@@ -5,7 +5,7 @@
 
 namespace qx::sim {
 
-SimTarget::SimTarget(const chip::ChipModel& model, uint64_t seed) : model_(model), rng_(seed) {}
+SimTarget::SimTarget(const chip::ChipModel& model, uint64_t seed) : model_(&model), rng_(seed) {}
 
 uint8_t SimTarget::Memory(size_t address) const {
   return address < kMemorySize ? memory_[address] : 0;
@@ -36,13 +36,13 @@ uint8_t SimTarget::FieldByte(uint16_t address) const {
 }
 
 bool SimTarget::HasField(const std::string& key) const {
-  const auto it = model_.AdcFields.find(key);
-  return it != model_.AdcFields.end() && it->second.present && it->second.width > 0;
+  const auto it = model_->AdcFields.find(key);
+  return it != model_->AdcFields.end() && it->second.present && it->second.width > 0;
 }
 
 uint8_t SimTarget::FieldValue(const std::string& key, uint8_t fallback) const {
   if (!HasField(key)) return fallback;
-  const chip::FieldDescriptor& f = model_.AdcFields.at(key);
+  const chip::FieldDescriptor& f = model_->AdcFields.at(key);
   return f.Extract(FieldByte(f.address));
 }
 

@@ -30,6 +30,9 @@ class SimTarget {
 
   explicit SimTarget(const chip::ChipModel& model, uint64_t seed = 1);
 
+  /// Reads the field positions from `model` from now on; it must outlive the target.
+  void UseChipModel(const chip::ChipModel& model) { model_ = &model; }
+
   // Memory (addresses 0..1023; reads beyond read 0, writes beyond are ignored).
   uint8_t Memory(size_t address) const;
   void SetMemory(size_t address, uint8_t value);
@@ -88,7 +91,7 @@ class SimTarget {
   static double TableGain(double g) { return g > 0 ? g : 1.0; }
   static int32_t Clip(double code);
 
-  const chip::ChipModel& model_;
+  const chip::ChipModel* model_;
   std::array<uint8_t, kMemorySize> memory_{};
   std::array<uint8_t, kAdcRegisterCount> registers_{};
   std::array<double, 8> pgaGain_{1, 1, 1, 1, 1, 1, 1, 1};

@@ -47,7 +47,7 @@ TEST_F(AnxAdcFormTest, CatchAdcCapturesAndFillsGridAndPanels) {
   EXPECT_FALSE(Text("TXENOB").isEmpty());
   EXPECT_TRUE(Text("TXNrms").endsWith(QString(".") + Text("TXNrms").right(2)));
   EXPECT_TRUE(Child<QPushButton>("SaveData")->isEnabled());
-  EXPECT_TRUE(Action("Menu_ReadAdc")->isEnabled());
+  EXPECT_TRUE(Action("Menu_ReadRAM")->isEnabled());
 }
 
 TEST_F(AnxAdcFormTest, SecondClickStopsTheCaptureWithReadError) {

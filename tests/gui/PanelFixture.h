@@ -67,6 +67,14 @@ class PanelFixture : public ::testing::Test {
 
   void Destroy() { panel.reset(); }
 
+  /// Puts the shipped chip index and chip files into the program folder, where the chip loads
+  /// of the setup dialog and of USB Scan look for them.
+  void InstallShippedChips() {
+    const auto shipped = (std::filesystem::path(__FILE__).parent_path() / ".." / ".." / "INCLUDE")
+                             .lexically_normal();
+    std::filesystem::copy(shipped, dir / "INCLUDE");
+  }
+
   QAction* Action(const char* objectName) { return panel->Main().findChild<QAction*>(objectName); }
 
   std::string Status(int i) { return panel->Main().StatusText(i).toStdString(); }

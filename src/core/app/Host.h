@@ -24,7 +24,9 @@ class Host {
     return fallback;
   }
 
-  /// A byte of the register image was stored: views and panels recompute from it.
+  /// A byte of the register image was stored, or the whole image with kWholeImage: views and
+  /// panels recompute from it.
+  static constexpr int kWholeImage = -1;
   virtual void RegImageChanged(int address) { (void)address; }
   /// The continuous ADC reading produced a new value (last ADC reading of the link).
   virtual void AdcReadingChanged() {}

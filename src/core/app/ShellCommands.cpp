@@ -2,21 +2,15 @@
 
 #include "core/app/MainMenu.h"
 #include "core/app/Workbench.h"
+#include "core/chip/ChipList.h"
+#include "core/chip/FileTextSource.h"
+#include "core/chip/SetupChipLoad.h"
 
 namespace qx::app {
 
 namespace {
 constexpr int kMinCapture = 256;
 constexpr int kMaxCapture = 65536;
-
-// The setup dialog's chip list when there is no chip index file: four chips, sixteen times over.
-std::string BuiltInChipEntry(uint16_t index) {
-  static constexpr const char* kChips[] = {"7T404 (16k)", "7R404  (8k)", "7R403  (4k)",
-                                           "7R402  (2k)"};
-  constexpr int kRepeats = 16;
-  if (index >= 4 * kRepeats) return {};
-  return kChips[index % 4];
-}
 }  // namespace
 
 ShellCommands::ShellCommands(Workbench& bench, std::string programDir)
@@ -53,8 +47,21 @@ bool ShellCommands::UsbScan() {
 std::vector<WindowTitle> ShellCommands::UsbClient() {
   if (restoreSetupAndReloadChip) restoreSetupAndReloadChip();
   const uint16_t index = bench_.target.ChipIndex;
-  const std::string name = chipListEntry ? chipListEntry(index) : BuiltInChipEntry(index);
+  std::string name;
+  if (chipListEntry) {
+    name = chipListEntry(index);
+  } else {
+    chip::FileTextSource files;
+    const chip::ChipList list =
+        chip::ChipList::Read(files, chip::SetupChipLoad::FolderOf(programDir_));
+    if (index < list.items.size()) name = list.items[index];
+  }
   return WindowTitles::ForChip(name);
+}
+
+void ShellCommands::RefreshAfterConnect() {
+  // The views and the block panels show what the register image now holds.
+  bench_.host.RegImageChanged(Host::kWholeImage);
 }
 
 void ShellCommands::Release() {

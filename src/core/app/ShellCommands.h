@@ -32,6 +32,8 @@ class ShellCommands {
   /// Chip identification after a successful scan: restores the setup dialog and the chip
   /// description, then returns the window titles naming the chip.
   std::vector<WindowTitle> UsbClient();
+  /// Last step of the chip identification: every view and panel refreshes from RegImage.
+  void RefreshAfterConnect();
   /// Closes the bridge's serial port and releases a claimed USB bridge (F9 01 FF FF first).
   void Release();
 
@@ -43,7 +45,7 @@ class ShellCommands {
   /// chip description. Filled when the setup dialog exists.
   std::function<void()> restoreSetupAndReloadChip;
   /// Entry `index` of the setup dialog's chip list. Filled when the chip list exists; until then
-  /// the dialog's built-in list (used when there is no chip index file) names the chip.
+  /// the chip list is read from the program's chip folder.
   std::function<std::string(uint16_t index)> chipListEntry;
 
  private:

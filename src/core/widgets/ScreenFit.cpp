@@ -1,5 +1,7 @@
 #include "core/widgets/ScreenFit.h"
 
+#include "core/chip/TextConvert.h"
+
 namespace qx::widgets {
 
 namespace {
@@ -7,17 +9,10 @@ constexpr int32_t kGrip = 20;  // pixels of a window that must stay reachable on
 }
 
 Rect ScreenFit::AtCreation(Rect r, ScreenSize screen) {
-  if (r.Width > screen.Width) r.Width = screen.Width;
-  if (r.Height > screen.Height) r.Height = screen.Height;
-  if (r.Left > screen.Width)
-    r.Left = screen.Width - r.Width;
-  else if (r.Left > screen.Width - kGrip)
-    r.Left = screen.Width - kGrip;
-  if (r.Top > screen.Height)
-    r.Top = screen.Height - r.Height;
-  else if (r.Top > screen.Height - kGrip)
-    r.Top = screen.Height - kGrip;
-  return r;
+  // The main window follows the same rule as every other window the program keeps on screen.
+  const chip::Rect fitted =
+      chip::FitToScreen({r.Left, r.Top, r.Width, r.Height}, {0, 0, screen.Width, screen.Height});
+  return {fitted.left, fitted.top, fitted.width, fitted.height};
 }
 
 bool ScreenFit::Restore(const Placement& record, const WindowTraits& window, ScreenSize screen,

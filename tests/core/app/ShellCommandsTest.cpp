@@ -91,6 +91,10 @@ TEST_F(ShellCommandsTest, UsbClientNamesTheChipListEntryAtChipIndex) {
   const auto titles = shell->UsbClient();
   EXPECT_EQ(restores, 1);
   EXPECT_EQ(titles.back().Title, "Qx-740xTEST V1.4 ---- Now Chip is  7R402  2K");
+
+  host.changedAddresses.clear();
+  shell->RefreshAfterConnect();
+  EXPECT_EQ(host.changedAddresses, (std::vector<int>{app::Host::kWholeImage}));
 }
 
 TEST_F(ShellCommandsTest, WithoutAChipListTheBuiltInListNamesTheChip) {

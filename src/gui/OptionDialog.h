@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QDialog>
+#include <map>
+#include <string>
+
+#include "core/chip/FileTextSource.h"
+#include "core/chip/SetupDialogModel.h"
+
+class QCheckBox;
+class QComboBox;
+class QPushButton;
+
+namespace qx::app {
+class Workbench;
+}
+
+namespace qx::gui {
+
+/// `TOption`, the setup dialog: binds its controls to `chip::SetupDialogModel`, which decides
+/// everything. Created once at start-up; the "Setup" command shows it modally.
+class OptionDialog final : public QDialog {
+  Q_OBJECT
+
+ public:
+  OptionDialog(app::Workbench& bench, link::SerialPortProvider& ports,
+               const std::string& programDir, QWidget* parent = nullptr);
+
+  chip::SetupDialogModel& Model() { return model_; }
+
+  /// The "Setup" command: link item 5 and chip item `ChipIndex` selected, the dialog placed at
+  /// `mainTopLeft` + (40, 40) and shown modally.
+  void ShowSetup(const QPoint& mainTopLeft);
+  /// Re-reads every control from the model.
+  void Sync();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
+
+ private:
+  void Build();
+  QComboBox* Combo(const char* name);
+  void Add(QWidget* w, const char* name);
+
+  chip::FileTextSource files_;
+  chip::SetupDialogModel model_;
+  std::map<std::string, QWidget*> controls_;
+  QComboBox* cbSeluP_ = nullptr;
+  QComboBox* selLpt_ = nullptr;
+  QComboBox* txCom_ = nullptr;
+  QComboBox* txBaud_ = nullptr;
+  QComboBox* txParity_ = nullptr;
+  QComboBox* clpt_ = nullptr;
+  QCheckBox* photo_ = nullptr;
+  std::map<std::string, QComboBox*> instrumentLists_;
+  bool syncing_ = false;
+};
+
+}  // namespace qx::gui

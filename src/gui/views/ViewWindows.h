@@ -1,0 +1,56 @@
+#pragma once
+
+#include <memory>
+
+#include "core/app/Workbench.h"
+#include "core/views/AccessPort.h"
+#include "core/views/RamCommands.h"
+#include "core/views/RamViewModel.h"
+#include "core/views/RegisterViewModel.h"
+#include "gui/views/HexPopup.h"
+#include "gui/views/RamView.h"
+#include "gui/views/RegisterView.h"
+
+namespace qx::gui {
+
+class MainPanel;
+class QtHost;
+
+/// The register and memory views with their models, the hex entry popup, and the main-window
+/// commands that act on the target ("Read RAM", "SLEEP"). Each window is created by its own
+/// call, at its place in the program's window order.
+class ViewWindows {
+ public:
+  ViewWindows(app::Workbench& bench, QtHost& host, MainPanel& main);
+  ~ViewWindows();
+  ViewWindows(const ViewWindows&) = delete;
+  ViewWindows& operator=(const ViewWindows&) = delete;
+
+  void CreateRamView();       ///< `TQx_RAM`, with "Read RAM" and "SLEEP"
+  void CreateRegisterView();  ///< `TQx_Reg2`
+  void CreatePopup();         ///< `TQxPopSelHex`
+
+  RamView* Ram() { return ram_.get(); }
+  RegisterView* Registers() { return registers_.get(); }
+  HexPopup* Popup() { return popup_.get(); }
+  views::RamCommands& Commands() { return commands_; }
+  views::RamViewModel& RamModel() { return ramModel_; }
+  views::RegisterViewModel& RegisterModel() { return registerModel_; }
+
+ private:
+  bool Ask(const views::HexRequest& request, QPoint at, uint32_t& value);
+  void RefreshViews();
+
+  app::Workbench& bench_;
+  QtHost& host_;
+  MainPanel& main_;
+  views::AccessPort port_;
+  views::RamCommands commands_;
+  views::RamViewModel ramModel_;
+  views::RegisterViewModel registerModel_;
+  std::unique_ptr<RamView> ram_;
+  std::unique_ptr<RegisterView> registers_;
+  std::unique_ptr<HexPopup> popup_;
+};
+
+}  // namespace qx::gui

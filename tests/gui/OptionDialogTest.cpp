@@ -1,0 +1,189 @@
+#include "gui/OptionDialog.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QMenu>
+#include <QPushButton>
+#include <QTimer>
+#include <cmath>
+#include <filesystem>
+
+#include "PanelFixture.h"
+#include "core/chip/ChipUiState.h"
+
+namespace qx::gui::test {
+namespace {
+
+std::filesystem::path ShippedChipFolder() {
+  return (std::filesystem::path(__FILE__).parent_path() / ".." / ".." / "INCLUDE")
+      .lexically_normal();
+}
+
+/// The panel as qxpanel --simulate builds it, with the shipped chip files in its folder.
+class OptionDialogTest : public PanelFixture {
+ protected:
+  void StartWithChips() {
+    std::filesystem::copy(ShippedChipFolder(), dir / "INCLUDE");
+    Create();
+    panel->Serial().Bind(&board->SerialPorts());
+    panel->Host().OnChipLoaded([this] { board->ApplyChipGains(panel->Bench().chip); });
+    panel->Start();
+  }
+
+  OptionDialog& Dialog() { return panel->Option(); }
+  QComboBox* Combo(const char* name) { return Dialog().findChild<QComboBox*>(name); }
+  QWidget* Control(const char* name) { return Dialog().findChild<QWidget*>(name); }
+  /// The user picks `item` from a list.
+  void Choose(const char* list, int item) {
+    QComboBox* combo = Combo(list);
+    ASSERT_NE(combo, nullptr) << list;
+    combo->setCurrentIndex(item);
+    emit combo->activated(item);
+  }
+  static std::vector<std::string> Items(QComboBox* combo) {
+    std::vector<std::string> items;
+    for (int i = 0; i < combo->count(); ++i) items.push_back(combo->itemText(i).toStdString());
+    return items;
+  }
+
+  /// RMS of `n` conversions of the simulated converter, in codes.
+  double CodeRms(int n) {
+    double sum = 0, sq = 0;
+    for (int i = 0; i < n; ++i) {
+      const double c = board->Target().Convert();
+      sum += c;
+      sq += c * c;
+    }
+    const double mean = sum / n;
+    return std::sqrt(sq / n - mean * mean);
+  }
+};
+
+TEST_F(OptionDialogTest, CreatedFourthWithItsControlsAndTheChipIndex) {
+  StartWithChips();
+  EXPECT_EQ(Dialog().objectName(), "TOption");
+  EXPECT_EQ(Dialog().windowTitle().toStdString(), "選項");
+  EXPECT_TRUE(Dialog().isHidden());
+  EXPECT_EQ(Items(Combo("CbSeluP")), (std::vector<std::string>{"QX7401  (16K)", "7R404  (8K)",
+                                                               "7T404  (16K)", "7R402  (2K)"}));
+  EXPECT_EQ(Items(Combo("SelLPT")),
+            (std::vector<std::string>{"RS232", "SPI", "Special", "Parallel", "UART", "QX740x"}));
+  EXPECT_EQ(Combo("SelLPT")->currentIndex(), 5);
+  EXPECT_FALSE(Combo("SelLPT")->isEnabled());
+  EXPECT_EQ(Combo("TXBaud")->count(), 10);
+  EXPECT_EQ(Combo("TXCOM")->currentText().toStdString(), "COM16") << "as the settings loader sets";
+  EXPECT_EQ(Combo("TXBaud")->currentText().toStdString(), "9600");
+  for (const char* name : {"TXCOM", "TXBaud", "TXParity", "CLPT", "Photo"}) {
+    EXPECT_TRUE(Control(name)->isHidden()) << name;
+    EXPECT_FALSE(Control(name)->isEnabled()) << name;
+  }
+  auto* photo = Dialog().findChild<QCheckBox*>("Photo");
+  EXPECT_TRUE(photo->isChecked());
+  EXPECT_EQ(Dialog().findChild<QPushButton*>("BtClose")->text().toStdString(), "關閉");
+  // The saved chip 0 names every instrument; the groups are shown but select nothing yet.
+  for (const char* name : {"FlukeSelect", "PowerCOM", "ChamberSelect", "Label13"})
+    EXPECT_FALSE(Control(name)->isHidden()) << name;
+}
+
+TEST_F(OptionDialogTest, AnotherChipReloadsTheDescription) {
+  StartWithChips();
+  ASSERT_EQ(panel->Bench().chip.ModelName, "QX7401");
+  auto* fileMenu = panel->Main().findChild<QMenu*>("Memu_File");
+  EXPECT_TRUE(fileMenu->menuAction()->isVisible()) << "#REGISTERTEST shows it";
+  EXPECT_TRUE(Action("Fluke1")->isVisible());
+  Choose("CbSeluP", 1);
+  const app::Workbench& bench = panel->Bench();
+  EXPECT_EQ(bench.target.ChipIndex, 1);
+  EXPECT_EQ(bench.chip.ModelName, "7R404");
+  EXPECT_EQ(bench.chip.Ui.Form(chip::kRegisterView).Caption("Caption"), "7R404Register");
+  EXPECT_TRUE(Control("FlukeSelect")->isHidden()) << "this chip names no calibrator";
+  EXPECT_FALSE(Action("Fluke1")->isVisible());
+  EXPECT_FALSE(fileMenu->menuAction()->isVisible());
+
+  Choose("CbSeluP", 3);
+  EXPECT_EQ(bench.target.LinkKind, link::kLinkSpecial);
+  EXPECT_EQ(Combo("SelLPT")->currentIndex(), 2);
+  Choose("SelLPT", 0);
+  EXPECT_EQ(bench.target.LinkKind, link::kLinkQx740x) << "the link list always goes back to 5";
+  EXPECT_EQ(Combo("SelLPT")->currentIndex(), 5);
+}
+
+TEST_F(OptionDialogTest, BridgeLineOverTheSimulatedSerialBridge) {
+  StartWithChips();
+  Choose("TXCOM", 4);
+  EXPECT_EQ(Status(0), "Uart  not  found");
+  EXPECT_FALSE(panel->Bench().target.ComOpen);
+
+  Choose("TXCOM", 0);
+  EXPECT_EQ(Status(0), "RS232 COM1 , Baud = 9600, Pariyt = None");
+  EXPECT_TRUE(board->SerialPorts().InUse());
+  EXPECT_EQ(board->SerialBridge().Settings().baudRate, 9600);
+  Choose("TXParity", 1);
+  EXPECT_EQ(Status(0), "RS232 COM1 , Baud = 9600, Pariyt = EVEN");
+  EXPECT_EQ(board->SerialBridge().Settings().parity, link::Parity::Even);
+
+  // The opened port is the serial bridge link's port.
+  Choose("TXParity", 0);
+  app::Workbench& bench = panel->Bench();
+  bench.target.LinkKind = link::kLinkRs232;
+  board->Target().SetMemory(0x90, 0x6B);
+  ASSERT_TRUE(bench.access.ReadBytes(0x90, 1));
+  EXPECT_EQ(bench.frame[0], 0x6B);
+}
+
+TEST_F(OptionDialogTest, SetupCommandShowsTheDialogModallyBesideTheMainWindow) {
+  StartWithChips();
+  panel->Main().show();
+  panel->Main().move(100, 80);
+  Choose("CbSeluP", 2);
+  Choose("SelLPT", 0);
+  Combo("CbSeluP")->setCurrentIndex(0);  // looked at, not chosen
+  bool shown = false;
+  QTimer::singleShot(0, [&] {
+    shown = Dialog().isVisible();
+    EXPECT_TRUE(Dialog().isModal());
+    EXPECT_EQ(Dialog().pos(), panel->Main().pos() + QPoint(40, 40));
+    EXPECT_EQ(Combo("CbSeluP")->currentIndex(), 2);
+    EXPECT_EQ(Combo("SelLPT")->currentIndex(), 5);
+    Dialog().findChild<QPushButton*>("BtClose")->click();
+  });
+  Action("SMenu_Option")->trigger();
+  EXPECT_TRUE(shown);
+  EXPECT_TRUE(Dialog().isHidden());
+}
+
+TEST_F(OptionDialogTest, UsbScanRestoresTheDialogAndNamesTheChip) {
+  StartWithChips();
+  panel->Bench().target.ChipIndex = 2;
+  Action("USBScan")->trigger();
+  EXPECT_EQ(Status(0), "USB On Line");
+  EXPECT_EQ(panel->Bench().chip.ModelName, "7T404");
+  EXPECT_EQ(Combo("CbSeluP")->currentIndex(), 2);
+  EXPECT_EQ(panel->Main().windowTitle().toStdString(),
+            "Qx-740xTEST V1.4 ---- Now Chip is  7T404  (16K)");
+}
+
+TEST_F(OptionDialogTest, PgaGainOfTheLoadedChipScalesTheInputNoiseInCodes) {
+  StartWithChips();
+  app::Workbench& bench = panel->Bench();
+  ASSERT_EQ(bench.chip.ModelName, "QX7401");
+  const chip::FieldDescriptor pga = bench.chip.AdcField("PGA");
+  ASSERT_TRUE(pga.present);
+  board->Target().SetOutputNoiseCodes(0);
+  board->Target().SetInputNoiseNv(2000);
+  board->Target().SetDcLevelVolts(0);
+
+  Action("USBScan")->trigger();
+  ASSERT_TRUE(bench.target.Usb.Opened);
+  bench.access.WriteReg(pga.address, 0);
+  const double gain1 = CodeRms(4000);
+  // PGA setting 3 is gain 8 in the chip's table.
+  bench.access.WriteReg(pga.address, static_cast<uint8_t>(3 << pga.lsb));
+  ASSERT_EQ(board->Target().FieldValue("PGA", 0), 3);
+  const double gain8 = CodeRms(4000);
+  EXPECT_NEAR(gain1, 2000e-9 / 2.4 * 8388608.0, 0.05 * gain1);
+  EXPECT_NEAR(gain8 / gain1, 8.0, 0.4);
+}
+
+}  // namespace
+}  // namespace qx::gui::test
