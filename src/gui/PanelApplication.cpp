@@ -26,6 +26,8 @@ PanelApplication::PanelApplication(const std::string& programDir, app::Clock& cl
   views_->CreatePopup();
   anxAdc_ = new analysis::AnxAdcForm(bench_, host_, *main_, main_.get());
   main_->RegisterForm(app::FormId::TAnxADC, anxAdc_);
+  // A capture owns the bridge: the ADC panel's continuous reading stops and says so.
+  bench_.capture.onCaptureStart = [this] { adc_->StopContinuousRead(); };
   chip::SetupShellBinding::Bind(option_->Model(), shell_);
 }
 

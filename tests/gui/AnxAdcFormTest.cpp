@@ -50,6 +50,18 @@ TEST_F(AnxAdcFormTest, CatchAdcCapturesAndFillsGridAndPanels) {
   EXPECT_TRUE(Action("Menu_ReadRAM")->isEnabled());
 }
 
+TEST_F(AnxAdcFormTest, CaptureStopsTheAdcPanelsContinuousReading) {
+  QLabel* reading = panel->AdcForm().findChild<QLabel*>("BRDADC");
+  ASSERT_NE(reading, nullptr);
+  panel->Bench().monitor.continuousRead = true;  // as the panel's "Reading" switch leaves it
+  panel->Host().RegImageChanged(app::Host::kWholeImage);
+  ASSERT_EQ(reading->text().toStdString(), "Reading");
+  Child<QComboBox>("NPointIndex")->setCurrentIndex(0);
+  Child<QPushButton>("CatchADC")->click();
+  EXPECT_FALSE(panel->Bench().monitor.continuousRead);
+  EXPECT_EQ(reading->text().toStdString(), "STOP");
+}
+
 TEST_F(AnxAdcFormTest, SecondClickStopsTheCaptureWithReadError) {
   Child<QComboBox>("NPointIndex")->setCurrentIndex(10);
   QPushButton* button = Child<QPushButton>("CatchADC");
