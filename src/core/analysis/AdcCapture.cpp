@@ -304,28 +304,96 @@ void AdcCapture::ReCalADC() {
   // Every cell of a group is blanked and cell g then takes the group's average; cell g lies in
   // a group at or before g, so only the cells from the group count to the last grouped sample
   // stay blank.
-  for (int t = groups; t < groups * m; ++t) cells_.Blank(t);
+  cells_.BlankRange(groups, groups * m);
   // Scale divisors are powers of two, so multiplying by the inverse is exact.
   const double inverse = shift >= 0 ? 1.0 / d : 0.0;
   auto codes = [&](double a) { return shift >= 0 ? a * inverse : a / d; };
   // Two interleaved partial sums keep the additions from waiting for each other.
   double sums[2] = {0, 0};
   double squares[2] = {0, 0};
-  for (int g = 0; g < groups; ++g) {
-    double total = 0;
-    for (int t = g * m; t < g * m + m; ++t) total += captured_[static_cast<size_t>(t)];
-    const double a = total / m;
+  double unitSigma = -1;  // the standard deviation when the pass without grouping found it
+  if (m == 1) {
+    // No grouping: the working values are the captured ones, and each pass below is a plain
+    // loop over one array that the compiler can keep in registers.
+    const double* in = captured_.data();
+    double* working = v_.data();
+    // Four lanes per running figure, so no comparison or addition waits for the one before it,
+    // and one pass per pair of figures, so every lane stays in a register.
+    double lo[4], hi[4];
+    std::fill_n(lo, 4, minimum);
+    std::fill_n(hi, 4, maximum);
+    // Each cell shows the sample's code rounded down; the scale divisors are powers of two, so
+    // that is a shift. Samples are 24-bit codes, so 32-bit arithmetic holds them, and the loop
+    // runs on packed conversions.
+    cells_.SetIntegers(groups, [&](double* out, int count) {
+      if (shift >= 0) {
+        for (int k = 0; k < count; ++k)
+          out[k] = static_cast<double>(static_cast<int32_t>(in[k]) >> shift);
+      } else {
+        for (int k = 0; k < count; ++k)
+          out[k] = static_cast<double>(FloorDiv(static_cast<int64_t>(in[k]), di, shift));
+      }
+    });
+    int g = 0;
+    for (; g + 4 <= groups; g += 4) {
+      for (int j = 0; j < 4; ++j) {
+        lo[j] = std::min(lo[j], in[g + j]);
+        hi[j] = std::max(hi[j], in[g + j]);
+      }
+    }
+    for (; g < groups; ++g) lo[0] = std::min(lo[0], in[g]), hi[0] = std::max(hi[0], in[g]);
+    minimum = std::min(std::min(lo[0], lo[1]), std::min(lo[2], lo[3]));
+    maximum = std::max(std::max(hi[0], hi[1]), std::max(hi[2], hi[3]));
+
+    // The working values are the samples themselves, copied on the way. Sums of the codes
+    // taken from the first one: the squares of the deviations then give the
+    // variance in the same pass without losing digits to a large DC level. The scale divisors
+    // are powers of two, so the codes are exact.
+    const double scale = shift >= 0 ? inverse : 1.0 / d;
+    const double origin = groups > 0 ? in[0] : 0.0;
+    double ds[4] = {0, 0, 0, 0}, dq[4] = {0, 0, 0, 0};
+    g = 0;
+    for (; g + 4 <= groups; g += 4) {
+      const double a0 = in[g], a1 = in[g + 1], a2 = in[g + 2], a3 = in[g + 3];
+      working[g] = a0, working[g + 1] = a1, working[g + 2] = a2, working[g + 3] = a3;
+      const double e0 = a0 - origin, e1 = a1 - origin, e2 = a2 - origin, e3 = a3 - origin;
+      ds[0] += e0, dq[0] += e0 * e0;
+      ds[1] += e1, dq[1] += e1 * e1;
+      ds[2] += e2, dq[2] += e2 * e2;
+      ds[3] += e3, dq[3] += e3 * e3;
+    }
+    for (; g < groups; ++g) {
+      working[g] = in[g];
+      const double e = in[g] - origin;
+      ds[0] += e, dq[0] += e * e;
+    }
+    // The sums were taken in sample units; in codes they scale by 1/d, exactly for the
+    // power-of-two divisors.
+    const double n = groups;
+    const double deviationSum = ((ds[0] + ds[1]) + (ds[2] + ds[3])) * scale;
+    const double deviationSquares = ((dq[0] + dq[1]) + (dq[2] + dq[3])) * scale * scale;
+    const double originCode = origin * scale;
+    const double meanDeviation = deviationSum / n;
+    // Sum of the samples and of the squared codes, rebuilt around the origin.
+    sums[0] = (deviationSum + n * originCode) * d;
+    squares[0] = deviationSquares + 2 * originCode * deviationSum + n * originCode * originCode;
+    unitSigma = std::sqrt(std::max(0.0, deviationSquares / n - meanDeviation * meanDeviation));
+  }
+  for (int g = 0; m > 1 && g < groups; ++g) {
+    // Samples are whole numbers, so the partial sums are exact in any order.
+    const double* in = captured_.data() + static_cast<size_t>(g) * static_cast<size_t>(m);
+    double p[4] = {0, 0, 0, 0};
+    for (int t = 0; t + 4 <= m; t += 4)
+      for (int j = 0; j < 4; ++j) p[j] += in[t + j];
+    for (int t = m & ~3; t < m; ++t) p[0] += in[t];
+    const double a = ((p[0] + p[1]) + (p[2] + p[3])) / m;
     v_[static_cast<size_t>(g)] = a;
     minimum = a <= minimum ? a : minimum;
     maximum = a >= maximum ? a : maximum;
     const double c = codes(a);
     sums[g & 1] += a;
     squares[g & 1] += c * c;
-    if (m == 1) {
-      cells_.SetInteger(g, FloorDiv(static_cast<int64_t>(a), di, shift));
-    } else {
-      cells_.SetFixed(g, c);
-    }
+    cells_.SetFixed(g, c);
   }
   sum = sums[0] + sums[1];
   sumSquares = squares[0] + squares[1];
@@ -342,7 +410,10 @@ void AdcCapture::ReCalADC() {
   mean_ = sum / d / groups;
   rms_ = std::sqrt(sumSquares / groups);
   sigma_ =
-      std::sqrt(SquaredDeviations(v_.data(), static_cast<size_t>(groups), 1.0 / d, mean_) / groups);
+      unitSigma >= 0
+          ? unitSigma
+          : std::sqrt(SquaredDeviations(v_.data(), static_cast<size_t>(groups), 1.0 / d, mean_) /
+                      groups);
   Derived(groups, sigma_, false, settings_.EREFV);
   chartCount_ = LargestPowerOfTwo(groups);
   Changed();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -23,8 +24,23 @@ class SampleCells {
 
   int Capacity() const { return static_cast<int>(values_.size()); }
   void Blank(int i) { Set(i, Kind::Blank, 0); }
+  /// Blanks cells from..to-1 (clamped to the grid).
+  void BlankRange(int from, int to) {
+    from = std::clamp(from, 0, Capacity());
+    to = std::clamp(to, from, Capacity());
+    std::fill(kinds_.begin() + from, kinds_.begin() + to, Kind::Blank);
+    std::fill(values_.begin() + from, values_.begin() + to, 0.0);
+  }
   void SetInteger(int i, int64_t v) { Set(i, Kind::Integer, static_cast<double>(v)); }
   void SetFixed(int i, double v) { Set(i, Kind::Fixed, v); }
+  /// Cells 0..count-1 become integer cells with the values `fill` writes into the array it is
+  /// given; one pass each, for the 65536-cell rewrites of re-averaging.
+  template <class Fill>
+  void SetIntegers(int count, Fill fill) {
+    count = std::clamp(count, 0, Capacity());
+    std::fill_n(kinds_.begin(), count, Kind::Integer);
+    fill(values_.data(), count);
+  }
   Cell At(int i) const {
     if (!Valid(i)) return {};
     return {kinds_[static_cast<size_t>(i)], values_[static_cast<size_t>(i)]};
