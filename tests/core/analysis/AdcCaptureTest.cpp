@@ -209,6 +209,23 @@ TEST_F(AdcCaptureTest, ReaveragingGroupsAndChartPoints) {
   EXPECT_EQ(capture.Count(), 100) << "re-averaging keeps the captured count";
 }
 
+TEST_F(AdcCaptureTest, ReaveragingByOneKeepsSmallNoiseOnALargeLevel) {
+  // Near full scale, one code of noise must survive the sums: 8388605 and 8388607 alternate, so
+  // the mean is 8388606 and the standard deviation exactly one code.
+  Points(0);
+  capture.TXScaleChange(kScale23Bits);
+  std::vector<uint32_t> values;
+  for (int i = 0; i < 64; ++i) values.push_back(i % 2 ? 0x7FFFFF : 0x7FFFFD);
+  Queue(values);
+  capture.CatchACDCOM("2.4", kModeAdc);
+  bench.settings.CMAVR = 0;  // M = 1
+  capture.ReCalADC();
+  EXPECT_DOUBLE_EQ(bench.noise.groups[0].mean, 8388606.0);
+  EXPECT_DOUBLE_EQ(bench.noise.groups[0].rmsCodes, 1.0);
+  EXPECT_EQ(bench.noise.groups[0].vppCodes, 2);
+  EXPECT_EQ(capture.Cells().Text(1), "8388607");
+}
+
 TEST_F(AdcCaptureTest, ReaveragingByMoreThanTheSamplesLeavesZeroFigures) {
   Points(0);
   capture.TXScaleChange(kScale23Bits);
