@@ -78,7 +78,7 @@ std::vector<std::string> Captions(int count, const std::string& prefix) {
   return out;
 }
 
-std::vector<SelectorSpec> Specs() {
+std::vector<SelectorLayout> Layouts() {
   std::vector<std::string> sources, thresholds;
   for (int k = 0; k < 4; ++k) sources.push_back(OpTexts::SourceCaption(k));
   for (int k = 0; k < 16; ++k) thresholds.push_back(OpTexts::ThresholdCaption(k));
@@ -94,7 +94,7 @@ std::vector<SelectorSpec> Specs() {
 
 CmpPanel::CmpPanel(app::Workbench& bench)
     : bench_(bench), fields_(bench.access, bench.chip.CmpFields) {
-  for (SelectorSpec& spec : Specs()) selectors_.emplace_back(std::move(spec));
+  for (SelectorLayout& layout : Layouts()) selectors_.emplace_back(std::move(layout));
 }
 
 void CmpPanel::FormCreate() {
@@ -130,7 +130,7 @@ void CmpPanel::ApplyChip() {
 
 SelectorGroup* CmpPanel::SelectorOfList(const std::string& control) {
   for (SelectorGroup& s : selectors_) {
-    if (s.Spec().list == control) return &s;
+    if (s.Layout().list == control) return &s;
   }
   return nullptr;
 }
@@ -138,7 +138,7 @@ SelectorGroup* CmpPanel::SelectorOfList(const std::string& control) {
 void CmpPanel::ShowField(const std::string& key) {
   const int value = fields_.Value(key);
   for (const SelectorGroup& s : selectors_) {
-    if (s.Spec().field == key) {
+    if (s.Layout().field == key) {
       s.Show(state_, value);
       return;
     }
@@ -177,7 +177,7 @@ bool CmpPanel::ListChanged(const std::string& control, int index) {
   std::string key;
   int value = index;
   if (SelectorGroup* s = SelectorOfList(control)) {
-    key = s->Spec().field;
+    key = s->Layout().field;
     value = s->ListValue(state_, index);
   } else if (control == "TXVDDA") {
     key = "VDDAX";
@@ -196,7 +196,7 @@ bool CmpPanel::ListChanged(const std::string& control, int index) {
 bool CmpPanel::Click(const std::string& control) {
   for (const SelectorGroup& s : selectors_) {
     if (const auto k = s.OptionOf(control)) {
-      if (s.Available(state_, *k) && fields_.Write(s.Spec().field, *k)) DataUpdate();
+      if (s.Available(state_, *k) && fields_.Write(s.Layout().field, *k)) DataUpdate();
       return true;
     }
   }

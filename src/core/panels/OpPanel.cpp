@@ -34,11 +34,11 @@ T Lookup(const std::map<std::string, T>& m, const std::string& key, T fallback) 
   return it == m.end() ? fallback : it->second;
 }
 
-SelectorSpec Positive() {
+SelectorLayout Positive() {
   return {"OP0P", "OP0P", 4, "LAP", false, "ImAP", "TXOP0P", true, {"AP0", "AP1", "AP2", "AP3"}};
 }
 
-SelectorSpec Negative() {
+SelectorLayout Negative() {
   return {"OP0N",   "OP0N", 8,
           "LAI",    false,  "ImAI",
           "TXOP0N", true,   {"AI0", "AI1", "AI2", "AI3", "AI4", "AI5", "AI6", "AI7"}};
@@ -112,10 +112,10 @@ void OpPanel::DataUpdate() {
 bool OpPanel::ListChanged(const std::string& control, int index) {
   std::string key;
   int value = index;
-  if (control == positive_.Spec().list) {
+  if (control == positive_.Layout().list) {
     key = "OP0P";
     value = positive_.ListValue(state_, index);
-  } else if (control == negative_.Spec().list) {
+  } else if (control == negative_.Layout().list) {
     key = "OP0N";
     value = negative_.ListValue(state_, index);
   } else if (control == "TXOP0M") {

@@ -17,7 +17,7 @@ T Lookup(const std::map<std::string, T>& m, const std::string& key, T fallback) 
 }  // namespace
 
 std::string SelectorGroup::Code(int k) const {
-  const int digits = Digits(spec_.options);
+  const int digits = Digits(layout_.options);
   std::string s(static_cast<size_t>(digits), '0');
   for (int i = 0; i < digits; ++i) {
     if (k & (1 << i)) s[static_cast<size_t>(digits - 1 - i)] = '1';
@@ -26,22 +26,22 @@ std::string SelectorGroup::Code(int k) const {
 }
 
 std::string SelectorGroup::Label(int k) const {
-  return spec_.labelPrefix + (spec_.labelByCode ? Code(k) : std::to_string(k));
+  return layout_.labelPrefix + (layout_.labelByCode ? Code(k) : std::to_string(k));
 }
 
 std::optional<int> SelectorGroup::OptionOf(const std::string& control) const {
-  for (int k = 0; k < spec_.options; ++k) {
-    const std::string button = spec_.prefix + Code(k);
+  for (int k = 0; k < layout_.options; ++k) {
+    const std::string button = layout_.prefix + Code(k);
     if (control == button + "on" || control == button + "off" || control == Label(k)) return k;
   }
   return std::nullopt;
 }
 
 int SelectorGroup::ListValue(const PanelState& state, int index) const {
-  if (!spec_.listByText) return index;
-  const std::vector<std::string> items = state.List(spec_.list);
+  if (!layout_.listByText) return index;
+  const std::vector<std::string> items = state.List(layout_.list);
   if (index < 0 || index >= static_cast<int>(items.size())) return 0;
-  for (int k = 0; k < spec_.options; ++k) {
+  for (int k = 0; k < layout_.options; ++k) {
     if (items[static_cast<size_t>(index)] == Code(k)) return k;
   }
   return 0;
@@ -49,47 +49,48 @@ int SelectorGroup::ListValue(const PanelState& state, int index) const {
 
 void SelectorGroup::Build(PanelState& state, const chip::FormState& ui,
                           const FieldAccess& fields) const {
-  const bool usable = fields.Usable(spec_.field);
-  const int max = fields.MaxValue(spec_.field);
+  const bool usable = fields.Usable(layout_.field);
+  const int max = fields.MaxValue(layout_.field);
   std::vector<std::string> fullList;
-  for (int k = 0; k < spec_.options; ++k) {
-    const std::string button = spec_.prefix + Code(k);
+  for (int k = 0; k < layout_.options; ++k) {
+    const std::string button = layout_.prefix + Code(k);
     const bool available = usable && k <= max;
     state.enabled[button + "on"] = available && Lookup(ui.enabled, button + "on", true);
     state.enabled[button + "off"] = available && Lookup(ui.enabled, button + "off", true);
     state.visible[Label(k)] = Lookup(ui.visible, Label(k), true);
-    if (!spec_.image.empty()) {
-      const std::string image = spec_.image + std::to_string(k);
+    if (!layout_.image.empty()) {
+      const std::string image = layout_.image + std::to_string(k);
       state.visible[image] = Lookup(ui.visible, image, true);
     }
-    const std::string fallback =
-        k < static_cast<int>(spec_.captions.size()) ? spec_.captions[static_cast<size_t>(k)] : "";
+    const std::string fallback = k < static_cast<int>(layout_.captions.size())
+                                     ? layout_.captions[static_cast<size_t>(k)]
+                                     : "";
     state.text[Label(k)] = Lookup(ui.captions, Label(k), fallback);
     fullList.push_back(Code(k));
   }
-  state.list[spec_.list] =
-      spec_.listByText ? Lookup(ui.lists, spec_.list, fullList) : std::move(fullList);
-  state.enabled[spec_.list] = usable && Lookup(ui.enabled, spec_.list, true);
+  state.list[layout_.list] =
+      layout_.listByText ? Lookup(ui.lists, layout_.list, fullList) : std::move(fullList);
+  state.enabled[layout_.list] = usable && Lookup(ui.enabled, layout_.list, true);
 }
 
 void SelectorGroup::Show(PanelState& state, int value) const {
-  const int v = value >= 0 && value < spec_.options ? value : 0;
-  for (int k = 0; k < spec_.options; ++k) {
-    const std::string button = spec_.prefix + Code(k);
+  const int v = value >= 0 && value < layout_.options ? value : 0;
+  for (int k = 0; k < layout_.options; ++k) {
+    const std::string button = layout_.prefix + Code(k);
     state.visible[button + "on"] = k == v;
     state.visible[button + "off"] = k != v;
     state.look[Label(k)] = k == v ? Look::Dark : Look::Plain;
   }
   int selected = -1;
-  const std::vector<std::string> items = state.List(spec_.list);
-  if (spec_.listByText) {
+  const std::vector<std::string> items = state.List(layout_.list);
+  if (layout_.listByText) {
     for (size_t i = 0; i < items.size(); ++i) {
       if (items[i] == Code(v)) selected = static_cast<int>(i);
     }
   } else if (v < static_cast<int>(items.size())) {
     selected = v;
   }
-  state.item[spec_.list] = selected;
+  state.item[layout_.list] = selected;
 }
 
 }  // namespace qx::panels

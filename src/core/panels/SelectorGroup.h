@@ -13,7 +13,7 @@ namespace qx::panels {
 /// A selector field drawn as one on/off button pair per setting (`OP0N101on` / `OP0N101off`),
 /// one label per setting and a list. Exactly one button of each pair is visible: "on" for the
 /// selected setting. Clicking either button or the label selects that setting.
-struct SelectorSpec {
+struct SelectorLayout {
   std::string field;        ///< field keyword, e.g. "OP0N"
   std::string prefix;       ///< button prefix, e.g. "OP0N"
   int options = 4;          ///< number of settings (4, 8 or 16)
@@ -27,9 +27,9 @@ struct SelectorSpec {
 
 class SelectorGroup {
  public:
-  explicit SelectorGroup(SelectorSpec spec) : spec_(std::move(spec)) {}
+  explicit SelectorGroup(SelectorLayout layout) : layout_(std::move(layout)) {}
 
-  const SelectorSpec& Spec() const { return spec_; }
+  const SelectorLayout& Layout() const { return layout_; }
   /// Binary text of setting `k` with as many digits as the setting count needs.
   std::string Code(int k) const;
   std::string Label(int k) const;
@@ -43,13 +43,13 @@ class SelectorGroup {
   void Build(PanelState& state, const chip::FormState& ui, const FieldAccess& fields) const;
   /// The setting's buttons are enabled: the chip offers it and the field can hold it.
   bool Available(const PanelState& state, int k) const {
-    return state.IsEnabled(spec_.prefix + Code(k) + "on");
+    return state.IsEnabled(layout_.prefix + Code(k) + "on");
   }
   /// Shows setting `value` (out of range shows setting 0).
   void Show(PanelState& state, int value) const;
 
  private:
-  SelectorSpec spec_;
+  SelectorLayout layout_;
 };
 
 }  // namespace qx::panels

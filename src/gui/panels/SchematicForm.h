@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <QPolygon>
 #include <QRect>
 #include <QString>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "core/panels/PanelState.h"
+#include "gui/QtHost.h"
 
 class QComboBox;
 class QMenu;
@@ -16,6 +18,7 @@ class QMenu;
 namespace qx::gui {
 
 class ClickLabel;
+class QtHost;
 
 /// A block panel drawn as a schematic: blocks, amplifiers and wires painted behind the controls
 /// of the panel, which sit on the drawing under their control names. The form copies a panel
@@ -31,6 +34,39 @@ class SchematicForm : public QWidget {
   void Apply(const panels::PanelState& state);
 
  protected:
+  /// Routes the form's clicks, list selections and (where the model has them) switch popups to
+  /// `model`, shows its first state, and refreshes the form after every register write and chip
+  /// load. `form` is the derived window; it has `DataUpdate()`.
+  template <class Form, class Model>
+  static void BindModel(Form* form, Model& model, QtHost& host) {
+    form->onClick = [form, &model](const std::string& name) {
+      if (model.Click(name)) form->Apply(model.State());
+    };
+    form->onList = [form, &model](const std::string& name, int index) {
+      if (model.ListChanged(name, index)) form->Apply(model.State());
+    };
+    if constexpr (requires { model.PopUp(std::string()); }) {
+      form->onPopup = [&model](const std::string& name) { model.PopUp(name); };
+      form->onPopupValue = [form, &model](int value) {
+        value ? model.TIncerClick() : model.DecerClick();
+        form->Apply(model.State());
+      };
+    }
+    model.FormCreate();
+    form->Apply(model.State());
+
+    // The windows live as long as the program; the guard covers the end of it.
+    QPointer<Form> self(form);
+    host.OnRegImageChanged([self](int) {
+      if (self) self->DataUpdate();
+    });
+    host.OnChipLoaded([self, &model] {
+      if (!self) return;
+      model.ApplyChip();
+      self->DataUpdate();
+    });
+  }
+
   void paintEvent(QPaintEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   /// Closing a panel only hides it: the MDI frame would delete it with the window.

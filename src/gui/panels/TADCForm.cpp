@@ -11,29 +11,12 @@ namespace qx::gui {
 TADCForm::TADCForm(app::Workbench& bench, QtHost& host, QWidget* parent)
     : SchematicForm("ADC", QSize(860, 600), parent), model_(bench) {
   Layout();
-  onClick = [this](const std::string& name) {
-    if (model_.Click(name)) Apply(model_.State());
-  };
-  onList = [this](const std::string& name, int index) {
-    if (model_.ListChanged(name, index)) Apply(model_.State());
-  };
-  model_.FormCreate();
-  Apply(model_.State());
-
-  // The windows live as long as the program; the guard covers the end of it.
+  BindModel(this, model_, host);
   QPointer<TADCForm> self(this);
-  host.OnRegImageChanged([self](int) {
-    if (self) self->DataUpdate();
-  });
   host.OnAdcReading([self] {
     if (!self) return;
     self->model_.ShowReading();
     self->Apply(self->model_.State());
-  });
-  host.OnChipLoaded([self] {
-    if (!self) return;
-    self->model_.ApplyChip();
-    self->DataUpdate();
   });
 }
 

@@ -1,8 +1,5 @@
 #include "gui/panels/TCMPForm.h"
 
-#include <QPointer>
-
-#include "gui/QtHost.h"
 #include "gui/panels/ClickLabel.h"
 
 namespace qx::gui {
@@ -16,29 +13,7 @@ QString Code(int k, int digits) {
 TCMPForm::TCMPForm(app::Workbench& bench, QtHost& host, QWidget* parent)
     : SchematicForm("Comparator", QSize(860, 560), parent), model_(bench) {
   Layout();
-  onClick = [this](const std::string& name) {
-    if (model_.Click(name)) Apply(model_.State());
-  };
-  onList = [this](const std::string& name, int index) {
-    if (model_.ListChanged(name, index)) Apply(model_.State());
-  };
-  onPopup = [this](const std::string& name) { model_.PopUp(name); };
-  onPopupValue = [this](int value) {
-    value ? model_.TIncerClick() : model_.DecerClick();
-    Apply(model_.State());
-  };
-  model_.FormCreate();
-  Apply(model_.State());
-
-  QPointer<TCMPForm> self(this);
-  host.OnRegImageChanged([self](int) {
-    if (self) self->DataUpdate();
-  });
-  host.OnChipLoaded([self] {
-    if (!self) return;
-    self->model_.ApplyChip();
-    self->DataUpdate();
-  });
+  BindModel(this, model_, host);
 }
 
 void TCMPForm::DataUpdate() {
