@@ -26,12 +26,6 @@ constexpr std::array<Binding, 10> kLists{{{"TXINP", "INP", 3},
                                           {"COMVRNS", "VRNS", 2},
                                           {"TXLDO", "LDO", 2}}};
 
-struct Switch {
-  const char* control;
-  const char* key;
-  const char* caption;
-};
-
 constexpr std::array<Switch, 10> kSwitches{{{"PFRb", "FSRB", "FRb"},
                                             {"PENADC", "ADCEN", "ENADC"},
                                             {"PREFOS", "REFO", "REFOS"},
@@ -73,19 +67,6 @@ const Binding* ListOfKey(const std::string& key) {
     if (key == b.key) return &b;
   }
   return nullptr;
-}
-
-const Switch* SwitchOf(const std::string& control) {
-  for (const Switch& s : kSwitches) {
-    if (control == s.control) return &s;
-  }
-  return nullptr;
-}
-
-template <typename T>
-T Lookup(const std::map<std::string, T>& m, const std::string& key, T fallback) {
-  const auto it = m.find(key);
-  return it == m.end() ? fallback : it->second;
 }
 
 }  // namespace
@@ -274,7 +255,7 @@ bool AdcPanel::ListChanged(const std::string& control, int index) {
 }
 
 bool AdcPanel::Click(const std::string& control) {
-  if (const Switch* s = SwitchOf(control)) {
+  if (const Switch* s = FindSwitch(kSwitches, control)) {
     fields_.Write(s->key, fields_.Value(s->key) == 0 ? 1 : 0);
     DataUpdate();
     return true;

@@ -10,12 +10,6 @@ namespace qx::panels {
 
 namespace {
 
-struct Switch {
-  const char* control;
-  const char* key;
-  const char* caption;
-};
-
 // Switch panels in the order of their popup handling.
 constexpr std::array<Switch, 15> kSwitches{{{"PENCPA", "ENCPA", "ENCPA"},
                                             {"PCIST", "CPIST", "CIST"},
@@ -58,19 +52,6 @@ constexpr std::array<Toggle, 14> kToggles{{{"CPISoff", "CPIST", 0},
 constexpr std::array<const char*, 19> kUpdateOrder{
     "CPIH",  "CPIL",  "ENCPA", "CPIST", "CPOIES", "CPOX",  "CPOFR", "CS1",    "CS2",  "CAPAT",
     "CPVCS", "CPVRS", "CPIX",  "PTMX",  "TRISCX", "PTDAX", "CPOIF", "ENVDDA", "ENREF"};
-
-template <typename T>
-T Lookup(const std::map<std::string, T>& m, const std::string& key, T fallback) {
-  const auto it = m.find(key);
-  return it == m.end() ? fallback : it->second;
-}
-
-const Switch* SwitchOf(const std::string& control) {
-  for (const Switch& s : kSwitches) {
-    if (control == s.control) return &s;
-  }
-  return nullptr;
-}
 
 std::vector<std::string> Captions(int count, const std::string& prefix) {
   std::vector<std::string> out;
@@ -207,7 +188,7 @@ bool CmpPanel::Click(const std::string& control) {
       return true;
     }
   }
-  const Switch* s = SwitchOf(control);
+  const Switch* s = FindSwitch(kSwitches, control);
   if (!s) return false;
   // The output flag is only shown; the comparator sets it.
   if (std::string(s->key) == "CPOIF") return true;
@@ -217,7 +198,7 @@ bool CmpPanel::Click(const std::string& control) {
 }
 
 bool CmpPanel::PopUp(const std::string& control) {
-  const Switch* s = SwitchOf(control);
+  const Switch* s = FindSwitch(kSwitches, control);
   if (!s || std::string(s->key) == "CPOIF") return false;
   remembered_ = s->key;
   return true;

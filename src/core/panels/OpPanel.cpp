@@ -9,30 +9,11 @@ namespace qx::panels {
 
 namespace {
 
-struct Switch {
-  const char* control;
-  const char* key;
-  const char* caption;
-};
-
 constexpr std::array<Switch, 3> kSwitches{
     {{"PENOP", "ENOP", "ENOP"}, {"POP0IS", "OP0IS", "OP0IS"}, {"PENVDDA", "ENVDDA", "VDDA"}}};
 
 constexpr std::array<const char*, 6> kUpdateOrder{"OP0P", "OP0N",  "ENOP",
                                                   "OP0M", "OP0IS", "ENVDDA"};
-
-const Switch* SwitchOf(const std::string& control) {
-  for (const Switch& s : kSwitches) {
-    if (control == s.control) return &s;
-  }
-  return nullptr;
-}
-
-template <typename T>
-T Lookup(const std::map<std::string, T>& m, const std::string& key, T fallback) {
-  const auto it = m.find(key);
-  return it == m.end() ? fallback : it->second;
-}
 
 SelectorLayout Positive() {
   return {"OP0P", "OP0P", 4, "LAP", false, "ImAP", "TXOP0P", true, {"AP0", "AP1", "AP2", "AP3"}};
@@ -148,7 +129,7 @@ bool OpPanel::Click(const std::string& control) {
     DataUpdate();
     return true;
   }
-  if (const Switch* s = SwitchOf(control)) {
+  if (const Switch* s = FindSwitch(kSwitches, control)) {
     remembered_ = s->key;
     SetRemembered(fields_.Value(s->key) == 1 ? 0 : 1);
     return true;
@@ -157,7 +138,7 @@ bool OpPanel::Click(const std::string& control) {
 }
 
 bool OpPanel::PopUp(const std::string& control) {
-  const Switch* s = SwitchOf(control);
+  const Switch* s = FindSwitch(kSwitches, control);
   if (!s) return false;
   remembered_ = s->key;
   return true;

@@ -1,5 +1,7 @@
 #include "core/panels/SelectorGroup.h"
 
+#include "core/panels/SwitchDisplay.h"
+
 namespace qx::panels {
 
 namespace {
@@ -9,11 +11,6 @@ int Digits(int options) {
   return digits;
 }
 
-template <typename T>
-T Lookup(const std::map<std::string, T>& m, const std::string& key, T fallback) {
-  const auto it = m.find(key);
-  return it == m.end() ? fallback : it->second;
-}
 }  // namespace
 
 std::string SelectorGroup::Code(int k) const {

@@ -1,11 +1,35 @@
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
 
 #include "core/panels/PanelState.h"
 
 namespace qx::panels {
+
+/// A switch panel of a block: its control, the field it toggles and its default caption.
+struct Switch {
+  const char* control;
+  const char* key;
+  const char* caption;
+};
+
+/// The switch of `table` with that control name, or nullptr.
+template <class Table>
+const Switch* FindSwitch(const Table& table, const std::string& control) {
+  for (const Switch& s : table) {
+    if (control == s.control) return &s;
+  }
+  return nullptr;
+}
+
+/// What the chip load recorded for a control, or `fallback` when it recorded nothing.
+template <typename T>
+T Lookup(const std::map<std::string, T>& m, const std::string& key, T fallback) {
+  const auto it = m.find(key);
+  return it == m.end() ? fallback : it->second;
+}
 
 /// A switch panel is lit while its field is on.
 inline void ShowSwitch(PanelState& state, const std::string& control, int value) {
