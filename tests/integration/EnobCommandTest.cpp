@@ -9,34 +9,14 @@
 #include "cli/CliSession.h"
 #include "cli/LinkCommands.h"
 #include "sim/SimBoard.h"
+#include "support/QxctlRun.h"
 #include "support/TempDir.h"
 
 namespace qx::cli {
 namespace {
 
-struct CliRunResult {
-  int status = -1;
-  std::string out, err;
-};
-
-CliRunResult Qxctl(std::vector<std::string> argv,
-                   const std::function<void(sim::SimBoard&)>& prepare = {}) {
-  CliRunResult r;
-  std::string error;
-  const auto options = ParseCommandLine(argv, error);
-  if (!options) {
-    r.status = kExitUsage;
-    r.err = error;
-    return r;
-  }
-  std::ostringstream out, err, trace;
-  CliSession session(*options, trace);
-  if (prepare && session.Board()) prepare(*session.Board());
-  r.status = RunLinkCommand(session, *options, out, err);
-  r.out = out.str();
-  r.err = err.str();
-  return r;
-}
+using test::Qxctl;
+using CliResult = test::QxctlResult;
 
 /// Value of `key` in the one-line JSON object.
 double Json(const std::string& text, const std::string& key) {
@@ -56,7 +36,7 @@ void KnownNoise(sim::SimBoard& b, double codes) {
 TEST(EnobCommand, KnownSigmaGivesItsRmsNoiseAndEnob) {
   // 24-bit output noise of 20 codes is 10 display codes at 23 bits once the button's halving
   // flag has halved the values.
-  const CliRunResult r =
+  const CliResult r =
       Qxctl({"--simulate", "enob", "--points", "4096", "--bits", "23", "--ref", "2.4", "--json"},
             [](sim::SimBoard& b) { KnownNoise(b, 20); });
   ASSERT_EQ(r.status, kExitOk) << r.err;
@@ -77,8 +57,8 @@ TEST(EnobCommand, PgaGainDividesTheNanovoltFigures) {
           b.Target().SetRegister(1, static_cast<uint8_t>(pga << 5));
         });
   };
-  const CliRunResult unity = capture(0);
-  const CliRunResult eight = capture(3);
+  const CliResult unity = capture(0);
+  const CliResult eight = capture(3);
   ASSERT_EQ(unity.status, kExitOk) << unity.err;
   ASSERT_EQ(eight.status, kExitOk) << eight.err;
   EXPECT_DOUBLE_EQ(Json(unity.out, "rmsCodes"), Json(eight.out, "rmsCodes"));
@@ -89,9 +69,9 @@ TEST(EnobCommand, PgaGainDividesTheNanovoltFigures) {
 TEST(EnobCommand, PrintsSevenFiguresAndSavesTheCodes) {
   qx::test::TempDir dir("qx_enob");
   const std::string save = (dir.Path() / "QxADC.CSV").string();
-  const CliRunResult r = Qxctl({"--simulate", "enob", "--points", "64", "--bits", "8", "--ref",
-                                "2.4", "--avg", "2", "--mode", "1", "--save", save},
-                               [](sim::SimBoard& b) { KnownNoise(b, 0); });
+  const CliResult r = Qxctl({"--simulate", "enob", "--points", "64", "--bits", "8", "--ref", "2.4",
+                             "--avg", "2", "--mode", "1", "--save", save},
+                            [](sim::SimBoard& b) { KnownNoise(b, 0); });
   ASSERT_EQ(r.status, kExitOk) << r.err;
   EXPECT_EQ(r.out,
             "Average\t0.00\nVp-p Noise\t18750000.00\nRMS Noise\t0.00\nENOB\t8.00\n"
@@ -122,7 +102,7 @@ TEST(StatsCommand, RecordedStreamGivesTheCaptureFigures) {
     for (int i = 0; i < 13; ++i) out << "7FFFFF\n";
     for (int i = 0; i < 64; ++i) out << (i % 2 == 0 ? "000000\n" : "000004\n");
   }
-  const CliRunResult r =
+  const CliResult r =
       Qxctl({"stats", "--bits", "23", "--ref", "2.4", "--gain", "4", "--json", file.string()});
   ASSERT_EQ(r.status, kExitOk) << r.err;
   EXPECT_EQ(Json(r.out, "samples"), 64);
@@ -131,11 +111,11 @@ TEST(StatsCommand, RecordedStreamGivesTheCaptureFigures) {
   EXPECT_NEAR(Json(r.out, "rmsNv"), 2.4e9 / 4194304.0 / 4, 1e-9);
   EXPECT_EQ(Json(r.out, "vppCodes"), 2);
 
-  const CliRunResult skipped =
+  const CliResult skipped =
       Qxctl({"stats", "--bits", "23", "--ref", "2.4", "--skip", "0", "--json", file.string()});
   EXPECT_EQ(Json(skipped.out, "samples"), 77);
 
-  const CliRunResult averaged =
+  const CliResult averaged =
       Qxctl({"stats", "--bits", "23", "--ref", "2.4", "--avg", "2", "--json", file.string()});
   EXPECT_EQ(Json(averaged.out, "samples"), 32);
   EXPECT_EQ(Json(averaged.out, "rmsCodes"), 0);
@@ -145,13 +125,13 @@ TEST(StatsCommand, BadFilesSayWhatIsWrong) {
   qx::test::TempDir dir("qx_stats_bad");
   const auto file = dir.Path() / "bad.txt";
   std::ofstream(file) << "000001\nxyz\n";
-  const CliRunResult r = Qxctl({"stats", "--bits", "23", "--ref", "2.4", file.string()});
+  const CliResult r = Qxctl({"stats", "--bits", "23", "--ref", "2.4", file.string()});
   EXPECT_EQ(r.status, kExitLinkFailed);
   EXPECT_NE(r.err.find("line 2"), std::string::npos) << r.err;
-  const CliRunResult missing =
+  const CliResult missing =
       Qxctl({"stats", "--bits", "23", "--ref", "2.4", (dir.Path() / "none").string()});
   EXPECT_EQ(missing.status, kExitLinkFailed);
-  const CliRunResult shortRun = Qxctl({"stats", "--bits", "23", "--ref", "2.4", file.string()});
+  const CliResult shortRun = Qxctl({"stats", "--bits", "23", "--ref", "2.4", file.string()});
   EXPECT_EQ(shortRun.status, kExitLinkFailed);
 }
 

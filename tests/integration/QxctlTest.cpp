@@ -6,35 +6,13 @@
 #include "cli/CliSession.h"
 #include "cli/LinkCommands.h"
 #include "sim/SimBoard.h"
+#include "support/QxctlRun.h"
 
 namespace qx::cli {
 namespace {
 
-struct CliRun {
-  int status = -1;
-  std::string out, err, trace;
-};
-
-/// Runs one qxctl command line in process against a fresh simulated board.
-CliRun Qxctl(std::vector<std::string> argv,
-             const std::function<void(sim::SimBoard&)>& prepare = nullptr) {
-  CliRun r;
-  std::string error;
-  const auto options = ParseCommandLine(argv, error);
-  if (!options) {
-    r.status = kExitUsage;
-    r.err = error;
-    return r;
-  }
-  std::ostringstream out, err, trace;
-  CliSession session(*options, trace);
-  if (prepare && session.Board()) prepare(*session.Board());
-  r.status = RunLinkCommand(session, *options, out, err);
-  r.out = out.str();
-  r.err = err.str();
-  r.trace = trace.str();
-  return r;
-}
+using test::Qxctl;
+using CliResult = test::QxctlResult;
 
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
@@ -44,20 +22,20 @@ std::vector<std::string> Lines(const std::string& text) {
 }
 
 TEST(Qxctl, ScanFindsTheSimulatedBridge) {
-  const CliRun r = Qxctl({"--simulate", "scan"},
-                         [](sim::SimBoard& b) { b.Bridge().SetFirmwareName("ENOB-S01"); });
+  const CliResult r = Qxctl({"--simulate", "scan"},
+                            [](sim::SimBoard& b) { b.Bridge().SetFirmwareName("ENOB-S01"); });
   EXPECT_EQ(r.status, kExitOk);
   EXPECT_EQ(r.out, "USB On Line\nENOB-S01\n");
 }
 
 TEST(Qxctl, ScanWithoutBridgeSaysSo) {
-  const CliRun r = Qxctl({"--simulate", "scan"}, [](sim::SimBoard& b) { b.Bridge().Unplug(); });
+  const CliResult r = Qxctl({"--simulate", "scan"}, [](sim::SimBoard& b) { b.Bridge().Unplug(); });
   EXPECT_EQ(r.status, kExitLinkFailed);
   EXPECT_EQ(r.out, "USB not Connect !!!\n");
 }
 
 TEST(Qxctl, TracedRegisterReadOnTheQx740xLink) {
-  const CliRun r = Qxctl({"--simulate", "--trace", "read", "3", "4"}, [](sim::SimBoard& b) {
+  const CliResult r = Qxctl({"--simulate", "--trace", "read", "3", "4"}, [](sim::SimBoard& b) {
     b.Target().SetRegister(3, 0x5A);
     b.Target().SetRegister(4, 0xC3);
   });
@@ -74,15 +52,15 @@ TEST(Qxctl, TracedRegisterReadOnTheQx740xLink) {
 }
 
 TEST(Qxctl, WriteStoresTheReadBack) {
-  const CliRun r = Qxctl({"--simulate", "write", "0x02", "101B"});
+  const CliResult r = Qxctl({"--simulate", "write", "0x02", "101B"});
   ASSERT_EQ(r.status, kExitOk) << r.err;
   EXPECT_EQ(r.out, "05\n");
-  const CliRun outside = Qxctl({"--simulate", "write", "5", "1"});
+  const CliResult outside = Qxctl({"--simulate", "write", "5", "1"});
   EXPECT_EQ(outside.status, kExitLinkFailed);
 }
 
 TEST(Qxctl, SpiLinkReadsTargetMemory) {
-  const CliRun r =
+  const CliResult r =
       Qxctl({"--simulate", "--link-kind", "1", "read", "0100H", "3"}, [](sim::SimBoard& b) {
         b.Target().SetMemory(0x100, 0x01);
         b.Target().SetMemory(0x101, 0x23);
@@ -93,7 +71,7 @@ TEST(Qxctl, SpiLinkReadsTargetMemory) {
 }
 
 TEST(Qxctl, SerialLinkReadsThroughTheBridgeMcu) {
-  const CliRun r =
+  const CliResult r =
       Qxctl({"--simulate", "--link-kind", "0", "read", "16", "2"}, [](sim::SimBoard& b) {
         b.Target().SetMemory(16, 0xBE);
         b.Target().SetMemory(17, 0xEF);
@@ -103,11 +81,11 @@ TEST(Qxctl, SerialLinkReadsThroughTheBridgeMcu) {
 }
 
 TEST(Qxctl, AdcAndStream) {
-  const CliRun adc = Qxctl({"--simulate", "adc"});
+  const CliResult adc = Qxctl({"--simulate", "adc"});
   ASSERT_EQ(adc.status, kExitOk) << adc.err;
   EXPECT_EQ(adc.out.size(), 9u);
 
-  const CliRun stream = Qxctl({"--simulate", "stream", "40", "--mode", "3"});
+  const CliResult stream = Qxctl({"--simulate", "stream", "40", "--mode", "3"});
   ASSERT_EQ(stream.status, kExitOk) << stream.err;
   const auto lines = Lines(stream.out);
   ASSERT_EQ(lines.size(), 40u);

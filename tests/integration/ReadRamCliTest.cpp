@@ -6,33 +6,13 @@
 #include "cli/CliSession.h"
 #include "cli/LinkCommands.h"
 #include "sim/SimBoard.h"
+#include "support/QxctlRun.h"
 
 namespace qx::cli {
 namespace {
 
-struct RamRun {
-  int status = -1;
-  std::string out, err, trace;
-};
-
-RamRun Qxctl(const std::vector<std::string>& argv,
-             const std::function<void(sim::SimBoard&)>& prepare = nullptr) {
-  RamRun r;
-  std::string error;
-  const auto options = ParseCommandLine(argv, error);
-  if (!options) {
-    r.err = error;
-    return r;
-  }
-  std::ostringstream out, err, trace;
-  CliSession session(*options, trace);
-  if (prepare) prepare(*session.Board());
-  r.status = RunLinkCommand(session, *options, out, err);
-  r.out = out.str();
-  r.err = err.str();
-  r.trace = trace.str();
-  return r;
-}
+using test::Qxctl;
+using CliResult = test::QxctlResult;
 
 std::vector<std::string> Lines(const std::string& text, const std::string& prefix = "") {
   std::vector<std::string> lines;
@@ -43,7 +23,7 @@ std::vector<std::string> Lines(const std::string& text, const std::string& prefi
 }
 
 TEST(ReadRamCli, SpiLinkWithEmptyBank1IssuesExactlyTheFiveBaseReads) {
-  const RamRun r =
+  const CliResult r =
       Qxctl({"--simulate", "--link-kind", "1", "--trace", "read-ram"}, [](sim::SimBoard& b) {
         b.Target().SetMemory(0x00, 0x12);
         b.Target().SetMemory(0x1A, 0x77);  // never read: 26
@@ -68,12 +48,12 @@ TEST(ReadRamCli, SpiLinkWithEmptyBank1IssuesExactlyTheFiveBaseReads) {
 }
 
 TEST(ReadRamCli, SleepSendsA5ToFD) {
-  const RamRun r = Qxctl({"--simulate", "--link-kind", "1", "--trace", "sleep"});
+  const CliResult r = Qxctl({"--simulate", "--link-kind", "1", "--trace", "sleep"});
   ASSERT_EQ(r.status, kExitOk) << r.err;
   const auto sent = Lines(r.trace, "> ");
   ASSERT_FALSE(sent.empty());
   EXPECT_NE(sent.back().find(" 40 FD 00 01 A5"), std::string::npos) << sent.back();
-  const RamRun extra = Qxctl({"--simulate", "sleep", "1"});
+  const CliResult extra = Qxctl({"--simulate", "sleep", "1"});
   EXPECT_EQ(extra.status, kExitUsage);
 }
 
