@@ -245,12 +245,8 @@ bool AdcPanel::ListChanged(const std::string& control, int index) {
   }
   const Binding* list = ListOf(control);
   if (!list) return false;
-  if (!fields_.Write(list->key, index)) {
-    // A value the field cannot hold is refused: the list goes back to the current value.
-    ShowField(list->key);
-    return true;
-  }
-  DataUpdate();
+  fields_.Choose(
+      list->key, index, [this] { DataUpdate(); }, [this, list] { ShowField(list->key); });
   return true;
 }
 

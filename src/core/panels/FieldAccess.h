@@ -30,6 +30,15 @@ class FieldAccess {
   /// Writes `value` into the field; false (nothing sent) when the field is not usable or the
   /// value does not fit its width.
   bool Write(const std::string& key, int value);
+  /// A list choice: written when the field can hold it, then `written` runs; otherwise it is
+  /// refused and `refused` runs, so the list can show the current setting again.
+  template <class Written, class Refused>
+  void Choose(const std::string& key, int value, Written written, Refused refused) {
+    if (Write(key, value))
+      written();
+    else
+      refused();
+  }
 
  private:
   const chip::FieldDescriptor* Find(const std::string& key) const;

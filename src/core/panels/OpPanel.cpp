@@ -106,12 +106,10 @@ bool OpPanel::ListChanged(const std::string& control, int index) {
   } else {
     return false;
   }
-  if (!fields_.Write(key, value)) {
-    // A setting the field cannot hold is refused; the list shows the current one again.
-    ShowField(key == "VDDAX" ? "ENVDDA" : key);
-    return true;
-  }
-  DataUpdate();
+  // A refused level is shown again through ENVDDA, whose display also redraws the VDDA list.
+  fields_.Choose(
+      key, value, [this] { DataUpdate(); },
+      [this, &key] { ShowField(key == "VDDAX" ? "ENVDDA" : key); });
   return true;
 }
 
