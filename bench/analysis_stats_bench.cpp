@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "core/analysis/SlotDecoder.h"
-#include "core/app/FakeClock.h"
-#include "core/app/RecordingHost.h"
 #include "core/app/Workbench.h"
+#include "core/base/FakeClock.h"
+#include "core/base/RecordingHost.h"
 #include "sim/SimBoard.h"
 
 namespace {
@@ -27,8 +27,8 @@ std::vector<uint32_t> Slots() {
 }
 
 struct Bench {
-  qx::app::FakeClock clock;
-  qx::app::RecordingHost host;
+  qx::base::FakeClock clock;
+  qx::base::RecordingHost host;
   qx::chip::ChipModel chip;
   qx::sim::SimBoard board{clock, chip};
   qx::app::Workbench bench{clock, host, board.Hid(), board.Bulk()};

@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "core/app/SteadyClock.h"
+#include "core/base/SteadyClock.h"
 #include "gui/PanelApplication.h"
 #include "sim/SimBoard.h"
 
@@ -19,7 +19,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   QApplication app(argc, argv);
-  qx::app::SteadyClock clock;
+  qx::base::SteadyClock clock;
   auto panel = std::make_unique<qx::gui::PanelApplication>(std::string(argv[1]) + "/", clock);
   panel->Host().SetDialogsEnabled(false);
   qx::sim::SimBoard board(clock, panel->Bench().chip);

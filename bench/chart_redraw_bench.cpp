@@ -8,14 +8,14 @@
 #include <vector>
 
 #include "core/analysis/SlotDecoder.h"
-#include "core/app/FakeClock.h"
+#include "core/base/FakeClock.h"
 #include "gui/PanelApplication.h"
 #include "sim/SimBoard.h"
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
-  qx::app::FakeClock clock;
+  qx::base::FakeClock clock;
   qx::gui::PanelApplication panel("/tmp/qx_chart_bench_", clock);
   panel.Host().SetDialogsEnabled(false);
   auto& form = panel.AnxAdc();

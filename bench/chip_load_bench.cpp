@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "core/app/RecordingHost.h"
+#include "core/base/RecordingHost.h"
 #include "core/chip/ChipLoader.h"
 #include "core/chip/ChipModel.h"
 #include "core/chip/MemoryTextSource.h"
@@ -56,7 +56,7 @@ void BM_LoadChipDescription5000Lines(benchmark::State& state) {
   qx::chip::MemoryTextSource files;
   files.Set("INCLUDE/QxSel.INC", "BIG5000.CHP BIG5000 (16k)\r\n");
   files.Set("INCLUDE/BIG5000.CHP", LargeChipFile(lines));
-  qx::app::RecordingHost host;
+  qx::base::RecordingHost host;
   for (auto _ : state) {
     qx::chip::ChipModel model;
     qx::chip::ChipLoader loader(model, files, host, "INCLUDE/");

@@ -1,16 +1,16 @@
 // Throughput of the core link over the simulated HID bridge, without real time.
 #include <benchmark/benchmark.h>
 
-#include "core/app/FakeClock.h"
-#include "core/app/RecordingHost.h"
 #include "core/app/Workbench.h"
+#include "core/base/FakeClock.h"
+#include "core/base/RecordingHost.h"
 #include "sim/SimBoard.h"
 
 namespace {
 
 struct Bench {
-  qx::app::FakeClock clock;
-  qx::app::RecordingHost host;
+  qx::base::FakeClock clock;
+  qx::base::RecordingHost host;
   qx::chip::ChipModel chip;
   qx::sim::SimBoard board{clock, chip};
   qx::app::Workbench bench{clock, host, board.Hid(), board.Bulk()};

@@ -11,7 +11,7 @@
 #include <memory>
 #include <string>
 
-#include "core/app/FakeClock.h"
+#include "core/base/FakeClock.h"
 #include "core/chip/ChipLoader.h"
 #include "core/chip/FileTextSource.h"
 #include "gui/PanelApplication.h"
@@ -21,7 +21,7 @@ namespace {
 
 /// The panel on the simulated board with the banked sample chip, after one Read RAM.
 struct Bench {
-  qx::app::FakeClock clock;
+  qx::base::FakeClock clock;
   std::filesystem::path dir = std::filesystem::temp_directory_path() / "qx_views_bench";
   std::unique_ptr<qx::sim::SimBoard> board;
   std::unique_ptr<qx::gui::PanelApplication> panel;

@@ -3,11 +3,11 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "core/app/SteadyClock.h"
+#include "core/base/SteadyClock.h"
 
 int main(int argc, char** argv) {
   const double ms = argc > 1 ? std::atof(argv[1]) : 10'000;
-  qx::app::SteadyClock clock;
+  qx::base::SteadyClock clock;
   const double start = clock.NowMs();
   clock.WaitMs(ms);
   std::printf("waited %.1f ms\n", clock.NowMs() - start);

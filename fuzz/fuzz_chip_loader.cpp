@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "core/app/Host.h"
+#include "core/base/Host.h"
 #include "core/chip/ChipList.h"
 #include "core/chip/ChipLoader.h"
 #include "core/chip/MemoryTextSource.h"
@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   files.Set("INC/QxSel.INC", "FUZZ.CHP FUZZ (1k)\r\n" + bytes.substr(0, 256));
   files.Set("INC/FUZZ.CHP", bytes);
 
-  static qx::app::Host host;
+  static qx::base::Host host;
   // One model across inputs, as in the program: descriptors and lists outlive a load.
   static qx::chip::ChipModel model;
   qx::chip::ChipLoader loader(model, files, host, "INC");

@@ -9,9 +9,9 @@
 
 #include "core/analysis/SlotDecoder.h"
 #include "core/analysis/SlotFile.h"
-#include "core/app/FakeClock.h"
-#include "core/app/RecordingHost.h"
 #include "core/app/Workbench.h"
+#include "core/base/FakeClock.h"
+#include "core/base/RecordingHost.h"
 #include "support/FakeBridge.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -27,8 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (uint32_t s : slots)
     if (s > 0xFFFFFF) __builtin_trap();
 
-  app::FakeClock clock;
-  app::RecordingHost host;
+  base::FakeClock clock;
+  base::RecordingHost host;
   test::FakeHid hid;
   test::FakeBulk bulk;
   app::Workbench bench(clock, host, hid, bulk);

@@ -9,7 +9,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   qx::link::TargetRecord target;
-  qx::app::Settings settings;
+  qx::base::Settings settings;
   qx::app::ConfigFile config(target, settings);
   config.Apply(std::string_view(reinterpret_cast<const char*>(data), size), "QxADC.cfg");
   if (settings.CurrentPage < 0 || settings.CurrentPage > 3) __builtin_trap();

@@ -6,19 +6,19 @@
 #include <cstdint>
 #include <deque>
 
-#include "core/app/FakeClock.h"
-#include "core/app/RecordingHost.h"
 #include "core/app/Workbench.h"
+#include "core/base/FakeClock.h"
+#include "core/base/RecordingHost.h"
 #include "support/FakeBridge.h"
 
 namespace {
 
-class FuzzSerial : public qx::link::SerialPort {
+class FuzzSerial : public qx::base::SerialPort {
  public:
   explicit FuzzSerial(std::deque<uint8_t>& bytes) : bytes_(bytes) {}
-  bool Configure(const qx::link::LineSettings&) override { return true; }
+  bool Configure(const qx::base::LineSettings&) override { return true; }
   bool SetDtr(bool) override { return true; }
-  qx::link::LineStatus Status() override {
+  qx::base::LineStatus Status() override {
     const uint32_t mask = bytes_.empty() ? 0 : bytes_.front() & 0x1F;
     return {std::min<size_t>(bytes_.size(), 300), mask};
   }
@@ -52,8 +52,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   test::FakeHid hid;
   test::FakeBulk bulk;
   hid.AttachBridge(bridge);
-  app::FakeClock clock;
-  app::RecordingHost host;
+  base::FakeClock clock;
+  base::RecordingHost host;
   app::Workbench bench(clock, host, hid, bulk);
   bench.chip.AdcFields["IRQEN"] = {uint16_t(size % 7), 1, 4, 0, true};
   bench.chip.AdcFields["TS"] = {uint16_t(size % 5), 1, 0, 0, true};

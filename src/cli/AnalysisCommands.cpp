@@ -10,7 +10,7 @@
 #include "core/analysis/NoiseMath.h"
 #include "core/analysis/SlotDecoder.h"
 #include "core/analysis/SlotFile.h"
-#include "core/app/AtomicFile.h"
+#include "core/base/AtomicFile.h"
 #include "core/chip/FileTextSource.h"
 #include "core/chip/SetupChipLoad.h"
 #include "sim/SimBoard.h"
@@ -177,7 +177,7 @@ int Enob(CliSession& session, const CliOptions& options, std::ostream& out, std:
     capture.ReCalADC();
   }
   PrintFigures(bench, x.Has("--json"), out);
-  if (!save.empty() && !app::AtomicFile::Write(save, capture.SaveBytes(), error)) {
+  if (!save.empty() && !base::AtomicFile::Write(save, capture.SaveBytes(), error)) {
     err << "qxctl: " << save << ": " << error << "\n";
     return kExitLinkFailed;
   }

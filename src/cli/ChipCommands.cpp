@@ -3,8 +3,8 @@
 #include "cli/CliSession.h"
 #include "cli/JsonWriter.h"
 #include "cli/LinkCommands.h"
-#include "core/app/RecordingHost.h"
-#include "core/app/Settings.h"
+#include "core/base/RecordingHost.h"
+#include "core/base/Settings.h"
 #include "core/chip/ChipList.h"
 #include "core/chip/ChipModel.h"
 #include "core/chip/FileTextSource.h"
@@ -177,8 +177,8 @@ int RunChipCommand(const CliOptions& options, std::ostream& out, std::ostream& e
   link::TargetRecord target;
   target.LinkKind = link::kLinkQx740x;
   target.ChipIndex = static_cast<uint16_t>(index);
-  app::Settings settings;
-  app::RecordingHost host;
+  base::Settings settings;
+  base::RecordingHost host;
   const chip::LoadResult r =
       chip::SetupChipLoad(model, target, settings, host, files, folder).Load();
   out << Dump(model, r.Ok(), target.LinkKind) << "\n";

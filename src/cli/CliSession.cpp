@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "core/app/ConfigFile.h"
-#include "core/app/FileBytes.h"
+#include "core/base/FileBytes.h"
 #include "core/chip/FileTextSource.h"
 #include "core/chip/SetupChipLoad.h"
 #include "platform/HidapiBackend.h"
@@ -65,9 +65,9 @@ void CliSession::LoadChipDescription() {
   // Only the chip of the panel's settings file is taken; the link kind is the command line's.
   const std::string dir = ProgramDirOf(options_.dir);
   link::TargetRecord saved;
-  app::Settings savedSettings;
+  base::Settings savedSettings;
   const std::string configPath = chip::JoinPath(dir, app::ConfigFile::kFileName);
-  if (const auto text = app::ReadFileBytes(configPath))
+  if (const auto text = base::ReadFileBytes(configPath))
     app::ConfigFile(saved, savedSettings).Apply(*text, configPath);
   bench_->target.ChipIndex = saved.ChipIndex;
   chip::FileTextSource files;
@@ -98,7 +98,7 @@ bool CliSession::Connect(std::string& error) {
       error = "Uart  not  found: " + options_.port;
       return false;
     }
-    link::LineSettings line;
+    base::LineSettings line;
     line.baudRate = options_.baud;
     if (!target.ComPort->Configure(line)) {
       error = "cannot set " + std::to_string(options_.baud) + " baud on " + options_.port;

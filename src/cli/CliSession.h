@@ -5,9 +5,9 @@
 #include <string>
 
 #include "cli/CliOptions.h"
-#include "core/app/RecordingHost.h"
-#include "core/app/SteadyClock.h"
 #include "core/app/Workbench.h"
+#include "core/base/RecordingHost.h"
+#include "core/base/SteadyClock.h"
 #include "core/chip/ChipModel.h"
 
 namespace qx::sim {
@@ -29,7 +29,7 @@ class CliSession {
   CliSession& operator=(const CliSession&) = delete;
 
   app::Workbench& Bench() { return *bench_; }
-  app::RecordingHost& Host() { return host_; }
+  base::RecordingHost& Host() { return host_; }
   /// The simulated board with --simulate, else null.
   sim::SimBoard* Board() { return board_.get(); }
   /// Makes the link usable: opens the bridge (USB kinds) or the serial port (kind 0).
@@ -44,16 +44,16 @@ class CliSession {
 
   CliOptions options_;
   std::ostream& trace_;
-  app::SteadyClock clock_;
-  app::RecordingHost host_;
+  base::SteadyClock clock_;
+  base::RecordingHost host_;
   chip::ChipModel chip_;  ///< the board's model until the workbench exists
   std::unique_ptr<sim::SimBoard> board_;
   std::unique_ptr<link::HidBackend> ownedHid_;
   std::unique_ptr<link::BulkDriver> ownedBulk_;
-  std::unique_ptr<link::SerialPortProvider> ownedSerialPorts_;
+  std::unique_ptr<base::SerialPortProvider> ownedSerialPorts_;
   link::HidBackend* hid_ = nullptr;
   link::BulkDriver* bulk_ = nullptr;
-  link::SerialPortProvider* serialPorts_ = nullptr;
+  base::SerialPortProvider* serialPorts_ = nullptr;
   std::unique_ptr<app::Workbench> bench_;
 };
 

@@ -31,7 +31,7 @@ void Select(QComboBox* combo, int item) {
 
 }  // namespace
 
-OptionDialog::OptionDialog(app::Workbench& bench, link::SerialPortProvider& ports,
+OptionDialog::OptionDialog(app::Workbench& bench, base::SerialPortProvider& ports,
                            const std::string& programDir, QWidget* parent)
     : QDialog(parent),
       model_(bench.target, bench.settings, bench.chip, bench.host, files_, ports, programDir) {

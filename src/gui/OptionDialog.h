@@ -23,7 +23,7 @@ class OptionDialog final : public QDialog {
   Q_OBJECT
 
  public:
-  OptionDialog(app::Workbench& bench, link::SerialPortProvider& ports,
+  OptionDialog(app::Workbench& bench, base::SerialPortProvider& ports,
                const std::string& programDir, QWidget* parent = nullptr);
 
   chip::SetupDialogModel& Model() { return model_; }

@@ -1,10 +1,10 @@
 #include "gui/PanelApplication.h"
 
-#include "core/chip/SetupShellBinding.h"
+#include "core/app/SetupShellBinding.h"
 
 namespace qx::gui {
 
-PanelApplication::PanelApplication(const std::string& programDir, app::Clock& clock)
+PanelApplication::PanelApplication(const std::string& programDir, base::Clock& clock)
     : bench_(clock, host_, hid_, bulk_), shell_(bench_, programDir) {
   main_ = std::make_unique<MainPanel>(bench_, shell_, programDir + kProgramName);
   host_.Attach(main_.get());
@@ -28,7 +28,7 @@ PanelApplication::PanelApplication(const std::string& programDir, app::Clock& cl
   main_->RegisterForm(app::FormId::TAnxADC, anxAdc_);
   // A capture owns the bridge: the ADC panel's continuous reading stops and says so.
   bench_.capture.onCaptureStart = [this] { adc_->StopContinuousRead(); };
-  chip::SetupShellBinding::Bind(option_->Model(), shell_);
+  app::SetupShellBinding::Bind(option_->Model(), shell_);
 }
 
 void PanelApplication::RegisterPanelCommands() {
@@ -45,7 +45,7 @@ void PanelApplication::RegisterPanelCommands() {
 
 PanelApplication::~PanelApplication() {
   views_.reset();
-  chip::SetupShellBinding::Unbind(shell_);
+  app::SetupShellBinding::Unbind(shell_);
   option_.reset();
   up_.reset();
   main_.reset();

@@ -8,14 +8,14 @@
 #include "gui/BackendSwitch.h"
 #include "gui/LinkMonitorTimer.h"
 #include "gui/MainPanel.h"
-#include "gui/analysis/AnxAdcForm.h"
 #include "gui/OptionDialog.h"
 #include "gui/QtHost.h"
 #include "gui/SerialSwitch.h"
-#include "gui/views/ViewWindows.h"
+#include "gui/analysis/AnxAdcForm.h"
 #include "gui/panels/TADCForm.h"
 #include "gui/panels/TCMPForm.h"
 #include "gui/panels/TOPForm.h"
+#include "gui/views/ViewWindows.h"
 
 namespace qx::gui {
 
@@ -25,7 +25,7 @@ class PanelApplication {
  public:
   static constexpr char kProgramName[] = "qxpanel";
 
-  PanelApplication(const std::string& programDir, app::Clock& clock);
+  PanelApplication(const std::string& programDir, base::Clock& clock);
   ~PanelApplication();
   PanelApplication(const PanelApplication&) = delete;
   PanelApplication& operator=(const PanelApplication&) = delete;

@@ -3,7 +3,7 @@
 #include <functional>
 #include <vector>
 
-#include "core/app/Host.h"
+#include "core/base/Host.h"
 
 namespace qx::gui {
 
@@ -11,7 +11,7 @@ class MainPanel;
 
 /// The Host of core on Qt: status bar panels, the gauge, message boxes and the notifications
 /// the main window acts on. Created before the main window, which attaches itself.
-class QtHost final : public app::Host {
+class QtHost final : public base::Host {
  public:
   void Attach(MainPanel* panel) { panel_ = panel; }
   /// Without dialogs (tests, scripted screenshots) errors go to status panel 2 and questions

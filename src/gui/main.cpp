@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "core/app/CommandLine.h"
-#include "core/app/SteadyClock.h"
+#include "core/base/SteadyClock.h"
 #include "gui/PanelApplication.h"
 #include "platform/HidapiBackend.h"
 #include "platform/LibusbBulkDriver.h"
@@ -26,7 +26,7 @@ int main(int argc, char** argv) {
       qx::app::CommandLine::ProgramDir(options.Dir, std::getenv("QX_PROGRAM_DIR"),
                                        QCoreApplication::applicationDirPath().toStdString());
 
-  qx::app::SteadyClock clock;
+  qx::base::SteadyClock clock;
   auto panel = std::make_unique<qx::gui::PanelApplication>(programDir, clock);
 
   std::unique_ptr<qx::sim::SimBoard> board;

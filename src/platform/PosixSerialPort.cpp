@@ -108,7 +108,7 @@ bool PosixSerialPort::SupportsBaud(int32_t baud) {
   return SpeedCode(baud).has_value();
 }
 
-bool PosixSerialPort::Configure(const link::LineSettings& s) {
+bool PosixSerialPort::Configure(const base::LineSettings& s) {
   const std::optional<speed_t> speed = SpeedCode(s.baudRate);
   const std::optional<tcflag_t> size = SizeFlag(s.byteSize);
   if (!speed || !size || s.stopBits > 2) return false;
@@ -118,19 +118,19 @@ bool PosixSerialPort::Configure(const link::LineSettings& s) {
   MakeRaw(t);
   tcflag_t parity = 0;
   switch (s.parity) {
-    case link::Parity::None:
+    case base::Parity::None:
       break;
-    case link::Parity::Odd:
+    case base::Parity::Odd:
       parity = PARENB | PARODD;
       break;
-    case link::Parity::Even:
+    case base::Parity::Even:
       parity = PARENB;
       break;
 #ifdef CMSPAR
-    case link::Parity::Mark:
+    case base::Parity::Mark:
       parity = PARENB | PARODD | CMSPAR;
       break;
-    case link::Parity::Space:
+    case base::Parity::Space:
       parity = PARENB | CMSPAR;
       break;
 #endif
@@ -169,7 +169,7 @@ void PosixSerialPort::Pull() {
     const ssize_t n = ::read(fd_, chunk, sizeof chunk);
     if (n > 0) {
       if (decoder_.Decode(std::span<const uint8_t>(chunk, static_cast<size_t>(n)), queue_) > 0) {
-        errors_ |= link::comm_error::kRxParity;
+        errors_ |= base::comm_error::kRxParity;
       }
       continue;
     }
@@ -188,19 +188,19 @@ std::optional<PosixSerialPort::Counters> PosixSerialPort::ReadCounters() const {
 void PosixSerialPort::SampleCounters() {
   const std::optional<Counters> now = ReadCounters();
   if (now && counters_) {
-    if (now->frame != counters_->frame) errors_ |= link::comm_error::kFrame;
-    if (now->overrun != counters_->overrun) errors_ |= link::comm_error::kOverrun;
-    if (now->parity != counters_->parity) errors_ |= link::comm_error::kRxParity;
-    if (now->brk != counters_->brk) errors_ |= link::comm_error::kBreak;
-    if (now->bufOverrun != counters_->bufOverrun) errors_ |= link::comm_error::kRxOver;
+    if (now->frame != counters_->frame) errors_ |= base::comm_error::kFrame;
+    if (now->overrun != counters_->overrun) errors_ |= base::comm_error::kOverrun;
+    if (now->parity != counters_->parity) errors_ |= base::comm_error::kRxParity;
+    if (now->brk != counters_->brk) errors_ |= base::comm_error::kBreak;
+    if (now->bufOverrun != counters_->bufOverrun) errors_ |= base::comm_error::kRxOver;
   }
   counters_ = now;
 }
 
-link::LineStatus PosixSerialPort::Status() {
+base::LineStatus PosixSerialPort::Status() {
   Pull();
   SampleCounters();
-  link::LineStatus status;
+  base::LineStatus status;
   status.queued = queue_.size() - head_;
   status.errorMask = std::exchange(errors_, 0u);
   return status;

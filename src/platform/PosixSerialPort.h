@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/link/SerialPort.h"
+#include "core/base/SerialPort.h"
 #include "platform/ParmrkDecoder.h"
 
 namespace qx::platform {
@@ -15,7 +15,7 @@ namespace qx::platform {
 /// A serial port over termios. The port runs raw and non-blocking; received bytes are pulled
 /// into our own queue and unmarked there, so the queued count and the error mask describe the
 /// data as the caller will read it.
-class PosixSerialPort : public link::SerialPort {
+class PosixSerialPort : public base::SerialPort {
  public:
   /// Bytes kept on our side; beyond this the rest waits in the kernel (and its flow control).
   static constexpr size_t kQueueLimit = 64 * 1024;
@@ -29,9 +29,9 @@ class PosixSerialPort : public link::SerialPort {
   PosixSerialPort(const PosixSerialPort&) = delete;
   PosixSerialPort& operator=(const PosixSerialPort&) = delete;
 
-  bool Configure(const link::LineSettings& settings) override;
+  bool Configure(const base::LineSettings& settings) override;
   bool SetDtr(bool on) override;
-  link::LineStatus Status() override;
+  base::LineStatus Status() override;
   size_t Read(std::span<uint8_t> buffer) override;
   bool Write(std::span<const uint8_t> bytes) override;
   void DiscardInput() override;

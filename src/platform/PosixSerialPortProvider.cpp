@@ -11,7 +11,7 @@ namespace qx::platform {
 PosixSerialPortProvider::PosixSerialPortProvider(std::string programDir)
     : programDir_(std::move(programDir)) {}
 
-std::unique_ptr<link::SerialPort> PosixSerialPortProvider::Open(const std::string& name) {
+std::unique_ptr<base::SerialPort> PosixSerialPortProvider::Open(const std::string& name) {
   const std::string path = ComPortNames::ResolveInDir(name, programDir_);
   if (path.empty()) {
     errno = ENOENT;

@@ -2,7 +2,7 @@
 
 namespace qx::sim {
 
-SimBoard::SimBoard(app::Clock& clock, const chip::ChipModel& model)
+SimBoard::SimBoard(base::Clock& clock, const chip::ChipModel& model)
     : target_(model),
       bridge_(clock, target_),
       hid_(bridge_),

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/app/Clock.h"
+#include "core/base/Clock.h"
 #include "core/chip/ChipModel.h"
 #include "sim/SimBridge.h"
 #include "sim/SimBulkDriver.h"
@@ -23,7 +23,7 @@ class SimBoard {
   static constexpr double kDemoInputNoiseNv = 400;      ///< RMS, input-referred
   static constexpr double kDemoOutputNoiseCodes = 1.5;  ///< RMS, 24-bit codes
 
-  SimBoard(app::Clock& clock, const chip::ChipModel& model);
+  SimBoard(base::Clock& clock, const chip::ChipModel& model);
   SimBoard(const SimBoard&) = delete;
   SimBoard& operator=(const SimBoard&) = delete;
 

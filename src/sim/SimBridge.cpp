@@ -34,7 +34,7 @@ bool SimBridge::Matches(const Request& rq, const std::array<uint8_t, N>& bytes, 
   return true;
 }
 
-SimBridge::SimBridge(app::Clock& clock, SimTarget& target) : clock_(clock), target_(target) {}
+SimBridge::SimBridge(base::Clock& clock, SimTarget& target) : clock_(clock), target_(target) {}
 
 std::vector<uint8_t> SimBridge::Answer(std::span<const uint8_t> request) {
   const Request rq{request};

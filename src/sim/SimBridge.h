@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "core/app/Clock.h"
+#include "core/base/Clock.h"
 #include "sim/SimTarget.h"
 
 namespace qx::sim {
@@ -31,7 +31,7 @@ class SimBridge {
   static constexpr uint8_t kAck = 0xAA;
   static constexpr char kIdentity[] = "Quorvane";
 
-  SimBridge(app::Clock& clock, SimTarget& target);
+  SimBridge(base::Clock& clock, SimTarget& target);
 
   /// Runs one request frame through the firmware and returns its reply (at least 64 bytes;
   /// longer for memory reads of more than 63 bytes). Request bytes not given read as 0.
@@ -108,7 +108,7 @@ class SimBridge {
   bool Fail(int error);
   bool CountTransfer();
 
-  app::Clock& clock_;
+  base::Clock& clock_;
   SimTarget& target_;
   std::string firmwareName_ = "QXBRIDGE";
   std::array<uint8_t, 3> status_{0x30, 0x00, 0x00};

@@ -4,7 +4,7 @@
 
 namespace qx::sim {
 
-bool SimSerialBridge::Configure(const link::LineSettings& settings) {
+bool SimSerialBridge::Configure(const base::LineSettings& settings) {
   if (settings.baudRate <= 0 || settings.byteSize < 5 || settings.byteSize > 8) return false;
   settings_ = settings;
   return true;
@@ -15,11 +15,11 @@ bool SimSerialBridge::SetDtr(bool on) {
   return true;
 }
 
-link::LineStatus SimSerialBridge::Status() {
-  link::LineStatus s;
+base::LineStatus SimSerialBridge::Status() {
+  base::LineStatus s;
   s.queued = rx_.size();
   if (parityNext_) {
-    s.errorMask = link::comm_error::kRxParity;
+    s.errorMask = base::comm_error::kRxParity;
     parityNext_ = false;
   }
   return s;

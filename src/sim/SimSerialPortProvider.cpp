@@ -4,7 +4,7 @@
 
 namespace qx::sim {
 
-std::unique_ptr<link::SerialPort> SimSerialPortProvider::Open(const std::string& name) {
+std::unique_ptr<base::SerialPort> SimSerialPortProvider::Open(const std::string& name) {
   if (name != name_ || *inUse_) return nullptr;
   *inUse_ = true;
   return std::make_unique<SimSerialPortProxy>(bridge_, inUse_);

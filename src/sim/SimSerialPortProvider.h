@@ -3,14 +3,14 @@
 #include <memory>
 #include <string>
 
-#include "core/link/SerialPort.h"
+#include "core/base/SerialPort.h"
 #include "sim/SimSerialBridge.h"
 
 namespace qx::sim {
 
 /// Serial ports of the simulated bench: one name (default "COM1") leads to the serial bridge
 /// microcontroller; every other name does not exist. The port opens exclusively.
-class SimSerialPortProvider final : public link::SerialPortProvider {
+class SimSerialPortProvider final : public base::SerialPortProvider {
  public:
   explicit SimSerialPortProvider(SimSerialBridge& bridge, std::string name = "COM1")
       : bridge_(bridge), name_(std::move(name)) {}
@@ -19,7 +19,7 @@ class SimSerialPortProvider final : public link::SerialPortProvider {
   const std::string& PortName() const { return name_; }
   bool InUse() const { return *inUse_; }
 
-  std::unique_ptr<link::SerialPort> Open(const std::string& name) override;
+  std::unique_ptr<base::SerialPort> Open(const std::string& name) override;
 
  private:
   SimSerialBridge& bridge_;

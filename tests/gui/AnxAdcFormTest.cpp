@@ -54,7 +54,7 @@ TEST_F(AnxAdcFormTest, CaptureStopsTheAdcPanelsContinuousReading) {
   QLabel* reading = panel->AdcForm().findChild<QLabel*>("BRDADC");
   ASSERT_NE(reading, nullptr);
   panel->Bench().monitor.continuousRead = true;  // as the panel's "Reading" switch leaves it
-  panel->Host().RegImageChanged(app::Host::kWholeImage);
+  panel->Host().RegImageChanged(base::Host::kWholeImage);
   ASSERT_EQ(reading->text().toStdString(), "Reading");
   Child<QComboBox>("NPointIndex")->setCurrentIndex(0);
   Child<QPushButton>("CatchADC")->click();

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "PanelFixture.h"
-#include "core/app/FileBytes.h"
+#include "core/base/FileBytes.h"
 #include "core/link/LinkMonitor.h"
 
 namespace qx::gui::test {
@@ -76,9 +76,9 @@ TEST_F(MainPanelTest, MenuBarCaptionsVisibilityAndAvailability) {
   std::vector<std::string> enabled;
   for (const app::MenuItemSpec& item : app::MainMenu::kItems)
     if (Action(item.ObjectName)->isEnabled()) enabled.push_back(item.ObjectName);
-  EXPECT_EQ(enabled, (std::vector<std::string>{"SMenu_Option", "SMenu_RAM", "SMenu_REG",
-                                                "SMenu_ADC", "USBScan", "Menu_ReadRAM",
-                                                "Menu_ReadAdc"}));
+  EXPECT_EQ(enabled,
+            (std::vector<std::string>{"SMenu_Option", "SMenu_RAM", "SMenu_REG", "SMenu_ADC",
+                                      "USBScan", "Menu_ReadRAM", "Menu_ReadAdc"}));
 }
 
 TEST_F(MainPanelTest, ArrivingWindowEnablesItsCommandAndShowChildKeepsItsBounds) {

@@ -120,7 +120,7 @@ TEST_F(OptionDialogTest, BridgeLineOverTheSimulatedSerialBridge) {
   EXPECT_EQ(board->SerialBridge().Settings().baudRate, 9600);
   Choose("TXParity", 1);
   EXPECT_EQ(Status(0), "RS232 COM1 , Baud = 9600, Pariyt = EVEN");
-  EXPECT_EQ(board->SerialBridge().Settings().parity, link::Parity::Even);
+  EXPECT_EQ(board->SerialBridge().Settings().parity, base::Parity::Even);
 
   // The opened port is the serial bridge link's port.
   Choose("TXParity", 0);

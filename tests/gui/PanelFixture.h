@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "core/app/FakeClock.h"
+#include "core/base/FakeClock.h"
 #include "gui/PanelApplication.h"
 #include "sim/SimBoard.h"
 
@@ -79,7 +79,7 @@ class PanelFixture : public ::testing::Test {
 
   std::string Status(int i) { return panel->Main().StatusText(i).toStdString(); }
 
-  app::FakeClock clock;
+  base::FakeClock clock;
   std::filesystem::path dir;
   std::unique_ptr<sim::SimBoard> board;  // outlives the panel, which releases the bridge
   std::unique_ptr<PanelApplication> panel;

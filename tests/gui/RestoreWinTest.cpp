@@ -5,7 +5,7 @@
 #include <fstream>
 
 #include "PanelFixture.h"
-#include "core/app/FileBytes.h"
+#include "core/base/FileBytes.h"
 
 namespace qx::gui::test {
 namespace {
@@ -26,7 +26,7 @@ TEST_F(RestoreWinTest, MainWindowPlacementSurvivesARestart) {
   panel->Main().resize(700, 500);
   CloseAndDestroy();
 
-  const auto text = app::ReadFileBytes(dir / "qxpanel.wst");
+  const auto text = base::ReadFileBytes(dir / "qxpanel.wst");
   ASSERT_TRUE(text);
   // Version, number of windows (one per window created so far), then the main window first.
   EXPECT_EQ(text->substr(0, 6), "1.10\r\n");
@@ -76,7 +76,7 @@ TEST_F(RestoreWinTest, DisabledRestoreNeitherLoadsNorSaves) {
   panel->Main().show();
   EXPECT_NE(panel->Main().x(), 77);
   CloseAndDestroy();
-  EXPECT_EQ(app::ReadFileBytes(dir / "qxpanel.wst"),
+  EXPECT_EQ(base::ReadFileBytes(dir / "qxpanel.wst"),
             "1.10\r\n1\r\nTMainPanel\r\n   77   10  400  300    0    1\r\n");
 }
 

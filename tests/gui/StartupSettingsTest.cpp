@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "PanelFixture.h"
-#include "core/app/FileBytes.h"
+#include "core/base/FileBytes.h"
 
 namespace qx::gui::test {
 namespace {
@@ -54,7 +54,7 @@ std::vector<std::string> SavedConfig() {
 
 TEST_F(StartupSettingsTest, FirstStartWritesTwentySixLinesAndEndsOnLinkKindFive) {
   Start();
-  const auto bytes = app::ReadFileBytes(dir / "QxADC.cfg");
+  const auto bytes = base::ReadFileBytes(dir / "QxADC.cfg");
   ASSERT_TRUE(bytes);
   EXPECT_EQ(Lines(*bytes).size(), 26u);
   EXPECT_EQ(Lines(*bytes)[0], "Qx-740xTEST V1.4");
@@ -66,7 +66,7 @@ TEST_F(StartupSettingsTest, SavedSettingsAreReadWithTheLoaderRules) {
   WriteFile(dir / "QxADC.cfg", SavedConfig());
   Start();
   const link::TargetRecord& t = panel->Bench().target;
-  const app::Settings& s = panel->Bench().settings;
+  const base::Settings& s = panel->Bench().settings;
   EXPECT_EQ(t.ChipIndex, 2);
   EXPECT_EQ(t.LinkKind, 5) << "a saved link kind 0 is read back as 5";
   EXPECT_EQ(t.ComIndex, 15);
@@ -80,7 +80,7 @@ TEST_F(StartupSettingsTest, SavedSettingsAreReadWithTheLoaderRules) {
 
   // Closing writes what was loaded, with the serial line and the link as they are now.
   CloseAndDestroy();
-  const auto lines = Lines(*app::ReadFileBytes(dir / "QxADC.cfg"));
+  const auto lines = Lines(*base::ReadFileBytes(dir / "QxADC.cfg"));
   ASSERT_EQ(lines.size(), 26u);
   EXPECT_EQ(lines[1], "   2   5  15   5   0");
   EXPECT_EQ(lines[16], "  500000   50000");

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "core/app/FakeClock.h"
-#include "core/app/RecordingHost.h"
 #include "core/app/Workbench.h"
+#include "core/base/FakeClock.h"
+#include "core/base/RecordingHost.h"
 #include "sim/SimBoard.h"
 
 namespace qx {
@@ -20,8 +20,8 @@ class LinkFaultsTest : public ::testing::Test {
   bool Online() { return bench.target.Usb.Opened && link::IsValidHandle(bench.target.Usb.Handle); }
   void Connect() { ASSERT_TRUE(bench.monitor.USBConnect()); }
 
-  app::FakeClock clock;
-  app::RecordingHost host;
+  base::FakeClock clock;
+  base::RecordingHost host;
   chip::ChipModel chip;
   sim::SimBoard board{clock, chip};
   app::Workbench bench{clock, host, board.Hid(), board.Bulk()};

@@ -3,9 +3,9 @@
 #include <chrono>
 #include <thread>
 
-#include "core/app/Clock.h"
-#include "core/app/RecordingHost.h"
 #include "core/app/Workbench.h"
+#include "core/base/Clock.h"
+#include "core/base/RecordingHost.h"
 #include "platform/PosixSerialPortProvider.h"
 #include "sim/SimBoard.h"
 #include "sim/SimSerialPtyServer.h"
@@ -15,7 +15,7 @@ namespace {
 
 /// Virtual time that still lets the pseudo-terminal's server thread run: every wait advances
 /// the clock by its full length but sleeps at most a fraction of a millisecond.
-class YieldingClock final : public app::Clock {
+class YieldingClock final : public base::Clock {
  public:
   double NowMs() override { return now_; }
   void WaitMs(double ms) override {
@@ -35,14 +35,14 @@ class SerialPtyTest : public ::testing::Test {
     ASSERT_TRUE(server.Ok());
     auto port = ports.Open(server.SlavePath());
     ASSERT_TRUE(port);
-    ASSERT_TRUE(port->Configure(link::LineSettings{}));
+    ASSERT_TRUE(port->Configure(base::LineSettings{}));
     bench.target.ComPort = std::move(port);
     bench.target.ComOpen = true;
     bench.target.LinkKind = link::kLinkRs232;
   }
 
   YieldingClock clock;
-  app::RecordingHost host;
+  base::RecordingHost host;
   chip::ChipModel chip;
   sim::SimBoard board{clock, chip};
   sim::SimSerialPtyServer server{board.Target()};

@@ -29,7 +29,7 @@ class SetupChipLoadTest : public ::testing::Test {
   }
   void SaveChipIndex(uint16_t index) {
     link::TargetRecord t;
-    app::Settings s;
+    base::Settings s;
     t.ChipIndex = index;
     std::ofstream(dir.Path() / "QxADC.cfg", std::ios::binary) << app::ConfigFile(t, s).Render();
   }

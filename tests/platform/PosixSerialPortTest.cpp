@@ -19,8 +19,8 @@ namespace qx::platform {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-using link::LineSettings;
-using link::Parity;
+using base::LineSettings;
+using base::Parity;
 
 /// A pseudo-terminal pair: the test drives the master side, the port under test opens the slave
 /// by its /dev/pts path. A second slave descriptor stays open so the test can inspect termios.
@@ -60,8 +60,8 @@ class PtyPort : public ::testing::Test {
     return got;
   }
   /// The pty moves master writes to the slave on a kernel worker, so arrival is not immediate.
-  link::LineStatus WaitQueued(size_t count) {
-    link::LineStatus status;
+  base::LineStatus WaitQueued(size_t count) {
+    base::LineStatus status;
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
     uint32_t mask = 0;
     do {
@@ -88,7 +88,7 @@ class PtyPort : public ::testing::Test {
   int master_ = -1;
   int inspect_ = -1;
   std::string slavePath_;
-  std::unique_ptr<link::SerialPort> port_;
+  std::unique_ptr<base::SerialPort> port_;
 };
 
 TEST_F(PtyPort, OpensRawSoNothingIsEchoedOrTranslated) {
@@ -106,7 +106,7 @@ TEST_F(PtyPort, OpensRawSoNothingIsEchoedOrTranslated) {
 
 TEST_F(PtyPort, QueuedCountAndPartialReads) {
   MasterWrite({0x55, 0xAA, 0x01, 0x02, 0x03});
-  const link::LineStatus status = WaitQueued(5);
+  const base::LineStatus status = WaitQueued(5);
   EXPECT_EQ(status.queued, 5u);
   EXPECT_EQ(status.errorMask, 0u);
   EXPECT_EQ(ReadAll(2), (Bytes{0x55, 0xAA}));
@@ -118,7 +118,7 @@ TEST_F(PtyPort, QueuedCountAndPartialReads) {
 TEST_F(PtyPort, DataThatLooksLikeAMarkIsNotAnError) {
   // The line discipline doubles real FF bytes, so FF 00 41 on the wire is data, not a mark.
   MasterWrite({0xFF, 0x00, 0x41, 0xFF, 0xFF});
-  const link::LineStatus status = WaitQueued(5);
+  const base::LineStatus status = WaitQueued(5);
   EXPECT_EQ(status.queued, 5u);
   EXPECT_EQ(status.errorMask, 0u);
   EXPECT_EQ(ReadAll(16), (Bytes{0xFF, 0x00, 0x41, 0xFF, 0xFF}));

@@ -3,7 +3,7 @@
 #include <array>
 #include <cmath>
 
-#include "core/app/FakeClock.h"
+#include "core/base/FakeClock.h"
 #include "sim/SimBoard.h"
 #include "sim/SimTestChip.h"
 
@@ -12,7 +12,7 @@ namespace {
 
 // The board as qxctl and the panel attach it: one target behind every way in.
 TEST(SimBoardFacade, DefaultBoardIsAHidBridgeWithANoisyDemoSignal) {
-  app::FakeClock clock;
+  base::FakeClock clock;
   chip::ChipModel model = test::Qx740xModel();
   SimBoard board{clock, model};
   bool present = false;
@@ -35,7 +35,7 @@ TEST(SimBoardFacade, DefaultBoardIsAHidBridgeWithANoisyDemoSignal) {
 }
 
 TEST(SimBoardFacade, SerialAndUsbPathsShareTheTargetMemory) {
-  app::FakeClock clock;
+  base::FakeClock clock;
   chip::ChipModel model = test::Qx740xModel();
   SimBoard board{clock, model};
   auto port = board.SerialPorts().Open("COM1");

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "core/app/FakeClock.h"
+#include "core/base/FakeClock.h"
 #include "sim/SimBridge.h"
 #include "sim/SimTestChip.h"
 
@@ -16,7 +16,7 @@ class BridgeFrames : public ::testing::Test {
     return bridge.Answer(Bytes(request));
   }
 
-  app::FakeClock clock;
+  base::FakeClock clock;
   chip::ChipModel model = test::Qx740xModel();
   SimTarget target{model};
   SimBridge bridge{clock, target};

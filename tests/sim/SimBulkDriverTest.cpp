@@ -4,7 +4,7 @@
 #include <cerrno>
 #include <vector>
 
-#include "core/app/FakeClock.h"
+#include "core/base/FakeClock.h"
 #include "sim/SimBoard.h"
 #include "sim/SimTestChip.h"
 
@@ -29,7 +29,7 @@ class BulkBus : public ::testing::Test {
     return bulk.Control(h, link::bulk::kBulkRead, kPipe0, into, returned);
   }
 
-  app::FakeClock clock;
+  base::FakeClock clock;
   chip::ChipModel model = test::Qx740xModel();
   SimBoard board{clock, model};
   SimBulkDriver& bulk = board.Bulk();

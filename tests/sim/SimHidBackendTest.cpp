@@ -3,7 +3,7 @@
 #include <array>
 #include <cerrno>
 
-#include "core/app/FakeClock.h"
+#include "core/base/FakeClock.h"
 #include "sim/SimBoard.h"
 #include "sim/SimTestChip.h"
 
@@ -34,7 +34,7 @@ class HidBus : public ::testing::Test {
     return hid.Read(h, answer);
   }
 
-  app::FakeClock clock;
+  base::FakeClock clock;
   chip::ChipModel model = test::Qx740xModel();
   SimBoard board{clock, model};
   SimHidBackend& hid = board.Hid();

@@ -8,7 +8,7 @@
 #include <chrono>
 #include <vector>
 
-#include "core/app/FakeClock.h"
+#include "core/base/FakeClock.h"
 #include "sim/SimBoard.h"
 #include "sim/SimSerialPtyServer.h"
 #include "sim/SimTestChip.h"
@@ -85,16 +85,16 @@ TEST_F(SerialBridge, ShortReadAndWriteNak) {
 TEST_F(SerialBridge, ParityErrorShowsOnTheNextStatusOnly) {
   port.ArmParityError();
   port.Write(Bytes({0x55}));
-  const link::LineStatus first = port.Status();
-  EXPECT_EQ(first.errorMask, link::comm_error::kRxParity);
+  const base::LineStatus first = port.Status();
+  EXPECT_EQ(first.errorMask, base::comm_error::kRxParity);
   EXPECT_EQ(first.queued, 1u);
   EXPECT_EQ(port.Status().errorMask, 0u);
 }
 
 TEST_F(SerialBridge, ConfigureRejectsImpossibleSettings) {
-  link::LineSettings s;
+  base::LineSettings s;
   s.baudRate = 19200;
-  s.parity = link::Parity::Even;
+  s.parity = base::Parity::Even;
   EXPECT_TRUE(port.Configure(s));
   EXPECT_EQ(port.Settings().baudRate, 19200);
   s.byteSize = 9;
@@ -103,7 +103,7 @@ TEST_F(SerialBridge, ConfigureRejectsImpossibleSettings) {
 }
 
 TEST(SimSerialPorts, OneNameExclusiveOpen) {
-  app::FakeClock clock;
+  base::FakeClock clock;
   chip::ChipModel model = test::Qx740xModel();
   SimBoard board{clock, model};
   SimSerialPortProvider& ports = board.SerialPorts();

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "core/app/FakeClock.h"
+#include "core/base/FakeClock.h"
 #include "sim/SimBridge.h"
 #include "sim/SimTestChip.h"
 
@@ -18,7 +18,7 @@ class BridgeStream : public ::testing::Test {
   }
   std::vector<uint8_t> Poll() { return bridge.Answer(Bytes({0xC4, 0x04})); }
 
-  app::FakeClock clock;
+  base::FakeClock clock;
   chip::ChipModel model = test::Qx740xModel();
   SimTarget target{model};
   SimBridge bridge{clock, target};

@@ -55,8 +55,8 @@ std::string Hex(int value, int digits) {
 
 }  // namespace
 
-AdcCapture::AdcCapture(link::TargetAccess& access, link::LinkMonitor& monitor, app::Clock& clock,
-                       app::Host& host, const chip::ChipModel& chip, app::Settings& settings,
+AdcCapture::AdcCapture(link::TargetAccess& access, link::LinkMonitor& monitor, base::Clock& clock,
+                       base::Host& host, const chip::ChipModel& chip, base::Settings& settings,
                        NoiseResult& noise)
     : access_(access),
       monitor_(monitor),

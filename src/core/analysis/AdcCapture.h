@@ -10,9 +10,9 @@
 #include "core/analysis/AnalysisPanels.h"
 #include "core/analysis/NoiseResult.h"
 #include "core/analysis/SampleCells.h"
-#include "core/app/Clock.h"
-#include "core/app/Host.h"
-#include "core/app/Settings.h"
+#include "core/base/Clock.h"
+#include "core/base/Host.h"
+#include "core/base/Settings.h"
 #include "core/chip/ChipModel.h"
 #include "core/link/LinkMonitor.h"
 #include "core/link/TargetAccess.h"
@@ -38,8 +38,8 @@ class AdcCapture {
   static constexpr int kStatusPanel = 2;
   static constexpr int kColumns = 16;
 
-  AdcCapture(link::TargetAccess& access, link::LinkMonitor& monitor, app::Clock& clock,
-             app::Host& host, const chip::ChipModel& chip, app::Settings& settings,
+  AdcCapture(link::TargetAccess& access, link::LinkMonitor& monitor, base::Clock& clock,
+             base::Host& host, const chip::ChipModel& chip, base::Settings& settings,
              NoiseResult& noise);
   AdcCapture(const AdcCapture&) = delete;
   AdcCapture& operator=(const AdcCapture&) = delete;
@@ -138,10 +138,10 @@ class AdcCapture {
 
   link::TargetAccess& access_;
   link::LinkMonitor& monitor_;
-  app::Clock& clock_;
-  app::Host& host_;
+  base::Clock& clock_;
+  base::Host& host_;
   const chip::ChipModel& chip_;
-  app::Settings& settings_;
+  base::Settings& settings_;
   NoiseResult& noise_;
 
   std::vector<double> v_;

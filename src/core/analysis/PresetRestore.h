@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/app/Host.h"
-#include "core/app/Settings.h"
+#include "core/base/Host.h"
+#include "core/base/Settings.h"
 #include "core/link/IoFrame.h"
 #include "core/link/TargetAccess.h"
 #include "core/link/TargetRecord.h"
@@ -19,7 +19,7 @@ class PresetRestore {
   static constexpr uint16_t kLastAddress = 48;
 
   PresetRestore(link::TargetAccess& access, link::TargetRecord& target, link::IoFrame& frame,
-                app::Settings& settings, app::Host& host)
+                base::Settings& settings, base::Host& host)
       : access_(access), target_(target), frame_(frame), settings_(settings), host_(host) {}
 
   void ComFunChange();
@@ -28,8 +28,8 @@ class PresetRestore {
   link::TargetAccess& access_;
   link::TargetRecord& target_;
   link::IoFrame& frame_;
-  app::Settings& settings_;
-  app::Host& host_;
+  base::Settings& settings_;
+  base::Host& host_;
 };
 
 }  // namespace qx::analysis

@@ -5,11 +5,11 @@
 #include <initializer_list>
 #include <limits>
 
-#include "core/app/AtomicFile.h"
-#include "core/app/FieldScanner.h"
-#include "core/app/FileBytes.h"
-#include "core/app/FixedWidth.h"
-#include "core/app/TextLineReader.h"
+#include "core/base/AtomicFile.h"
+#include "core/base/FieldScanner.h"
+#include "core/base/FileBytes.h"
+#include "core/base/FixedWidth.h"
+#include "core/base/TextLineReader.h"
 
 namespace qx::app {
 
@@ -60,7 +60,7 @@ std::string Upper(std::string_view s) {
 
 // The box holds free text; the file keeps an integer. Text that is not one integer is saved as 0.
 int64_t IntegerOf(std::string_view text) {
-  FieldScanner scan(text);
+  base::FieldScanner scan(text);
   int64_t v = 0;
   if (!scan.ReadInt(v, kIntMin, kIntMax) || !scan.AtEnd()) return 0;
   return v;
@@ -76,18 +76,18 @@ std::string SingleLine(std::string_view text) {
 }  // namespace
 
 std::string ConfigFile::Render() const {
-  const Settings& s = settings_;
+  const base::Settings& s = settings_;
   std::string out;
-  auto line = [&out](const std::string& text) { out += text + kCrLf; };
+  auto line = [&out](const std::string& text) { out += text + base::kCrLf; };
 
   auto fields = [&line](std::initializer_list<int64_t> values, size_t width) {
     std::string text;
-    for (int64_t v : values) AppendField(text, v, width);
+    for (int64_t v : values) base::AppendField(text, v, width);
     line(text);
   };
   auto bytes = [&line](const std::array<uint8_t, 6>& preset) {
     std::string text;
-    for (uint8_t b : preset) AppendField(text, b, 4);
+    for (uint8_t b : preset) base::AppendField(text, b, 4);
     line(text);
   };
 
@@ -95,13 +95,13 @@ std::string ConfigFile::Render() const {
   fields({target_.ChipIndex, target_.LinkKind, target_.ComIndex, target_.BaudIndex,
           target_.ParityIndex},
          4);
-  for (bool flag : s.OptionFlags) line(BoolText(flag));
+  for (bool flag : s.OptionFlags) line(base::BoolText(flag));
   fields({s.CurrentPage}, 2);
   fields({s.CurrentBank}, 2);
   line(std::to_string(s.AdcDisplayMode));
   line(std::to_string(s.AdcOutBitsIndex));
   fields({s.NPointIndex, s.ScaleIndex}, 4);
-  line(BoolText(s.AverageChart));
+  line(base::BoolText(s.AverageChart));
   fields({s.CFunADC}, 4);
   fields({s.CLPT}, 4);
   fields({s.CalValue, s.CalReading}, 8);
@@ -118,7 +118,7 @@ std::string ConfigFile::Render() const {
 }
 
 bool ConfigFile::Save(const std::filesystem::path& path, std::string& error) const {
-  return AtomicFile::Write(path, Render(), error);
+  return base::AtomicFile::Write(path, Render(), error);
 }
 
 ConfigLoadResult ConfigFile::Load(const std::filesystem::path& path) {
@@ -138,7 +138,7 @@ ConfigLoadResult ConfigFile::Load(const std::filesystem::path& path) {
     }
     created = true;
   }
-  const auto bytes = ReadFileBytes(path);
+  const auto bytes = base::ReadFileBytes(path);
   if (!bytes) {
     ConfigLoadResult r;
     r.outcome = ConfigLoadResult::Outcome::Unreadable;
@@ -152,9 +152,9 @@ ConfigLoadResult ConfigFile::Load(const std::filesystem::path& path) {
 
 ConfigLoadResult ConfigFile::Apply(std::string_view text, const std::string& fileName) {
   ConfigLoadResult r;
-  TextLineReader lines(text);
+  base::TextLineReader lines(text);
   std::string_view header;
-  if (lines.Next(header) != TextLineReader::Result::Line || header != kHeader) {
+  if (lines.Next(header) != base::TextLineReader::Result::Line || header != kHeader) {
     r.outcome = ConfigLoadResult::Outcome::HeaderMismatch;
     r.errorLine = 1;
     r.message = fileName + ": unknown header, settings not loaded";
@@ -184,16 +184,16 @@ void ConfigFile::Finish() {
   settings_.SerialListsEnabled = false;
 }
 
-bool ConfigFile::ReadSection(int s, TextLineReader& lines, std::string& why) {
+bool ConfigFile::ReadSection(int s, base::TextLineReader& lines, std::string& why) {
   std::string_view text;
   auto next = [&]() {
     switch (lines.Next(text)) {
-      case TextLineReader::Result::Line:
+      case base::TextLineReader::Result::Line:
         return true;
-      case TextLineReader::Result::TooLong:
+      case base::TextLineReader::Result::TooLong:
         why = "line too long";
         return false;
-      case TextLineReader::Result::End:
+      case base::TextLineReader::Result::End:
         break;
     }
     why = "file ends inside a section";
@@ -204,11 +204,11 @@ bool ConfigFile::ReadSection(int s, TextLineReader& lines, std::string& why) {
     return false;
   };
 
-  Settings n = settings_;
+  base::Settings n = settings_;
   switch (s) {
     case 0: {
       if (!next()) return false;
-      FieldScanner f(text);
+      base::FieldScanner f(text);
       uint16_t chip = 0, link = 0;
       int32_t com = 0, baud = 0, parity = 0;
       if (!f.Read(chip, 0, UINT16_MAX) || !f.Read(link, 0, UINT16_MAX) ||
@@ -234,9 +234,9 @@ bool ConfigFile::ReadSection(int s, TextLineReader& lines, std::string& why) {
     case 2: {
       int64_t page = 0, bank = 0;
       if (!next()) return false;
-      if (!FieldScanner(text).ReadInt(page, kIntMin, kIntMax)) return fail();
+      if (!base::FieldScanner(text).ReadInt(page, kIntMin, kIntMax)) return fail();
       if (!next()) return false;
-      if (!FieldScanner(text).ReadInt(bank, kIntMin, kIntMax)) return fail();
+      if (!base::FieldScanner(text).ReadInt(bank, kIntMin, kIntMax)) return fail();
       // The views index their pages and banks with these; the chip loader narrows them further.
       n.CurrentPage = page >= 0 && page <= 3 ? static_cast<int>(page) : 0;
       n.CurrentBank = bank >= 0 && bank <= 4 ? static_cast<int>(bank) : 0;
@@ -245,16 +245,16 @@ bool ConfigFile::ReadSection(int s, TextLineReader& lines, std::string& why) {
     case 3: {
       int64_t mode = 0, bits = 0;
       if (!next()) return false;
-      if (!FieldScanner(text).ReadInt(mode, kIntMin, kIntMax)) return fail();
+      if (!base::FieldScanner(text).ReadInt(mode, kIntMin, kIntMax)) return fail();
       if (!next()) return false;
-      if (!FieldScanner(text).ReadInt(bits, kIntMin, kIntMax)) return fail();
+      if (!base::FieldScanner(text).ReadInt(bits, kIntMin, kIntMax)) return fail();
       n.AdcDisplayMode = ListIndex(mode, kDisplayModes);
       n.AdcOutBitsIndex = ListIndex(bits, kOutBitsItems);
       break;
     }
     case 4: {
       if (!next()) return false;
-      FieldScanner f(text);
+      base::FieldScanner f(text);
       int64_t points = 0, scale = 0;
       if (!f.ReadInt(points, kIntMin, kIntMax) || !f.ReadInt(scale, kIntMin, kIntMax))
         return fail();
@@ -277,7 +277,7 @@ bool ConfigFile::ReadSection(int s, TextLineReader& lines, std::string& why) {
       int64_t v[2] = {0, 0};
       for (int i = 0; i < lineCount; ++i) {
         if (!next()) return false;
-        if (!FieldScanner(text).ReadInt(v[i], kIntMin, kIntMax)) return fail();
+        if (!base::FieldScanner(text).ReadInt(v[i], kIntMin, kIntMax)) return fail();
       }
       if (s == 5) n.CFunADC = ListIndex(v[0], kAdcFunctions);
       if (s == 6) {
@@ -294,7 +294,7 @@ bool ConfigFile::ReadSection(int s, TextLineReader& lines, std::string& why) {
     }
     case 7: {
       if (!next()) return false;
-      FieldScanner f(text);
+      base::FieldScanner f(text);
       if (!f.Read(n.CalValue, kIntMin, kIntMax) || !f.Read(n.CalReading, kIntMin, kIntMax))
         return fail();
       if (n.CalValue == 0 || n.CalReading == 0) {
@@ -306,7 +306,7 @@ bool ConfigFile::ReadSection(int s, TextLineReader& lines, std::string& why) {
     case 8:
       for (auto* preset : {&n.ScalePreset, &n.DmmPreset}) {
         if (!next()) return false;
-        FieldScanner f(text);
+        base::FieldScanner f(text);
         for (uint8_t& b : *preset)
           if (!f.Read(b, 0, 255)) return fail();
       }
@@ -314,7 +314,7 @@ bool ConfigFile::ReadSection(int s, TextLineReader& lines, std::string& why) {
     case 10: {
       if (!next()) return false;
       int64_t ignored = 0;
-      if (!FieldScanner(text).ReadInt(ignored, kIntMin, kIntMax)) return fail();
+      if (!base::FieldScanner(text).ReadInt(ignored, kIntMin, kIntMax)) return fail();
       n.Photo = true;
       break;
     }
@@ -324,7 +324,7 @@ bool ConfigFile::ReadSection(int s, TextLineReader& lines, std::string& why) {
       break;
     case 14: {
       if (!next()) return false;
-      FieldScanner f(text);
+      base::FieldScanner f(text);
       int64_t gv = 0, temper = 0;
       if (!f.ReadInt(gv, kIntMin, kIntMax) || !f.ReadInt(temper, kIntMin, kIntMax)) return fail();
       n.EGv = std::to_string(gv);

@@ -6,12 +6,14 @@
 #include <string_view>
 
 #include "core/app/ConfigLoadResult.h"
-#include "core/app/Settings.h"
+#include "core/base/Settings.h"
 #include "core/link/TargetRecord.h"
 
-namespace qx::app {
-
+namespace qx::base {
 class TextLineReader;
+}
+
+namespace qx::app {
 
 /// "QxADC.cfg": the main settings between runs. The writer emits fixed sections with fixed-width
 /// fields and CR LF; the reader applies section after section until the end of the file, so a
@@ -24,7 +26,7 @@ class ConfigFile {
   static constexpr int kSectionCount = 15;
   static constexpr int kLineCount = 26;
 
-  ConfigFile(link::TargetRecord& target, Settings& settings)
+  ConfigFile(link::TargetRecord& target, base::Settings& settings)
       : target_(target), settings_(settings) {}
 
   /// The file text for the current values.
@@ -43,11 +45,11 @@ class ConfigFile {
 
  private:
   /// Reads section `s` into copies and commits them only when every value was read.
-  bool ReadSection(int s, TextLineReader& lines, std::string& why);
+  bool ReadSection(int s, base::TextLineReader& lines, std::string& why);
   void Finish();
 
   link::TargetRecord& target_;
-  Settings& settings_;
+  base::Settings& settings_;
 };
 
 }  // namespace qx::app

@@ -61,7 +61,7 @@ std::vector<WindowTitle> ShellCommands::UsbClient() {
 
 void ShellCommands::RefreshAfterConnect() {
   // The views and the block panels show what the register image now holds.
-  bench_.host.RegImageChanged(Host::kWholeImage);
+  bench_.host.RegImageChanged(base::Host::kWholeImage);
 }
 
 void ShellCommands::Release() {

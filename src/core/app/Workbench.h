@@ -2,9 +2,9 @@
 
 #include "core/analysis/AdcCapture.h"
 #include "core/analysis/NoiseResult.h"
-#include "core/app/Clock.h"
-#include "core/app/Host.h"
-#include "core/app/Settings.h"
+#include "core/base/Clock.h"
+#include "core/base/Host.h"
+#include "core/base/Settings.h"
 #include "core/chip/ChipModel.h"
 #include "core/link/BulkDriver.h"
 #include "core/link/HidBackend.h"
@@ -14,6 +14,7 @@
 #include "core/link/TargetAccess.h"
 #include "core/link/TargetRecord.h"
 #include "core/link/UsbTransport.h"
+#include "core/panels/PanelContext.h"
 
 namespace qx::app {
 
@@ -21,7 +22,8 @@ namespace qx::app {
 /// model and the settings. Front ends create one and hand references to their parts.
 class Workbench {
  public:
-  Workbench(Clock& theClock, Host& theHost, link::HidBackend& hid, link::BulkDriver& bulk)
+  Workbench(base::Clock& theClock, base::Host& theHost, link::HidBackend& hid,
+            link::BulkDriver& bulk)
       : clock(theClock),
         host(theHost),
         usb(frame, hid, bulk),
@@ -33,18 +35,21 @@ class Workbench {
   Workbench(const Workbench&) = delete;
   Workbench& operator=(const Workbench&) = delete;
 
-  Clock& clock;
-  Host& host;
+  base::Clock& clock;
+  base::Host& host;
   link::TargetRecord target;
   link::IoFrame frame{};
   chip::ChipModel chip;
-  Settings settings;
+  base::Settings settings;
   link::UsbTransport usb;
   link::SerialBridgeLink serial;
   link::TargetAccess access;
   link::LinkMonitor monitor;
   analysis::NoiseResult noise;  ///< written by every capture, read by the temperature test
   analysis::AdcCapture capture;
+
+  /// The parts a block panel works on.
+  operator panels::PanelContext() { return {access, chip, monitor, settings}; }
 };
 
 }  // namespace qx::app

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/app/Host.h"
+#include "core/base/Host.h"
 #include "core/chip/ChipLine.h"
 #include "core/chip/ChipModel.h"
 #include "core/chip/NumberRegister.h"
@@ -52,7 +52,7 @@ struct LoadResult {
 class ChipLoader {
  public:
   /// `folder` is the chip folder (the program folder + "INCLUDE/").
-  ChipLoader(ChipModel& model, TextSource& files, app::Host& host, std::string folder)
+  ChipLoader(ChipModel& model, TextSource& files, base::Host& host, std::string folder)
       : model_(model), files_(files), host_(host), folder_(std::move(folder)) {}
 
   /// Loads chip `request.chipIndex`. Calls Host::MenuVisibilityChanged() once the optional
@@ -77,7 +77,7 @@ class ChipLoader {
 
   ChipModel& model_;
   TextSource& files_;
-  app::Host& host_;
+  base::Host& host_;
   std::string folder_;
 };
 

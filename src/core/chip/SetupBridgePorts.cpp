@@ -11,7 +11,7 @@ bool SetupBridgePorts::Select(int index, const std::string& name, link::TargetRe
   target.ComPort.reset();
   active_ = -1;
 
-  std::unique_ptr<link::SerialPort> port;
+  std::unique_ptr<base::SerialPort> port;
   if (auto it = kept_.find(index); it != kept_.end()) {
     port = std::move(it->second);
     kept_.erase(it);

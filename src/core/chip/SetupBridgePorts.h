@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "core/link/SerialPort.h"
+#include "core/base/SerialPort.h"
 #include "core/link/TargetRecord.h"
 
 namespace qx::chip {
@@ -15,7 +15,7 @@ namespace qx::chip {
 /// works on that port's own handle instead of the one opened last.
 class SetupBridgePorts {
  public:
-  explicit SetupBridgePorts(link::SerialPortProvider& provider) : provider_(provider) {}
+  explicit SetupBridgePorts(base::SerialPortProvider& provider) : provider_(provider) {}
 
   /// Makes COM(`index` + 1), named `name`, the target's bridge port, opening it (exclusively)
   /// unless it is already held. The port the target held before is kept for a later return.
@@ -27,8 +27,8 @@ class SetupBridgePorts {
   void ClearMask() { mask_ = 0; }
 
  private:
-  link::SerialPortProvider& provider_;
-  std::map<int, std::unique_ptr<link::SerialPort>> kept_;
+  base::SerialPortProvider& provider_;
+  std::map<int, std::unique_ptr<base::SerialPort>> kept_;
   int active_ = -1;  ///< COM index of the port the target holds, -1 for none of ours
   uint32_t mask_ = 0;
 };

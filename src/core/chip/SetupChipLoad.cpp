@@ -6,16 +6,16 @@ namespace {
 
 // Holds back the loader's own ChipLoaded(): listeners must not see the new chip before the
 // corrected page and bank and the link kind are stored.
-class DeferChipLoaded final : public app::Host {
+class DeferChipLoaded final : public base::Host {
  public:
-  explicit DeferChipLoaded(app::Host& host) : host_(host) {}
+  explicit DeferChipLoaded(base::Host& host) : host_(host) {}
   void SetStatus(int panel, const std::string& text) override { host_.SetStatus(panel, text); }
   void ShowError(const std::string& text) override { host_.ShowError(text); }
   void MenuVisibilityChanged() override { host_.MenuVisibilityChanged(); }
   void ChipLoaded() override {}
 
  private:
-  app::Host& host_;
+  base::Host& host_;
 };
 
 constexpr size_t kAdcWindowFlag = 2;

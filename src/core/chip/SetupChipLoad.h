@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "core/app/Host.h"
-#include "core/app/Settings.h"
+#include "core/base/Host.h"
+#include "core/base/Settings.h"
 #include "core/chip/ChipLoader.h"
 #include "core/chip/ChipModel.h"
 #include "core/chip/TextSource.h"
@@ -17,8 +17,8 @@ namespace qx::chip {
 /// is in place and also when no file was found (the gains and masks were reset even then).
 class SetupChipLoad {
  public:
-  SetupChipLoad(ChipModel& chip, link::TargetRecord& target, app::Settings& settings,
-                app::Host& host, TextSource& files, std::string folder)
+  SetupChipLoad(ChipModel& chip, link::TargetRecord& target, base::Settings& settings,
+                base::Host& host, TextSource& files, std::string folder)
       : chip_(chip),
         target_(target),
         settings_(settings),
@@ -38,8 +38,8 @@ class SetupChipLoad {
  private:
   ChipModel& chip_;
   link::TargetRecord& target_;
-  app::Settings& settings_;
-  app::Host& host_;
+  base::Settings& settings_;
+  base::Host& host_;
   TextSource& files_;
   std::string folder_;
 };

@@ -27,9 +27,9 @@ bool Contains(const std::array<std::string_view, N>& names, const std::string& n
 
 }  // namespace
 
-SetupDialogModel::SetupDialogModel(link::TargetRecord& target, app::Settings& settings,
-                                   ChipModel& chip, app::Host& host, TextSource& files,
-                                   link::SerialPortProvider& ports, const std::string& programDir)
+SetupDialogModel::SetupDialogModel(link::TargetRecord& target, base::Settings& settings,
+                                   ChipModel& chip, base::Host& host, TextSource& files,
+                                   base::SerialPortProvider& ports, const std::string& programDir)
     : target_(target),
       settings_(settings),
       chip_(chip),

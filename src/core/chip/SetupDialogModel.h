@@ -5,14 +5,14 @@
 #include <map>
 #include <string>
 
-#include "core/app/Host.h"
-#include "core/app/Settings.h"
+#include "core/base/Host.h"
+#include "core/base/SerialPort.h"
+#include "core/base/Settings.h"
 #include "core/chip/ChipList.h"
 #include "core/chip/ChipModel.h"
 #include "core/chip/SetupBridgePorts.h"
 #include "core/chip/SetupChipLoad.h"
 #include "core/chip/TextSource.h"
-#include "core/link/SerialPort.h"
 #include "core/link/TargetRecord.h"
 
 namespace qx::chip {
@@ -26,8 +26,8 @@ class SetupDialogModel {
   static constexpr char kCaption[] = "選項";
   static constexpr char kUartNotFound[] = "Uart  not  found";
 
-  SetupDialogModel(link::TargetRecord& target, app::Settings& settings, ChipModel& chip,
-                   app::Host& host, TextSource& files, link::SerialPortProvider& ports,
+  SetupDialogModel(link::TargetRecord& target, base::Settings& settings, ChipModel& chip,
+                   base::Host& host, TextSource& files, base::SerialPortProvider& ports,
                    const std::string& programDir);
 
   /// Builds the chip list from the chip index file (or the built-in items), selects chip item 0,
@@ -103,9 +103,9 @@ class SetupDialogModel {
   }
 
   link::TargetRecord& target_;
-  app::Settings& settings_;
+  base::Settings& settings_;
   ChipModel& chip_;
-  app::Host& host_;
+  base::Host& host_;
   TextSource& files_;
   SetupChipLoad load_;
   SetupBridgePorts ports_;

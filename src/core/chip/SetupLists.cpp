@@ -24,10 +24,10 @@ int32_t SetupLists::BaudRateValue(int index) {
   return kBaudRates[static_cast<size_t>(index)];
 }
 
-link::Parity SetupLists::GetParity(int index) {
-  if (index == 1) return link::Parity::Even;
-  if (index == 2) return link::Parity::Odd;
-  return link::Parity::None;
+base::Parity SetupLists::GetParity(int index) {
+  if (index == 1) return base::Parity::Even;
+  if (index == 2) return base::Parity::Odd;
+  return base::Parity::None;
 }
 
 std::string SetupLists::GetParityText(int index) {

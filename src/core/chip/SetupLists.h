@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "core/link/SerialPort.h"
+#include "core/base/SerialPort.h"
 
 namespace qx::chip {
 
@@ -32,7 +32,7 @@ struct SetupLists {
   /// Baud rate of a `TXBaud` index; 0 outside the list.
   static int32_t BaudRateValue(int index);
   /// Line parity of a `TXParity` index: item 1 is even, item 2 odd, anything else none.
-  static link::Parity GetParity(int index);
+  static base::Parity GetParity(int index);
   /// "EVEN", "ODD" or "None", as the status line names the parity.
   static std::string GetParityText(int index);
   /// I/O base of a `CLPT` index: 0x278, 0x3BC, else 0x378.

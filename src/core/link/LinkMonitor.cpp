@@ -11,7 +11,7 @@ bool IsUsbKind(uint16_t kind) {
 }  // namespace
 
 LinkMonitor::LinkMonitor(TargetRecord& target, UsbTransport& usb, TargetAccess& access,
-                         app::Host& host)
+                         base::Host& host)
     : target_(target), usb_(usb), access_(access), host_(host) {}
 
 void LinkMonitor::Tick() {

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "core/app/Host.h"
+#include "core/base/Host.h"
 #include "core/link/TargetAccess.h"
 #include "core/link/TargetRecord.h"
 #include "core/link/UsbTransport.h"
@@ -17,7 +17,7 @@ inline constexpr char kUsbNotConnect[] = "USB not Connect !!!";
 /// reading and paces the capture chart; and the connect and release commands of the bridge.
 class LinkMonitor {
  public:
-  LinkMonitor(TargetRecord& target, UsbTransport& usb, TargetAccess& access, app::Host& host);
+  LinkMonitor(TargetRecord& target, UsbTransport& usb, TargetAccess& access, base::Host& host);
 
   static constexpr int kTickMs = 10;
   static constexpr uint32_t kIdleCheckTicks = 1000;
@@ -39,7 +39,7 @@ class LinkMonitor {
   TargetRecord& target_;
   UsbTransport& usb_;
   TargetAccess& access_;
-  app::Host& host_;
+  base::Host& host_;
   int chartTicks_ = 0;
 };
 

@@ -13,8 +13,8 @@ constexpr uint8_t kWriteCommand = 0x40;
 constexpr int kStatusPanel = 1;
 }  // namespace
 
-SerialBridgeLink::SerialBridgeLink(TargetRecord& target, IoFrame& frame, app::Clock& clock,
-                                   app::Host& host)
+SerialBridgeLink::SerialBridgeLink(TargetRecord& target, IoFrame& frame, base::Clock& clock,
+                                   base::Host& host)
     : target_(target), frame_(frame), clock_(clock), host_(host) {}
 
 bool SerialBridgeLink::ReadBytes(uint16_t address, uint8_t count) {
@@ -34,8 +34,8 @@ bool SerialBridgeLink::ReadBytes(uint16_t address, uint8_t count) {
                               static_cast<uint8_t>(address >> 8), count};
   if (!Send(request, sizeof request)) return false;
 
-  const LineStatus status = WaitQueued(count, kRetryWaitMs);
-  if (status.errorMask == comm_error::kRxParity)
+  const base::LineStatus status = WaitQueued(count, kRetryWaitMs);
+  if (status.errorMask == base::comm_error::kRxParity)
     host_.SetStatus(kStatusPanel, "Parity Fail");
   else if (status.errorMask == 0)
     host_.SetStatus(kStatusPanel, "");
@@ -68,7 +68,7 @@ bool SerialBridgeLink::WriteBytes(uint16_t address, uint8_t count) {
   frame_[3] = count;
   if (!Send(frame_.data(), n + 4)) return false;
 
-  const LineStatus status = WaitQueued(1, kSyncWaitMs);
+  const base::LineStatus status = WaitQueued(1, kSyncWaitMs);
   ReportParity(status);
   bool result = false;
   if (status.queued > 0) {
@@ -85,24 +85,24 @@ bool SerialBridgeLink::WriteBytes(uint16_t address, uint8_t count) {
 
 SerialBridgeLink::SyncResult SerialBridgeLink::SyncAttempt() {
   if (!target_.ComOpen || !target_.ComPort) return SyncResult::PortClosed;
-  SerialPort& port = *target_.ComPort;
+  base::SerialPort& port = *target_.ComPort;
   port.Status();
   port.DiscardInput();
   const uint8_t sync = kSync;
   if (!Send(&sync, 1)) return SyncResult::NoAck;
-  const LineStatus status = WaitQueued(1, kSyncWaitMs);
+  const base::LineStatus status = WaitQueued(1, kSyncWaitMs);
   ReportParity(status);
   uint8_t reply[8] = {};
   const size_t got = ReadQueued(reply, sizeof reply);
   return got > 0 && reply[0] == kAck ? SyncResult::Acknowledged : SyncResult::NoAck;
 }
 
-LineStatus SerialBridgeLink::WaitQueued(size_t count, double limitMs) {
-  SerialPort& port = *target_.ComPort;
+base::LineStatus SerialBridgeLink::WaitQueued(size_t count, double limitMs) {
+  base::SerialPort& port = *target_.ComPort;
   const double start = clock_.NowMs();
-  LineStatus total;
+  base::LineStatus total;
   for (;;) {
-    const LineStatus s = port.Status();
+    const base::LineStatus s = port.Status();
     total.queued = s.queued;
     total.errorMask |= s.errorMask;
     if (s.queued >= std::max<size_t>(count, 1)) return total;
@@ -112,8 +112,8 @@ LineStatus SerialBridgeLink::WaitQueued(size_t count, double limitMs) {
 }
 
 size_t SerialBridgeLink::ReadQueued(uint8_t* dest, size_t capacity) {
-  SerialPort& port = *target_.ComPort;
-  const LineStatus s = port.Status();
+  base::SerialPort& port = *target_.ComPort;
+  const base::LineStatus s = port.Status();
   const size_t n = std::min(s.queued, capacity);
   const size_t got = n > 0 ? port.Read(std::span<uint8_t>(dest, n)) : 0;
   if (got > 0 && trace_) trace_(TransferDirection::Received, std::span<const uint8_t>(dest, got));
@@ -125,8 +125,8 @@ bool SerialBridgeLink::Send(const uint8_t* data, size_t n) {
   return target_.ComPort->Write(std::span<const uint8_t>(data, n));
 }
 
-void SerialBridgeLink::ReportParity(const LineStatus& status) {
-  if (status.errorMask == comm_error::kRxParity) host_.SetStatus(kStatusPanel, "Parity Fail");
+void SerialBridgeLink::ReportParity(const base::LineStatus& status) {
+  if (status.errorMask == base::comm_error::kRxParity) host_.SetStatus(kStatusPanel, "Parity Fail");
 }
 
 }  // namespace qx::link

@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "core/app/Clock.h"
-#include "core/app/Host.h"
+#include "core/base/Clock.h"
+#include "core/base/Host.h"
 #include "core/link/IoFrame.h"
 #include "core/link/TargetRecord.h"
 #include "core/link/TransferTrace.h"
@@ -14,7 +14,7 @@ namespace qx::link {
 /// synchronisation, then a C0 read or 40 write frame. Serial errors go to status panel 1.
 class SerialBridgeLink {
  public:
-  SerialBridgeLink(TargetRecord& target, IoFrame& frame, app::Clock& clock, app::Host& host);
+  SerialBridgeLink(TargetRecord& target, IoFrame& frame, base::Clock& clock, base::Host& host);
 
   /// Reads `count` bytes into `IoFrame` from byte 0. A short reply still counts as success.
   bool ReadBytes(uint16_t address, uint8_t count);
@@ -32,15 +32,15 @@ class SerialBridgeLink {
   enum class SyncResult { Acknowledged, NoAck, PortClosed };
   SyncResult SyncAttempt();
   /// Polls the line status until `count` bytes are queued or `limitMs` has passed.
-  LineStatus WaitQueued(size_t count, double limitMs);
+  base::LineStatus WaitQueued(size_t count, double limitMs);
   size_t ReadQueued(uint8_t* dest, size_t capacity);
   bool Send(const uint8_t* data, size_t n);
-  void ReportParity(const LineStatus& status);
+  void ReportParity(const base::LineStatus& status);
 
   TargetRecord& target_;
   IoFrame& frame_;
-  app::Clock& clock_;
-  app::Host& host_;
+  base::Clock& clock_;
+  base::Host& host_;
   TransferTrace trace_;
 };
 

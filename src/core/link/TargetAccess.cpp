@@ -26,8 +26,8 @@ uint8_t Hi(uint16_t v) {
 }  // namespace
 
 TargetAccess::TargetAccess(TargetRecord& target, IoFrame& frame, UsbTransport& usb,
-                           SerialBridgeLink& serial, app::Clock& clock, app::Host& host,
-                           const chip::ChipModel& chip, app::Settings& settings)
+                           SerialBridgeLink& serial, base::Clock& clock, base::Host& host,
+                           const chip::ChipModel& chip, base::Settings& settings)
     : target_(target),
       frame_(frame),
       usb_(usb),

@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <string>
 
-#include "core/app/Clock.h"
-#include "core/app/Host.h"
-#include "core/app/Settings.h"
+#include "core/base/Clock.h"
+#include "core/base/Host.h"
+#include "core/base/Settings.h"
 #include "core/chip/ChipModel.h"
 #include "core/link/IoFrame.h"
 #include "core/link/SerialBridgeLink.h"
@@ -25,8 +25,8 @@ inline constexpr uint8_t kFrameOk = 0xFA;
 class TargetAccess {
  public:
   TargetAccess(TargetRecord& target, IoFrame& frame, UsbTransport& usb, SerialBridgeLink& serial,
-               app::Clock& clock, app::Host& host, const chip::ChipModel& chip,
-               app::Settings& settings);
+               base::Clock& clock, base::Host& host, const chip::ChipModel& chip,
+               base::Settings& settings);
 
   /// `RegImage`[index]; 0 outside 0..1023.
   uint8_t GetRegImage(int index) const;
@@ -81,10 +81,10 @@ class TargetAccess {
   IoFrame& frame_;
   UsbTransport& usb_;
   SerialBridgeLink& serial_;
-  app::Clock& clock_;
-  app::Host& host_;
+  base::Clock& clock_;
+  base::Host& host_;
   const chip::ChipModel& chip_;
-  app::Settings& settings_;
+  base::Settings& settings_;
   std::array<uint8_t, kAdcRegisters> adcRegShadow_{};
   std::array<uint8_t, 3> lastAdc_{};
   std::array<uint8_t, 3> lastWord_{};

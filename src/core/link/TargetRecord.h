@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "core/link/SerialPort.h"
+#include "core/base/SerialPort.h"
 #include "core/link/UsbLink.h"
 
 namespace qx::link {
@@ -32,10 +32,10 @@ struct TargetRecord {
   int32_t BaudIndex = 0;
   int32_t ComIndex = 0;
   int32_t ParityIndex = 0;
-  std::unique_ptr<SerialPort> ComPort;  ///< open port, or null when closed
+  std::unique_ptr<base::SerialPort> ComPort;  ///< open port, or null when closed
   std::string ComName;
   bool ComOpen = false;
-  LineSettings Line;
+  base::LineSettings Line;
 
   UsbLink Usb;
 };

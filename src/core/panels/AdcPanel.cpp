@@ -71,7 +71,7 @@ const Binding* ListOfKey(const std::string& key) {
 
 }  // namespace
 
-AdcPanel::AdcPanel(app::Workbench& bench)
+AdcPanel::AdcPanel(PanelContext bench)
     : bench_(bench), fields_(bench.access, bench.chip.AdcFields) {}
 
 ReadingMode AdcPanel::Mode() const {

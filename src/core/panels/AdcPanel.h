@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <string>
 
-#include "core/app/Workbench.h"
 #include "core/panels/AdcReadingText.h"
 #include "core/panels/FieldAccess.h"
+#include "core/panels/PanelContext.h"
 #include "core/panels/PanelState.h"
 
 namespace qx::panels {
@@ -16,7 +16,7 @@ namespace qx::panels {
 /// gain of a capture is read from.
 class AdcPanel {
  public:
-  explicit AdcPanel(app::Workbench& bench);
+  explicit AdcPanel(PanelContext bench);
 
   /// Default lists, the display mode and resolution, the fields as they stand.
   void FormCreate();
@@ -48,7 +48,7 @@ class AdcPanel {
   void SelectList(const std::string& control, int value);
   void ShowContinuousCaption();
 
-  app::Workbench& bench_;
+  PanelContext bench_;
   FieldAccess fields_;
   PanelState state_;
   int32_t divisor_ = 0;

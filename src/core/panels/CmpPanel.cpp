@@ -73,7 +73,7 @@ std::vector<SelectorLayout> Layouts() {
 
 }  // namespace
 
-CmpPanel::CmpPanel(app::Workbench& bench)
+CmpPanel::CmpPanel(PanelContext bench)
     : bench_(bench), fields_(bench.access, bench.chip.CmpFields) {
   for (SelectorLayout& layout : Layouts()) selectors_.emplace_back(std::move(layout));
 }

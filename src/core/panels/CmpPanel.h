@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "core/app/Workbench.h"
 #include "core/panels/FieldAccess.h"
+#include "core/panels/PanelContext.h"
 #include "core/panels/PanelState.h"
 #include "core/panels/SelectorGroup.h"
 
@@ -15,7 +15,7 @@ namespace qx::panels {
 /// bound to the fields of the chip's "#CMP0S" section.
 class CmpPanel {
  public:
-  explicit CmpPanel(app::Workbench& bench);
+  explicit CmpPanel(PanelContext bench);
 
   /// All fields read 0 and are shown so; nothing is sent to the target.
   void FormCreate();
@@ -37,7 +37,7 @@ class CmpPanel {
   void ShowSummary();
   SelectorGroup* SelectorOfList(const std::string& control);
 
-  app::Workbench& bench_;
+  PanelContext bench_;
   FieldAccess fields_;
   PanelState state_;
   std::vector<SelectorGroup> selectors_;

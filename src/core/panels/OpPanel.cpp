@@ -27,7 +27,7 @@ SelectorLayout Negative() {
 
 }  // namespace
 
-OpPanel::OpPanel(app::Workbench& bench)
+OpPanel::OpPanel(PanelContext bench)
     : bench_(bench),
       fields_(bench.access, bench.chip.OpFields),
       positive_(Positive()),

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "core/app/Workbench.h"
 #include "core/panels/FieldAccess.h"
+#include "core/panels/PanelContext.h"
 #include "core/panels/PanelState.h"
 #include "core/panels/SelectorGroup.h"
 
@@ -13,7 +13,7 @@ namespace qx::panels {
 /// mode, input switch and analog supply, bound to the fields of the chip's "#OP0S" section.
 class OpPanel {
  public:
-  explicit OpPanel(app::Workbench& bench);
+  explicit OpPanel(PanelContext bench);
 
   /// All fields read 0 and are shown so; nothing is sent to the target.
   void FormCreate();
@@ -33,7 +33,7 @@ class OpPanel {
   void SetRemembered(int value);
   void ShowField(const std::string& key);
 
-  app::Workbench& bench_;
+  PanelContext bench_;
   FieldAccess fields_;
   PanelState state_;
   SelectorGroup positive_;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/app/Host.h"
+#include "core/base/Host.h"
 #include "core/chip/ChipModel.h"
 #include "core/link/IoFrame.h"
 #include "core/link/TargetAccess.h"
@@ -9,7 +9,7 @@
 namespace qx::views {
 
 /// Passed to Host::RegImageChanged when the whole image may have changed.
-inline constexpr int kWholeImage = app::Host::kWholeImage;
+inline constexpr int kWholeImage = base::Host::kWholeImage;
 
 /// The main window's two commands that act on the target directly: "Read RAM" and "SLEEP".
 class RamCommands {
@@ -18,7 +18,7 @@ class RamCommands {
   static constexpr uint8_t kSleepByte = 0xA5;
 
   RamCommands(link::TargetRecord& target, link::IoFrame& frame, link::TargetAccess& access,
-              const chip::ChipModel& chip, app::Host& host)
+              const chip::ChipModel& chip, base::Host& host)
       : target_(target), frame_(frame), access_(access), chip_(chip), host_(host) {}
 
   /// Copies the target's registers and data memory into the image, then lets every view
@@ -36,7 +36,7 @@ class RamCommands {
   link::IoFrame& frame_;
   link::TargetAccess& access_;
   const chip::ChipModel& chip_;
-  app::Host& host_;
+  base::Host& host_;
 };
 
 }  // namespace qx::views

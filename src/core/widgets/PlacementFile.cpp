@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <limits>
 
-#include "core/app/AtomicFile.h"
-#include "core/app/FieldScanner.h"
-#include "core/app/FileBytes.h"
-#include "core/app/FixedWidth.h"
-#include "core/app/TextLineReader.h"
+#include "core/base/AtomicFile.h"
+#include "core/base/FieldScanner.h"
+#include "core/base/FileBytes.h"
+#include "core/base/FixedWidth.h"
+#include "core/base/TextLineReader.h"
 
 namespace qx::widgets {
 
@@ -19,7 +19,7 @@ constexpr int32_t kFieldMin = -999;
 constexpr int32_t kFieldMax = 9999;
 
 std::string Field(int64_t v) {
-  return app::RightAligned(std::clamp<int64_t>(v, kFieldMin, kFieldMax), 5);
+  return base::RightAligned(std::clamp<int64_t>(v, kFieldMin, kFieldMax), 5);
 }
 
 WindowState StateFromCode(int64_t code) {
@@ -51,12 +51,12 @@ std::filesystem::path PlacementFile::PathFor(const std::filesystem::path& progra
 }
 
 std::string PlacementFile::Render(const PlacementRecords& table) {
-  std::string out = std::string(kVersion) + app::kCrLf;
-  out += std::to_string(table.Size()) + app::kCrLf;
+  std::string out = std::string(kVersion) + base::kCrLf;
+  out += std::to_string(table.Size()) + base::kCrLf;
   for (const Placement& p : table.Records()) {
-    out += SingleLine(p.Name) + app::kCrLf;
+    out += SingleLine(p.Name) + base::kCrLf;
     out += Field(p.Left) + Field(p.Top) + Field(p.Width) + Field(p.Height) +
-           Field(static_cast<int>(p.State)) + Field(p.Visible ? 1 : 0) + app::kCrLf;
+           Field(static_cast<int>(p.State)) + Field(p.Visible ? 1 : 0) + base::kCrLf;
   }
   return out;
 }
@@ -64,12 +64,12 @@ std::string PlacementFile::Render(const PlacementRecords& table) {
 bool PlacementFile::Parse(std::string_view text, PlacementRecords& table) {
   constexpr int64_t kIntMin = std::numeric_limits<int32_t>::min();
   constexpr int64_t kIntMax = std::numeric_limits<int32_t>::max();
-  app::TextLineReader lines(text, 256);
+  base::TextLineReader lines(text, 256);
   std::string_view line;
-  using R = app::TextLineReader::Result;
+  using R = base::TextLineReader::Result;
   if (lines.Next(line) != R::Line || line != kVersion) return false;
   int64_t count = 0;
-  if (lines.Next(line) != R::Line || !app::FieldScanner(line).ReadInt(count, 0, kIntMax))
+  if (lines.Next(line) != R::Line || !base::FieldScanner(line).ReadInt(count, 0, kIntMax))
     return false;
   count = std::min<int64_t>(count, PlacementRecords::kMaxRecords);
   for (int64_t i = 0; i < count; ++i) {
@@ -77,7 +77,7 @@ bool PlacementFile::Parse(std::string_view text, PlacementRecords& table) {
     if (lines.Next(line) != R::Line) return false;
     p.Name = SingleLine(line);  // as it would be written back
     if (lines.Next(line) != R::Line) return false;
-    app::FieldScanner f(line);
+    base::FieldScanner f(line);
     int64_t state = 0, visible = 0;
     if (!f.Read(p.Left, kIntMin, kIntMax) || !f.Read(p.Top, kIntMin, kIntMax) ||
         !f.Read(p.Width, kIntMin, kIntMax) || !f.Read(p.Height, kIntMin, kIntMax) ||
@@ -92,11 +92,11 @@ bool PlacementFile::Parse(std::string_view text, PlacementRecords& table) {
 
 bool PlacementFile::Save(const std::filesystem::path& path, const PlacementRecords& table,
                          std::string& error) {
-  return app::AtomicFile::Write(path, Render(table), error);
+  return base::AtomicFile::Write(path, Render(table), error);
 }
 
 bool PlacementFile::Load(const std::filesystem::path& path, PlacementRecords& table) {
-  const auto bytes = app::ReadFileBytes(path);
+  const auto bytes = base::ReadFileBytes(path);
   return bytes && Parse(*bytes, table);
 }
 

@@ -17,9 +17,9 @@
 
 #include "core/analysis/NoiseMath.h"
 #include "core/analysis/SlotDecoder.h"
-#include "core/app/AtomicFile.h"
 #include "core/app/FormId.h"
 #include "core/app/Workbench.h"
+#include "core/base/AtomicFile.h"
 #include "gui/LcdArray.h"
 #include "gui/MainPanel.h"
 #include "gui/QtHost.h"
@@ -250,7 +250,7 @@ void AnxAdcForm::FormCreate() {
 }
 
 void AnxAdcForm::SyncFromSettings() {
-  const app::Settings& s = bench_.settings;
+  const base::Settings& s = bench_.settings;
   syncing_ = true;
   points_->setCurrentIndex(s.NPointIndex);
   scale_->setCurrentIndex(s.ScaleIndex);
@@ -357,7 +357,7 @@ void AnxAdcForm::SaveDataClick() {
 
 bool AnxAdcForm::SAVECOM(const std::string& path) {
   std::string error;
-  if (app::AtomicFile::Write(path, bench_.capture.SaveBytes(), error)) return true;
+  if (base::AtomicFile::Write(path, bench_.capture.SaveBytes(), error)) return true;
   bench_.host.ShowError(path + ": " + error);
   return false;
 }

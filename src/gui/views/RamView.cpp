@@ -12,8 +12,8 @@
 #include <QVBoxLayout>
 #include <filesystem>
 
-#include "core/app/AtomicFile.h"
-#include "core/app/FileBytes.h"
+#include "core/base/AtomicFile.h"
+#include "core/base/FileBytes.h"
 #include "gui/views/RamWorkbook.h"
 
 namespace qx::gui {
@@ -26,7 +26,7 @@ constexpr int kDesignedHeight = 400;
 const char kRamFilter[] = "*.ram";
 }  // namespace
 
-RamView::RamView(views::RamViewModel& model, app::Host& host, HexAsker ask, QWidget* parent)
+RamView::RamView(views::RamViewModel& model, base::Host& host, HexAsker ask, QWidget* parent)
     : QWidget(parent), model_(model), host_(host), ask_(std::move(ask)) {
   setObjectName("TQx_RAM");
   setWindowTitle(QString::fromUtf8("記憶體"));
@@ -191,7 +191,7 @@ bool RamView::SaveRamTo(const std::string& path) {
       !host_.AskYesNo("File " + path + " exist! Overwrite?", false))
     return false;
   std::string error;
-  if (!app::AtomicFile::Write(path, model_.SaveText(), error)) {
+  if (!base::AtomicFile::Write(path, model_.SaveText(), error)) {
     host_.ShowError("Save RAM Data: " + error);
     return false;
   }
@@ -199,7 +199,7 @@ bool RamView::SaveRamTo(const std::string& path) {
 }
 
 bool RamView::LoadRamFrom(const std::string& path) {
-  const auto bytes = app::ReadFileBytes(path);
+  const auto bytes = base::ReadFileBytes(path);
   if (!bytes) {
     host_.ShowError("Load RAM Data: cannot read " + path);
     return false;

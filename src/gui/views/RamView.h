@@ -4,7 +4,7 @@
 #include <array>
 #include <string>
 
-#include "core/app/Host.h"
+#include "core/base/Host.h"
 #include "core/views/RamViewModel.h"
 #include "gui/views/HexAsker.h"
 #include "gui/views/ViewGrid.h"
@@ -19,7 +19,7 @@ class RamView final : public QWidget {
   Q_OBJECT
 
  public:
-  RamView(views::RamViewModel& model, app::Host& host, HexAsker ask, QWidget* parent = nullptr);
+  RamView(views::RamViewModel& model, base::Host& host, HexAsker ask, QWidget* parent = nullptr);
 
   /// RefreshRam(false) and repaint.
   void Refresh();
@@ -50,7 +50,7 @@ class RamView final : public QWidget {
   void MarkAction(const char* name);
 
   views::RamViewModel& model_;
-  app::Host& host_;
+  base::Host& host_;
   HexAsker ask_;
   ViewGrid* grid_ = nullptr;
   QMenu* menu_ = nullptr;

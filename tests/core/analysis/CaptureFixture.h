@@ -5,15 +5,15 @@
 #include <deque>
 #include <functional>
 
-#include "core/app/FakeClock.h"
-#include "core/app/RecordingHost.h"
 #include "core/app/Workbench.h"
+#include "core/base/FakeClock.h"
+#include "core/base/RecordingHost.h"
 #include "support/FakeBridge.h"
 
 namespace qx::analysis::test {
 
 /// A host whose message pump can act in the middle of a capture (a second click, a check).
-class PumpHost : public app::RecordingHost {
+class PumpHost : public base::RecordingHost {
  public:
   void PumpEvents() override {
     ++pumps;
@@ -59,7 +59,7 @@ class CaptureFixture : public ::testing::Test {
     for (uint32_t v : values) slots.push_back(v);
   }
 
-  app::FakeClock clock;
+  base::FakeClock clock;
   PumpHost host;
   qx::test::FakeBridge bridge;
   qx::test::FakeHid hid;

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/app/FileBytes.h"
+#include "core/base/FileBytes.h"
 
 namespace qx::app {
 namespace {
@@ -66,7 +66,7 @@ std::vector<std::string> SavedLines() {
 class ConfigFileTest : public ::testing::Test {
  protected:
   link::TargetRecord target;
-  Settings settings;
+  base::Settings settings;
   ConfigFile config{target, settings};
 };
 
@@ -211,10 +211,10 @@ TEST_F(ConfigFileTest, WrittenValuesReadBackUnchanged) {
   settings.CMAVR = 0;
   settings.CHFULL = false;
   settings.EGv = "-3";
-  const Settings before = settings;
+  const base::Settings before = settings;
   const std::string text = config.Render();
 
-  settings = Settings{};
+  settings = base::Settings{};
   target = link::TargetRecord{};
   config.Apply(text, "QxADC.cfg");
 
@@ -254,7 +254,7 @@ TEST_F(ConfigFileTest, ZeroInACalibrationFieldRestoresBothDefaults) {
   for (const char* line : {"       0   50000", "  123456       0", "       0       0"}) {
     auto lines = SavedLines();
     lines[16] = line;
-    settings = Settings{};
+    settings = base::Settings{};
     config.Apply(JoinCrLf(lines), "QxADC.cfg");
     EXPECT_EQ(settings.CalValue, 500000) << line;
     EXPECT_EQ(settings.CalReading, 50000) << line;
@@ -340,7 +340,7 @@ TEST_F(ConfigFileTest, UnreadableValueEndsTheLoadAtItsSectionAndNamesTheLine) {
       {26, "   750   1x", 14},
   };
   for (const Case& c : cases) {
-    settings = Settings{};
+    settings = base::Settings{};
     target = link::TargetRecord{};
     settings.EGv = "keep";
     int chipLoads = 0;
@@ -424,7 +424,7 @@ TEST_F(ConfigFileOnDiskTest, FirstStartWritesTheFileAndReadsItBack) {
   EXPECT_EQ(r.outcome, ConfigLoadResult::Outcome::Loaded);
   EXPECT_EQ(r.sectionsRead, 15);
   EXPECT_EQ(target.LinkKind, 5);
-  const auto bytes = ReadFileBytes(path);
+  const auto bytes = base::ReadFileBytes(path);
   ASSERT_TRUE(bytes);
   const auto lines = SplitCrLf(*bytes);
   EXPECT_EQ(lines.size(), 26u);
@@ -438,7 +438,7 @@ TEST_F(ConfigFileOnDiskTest, SaveReplacesTheOldFileWhole) {
   { std::ofstream(path, std::ios::binary) << std::string(10000, 'x'); }
   std::string error;
   ASSERT_TRUE(config.Save(path, error)) << error;
-  EXPECT_EQ(ReadFileBytes(path), config.Render());
+  EXPECT_EQ(base::ReadFileBytes(path), config.Render());
 }
 
 TEST_F(ConfigFileOnDiskTest, UnwritableFolderStillFinishesWithTheValuesInMemory) {

@@ -5,10 +5,10 @@
 #include <filesystem>
 #include <fstream>
 
-#include "core/app/FakeClock.h"
-#include "core/app/FileBytes.h"
-#include "core/app/RecordingHost.h"
 #include "core/app/Workbench.h"
+#include "core/base/FakeClock.h"
+#include "core/base/FileBytes.h"
+#include "core/base/RecordingHost.h"
 #include "support/FakeBridge.h"
 
 namespace qx::app {
@@ -28,8 +28,8 @@ class ShellCommandsTest : public ::testing::Test {
   }
   void TearDown() override { std::filesystem::remove_all(dir); }
 
-  FakeClock clock;
-  RecordingHost host;
+  base::FakeClock clock;
+  base::RecordingHost host;
   test::FakeBridge bridge;
   test::FakeHid hid;
   test::FakeBulk bulk;
@@ -94,7 +94,7 @@ TEST_F(ShellCommandsTest, UsbClientNamesTheChipListEntryAtChipIndex) {
 
   host.changedAddresses.clear();
   shell->RefreshAfterConnect();
-  EXPECT_EQ(host.changedAddresses, (std::vector<int>{app::Host::kWholeImage}));
+  EXPECT_EQ(host.changedAddresses, (std::vector<int>{base::Host::kWholeImage}));
 }
 
 TEST_F(ShellCommandsTest, WithoutAChipListTheBuiltInListNamesTheChip) {
@@ -126,7 +126,7 @@ TEST_F(ShellCommandsTest, SaveFailureIsShownAsAnError) {
   ASSERT_EQ(host.errors.size(), 1u);
   EXPECT_NE(host.errors[0].find("QxADC.cfg"), std::string::npos);
   EXPECT_TRUE(shell->SaveConfig());
-  EXPECT_EQ(ReadFileBytes(dir / "QxADC.cfg"), shell->Config().Render());
+  EXPECT_EQ(base::ReadFileBytes(dir / "QxADC.cfg"), shell->Config().Render());
 }
 
 }  // namespace

@@ -3,12 +3,12 @@
 #include <string>
 #include <vector>
 
-#include "core/app/Host.h"
+#include "core/base/Host.h"
 
 namespace qx::chip::test {
 
 /// Host that counts the chip loader's notifications and keeps its error texts.
-class RecordingHost : public app::Host {
+class RecordingHost : public base::Host {
  public:
   void ShowError(const std::string& text) override { errors.push_back(text); }
   void ChipLoaded() override { ++chipLoaded; }

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "SetupFakePorts.h"
-#include "core/app/RecordingHost.h"
+#include "core/base/RecordingHost.h"
 #include "core/chip/MemoryTextSource.h"
 #include "core/chip/SetupLists.h"
 
@@ -36,9 +36,9 @@ class SetupDialogModelTest : public ::testing::Test {
   }
 
   link::TargetRecord target;
-  app::Settings settings;
+  base::Settings settings;
   ChipModel chip;
-  app::RecordingHost host;
+  base::RecordingHost host;
   MemoryTextSource files;
   test::FakeSetupPorts ports;
   SetupDialogModel model{target, settings, chip, host, files, ports, "PD/"};
@@ -49,22 +49,22 @@ TEST(SetupLists, ItemIndexesMapToPortsRatesAndParity) {
     int index;
     std::string com;
     int32_t baud;
-    link::Parity parity;
+    base::Parity parity;
     std::string parityText;
     uint16_t lpt;
   };
   const std::vector<Row> rows = {
-      {-1, "prev", 0, link::Parity::None, "None", 0x378},
-      {0, "COM1", 300, link::Parity::None, "None", 0x378},
-      {1, "COM2", 600, link::Parity::Even, "EVEN", 0x278},
-      {2, "COM3", 1200, link::Parity::Odd, "ODD", 0x3BC},
-      {3, "COM4", 2400, link::Parity::None, "None", 0x378},
-      {5, "COM6", 9600, link::Parity::None, "None", 0x378},
-      {9, "COM10", 115200, link::Parity::None, "None", 0x378},
-      {10, "COM11", 0, link::Parity::None, "None", 0x378},
-      {15, "COM16", 0, link::Parity::None, "None", 0x378},
-      {16, "COM17", 0, link::Parity::None, "None", 0x378},
-      {17, "prev", 0, link::Parity::None, "None", 0x378},
+      {-1, "prev", 0, base::Parity::None, "None", 0x378},
+      {0, "COM1", 300, base::Parity::None, "None", 0x378},
+      {1, "COM2", 600, base::Parity::Even, "EVEN", 0x278},
+      {2, "COM3", 1200, base::Parity::Odd, "ODD", 0x3BC},
+      {3, "COM4", 2400, base::Parity::None, "None", 0x378},
+      {5, "COM6", 9600, base::Parity::None, "None", 0x378},
+      {9, "COM10", 115200, base::Parity::None, "None", 0x378},
+      {10, "COM11", 0, base::Parity::None, "None", 0x378},
+      {15, "COM16", 0, base::Parity::None, "None", 0x378},
+      {16, "COM17", 0, base::Parity::None, "None", 0x378},
+      {17, "prev", 0, base::Parity::None, "None", 0x378},
   };
   for (const Row& r : rows) {
     EXPECT_EQ(SetupLists::ComName(r.index, "prev"), r.com) << r.index;
@@ -194,10 +194,10 @@ TEST_F(SetupDialogModelTest, BridgeLineIsOpenedExclusivelyAndReported) {
   ASSERT_NE(target.ComPort, nullptr);
   ASSERT_EQ(ports.opened.size(), 1u);
   ASSERT_EQ(ports.opened[0]->configured.size(), 1u);
-  const link::LineSettings& line = ports.opened[0]->configured[0];
+  const base::LineSettings& line = ports.opened[0]->configured[0];
   EXPECT_EQ(line.baudRate, 115200);
   EXPECT_EQ(line.byteSize, 8);
-  EXPECT_EQ(line.parity, link::Parity::Even);
+  EXPECT_EQ(line.parity, base::Parity::Even);
   EXPECT_EQ(line.stopBits, 0);
   EXPECT_EQ(model.OpenedPortsMask(), 1u << 2);
 
@@ -211,7 +211,7 @@ TEST_F(SetupDialogModelTest, BridgeLineIsOpenedExclusivelyAndReported) {
   EXPECT_EQ(ports.openAttempts, (std::vector<std::string>{"COM3"}));
   ASSERT_EQ(ports.opened[0]->configured.size(), 3u);
   EXPECT_EQ(ports.opened[0]->configured[2].baudRate, 9600);
-  EXPECT_EQ(ports.opened[0]->configured[2].parity, link::Parity::Odd);
+  EXPECT_EQ(ports.opened[0]->configured[2].parity, base::Parity::Odd);
 }
 
 TEST_F(SetupDialogModelTest, MissingPortSaysUartNotFound) {

@@ -6,29 +6,29 @@
 #include <string>
 #include <vector>
 
-#include "core/link/SerialPort.h"
+#include "core/base/SerialPort.h"
 
 namespace qx::chip::test {
 
 /// What happened to one port the fake provider handed out; outlives the port object.
 struct FakePortLog {
   std::string name;
-  std::vector<link::LineSettings> configured;
+  std::vector<base::LineSettings> configured;
   bool closed = false;
 };
 
 /// A serial port that only records its line settings.
-class FakeSetupPort final : public link::SerialPort {
+class FakeSetupPort final : public base::SerialPort {
  public:
   FakeSetupPort(std::shared_ptr<FakePortLog> log, bool acceptLine)
       : log_(std::move(log)), acceptLine_(acceptLine) {}
   ~FakeSetupPort() override { log_->closed = true; }
-  bool Configure(const link::LineSettings& s) override {
+  bool Configure(const base::LineSettings& s) override {
     log_->configured.push_back(s);
     return acceptLine_;
   }
   bool SetDtr(bool) override { return true; }
-  link::LineStatus Status() override { return {}; }
+  base::LineStatus Status() override { return {}; }
   size_t Read(std::span<uint8_t>) override { return 0; }
   bool Write(std::span<const uint8_t>) override { return true; }
   void DiscardInput() override {}
@@ -39,9 +39,9 @@ class FakeSetupPort final : public link::SerialPort {
 };
 
 /// Ports that exist by name; each open is logged, in order.
-class FakeSetupPorts final : public link::SerialPortProvider {
+class FakeSetupPorts final : public base::SerialPortProvider {
  public:
-  std::unique_ptr<link::SerialPort> Open(const std::string& name) override {
+  std::unique_ptr<base::SerialPort> Open(const std::string& name) override {
     openAttempts.push_back(name);
     if (!existing.count(name)) return nullptr;
     auto log = std::make_shared<FakePortLog>();

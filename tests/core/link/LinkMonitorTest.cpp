@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "core/app/FakeClock.h"
-#include "core/app/RecordingHost.h"
 #include "core/app/Workbench.h"
+#include "core/base/FakeClock.h"
+#include "core/base/RecordingHost.h"
 #include "support/FakeBridge.h"
 
 namespace qx::link {
@@ -16,8 +16,8 @@ class LinkMonitorTest : public ::testing::Test {
     for (int i = 0; i < n; ++i) bench.monitor.Tick();
   }
 
-  app::FakeClock clock;
-  app::RecordingHost host;
+  base::FakeClock clock;
+  base::RecordingHost host;
   test::FakeBridge bridge;
   test::FakeHid hid;
   test::FakeBulk bulk;

@@ -2,9 +2,9 @@
 
 #include <deque>
 
-#include "core/app/FakeClock.h"
-#include "core/app/RecordingHost.h"
 #include "core/app/Workbench.h"
+#include "core/base/FakeClock.h"
+#include "core/base/RecordingHost.h"
 #include "support/FakeBridge.h"
 
 namespace qx::link {
@@ -13,7 +13,7 @@ namespace {
 using test::Bytes;
 
 /// A serial bridge microcontroller that answers at once: 55 -> AA, C0 reads, 40 writes.
-class ScriptedMcu : public SerialPort {
+class ScriptedMcu : public base::SerialPort {
  public:
   std::array<uint8_t, 1024> memory{};
   std::vector<Bytes> written;
@@ -24,10 +24,10 @@ class ScriptedMcu : public SerialPort {
   uint32_t replyErrors = 0;  ///< error mask raised with the reply to a read frame
   bool silentReads = false;  ///< read frames get no answer
 
-  bool Configure(const LineSettings&) override { return true; }
+  bool Configure(const base::LineSettings&) override { return true; }
   bool SetDtr(bool) override { return true; }
-  LineStatus Status() override {
-    LineStatus s{queue_.size(), nextErrors};
+  base::LineStatus Status() override {
+    base::LineStatus s{queue_.size(), nextErrors};
     nextErrors = 0;
     return s;
   }
@@ -74,8 +74,8 @@ class SerialBridgeLinkTest : public ::testing::Test {
     bench.target.LinkKind = kLinkRs232;
   }
 
-  app::FakeClock clock;
-  app::RecordingHost host;
+  base::FakeClock clock;
+  base::RecordingHost host;
   test::FakeHid hid;
   test::FakeBulk bulk;
   app::Workbench bench{clock, host, hid, bulk};
@@ -123,11 +123,11 @@ TEST_F(SerialBridgeLinkTest, NoDataIsReportedAsDataEmpty) {
 }
 
 TEST_F(SerialBridgeLinkTest, ParityErrorIsShown) {
-  mcu->replyErrors = comm_error::kRxParity;
+  mcu->replyErrors = base::comm_error::kRxParity;
   ASSERT_TRUE(bench.access.ReadBytes(0, 1));
   EXPECT_EQ(host.status[1], "Parity Fail");
 
-  mcu->replyErrors = comm_error::kFrame;
+  mcu->replyErrors = base::comm_error::kFrame;
   ASSERT_TRUE(bench.access.ReadBytes(0, 1));
   EXPECT_EQ(host.status[1], "Other Err");
 }

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "core/app/FakeClock.h"
-#include "core/app/RecordingHost.h"
 #include "core/app/Workbench.h"
+#include "core/base/FakeClock.h"
+#include "core/base/RecordingHost.h"
 #include "support/FakeBridge.h"
 
 namespace qx::link {
@@ -28,8 +28,8 @@ class TargetAccessTest : public ::testing::Test {
     return 0;
   }
 
-  app::FakeClock clock;
-  app::RecordingHost host;
+  base::FakeClock clock;
+  base::RecordingHost host;
   test::FakeBridge bridge;
   test::FakeHid hid;
   test::FakeBulk bulk;

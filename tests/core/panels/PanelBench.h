@@ -6,9 +6,9 @@
 #include <filesystem>
 #include <string>
 
-#include "core/app/FakeClock.h"
-#include "core/app/RecordingHost.h"
 #include "core/app/Workbench.h"
+#include "core/base/FakeClock.h"
+#include "core/base/RecordingHost.h"
 #include "core/chip/ChipLoader.h"
 #include "core/chip/FileTextSource.h"
 #include "support/FakeBridge.h"
@@ -92,8 +92,8 @@ class PanelBench : public ::testing::Test {
     return out;
   }
 
-  app::FakeClock clock;
-  app::RecordingHost host;
+  base::FakeClock clock;
+  base::RecordingHost host;
   qx::test::FakeBridge bridge;
   qx::test::FakeHid hid;
   qx::test::FakeBulk bulk;

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "core/app/FakeClock.h"
-#include "core/app/RecordingHost.h"
 #include "core/app/Workbench.h"
+#include "core/base/FakeClock.h"
+#include "core/base/RecordingHost.h"
 #include "core/views/ReadRamPlan.h"
 #include "support/FakeBridge.h"
 
@@ -95,8 +95,8 @@ class RamCommandsTest : public ::testing::Test {
     bench.target.RegImage.fill(0xEE);
   }
 
-  app::FakeClock clock;
-  app::RecordingHost host;
+  base::FakeClock clock;
+  base::RecordingHost host;
   test::FakeBridge bridge;
   test::FakeHid hid;
   test::FakeBulk bulk;

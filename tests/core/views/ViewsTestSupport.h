@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/app/RecordingHost.h"
+#include "core/base/RecordingHost.h"
 #include "core/chip/ChipLoader.h"
 #include "core/chip/FileTextSource.h"
 #include "core/views/TargetPort.h"
@@ -44,7 +44,7 @@ inline constexpr uint16_t kBankedChip = 1;
 
 inline void LoadChip(chip::ChipModel& model, uint16_t index) {
   chip::FileTextSource files;
-  app::RecordingHost host;
+  base::RecordingHost host;
   chip::ChipLoader loader(model, files, host, ShippedChips());
   chip::LoadRequest request;
   request.chipIndex = index;

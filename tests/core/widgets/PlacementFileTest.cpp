@@ -6,7 +6,7 @@
 #include <fstream>
 #include <string>
 
-#include "core/app/FileBytes.h"
+#include "core/base/FileBytes.h"
 
 #include "support/TempDir.h"
 

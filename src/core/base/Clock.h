@@ -1,6 +1,6 @@
 #pragma once
 
-namespace qx::app {
+namespace qx::base {
 
 /// Time source of the behaviour. Every wait of the link and the tests goes through it, so tests can
 /// run hour-long holds in microseconds and the real program can sleep instead of spinning a core.
@@ -18,4 +18,4 @@ class Clock {
   void WaitSpan(double days) { WaitMs(days * 86'400'000.0); }
 };
 
-}  // namespace qx::app
+}  // namespace qx::base

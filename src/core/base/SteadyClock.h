@@ -3,9 +3,9 @@
 #include <chrono>
 #include <thread>
 
-#include "core/app/Clock.h"
+#include "core/base/Clock.h"
 
-namespace qx::app {
+namespace qx::base {
 
 /// The wall clock of the real program. Waits sleep instead of spinning, so a 4 s serial retry
 /// costs no processor time; like the bridge's own busy waits they still let no window message
@@ -25,4 +25,4 @@ class SteadyClock final : public Clock {
   }
 };
 
-}  // namespace qx::app
+}  // namespace qx::base

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string_view>
 
-namespace qx::app {
+namespace qx::base {
 
 /// Reads blank-separated decimal integers from one line, the way the settings files are read:
 /// blanks between numbers are skipped, and a number is everything up to the next blank. A token
@@ -32,4 +32,4 @@ class FieldScanner {
   size_t pos_ = 0;
 };
 
-}  // namespace qx::app
+}  // namespace qx::base

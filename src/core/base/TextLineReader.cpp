@@ -1,6 +1,6 @@
-#include "core/app/TextLineReader.h"
+#include "core/base/TextLineReader.h"
 
-namespace qx::app {
+namespace qx::base {
 
 TextLineReader::Result TextLineReader::Next(std::string_view& line) {
   if (AtEnd()) return Result::End;
@@ -16,4 +16,4 @@ TextLineReader::Result TextLineReader::Next(std::string_view& line) {
   return Result::Line;
 }
 
-}  // namespace qx::app
+}  // namespace qx::base

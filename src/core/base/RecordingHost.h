@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "core/app/Host.h"
+#include "core/base/Host.h"
 
-namespace qx::app {
+namespace qx::base {
 
 /// A host without windows: it keeps the last status text of each panel and counts the
 /// notifications. Used by qxctl and by the tests.
@@ -43,4 +43,4 @@ class RecordingHost : public Host {
   int menuChanges = 0;
 };
 
-}  // namespace qx::app
+}  // namespace qx::base

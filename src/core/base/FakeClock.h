@@ -1,8 +1,8 @@
 #pragma once
 
-#include "core/app/Clock.h"
+#include "core/base/Clock.h"
 
-namespace qx::app {
+namespace qx::base {
 
 /// Virtual time: a wait advances the clock at once. Used by tests and by headless runs that
 /// must not sleep.
@@ -22,4 +22,4 @@ class FakeClock final : public Clock {
   double waited_ = 0;
 };
 
-}  // namespace qx::app
+}  // namespace qx::base

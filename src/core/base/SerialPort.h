@@ -6,7 +6,7 @@
 #include <span>
 #include <string>
 
-namespace qx::link {
+namespace qx::base {
 
 /// Error bits of the line status, as the serial driver reports them.
 namespace comm_error {
@@ -55,4 +55,4 @@ class SerialPortProvider {
   virtual std::unique_ptr<SerialPort> Open(const std::string& name) = 0;
 };
 
-}  // namespace qx::link
+}  // namespace qx::base

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <string_view>
 
-namespace qx::app {
+namespace qx::base {
 
 /// Splits the bytes of a settings file into lines. Lines end with CR LF; a bare LF or the end of
 /// the text also ends a line, so files edited on other systems still read. A line longer than the
@@ -31,4 +31,4 @@ class TextLineReader {
   int lineNumber_ = 0;
 };
 
-}  // namespace qx::app
+}  // namespace qx::base

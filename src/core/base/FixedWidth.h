@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-namespace qx::app {
+namespace qx::base {
 
 /// Settings files put decimal numbers right-aligned in fixed fields, padded with blanks on the
 /// left; a number wider than its field keeps all its digits.
@@ -27,4 +27,4 @@ inline const char* BoolText(bool b) {
 
 inline constexpr char kCrLf[] = "\r\n";
 
-}  // namespace qx::app
+}  // namespace qx::base

@@ -1,9 +1,9 @@
-#include "core/app/AtomicFile.h"
+#include "core/base/AtomicFile.h"
 
 #include <fstream>
 #include <system_error>
 
-namespace qx::app {
+namespace qx::base {
 
 std::filesystem::path AtomicFile::TempPath(const std::filesystem::path& path) {
   std::filesystem::path tmp = path;
@@ -40,4 +40,4 @@ bool AtomicFile::Write(const std::filesystem::path& path, std::string_view bytes
   return true;
 }
 
-}  // namespace qx::app
+}  // namespace qx::base

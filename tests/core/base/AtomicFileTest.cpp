@@ -1,14 +1,14 @@
-#include "core/app/AtomicFile.h"
+#include "core/base/AtomicFile.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 
-#include "core/app/FileBytes.h"
+#include "core/base/FileBytes.h"
 #include "support/TempDir.h"
 
-namespace qx::app {
+namespace qx::base {
 namespace {
 
 class AtomicFileTest : public ::testing::Test {
@@ -21,25 +21,25 @@ TEST_F(AtomicFileTest, ReplacesTheFileAndLeavesNoTemporary) {
   const auto path = dir / "a.cfg";
   { std::ofstream(path, std::ios::binary) << "old contents that are longer"; }
   std::string error;
-  ASSERT_TRUE(AtomicFile::Write(path, std::string("new\r\n\0x", 7), error)) << error;
+  ASSERT_TRUE(base::AtomicFile::Write(path, std::string("new\r\n\0x", 7), error)) << error;
   EXPECT_EQ(ReadFileBytes(path), std::string("new\r\n\0x", 7));
-  EXPECT_FALSE(std::filesystem::exists(AtomicFile::TempPath(path)));
+  EXPECT_FALSE(std::filesystem::exists(base::AtomicFile::TempPath(path)));
 }
 
 TEST_F(AtomicFileTest, FailureLeavesTheOldFileUntouched) {
   const auto path = dir / "b.cfg";
   { std::ofstream(path, std::ios::binary) << "keep"; }
   // A folder in the way of the temporary file makes the write fail before the old file is hit.
-  std::filesystem::create_directories(AtomicFile::TempPath(path));
+  std::filesystem::create_directories(base::AtomicFile::TempPath(path));
   std::string error;
-  EXPECT_FALSE(AtomicFile::Write(path, "lost", error));
+  EXPECT_FALSE(base::AtomicFile::Write(path, "lost", error));
   EXPECT_FALSE(error.empty());
   EXPECT_EQ(ReadFileBytes(path), "keep");
 }
 
 TEST_F(AtomicFileTest, MissingFolderIsAnError) {
   std::string error;
-  EXPECT_FALSE(AtomicFile::Write(dir / "none" / "c.cfg", "x", error));
+  EXPECT_FALSE(base::AtomicFile::Write(dir / "none" / "c.cfg", "x", error));
   EXPECT_NE(error.find("c.cfg"), std::string::npos);
 }
 
@@ -54,4 +54,4 @@ TEST(FileBytesTest, ReadsAtMostTheLimit) {
 }
 
 }  // namespace
-}  // namespace qx::app
+}  // namespace qx::base

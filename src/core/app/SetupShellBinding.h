@@ -3,13 +3,13 @@
 #include "core/app/ShellCommands.h"
 #include "core/chip/SetupDialogModel.h"
 
-namespace qx::chip {
+namespace qx::app {
 
 /// Hands the setup dialog's loader and chip list to the main window's commands: the settings
 /// loader's finishing step, the chip identification after a USB Scan and the chip name in the
 /// titles. The dialog must outlive `shell`'s use of the hooks.
 struct SetupShellBinding {
-  static void Bind(SetupDialogModel& setup, app::ShellCommands& shell) {
+  static void Bind(chip::SetupDialogModel& setup, app::ShellCommands& shell) {
     shell.Config().loadChipDescription = [&setup] { setup.GetSELUP(); };
     shell.restoreSetupAndReloadChip = [&setup] { setup.ChennalComChange(); };
     shell.chipListEntry = [&setup](uint16_t index) { return setup.ChipListEntry(index); };
@@ -22,4 +22,4 @@ struct SetupShellBinding {
   }
 };
 
-}  // namespace qx::chip
+}  // namespace qx::app

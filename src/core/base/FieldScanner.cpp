@@ -1,8 +1,8 @@
-#include "core/app/FieldScanner.h"
+#include "core/base/FieldScanner.h"
 
 #include <charconv>
 
-namespace qx::app {
+namespace qx::base {
 
 namespace {
 bool IsBlank(char c) {
@@ -31,4 +31,4 @@ bool FieldScanner::ReadInt(int64_t& value, int64_t min, int64_t max) {
   return true;
 }
 
-}  // namespace qx::app
+}  // namespace qx::base

@@ -1,14 +1,14 @@
-#include "core/chip/SetupShellBinding.h"
+#include "core/app/SetupShellBinding.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 
-#include "SetupFakePorts.h"
-#include "core/app/FakeClock.h"
-#include "core/app/RecordingHost.h"
 #include "core/app/Workbench.h"
+#include "core/base/FakeClock.h"
+#include "core/base/RecordingHost.h"
 #include "core/chip/MemoryTextSource.h"
+#include "core/chip/SetupFakePorts.h"
 #include "support/FakeBridge.h"
 #include "support/TempDir.h"
 
@@ -23,7 +23,7 @@ class SetupShellBindingTest : public ::testing::Test {
     files.Set(inc + "ADC.CHP", "#PRODUCT\nQX7401\n#ENOB\n");
     files.Set(inc + "SMALL.CHP", "#PRODUCT\n7R402\n");
     setup.FormCreate();
-    SetupShellBinding::Bind(setup, shell);
+    app::SetupShellBinding::Bind(setup, shell);
   }
 
   void WriteConfigWithChip(int chip) {
@@ -34,8 +34,8 @@ class SetupShellBindingTest : public ::testing::Test {
 
   qx::test::TempDir dir{"qx_setup_shell"};
   std::string programDir = dir.Path().string() + "/";
-  app::FakeClock clock;
-  app::RecordingHost host;
+  base::FakeClock clock;
+  base::RecordingHost host;
   qx::test::FakeHid hid;
   qx::test::FakeBulk bulk;
   app::Workbench bench{clock, host, hid, bulk};
@@ -64,7 +64,7 @@ TEST_F(SetupShellBindingTest, UsbClientRestoresTheDialogReloadsAndNamesTheListEn
   EXPECT_EQ(titles.back().Title, "Qx-740xTEST V1.4 ---- Now Chip is  QX7401  (16K)");
   EXPECT_EQ(host.chipLoads, 1);
 
-  SetupShellBinding::Unbind(shell);
+  app::SetupShellBinding::Unbind(shell);
   EXPECT_FALSE(shell.restoreSetupAndReloadChip);
   EXPECT_FALSE(shell.Config().loadChipDescription);
   // Unbound, the titles come from the chip folder on disk, which holds no index here.
@@ -77,8 +77,8 @@ TEST(SetupShellUnbound, TitlesComeFromTheChipIndexOnDisk) {
   std::filesystem::create_directories(dir.Path() / "INCLUDE");
   std::ofstream(dir.Path() / "INCLUDE" / "QxSel.INC", std::ios::binary)
       << "A.CHP QXA (4k)\r\nB.CHP QXB (8k)\r\n";
-  app::FakeClock clock;
-  app::RecordingHost host;
+  base::FakeClock clock;
+  base::RecordingHost host;
   qx::test::FakeHid hid;
   qx::test::FakeBulk bulk;
   app::Workbench bench{clock, host, hid, bulk};

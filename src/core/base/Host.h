@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace qx::app {
+namespace qx::base {
 
 /// What core asks of the front end. The GUI implements it with Qt; qxctl and the tests use a
 /// recording host. Every notification has an empty default so a front end overrides only
@@ -40,4 +40,4 @@ class Host {
   virtual void MenuVisibilityChanged() {}
 };
 
-}  // namespace qx::app
+}  // namespace qx::base

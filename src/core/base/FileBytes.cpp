@@ -1,8 +1,8 @@
-#include "core/app/FileBytes.h"
+#include "core/base/FileBytes.h"
 
 #include <fstream>
 
-namespace qx::app {
+namespace qx::base {
 
 std::optional<std::string> ReadFileBytes(const std::filesystem::path& path, size_t limit) {
   std::ifstream in(path, std::ios::binary);
@@ -13,4 +13,4 @@ std::optional<std::string> ReadFileBytes(const std::filesystem::path& path, size
   return bytes;
 }
 
-}  // namespace qx::app
+}  // namespace qx::base

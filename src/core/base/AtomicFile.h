@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace qx::app {
+namespace qx::base {
 
 /// Replaces a file as a whole: the bytes go to a temporary file beside it, which is then renamed
 /// over the old one. A crash or a full disk leaves either the old file or the new one, never a
@@ -19,4 +19,4 @@ class AtomicFile {
   static std::filesystem::path TempPath(const std::filesystem::path& path);
 };
 
-}  // namespace qx::app
+}  // namespace qx::base

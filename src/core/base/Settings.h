@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-namespace qx::app {
+namespace qx::base {
 
 /// Settings that windows keep in their controls and the configuration file stores. Windows
 /// bind to their part of it when they are created. A list index of -1 means "no item chosen".
@@ -56,4 +56,4 @@ struct Settings {
   bool FastRead = true;      ///< analysis window hidden "中斷讀取": capture in stream mode 3
 };
 
-}  // namespace qx::app
+}  // namespace qx::base
