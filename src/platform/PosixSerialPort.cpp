@@ -108,6 +108,44 @@ bool PosixSerialPort::SupportsBaud(int32_t baud) {
   return SpeedCode(baud).has_value();
 }
 
+std::optional<base::LineSettings> PosixSerialPort::CurrentSettings() {
+  termios t{};
+  if (::tcgetattr(fd_, &t) != 0) return std::nullopt;
+  base::LineSettings s;
+  s.baudRate = 0;
+  const speed_t speed = ::cfgetospeed(&t);
+  for (const BaudEntry& e : kBauds) {
+    if (e.code == speed) s.baudRate = e.baud;
+  }
+  switch (t.c_cflag & CSIZE) {
+    case CS5:
+      s.byteSize = 5;
+      break;
+    case CS6:
+      s.byteSize = 6;
+      break;
+    case CS7:
+      s.byteSize = 7;
+      break;
+    default:
+      s.byteSize = 8;
+  }
+  if ((t.c_cflag & PARENB) == 0) {
+    s.parity = base::Parity::None;
+  } else {
+#ifdef CMSPAR
+    if ((t.c_cflag & CMSPAR) != 0) {
+      s.parity = (t.c_cflag & PARODD) != 0 ? base::Parity::Mark : base::Parity::Space;
+      s.stopBits = (t.c_cflag & CSTOPB) != 0 ? 2 : 0;
+      return s;
+    }
+#endif
+    s.parity = (t.c_cflag & PARODD) != 0 ? base::Parity::Odd : base::Parity::Even;
+  }
+  s.stopBits = (t.c_cflag & CSTOPB) != 0 ? 2 : 0;
+  return s;
+}
+
 bool PosixSerialPort::Configure(const base::LineSettings& s) {
   const std::optional<speed_t> speed = SpeedCode(s.baudRate);
   const std::optional<tcflag_t> size = SizeFlag(s.byteSize);

@@ -35,6 +35,7 @@ class PosixSerialPort : public base::SerialPort {
   size_t Read(std::span<uint8_t> buffer) override;
   bool Write(std::span<const uint8_t> bytes) override;
   void DiscardInput() override;
+  std::optional<base::LineSettings> CurrentSettings() override;
 
   const std::string& Path() const { return path_; }
   /// True when `baud` is one of the rates the terminal interface can set.

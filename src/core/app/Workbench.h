@@ -6,6 +6,8 @@
 #include "core/base/Host.h"
 #include "core/base/Settings.h"
 #include "core/chip/ChipModel.h"
+#include "core/instruments/InstrumentPorts.h"
+#include "core/instruments/StepTable.h"
 #include "core/link/BulkDriver.h"
 #include "core/link/HidBackend.h"
 #include "core/link/IoFrame.h"
@@ -47,6 +49,9 @@ class Workbench {
   link::LinkMonitor monitor;
   analysis::NoiseResult noise;  ///< written by every capture, read by the temperature test
   analysis::AdcCapture capture;
+  instruments::InstrumentPorts instruments{clock};
+  instruments::StepTable flukeSteps;  ///< `FlukeGd` of the calibrator window
+  instruments::StepTable powerSteps;  ///< `PowerGd` of the power-supply window
 
   /// The parts a block panel works on.
   operator panels::PanelContext() { return {access, chip, monitor, settings}; }

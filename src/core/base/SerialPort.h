@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -45,6 +46,8 @@ class SerialPort {
   virtual size_t Read(std::span<uint8_t> buffer) = 0;
   virtual bool Write(std::span<const uint8_t> bytes) = 0;
   virtual void DiscardInput() = 0;
+  /// The line settings in force now, so a probe can put them back; nullopt when unknown.
+  virtual std::optional<LineSettings> CurrentSettings() { return std::nullopt; }
 };
 
 /// Opens ports by their bench names ("COM3").

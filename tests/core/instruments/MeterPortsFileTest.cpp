@@ -1,0 +1,45 @@
+#include "core/instruments/MeterPortsFile.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "core/base/FileBytes.h"
+#include "support/TempDir.h"
+
+namespace qx::instruments {
+namespace {
+
+TEST(MeterPortsFile, SavesUsedMetersAndReadsThemBack) {
+  qx::test::TempDir dir("meters");
+  const auto file = dir.Path() / MeterPortsFile::kFileName;
+  MeterPortsFile::Names names{"COM8", "", "COM10", "", "", "COM17"};
+  std::string error;
+  ASSERT_TRUE(MeterPortsFile::Save(file, names, error)) << error;
+  EXPECT_EQ(*base::ReadFileBytes(file), "METER1 COM8\r\nMETER3 COM10\r\nMETER6 COM17\r\n");
+  int skipped = -1;
+  EXPECT_EQ(MeterPortsFile::Load(file, &skipped), names);
+  EXPECT_EQ(skipped, 0);
+}
+
+TEST(MeterPortsFile, MissingFileAndBadLinesLeaveMetersUnused) {
+  qx::test::TempDir dir("meters");
+  const auto file = dir.Path() / MeterPortsFile::kFileName;
+  EXPECT_EQ(MeterPortsFile::Load(file), MeterPortsFile::Names{});
+  std::ofstream(file, std::ios::binary)
+      << "METER2 COM3\nMETER7 COM4\r\nMETER1 COM18\r\nMETER1\r\nmeter4 COM2\r\n\r\n"
+      << std::string(300, 'x') << "\r\nMETER5\tCOM16  \r\n";
+  int skipped = 0;
+  const auto names = MeterPortsFile::Load(file, &skipped);
+  EXPECT_EQ(names, (MeterPortsFile::Names{"", "COM3", "", "", "COM16", ""}));
+  EXPECT_EQ(skipped, 5);
+}
+
+TEST(MeterPortsFile, UnwritableFolderIsReported) {
+  std::string error;
+  EXPECT_FALSE(MeterPortsFile::Save("/nonexistent-folder/QxMeters.txt", {}, error));
+  EXPECT_FALSE(error.empty());
+}
+
+}  // namespace
+}  // namespace qx::instruments
