@@ -8,7 +8,9 @@ SimBoard::SimBoard(base::Clock& clock, const chip::ChipModel& model)
       hid_(bridge_),
       bulk_(bridge_),
       serial_(target_),
-      serialPorts_(serial_) {
+      instruments_(clock),
+      serialPorts_(serial_, "COM1", &instruments_.Ports()) {
+  instruments_.Calibrator().SetOutputSink([this](double volts) { target_.SetDcLevelVolts(volts); });
   bulk_.SetAbsent(true);
   target_.SetDcLevelVolts(kDemoDcVolts);
   target_.SetInputNoiseNv(kDemoInputNoiseNv);

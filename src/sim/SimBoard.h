@@ -5,6 +5,7 @@
 #include "sim/SimBridge.h"
 #include "sim/SimBulkDriver.h"
 #include "sim/SimHidBackend.h"
+#include "sim/SimInstruments.h"
 #include "sim/SimSerialBridge.h"
 #include "sim/SimSerialPortProvider.h"
 #include "sim/SimTarget.h"
@@ -14,9 +15,11 @@ namespace qx::sim {
 /// A whole simulated bench board: the target chip, the USB bridge firmware and the ways the
 /// host reaches it (HID backend, bulk driver, serial port provider). By default the bridge is
 /// the HID device at index 0 and the bulk driver has no device; the serial bridge answers on
-/// "COM1". The target starts with a demonstration signal (a DC level with input and output
-/// noise, fixed seed) so a simulated ENOB test shows plausible figures; tests that need exact
-/// codes set the levels themselves. The clock and the chip model must outlive the board.
+/// "COM1" and the bench instruments on theirs (see SimInstruments); the calibrator's output,
+/// once it has been operated, is the target's ADC input. The target starts with a demonstration
+/// signal (a DC level with input and output noise, fixed seed) so a simulated ENOB test shows
+/// plausible figures; tests that need exact codes set the levels themselves. The clock and the chip
+/// model must outlive the board.
 class SimBoard {
  public:
   static constexpr double kDemoDcVolts = 0.6;           ///< a quarter of the 2.4 V reference
@@ -32,6 +35,8 @@ class SimBoard {
   SimHidBackend& Hid() { return hid_; }
   SimBulkDriver& Bulk() { return bulk_; }
   SimSerialBridge& SerialBridge() { return serial_; }
+  SimInstruments& Instruments() { return instruments_; }
+  /// The bridge's port and the instruments' ports, as the program opens them.
   SimSerialPortProvider& SerialPorts() { return serialPorts_; }
 
   /// The chip the board simulates from now on: field positions are read from `model`, which
@@ -50,6 +55,7 @@ class SimBoard {
   SimHidBackend hid_;
   SimBulkDriver bulk_;
   SimSerialBridge serial_;
+  SimInstruments instruments_;
   SimSerialPortProvider serialPorts_;
 };
 

@@ -1,31 +1,26 @@
 #pragma once
 
-#include <atomic>
 #include <cstdint>
-#include <mutex>
 #include <string>
-#include <thread>
 
+#include "sim/SimPtyServer.h"
 #include "sim/SimSerialProtocol.h"
 
 namespace qx::sim {
 
 /// The serial bridge microcontroller on a pseudo-terminal, so the real serial backend can talk
-/// to it: a background thread answers whatever arrives on the master side. The slave side is
-/// raw (no echo, no line editing). While the server runs it owns the target: reach the memory
-/// through Memory/SetMemory, which take the server's lock.
+/// to it. While the server runs it owns the target: reach the memory through Memory/SetMemory,
+/// which take the server's lock.
 class SimSerialPtyServer {
  public:
   /// Opens the pseudo-terminal and starts answering. Ok() tells whether that worked.
-  explicit SimSerialPtyServer(SimTarget& target);
-  /// Stops the thread and closes both sides.
-  ~SimSerialPtyServer();
+  explicit SimSerialPtyServer(SimTarget& target) : target_(target), firmware_(target) {}
   SimSerialPtyServer(const SimSerialPtyServer&) = delete;
   SimSerialPtyServer& operator=(const SimSerialPtyServer&) = delete;
 
-  bool Ok() const { return ok_; }
+  bool Ok() const { return server_.Ok(); }
   /// Path of the slave side, for example "/dev/pts/5"; empty when the open failed.
-  const std::string& SlavePath() const { return slavePath_; }
+  const std::string& SlavePath() const { return server_.SlavePath(); }
 
   void SetFaults(const SimSerialFaults& faults);
   uint8_t Memory(size_t address);
@@ -33,19 +28,19 @@ class SimSerialPtyServer {
   size_t FramesHandled();
 
  private:
-  void Run();
+  /// The bridge firmware seen as a byte protocol.
+  class Firmware final : public SimByteProtocol {
+   public:
+    explicit Firmware(SimTarget& target) : protocol(target) {}
+    void Feed(std::span<const uint8_t> in, std::vector<uint8_t>& out) override {
+      protocol.Feed(in, out);
+    }
+    SimSerialProtocol protocol;
+  };
 
   SimTarget& target_;
-  SimSerialProtocol protocol_;
-  std::mutex mutex_;  ///< guards protocol_ and target_
-  int master_ = -1;
-  int slave_ = -1;  ///< kept open so the master keeps working while no client is attached
-  int wakeRead_ = -1;
-  int wakeWrite_ = -1;
-  std::string slavePath_;
-  bool ok_ = false;
-  std::atomic<bool> stop_{false};
-  std::thread thread_;
+  Firmware firmware_;
+  SimPtyServer server_{firmware_};  ///< last: its thread stops before the firmware goes
 };
 
 }  // namespace qx::sim

@@ -1,0 +1,18 @@
+#include "sim/SimInstrument.h"
+
+namespace qx::sim {
+
+void SimInstrument::Feed(std::span<const uint8_t> in, std::vector<uint8_t>& out) {
+  if (faults_.vanished) return;
+  sent_.insert(sent_.end(), in.begin(), in.end());
+  std::vector<uint8_t> answer;
+  // A silent device still takes the request, so its state changes as on a broken reply line.
+  device_.Feed(in, answer);
+  if (faults_.silent) return;
+  if (faults_.garbled) {
+    for (uint8_t& b : answer) b ^= SimInstrumentFaults::kGarbleMask;
+  }
+  out.insert(out.end(), answer.begin(), answer.end());
+}
+
+}  // namespace qx::sim

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <span>
+#include <string>
+#include <vector>
+
+#include "core/base/SerialPort.h"
+#include "sim/SimByteProtocol.h"
+#include "sim/SimInstrumentFaults.h"
+
+namespace qx::sim {
+
+/// One instrument on the simulated bench as its serial line sees it: the device's protocol with
+/// the line faults applied, plus the line settings and DTR the host last set.
+class SimInstrument final : public SimByteProtocol {
+ public:
+  explicit SimInstrument(SimByteProtocol& device) : device_(device) {}
+
+  SimInstrumentFaults& Faults() { return faults_; }
+  const SimInstrumentFaults& Faults() const { return faults_; }
+
+  /// The device answers unless the line is silent or gone; a garbled line corrupts the answer.
+  void Feed(std::span<const uint8_t> in, std::vector<uint8_t>& out) override;
+  double ReplyDelayMs() const override { return faults_.lateMs > 0 ? faults_.lateMs : 0; }
+
+  void SetSettings(const base::LineSettings& s) { settings_ = s; }
+  const base::LineSettings& Settings() const { return settings_; }
+  void SetDtr(bool on) { dtr_ = on; }
+  bool Dtr() const { return dtr_; }
+  /// Every byte the host has sent, in order.
+  const std::vector<uint8_t>& Sent() const { return sent_; }
+  void ClearSent() { sent_.clear(); }
+
+ private:
+  SimByteProtocol& device_;
+  SimInstrumentFaults faults_;
+  base::LineSettings settings_;
+  bool dtr_ = false;
+  std::vector<uint8_t> sent_;
+};
+
+}  // namespace qx::sim
