@@ -5,6 +5,9 @@ namespace qx::sim {
 void SimInstrument::Feed(std::span<const uint8_t> in, std::vector<uint8_t>& out) {
   if (faults_.vanished) return;
   sent_.insert(sent_.end(), in.begin(), in.end());
+  if (sent_.size() > kSentKept) {
+    sent_.erase(sent_.begin(), sent_.end() - static_cast<std::ptrdiff_t>(kSentKept));
+  }
   std::vector<uint8_t> answer;
   // A silent device still takes the request, so its state changes as on a broken reply line.
   device_.Feed(in, answer);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <span>
 #include <string>
 #include <vector>
@@ -14,6 +15,8 @@ namespace qx::sim {
 /// the line faults applied, plus the line settings and DTR the host last set.
 class SimInstrument final : public SimByteProtocol {
  public:
+  static constexpr size_t kSentKept = 64 * 1024;  ///< bytes of Sent() kept in a long run
+
   explicit SimInstrument(SimByteProtocol& device) : device_(device) {}
 
   SimInstrumentFaults& Faults() { return faults_; }
@@ -27,7 +30,7 @@ class SimInstrument final : public SimByteProtocol {
   const base::LineSettings& Settings() const { return settings_; }
   void SetDtr(bool on) { dtr_ = on; }
   bool Dtr() const { return dtr_; }
-  /// Every byte the host has sent, in order.
+  /// The bytes the host has sent, in order: the last kSentKept of them.
   const std::vector<uint8_t>& Sent() const { return sent_; }
   void ClearSent() { sent_.clear(); }
 

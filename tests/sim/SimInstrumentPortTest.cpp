@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -153,6 +154,19 @@ TEST_F(BenchPorts, VanishedPortNeitherOpensNorCarries) {
   port = board.SerialPorts().Open("COM9");
   ASSERT_NE(port, nullptr);
   EXPECT_TRUE(port->Write(SimMeter::kRequest));
+  EXPECT_EQ(port->Status().queued, 22u);
+}
+
+TEST_F(BenchPorts, SentBytesStayBoundedInALongRun) {
+  auto port = board.SerialPorts().Open("COM8");
+  ASSERT_NE(port, nullptr);
+  std::vector<uint8_t> noise(SimInstrument::kSentKept, 0x41);
+  port->Write(noise);
+  port->Write(SimMeter::kRequest);
+  const std::vector<uint8_t>& sent = bench.MeterLine(0).Sent();
+  ASSERT_EQ(sent.size(), SimInstrument::kSentKept);
+  EXPECT_TRUE(std::equal(SimMeter::kRequest.begin(), SimMeter::kRequest.end(), sent.end() - 8));
+  EXPECT_EQ(sent.front(), 0x41);
   EXPECT_EQ(port->Status().queued, 22u);
 }
 
