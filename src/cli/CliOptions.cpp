@@ -69,6 +69,10 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& argv,
       o.simulate = true;
     } else if (a == "--trace") {
       o.trace = true;
+    } else if (a == "--virtual-time") {
+      o.virtualTime = true;
+    } else if (a == "--help" || a == "-h") {
+      o.help = true;
     } else if (a == "--dir") {
       const auto v = value(i, a);
       if (!v) return std::nullopt;
@@ -110,6 +114,7 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& argv,
       const auto v = value(i, a);
       if (!v) return std::nullopt;
       o.port = *v;
+      o.portGiven = true;
     } else if (a.size() > 2 && a[0] == '-' && a[1] == '-' && a != "--") {
       // Options of the command itself; flags take no value.
       if (a == "--json") {
@@ -128,6 +133,11 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& argv,
       o.args.push_back(a);
     }
   }
+  if (o.help) return o;
+  if (o.virtualTime && !o.simulate) {
+    error = "--virtual-time needs --simulate";
+    return std::nullopt;
+  }
   if (o.command.empty()) {
     error = "no command";
     return std::nullopt;
@@ -144,7 +154,8 @@ bool TakesExtraOptions(const std::string& command) {
 }
 
 const char* UsageText() {
-  return "usage: qxctl [--simulate] [--dir PATH] [--link-kind K] [--trace] [--port COMn]\n"
+  return "usage: qxctl [--simulate [--virtual-time]] [--dir PATH] [--link-kind K] [--trace] "
+         "[--port COMn]\n"
          "             [--baud B] COMMAND [ARGS]\n"
          "commands:\n"
          "  scan                      find and claim the USB bridge, print the link state\n"
@@ -160,6 +171,14 @@ const char* UsageText() {
          "       [--save FILE] [--json]   capture N samples and print the noise figures\n"
          "  stats --bits B --ref VOLTS [--gain G] [--avg M] [--skip K] [--json] FILE\n"
          "                            noise figures of a recorded stream (one slot a line)\n"
+         "  instrument chamber read|set T H|ramp RT RH|run|stop\n"
+         "                            select the chamber controller, then read or command it\n"
+         "  instrument fluke TEXT     select the calibrator, send TEXT, print its reply line\n"
+         "  instrument power TEXT     select the power supply, send TEXT, print any reply\n"
+         "  instrument meter N        select multimeter N (1-6), print value, unit and flags\n"
+         "       instruments take --port COMn; with --simulate the calibrator is COM5, the\n"
+         "       power supply COM6, the chamber COM7 and the meters COM8 to COM13\n"
+         "  --help                    this text\n"
          "numbers: 123, 0x7B, 7BH, 1111011B\n";
 }
 

@@ -11,9 +11,12 @@ namespace qx::cli {
 struct CliOptions {
   bool simulate = false;
   bool trace = false;
+  bool virtualTime = false;   ///< --virtual-time: waits on the simulated bench take no real time
+  bool help = false;          ///< --help: print the usage and exit
   std::string dir;            ///< program folder; empty means the executable's folder
   int linkKind = 5;           ///< the configuration loader always selects the QX740x link
-  std::string port = "COM1";  ///< serial bridge port of link kind 0
+  std::string port = "COM1";  ///< serial bridge port of link kind 0, or an instrument's port
+  bool portGiven = false;     ///< --port was on the command line
   int baud = 9600;
   std::string command;
   std::vector<std::string> args;  ///< positional arguments of the command

@@ -39,7 +39,10 @@ std::string ProgramDirOf(const std::string& dir) {
 }
 
 CliSession::CliSession(const CliOptions& options, std::ostream& trace)
-    : options_(options), trace_(trace) {
+    : options_(options),
+      trace_(trace),
+      clock_(options.simulate && options.virtualTime ? static_cast<base::Clock&>(virtualClock_)
+                                                     : steadyClock_) {
   if (options.simulate) {
     board_ = std::make_unique<sim::SimBoard>(clock_, chip_);
     hid_ = &board_->Hid();

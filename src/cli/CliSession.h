@@ -6,6 +6,7 @@
 
 #include "cli/CliOptions.h"
 #include "core/app/Workbench.h"
+#include "core/base/FakeClock.h"
 #include "core/base/RecordingHost.h"
 #include "core/base/SteadyClock.h"
 #include "core/chip/ChipModel.h"
@@ -30,6 +31,11 @@ class CliSession {
 
   app::Workbench& Bench() { return *bench_; }
   base::RecordingHost& Host() { return host_; }
+  base::Clock& Clock() { return clock_; }
+  /// Where --trace lines go.
+  std::ostream& Trace() { return trace_; }
+  /// The serial ports of this run: the simulated bench's or the real ones.
+  base::SerialPortProvider& SerialPorts() { return *serialPorts_; }
   /// The simulated board with --simulate, else null.
   sim::SimBoard* Board() { return board_.get(); }
   /// Makes the link usable: opens the bridge (USB kinds) or the serial port (kind 0).
@@ -44,7 +50,10 @@ class CliSession {
 
   CliOptions options_;
   std::ostream& trace_;
-  base::SteadyClock clock_;
+  base::SteadyClock steadyClock_;
+  base::FakeClock virtualClock_;
+  /// Virtual time only on the simulated bench: nothing real waits for it.
+  base::Clock& clock_;
   base::RecordingHost host_;
   chip::ChipModel chip_;  ///< the board's model until the workbench exists
   std::unique_ptr<sim::SimBoard> board_;

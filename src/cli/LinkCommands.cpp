@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 
+#include "cli/InstrumentCommands.h"
 #include "cli/RamCommands.h"
 
 namespace qx::cli {
@@ -141,6 +142,7 @@ int RunLinkCommand(CliSession& session, const CliOptions& options, std::ostream&
   const std::string& c = options.command;
   if (IsRamCommand(options)) return RunRamCommand(session, options, out, err);
   if (IsAnalysisCommand(c)) return RunAnalysisCommand(session, options, out, err);
+  if (c == "instrument") return RunInstrumentCommand(session, options, out, err);
   if (c != "scan" && c != "read" && c != "write" && c != "adc" && c != "stream") {
     err << "qxctl: unknown command " << c << "\n" << UsageText();
     return kExitUsage;

@@ -15,6 +15,10 @@ int main(int argc, char** argv) {
     std::cerr << "qxctl: " << error << "\n" << qx::cli::UsageText();
     return qx::cli::kExitUsage;
   }
+  if (options->help) {
+    std::cout << qx::cli::UsageText();
+    return 0;
+  }
   if (qx::cli::IsChipCommand(options->command))
     return qx::cli::RunChipCommand(*options, std::cout, std::cerr);
   qx::cli::CliSession session(*options, std::cerr);

@@ -1,0 +1,211 @@
+#include "cli/InstrumentCommands.h"
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "cli/LinkCommands.h"
+#include "core/instruments/ChamberFrame.h"
+#include "core/instruments/InstrumentSelect.h"
+#include "core/instruments/MeterFrame.h"
+
+namespace qx::cli {
+
+namespace {
+
+// The bench names the simulated instruments answer on; a real bench says --port.
+constexpr char kFlukePort[] = "COM5";
+constexpr char kPowerPort[] = "COM6";
+constexpr char kChamberPort[] = "COM7";
+constexpr int kFirstMeterPort = 8;
+
+constexpr uint16_t kChamberPresent = 0x0001;
+constexpr uint16_t kChamberSetPoint = 0x0102;
+constexpr uint16_t kChamberRamp = 0x0106;
+
+/// "> COM7 02 30 31 ... |.01RSD|": direction, port, bytes in hex and as text.
+std::string TraceLine(const std::string& port, bool sent, std::span<const uint8_t> bytes) {
+  std::string line = std::string(sent ? ">" : "<") + " " + port;
+  std::string text;
+  char hex[4];
+  for (uint8_t b : bytes) {
+    std::snprintf(hex, sizeof hex, " %02X", b);
+    line += hex;
+    text += b >= 0x20 && b < 0x7F ? static_cast<char>(b) : '.';
+  }
+  return line + "  |" + text + "|";
+}
+
+std::string Trimmed(std::string text) {
+  while (!text.empty() && (text.back() == '\r' || text.back() == '\n')) text.pop_back();
+  return text;
+}
+
+std::string Tenths(int value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%.1f", value / 10.0);
+  return text;
+}
+
+/// A temperature or humidity argument in units of 0.1, as the controller takes it.
+bool TenthsArgument(const std::string& text, int16_t& out) {
+  char* end = nullptr;
+  const double v = std::strtod(text.c_str(), &end);
+  if (text.empty() || *end != '\0' || !std::isfinite(v) || std::fabs(v) > 3000) return false;
+  out = static_cast<int16_t>(std::lround(v * 10));
+  return true;
+}
+
+class InstrumentRun {
+ public:
+  InstrumentRun(CliSession& session, const CliOptions& options, std::ostream& out,
+                std::ostream& err)
+      : bench_(session.Bench()),
+        options_(options),
+        out_(out),
+        err_(err),
+        select_(bench_.instruments, session.SerialPorts(), session.Clock(), session.Host()),
+        host_(session.Host()) {}
+
+  int Run() {
+    const auto& a = options_.args;
+    if (a.empty()) return Usage("instrument needs chamber, fluke, power or meter");
+    const std::string& kind = a[0];
+    if (kind == "chamber") return Chamber();
+    if (kind == "fluke") return Fluke();
+    if (kind == "power") return Power();
+    if (kind == "meter") return Meter();
+    return Usage("unknown instrument " + kind);
+  }
+
+ private:
+  std::string Port(const std::string& fallback) const {
+    return options_.portGiven ? options_.port : fallback;
+  }
+  int Usage(const std::string& why) {
+    err_ << "qxctl: " << why << "\n" << UsageText();
+    return kExitUsage;
+  }
+  int Failed(const std::string& why) {
+    err_ << "qxctl: " << why << "\n";
+    return kExitLinkFailed;
+  }
+  /// The selection's own status text, on stderr when it failed.
+  int SelectionFailed() { return Failed(host_.status[1]); }
+
+  int Chamber() {
+    const auto& a = options_.args;
+    if (a.size() < 2) return Usage("instrument chamber needs read, set, ramp, run or stop");
+    const std::string& what = a[1];
+    const size_t want = what == "set" || what == "ramp" ? 4 : 2;
+    if ((what != "read" && what != "set" && what != "ramp" && what != "run" && what != "stop"))
+      return Usage("unknown chamber command " + what);
+    if (a.size() != want)
+      return Usage("instrument chamber " + what + " takes " + std::to_string(want - 2) +
+                   " numbers");
+    int16_t words[2] = {0, 0};
+    if (want == 4 && (!TenthsArgument(a[2], words[0]) || !TenthsArgument(a[3], words[1])))
+      return Usage("chamber values must be numbers: " + a[2] + " " + a[3]);
+
+    const std::string port = Port(kChamberPort);
+    if (!select_.ChamberSelectClick(port)) return SelectionFailed();
+    instruments::InstrumentPorts& ports = bench_.instruments;
+    if (what == "read") {
+      if (!ports.ChamberRead(kChamberPresent, 2))
+        return Failed("the chamber on " + port + " does not answer");
+      const std::span<const uint8_t> reply(ports.RxBuffer.data(), ports.RxCount);
+      if (!instruments::ChamberFrame::IsOk(reply) || reply.size() < 19)
+        return Failed("the chamber on " + port + " refused the read");
+      out_ << "present " << Tenths(instruments::ChamberFrame::DataWord(reply, 0)) << " °C, set "
+           << Tenths(instruments::ChamberFrame::DataWord(reply, 1)) << " °C\n";
+      return kExitOk;
+    }
+    bool ok = false;
+    if (what == "set") ok = ports.ChamberWrite(kChamberSetPoint, words);
+    if (what == "ramp") ok = ports.ChamberWrite(kChamberRamp, words);
+    if (what == "run") ok = ports.ChamberRun();
+    if (what == "stop") ok = ports.ChamberStop();
+    if (!ok) return Failed("the chamber on " + port + " did not acknowledge " + what);
+    out_ << "OK\n";
+    return kExitOk;
+  }
+
+  int Fluke() {
+    if (options_.args.size() != 2) return Usage("instrument fluke takes one command text");
+    const std::string& text = options_.args[1];
+    if (text.empty() || text.size() > 255)
+      return Usage("a calibrator command has 1 to 255 characters");
+    const std::string port = Port(kFlukePort);
+    if (!select_.FlukeSelectClick(port)) return SelectionFailed();
+    instruments::InstrumentPorts& ports = bench_.instruments;
+    ports.PortWriteText(ports.FlukePort, text);
+    ports.PortWriteText(ports.FlukePort, "\r");
+    bench_.clock.WaitMs(500);
+    ports.TxBuffer.fill(0);
+    const size_t n = ports.PortReadLine(ports.FlukePort);
+    if (n == 0) return Failed("the calibrator on " + port + " did not answer " + text);
+    out_ << ports.LineText(n) << "\n";
+    return kExitOk;
+  }
+
+  int Power() {
+    if (options_.args.size() != 2) return Usage("instrument power takes one command text");
+    const std::string& text = options_.args[1];
+    if (text.empty() || text.size() > 255)
+      return Usage("a power-supply command has 1 to 255 characters");
+    const std::string port = Port(kPowerPort);
+    if (!select_.PowerSelectClick(port)) return SelectionFailed();
+    std::string reply;
+    instruments::InstrumentPorts& ports = bench_.instruments;
+    if (ports.PowerCommand(ports.PowerPort, text, reply)) {
+      out_ << Trimmed(reply) << "\n";
+      return kExitOk;
+    }
+    // A setting gets no answer from an SCPI supply; only a query must be answered.
+    if (text.find('?') != std::string::npos)
+      return Failed("the power supply on " + port + " did not answer " + text);
+    return kExitOk;
+  }
+
+  int Meter() {
+    long n = 0;
+    if (options_.args.size() != 2 || !(n = ParseNumberArgument(options_.args[1]).value_or(0)) ||
+        n < 1 || n > 6)
+      return Usage("instrument meter takes a meter number from 1 to 6");
+    const size_t index = static_cast<size_t>(n - 1);
+    const std::string port = Port("COM" + std::to_string(kFirstMeterPort + n - 1));
+    if (!select_.MeterSelect(index, port)) return SelectionFailed();
+    const instruments::MeterReading r =
+        instruments::MeterFrame::Decode(bench_.instruments.MeterReply);
+    if (r.error) return Failed("meter " + std::to_string(n) + " sent an unreadable frame");
+    char flags[64];
+    std::snprintf(flags, sizeof flags, "flags A=%02X B=%02X", r.flagA, r.flagB);
+    out_ << select_.MeterText(index) << " (" << flags << ")\n";
+    return kExitOk;
+  }
+
+  app::Workbench& bench_;
+  const CliOptions& options_;
+  std::ostream& out_;
+  std::ostream& err_;
+  instruments::InstrumentSelect select_;
+  base::RecordingHost& host_;
+};
+
+}  // namespace
+
+int RunInstrumentCommand(CliSession& session, const CliOptions& options, std::ostream& out,
+                         std::ostream& err) {
+  if (options.trace) {
+    session.Bench().instruments.trace = [&session](const std::string& port, bool sent,
+                                                   std::span<const uint8_t> bytes) {
+      session.Trace() << TraceLine(port, sent, bytes) << "\n";
+    };
+  }
+  InstrumentRun run(session, options, out, err);
+  const int status = run.Run();
+  session.Bench().instruments.trace = nullptr;
+  return status;
+}
+
+}  // namespace qx::cli
