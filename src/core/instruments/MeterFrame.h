@@ -11,7 +11,7 @@ namespace qx::instruments {
 struct MeterReading {
   double value = 0;
   bool negative = false;
-  std::string digits;  ///< bytes 9 to 15 without the decimal point and spaces
+  std::string digits;      ///< bytes 9 to 15 without the decimal point and spaces
   int pointPosition = -1;  ///< position of the decimal point, 0 for byte 9; -1 when none
   bool error = false;
   bool exponentPositive = false;  ///< byte 17 is "+"
