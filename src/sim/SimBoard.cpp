@@ -11,6 +11,10 @@ SimBoard::SimBoard(base::Clock& clock, const chip::ChipModel& model)
       instruments_(clock),
       serialPorts_(serial_, "COM1", &instruments_.Ports()) {
   instruments_.Calibrator().SetOutputSink([this](double volts) { target_.SetDcLevelVolts(volts); });
+  target_.SetOffsetSource([this] {
+    return (instruments_.Chamber().Thermal().Celsius() - SimChamberThermal::kStartCelsius) *
+           kOffsetDriftVoltsPerCelsius;
+  });
   bulk_.SetAbsent(true);
   target_.SetDcLevelVolts(kDemoDcVolts);
   target_.SetInputNoiseNv(kDemoInputNoiseNv);

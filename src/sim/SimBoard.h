@@ -22,8 +22,10 @@ namespace qx::sim {
 /// model must outlive the board.
 class SimBoard {
  public:
-  static constexpr double kDemoDcVolts = 0.6;           ///< a quarter of the 2.4 V reference
-  static constexpr double kDemoInputNoiseNv = 400;      ///< RMS, input-referred
+  static constexpr double kDemoDcVolts = 0.6;       ///< a quarter of the 2.4 V reference
+  static constexpr double kDemoInputNoiseNv = 400;  ///< RMS, input-referred
+  /// The board's input offset drifts with the chamber's temperature from 25 °C.
+  static constexpr double kOffsetDriftVoltsPerCelsius = 2e-6;
   static constexpr double kDemoOutputNoiseCodes = 1.5;  ///< RMS, 24-bit codes
 
   SimBoard(base::Clock& clock, const chip::ChipModel& model);

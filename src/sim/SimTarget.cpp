@@ -71,11 +71,11 @@ int32_t SimTarget::Clip(double code) {
 }
 
 int32_t SimTarget::IdealCode() const {
-  return Clip(dcVolts_ * Gain() / referenceVolts_ * 8388608.0);
+  return Clip(InputVolts() * Gain() / referenceVolts_ * 8388608.0);
 }
 
 int32_t SimTarget::Convert() {
-  double volts = dcVolts_;
+  double volts = InputVolts();
   if (inputNoiseNv_ > 0) volts += normal_(rng_) * inputNoiseNv_ * 1e-9;
   double code = volts * Gain() / referenceVolts_ * 8388608.0;
   if (outputNoiseCodes_ > 0) code += normal_(rng_) * outputNoiseCodes_;

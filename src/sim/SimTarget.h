@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <random>
 #include <span>
 #include <string>
@@ -52,6 +53,9 @@ class SimTarget {
   // Analog front end.
   void SetDcLevelVolts(double v) { dcVolts_ = v; }
   double DcLevelVolts() const { return dcVolts_; }
+  /// Input-referred offset in volts, asked at every conversion (the board's drift with its
+  /// temperature); none by default.
+  void SetOffsetSource(std::function<double()> source) { offsetSource_ = std::move(source); }
   /// Input-referred noise, nanovolts RMS; multiplied by the analog gain. 0 turns it off.
   void SetInputNoiseNv(double nv) { inputNoiseNv_ = nv < 0 ? 0 : nv; }
   double InputNoiseNv() const { return inputNoiseNv_; }
@@ -90,6 +94,7 @@ class SimTarget {
  private:
   static double TableGain(double g) { return g > 0 ? g : 1.0; }
   static int32_t Clip(double code);
+  double InputVolts() const { return offsetSource_ ? dcVolts_ + offsetSource_() : dcVolts_; }
 
   const chip::ChipModel* model_;
   std::array<uint8_t, kMemorySize> memory_{};
@@ -97,6 +102,7 @@ class SimTarget {
   std::array<double, 8> pgaGain_{1, 1, 1, 1, 1, 1, 1, 1};
   std::array<double, 4> adgnGain_{1, 1, 1, 1};
   double dcVolts_ = 0;
+  std::function<double()> offsetSource_;
   double inputNoiseNv_ = 0;
   double outputNoiseCodes_ = 0;
   double referenceVolts_ = kDefaultReferenceVolts;

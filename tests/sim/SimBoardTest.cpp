@@ -48,3 +48,24 @@ TEST(SimBoardFacade, SerialAndUsbPathsShareTheTargetMemory) {
 
 }  // namespace
 }  // namespace qx::sim
+
+namespace qx::sim {
+namespace {
+
+TEST(SimBoardFacade, CalibratorDrivesTheInputAndTheChamberDriftsTheOffset) {
+  base::FakeClock clock;
+  chip::ChipModel model = test::Qx740xModel();
+  SimBoard board{clock, model};
+  std::vector<uint8_t> answer;
+  const std::string lines = "OUT 1.2 V\rOPER\r";
+  board.Instruments().Calibrator().Feed(
+      std::span(reinterpret_cast<const uint8_t*>(lines.data()), lines.size()), answer);
+  EXPECT_EQ(board.Target().IdealCode(), 0x400000);  // half of the 2.4 V reference
+
+  // 60 °C above room temperature at 2 µV/°C is 120 µV more input.
+  board.Instruments().Chamber().Thermal().SetCelsius(85.0);
+  EXPECT_EQ(board.Target().IdealCode(), 0x400000 + std::lround(120e-6 / 2.4 * 8388608.0));
+}
+
+}  // namespace
+}  // namespace qx::sim
