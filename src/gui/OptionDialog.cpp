@@ -4,13 +4,16 @@
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <algorithm>
 
 #include "core/app/Workbench.h"
 #include "core/chip/SetupLists.h"
+#include "core/instruments/MeterPortsFile.h"
 
 namespace qx::gui {
 
@@ -29,14 +32,33 @@ void Select(QComboBox* combo, int item) {
   combo->setCurrentIndex(item >= 0 && item < combo->count() ? item : -1);
 }
 
+/// First item of a meter's port list: the meter is not used.
+constexpr char kMeterUnused[] = "—";
+constexpr char kMeterSaveFailed[] = "Meter ports not saved: ";
+constexpr char kNoMeters[] = "No multimeter in use";
+
+/// The wait cursor for as long as a probe blocks the window.
+class BusyCursor {
+ public:
+  BusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
+  BusyCursor(const BusyCursor&) = delete;
+  BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
 }  // namespace
 
 OptionDialog::OptionDialog(app::Workbench& bench, base::SerialPortProvider& ports,
                            const std::string& programDir, QWidget* parent)
     : QDialog(parent),
-      model_(bench.target, bench.settings, bench.chip, bench.host, files_, ports, programDir) {
+      host_(bench.host),
+      meterFile_(programDir + instruments::MeterPortsFile::kFileName),
+      model_(bench.target, bench.settings, bench.chip, bench.host, files_, ports, programDir),
+      select_(bench.instruments, ports, bench.clock, bench.host) {
   setWindowTitle(QString::fromUtf8(chip::SetupDialogModel::kCaption));
   Build();
+  const instruments::MeterPortsFile::Names names = instruments::MeterPortsFile::Load(meterFile_);
+  for (size_t m = 0; m < names.size(); ++m) ShowMeterPort(m, names[m]);
   model_.changed = [this] { Sync(); };
   model_.FormCreate();
   for (const std::string& item : model_.Chips().items) cbSeluP_->addItem(Text(item));
@@ -108,8 +130,17 @@ void OptionDialog::Build() {
   const Instrument instruments[] = {{"Label8", "Fluke", "FlukeCOM", "FlukeSelect"},
                                     {"Label13", "Power", "PowerCOM", "PowerSelect"},
                                     {"Label6", "Chamber", "ChamberCOM", "ChamberSelect"}};
+  using Select = bool (instruments::InstrumentSelect::*)(const std::string&);
+  using PortName = const std::string& (chip::SetupDialogModel::*)() const;
+  const std::pair<Select, PortName> probes[] = {{&instruments::InstrumentSelect::FlukeSelectClick,
+                                                 &chip::SetupDialogModel::GetFlukeCOMString},
+                                                {&instruments::InstrumentSelect::PowerSelectClick,
+                                                 &chip::SetupDialogModel::GetPowerCOMString},
+                                                {&instruments::InstrumentSelect::ChamberSelectClick,
+                                                 &chip::SetupDialogModel::GetChamberCOMString}};
   int row = 7;
-  for (const Instrument& in : instruments) {
+  for (size_t i = 0; i < std::size(instruments); ++i) {
+    const Instrument& in = instruments[i];
     QComboBox* list = Combo(in.list);
     Fill(list, chip::SetupLists::ComItems());
     instrumentLists_[in.list] = list;
@@ -121,8 +152,14 @@ void OptionDialog::Build() {
     const std::string name = in.list;
     connect(list, &QComboBox::activated, this,
             [this, name](int item) { model_.InstrumentComChange(name, item); });
+    connect(select, &QPushButton::clicked, this, [this, probe = probes[i]] {
+      Probe([this, probe] { (select_.*probe.first)((model_.*probe.second)()); });
+    });
     ++row;
   }
+
+  meterGroup_ = BuildMeters();
+  grid->addWidget(meterGroup_, row++, 0, 1, 3);
 
   auto* close = new QPushButton(QString::fromUtf8("關閉"), this);
   Add(close, "BtClose");
@@ -141,6 +178,75 @@ void OptionDialog::Build() {
   connect(close, &QPushButton::clicked, this, &QWidget::close);
 }
 
+QGroupBox* OptionDialog::BuildMeters() {
+  auto* group = new QGroupBox("Multimeters", this);
+  group->setObjectName("MeterGroup");
+  auto* grid = new QGridLayout(group);
+  QStringList items{QString::fromUtf8(kMeterUnused)};
+  for (const std::string& com : chip::SetupLists::ComItems()) items << Text(com);
+  for (size_t m = 0; m < meterLists_.size(); ++m) {
+    const QString n = QString::number(m + 1);
+    auto* caption = new QLabel("Meter " + n, group);
+    caption->setObjectName("MeterLabel" + n);
+    auto* list = new QComboBox(group);
+    list->setObjectName("MeterCOM" + n);
+    list->addItems(items);
+    auto* value = new QLabel(group);
+    value->setObjectName("MeterValue" + n);
+    value->setMinimumWidth(180);
+    const int row = static_cast<int>(m);
+    grid->addWidget(caption, row, 0);
+    grid->addWidget(list, row, 1);
+    grid->addWidget(value, row, 2);
+    meterLists_[m] = list;
+    meterValues_[m] = value;
+  }
+  auto* select = new QPushButton("Select", group);
+  select->setObjectName("MeterSelect");
+  grid->addWidget(select, static_cast<int>(meterLists_.size()), 2, Qt::AlignRight);
+  connect(select, &QPushButton::clicked, this, [this] { Probe([this] { MeterSelectClick(); }); });
+  return group;
+}
+
+void OptionDialog::Probe(const std::function<void()>& probe) {
+  const BusyCursor busy;
+  probe();
+}
+
+std::string OptionDialog::MeterPortName(size_t meter) const {
+  const QComboBox* list = meterLists_.at(meter);
+  return list->currentIndex() > 0 ? list->currentText().toStdString() : std::string();
+}
+
+void OptionDialog::ShowMeterPort(size_t meter, const std::string& name) {
+  QComboBox* list = meterLists_.at(meter);
+  if (name.empty()) {
+    list->setCurrentIndex(0);
+    return;
+  }
+  int item = list->findText(Text(name));
+  // A port the list does not offer (COM17) stays choosable rather than being dropped.
+  if (item < 0) {
+    list->addItem(Text(name));
+    item = list->count() - 1;
+  }
+  list->setCurrentIndex(item);
+}
+
+void OptionDialog::MeterSelectClick() {
+  instruments::MeterPortsFile::Names names;
+  for (size_t m = 0; m < names.size(); ++m) {
+    names[m] = MeterPortName(m);
+    select_.MeterSelect(m, names[m]);
+    meterValues_[m]->setText(Text(select_.MeterText(m)));
+  }
+  std::string error;
+  if (!instruments::MeterPortsFile::Save(meterFile_, names, error))
+    host_.SetStatus(1, kMeterSaveFailed + error);
+  else if (std::all_of(names.begin(), names.end(), [](const auto& n) { return n.empty(); }))
+    host_.SetStatus(1, kNoMeters);
+}
+
 void OptionDialog::Sync() {
   syncing_ = true;
   const link::TargetRecord& t = model_.Target();
@@ -156,6 +262,8 @@ void OptionDialog::Sync() {
     widget->setVisible(model_.IsVisible(name));
     widget->setEnabled(model_.IsEnabled(name));
   }
+  // The multimeters are read during the temperature test, beside the chamber: shown with it.
+  meterGroup_->setVisible(model_.IsVisible("ChamberCOM"));
   syncing_ = false;
 }
 

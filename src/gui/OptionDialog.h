@@ -1,14 +1,20 @@
 #pragma once
 
 #include <QDialog>
+#include <array>
+#include <functional>
 #include <map>
 #include <string>
 
 #include "core/chip/FileTextSource.h"
 #include "core/chip/SetupDialogModel.h"
+#include "core/instruments/InstrumentPorts.h"
+#include "core/instruments/InstrumentSelect.h"
 
 class QCheckBox;
 class QComboBox;
+class QGroupBox;
+class QLabel;
 class QPushButton;
 
 namespace qx::app {
@@ -18,7 +24,8 @@ class Workbench;
 namespace qx::gui {
 
 /// `TOption`, the setup dialog: binds its controls to `chip::SetupDialogModel`, which decides
-/// everything. Created once at start-up; the "Setup" command shows it modally.
+/// everything, and its instrument Select buttons to `instruments::InstrumentSelect`. Created
+/// once at start-up; the "Setup" command shows it modally.
 class OptionDialog final : public QDialog {
   Q_OBJECT
 
@@ -27,6 +34,7 @@ class OptionDialog final : public QDialog {
                const std::string& programDir, QWidget* parent = nullptr);
 
   chip::SetupDialogModel& Model() { return model_; }
+  instruments::InstrumentSelect& Instruments() { return select_; }
 
   /// The "Setup" command: link item 5 and chip item `ChipIndex` selected, the dialog placed at
   /// `mainTopLeft` + (40, 40) and shown modally.
@@ -40,11 +48,23 @@ class OptionDialog final : public QDialog {
 
  private:
   void Build();
+  QGroupBox* BuildMeters();
   QComboBox* Combo(const char* name);
   void Add(QWidget* w, const char* name);
+  /// Runs a Select button's probe, which blocks for up to a few seconds.
+  void Probe(const std::function<void()>& probe);
+  void MeterSelectClick();
+  std::string MeterPortName(size_t meter) const;
+  void ShowMeterPort(size_t meter, const std::string& name);
 
+  using MeterArray = std::array<QComboBox*, instruments::InstrumentPorts::kMeterCount>;
+  using MeterLabels = std::array<QLabel*, instruments::InstrumentPorts::kMeterCount>;
+
+  base::Host& host_;
+  std::string meterFile_;
   chip::FileTextSource files_;
   chip::SetupDialogModel model_;
+  instruments::InstrumentSelect select_;
   std::map<std::string, QWidget*> controls_;
   QComboBox* cbSeluP_ = nullptr;
   QComboBox* selLpt_ = nullptr;
@@ -54,6 +74,9 @@ class OptionDialog final : public QDialog {
   QComboBox* clpt_ = nullptr;
   QCheckBox* photo_ = nullptr;
   std::map<std::string, QComboBox*> instrumentLists_;
+  QGroupBox* meterGroup_ = nullptr;
+  MeterArray meterLists_{};
+  MeterLabels meterValues_{};
   bool syncing_ = false;
 };
 

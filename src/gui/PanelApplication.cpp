@@ -26,6 +26,8 @@ PanelApplication::PanelApplication(const std::string& programDir, base::Clock& c
   views_->CreatePopup();
   anxAdc_ = new analysis::AnxAdcForm(bench_, host_, *main_, main_.get());
   main_->RegisterForm(app::FormId::TAnxADC, anxAdc_);
+  // TWeightCAL's slot comes here once the switch test has a window.
+  CreateStepTables();
   // A capture owns the bridge: the ADC panel's continuous reading stops and says so.
   bench_.capture.onCaptureStart = [this] { adc_->StopContinuousRead(); };
   app::SetupShellBinding::Bind(option_->Model(), shell_);
@@ -41,6 +43,15 @@ void PanelApplication::RegisterPanelCommands() {
   main_->RegisterCommand("SMenu_ADC", open(app::FormId::TADCForm, adc_));
   main_->RegisterCommand("SMenu_OP", open(app::FormId::TOPForm, op_));
   main_->RegisterCommand("SMenu_CMP", open(app::FormId::TCMPForm, cmp_));
+}
+
+void PanelApplication::CreateStepTables() {
+  fluke_ = new StepTableWindow("FLUKE-5500", "FlukeGd", bench_.flukeSteps, main_.get());
+  main_->RegisterForm(app::FormId::TFLUKE, fluke_);
+  power_ = new StepTableWindow("Power Supply", "PowerGd", bench_.powerSteps, main_.get());
+  main_->RegisterForm(app::FormId::TFPower, power_);
+  // Side by side at the top of the work area, so both show whole when opened together.
+  power_->move(fluke_->width() + 10, 0);
 }
 
 PanelApplication::~PanelApplication() {

@@ -12,6 +12,7 @@
 #include "gui/QtHost.h"
 #include "gui/SerialSwitch.h"
 #include "gui/analysis/AnxAdcForm.h"
+#include "gui/instruments/StepTableWindow.h"
 #include "gui/panels/TADCForm.h"
 #include "gui/panels/TCMPForm.h"
 #include "gui/panels/TOPForm.h"
@@ -47,9 +48,12 @@ class PanelApplication {
   TOPForm& OpForm() { return *op_; }
   TCMPForm& CmpForm() { return *cmp_; }
   analysis::AnxAdcForm& AnxAdc() { return *anxAdc_; }
+  StepTableWindow& Fluke() { return *fluke_; }
+  StepTableWindow& Power() { return *power_; }
 
  private:
   void RegisterPanelCommands();
+  void CreateStepTables();
 
   HidSwitch hid_;
   BulkSwitch bulk_;
@@ -67,6 +71,8 @@ class PanelApplication {
   TOPForm* op_ = nullptr;
   TCMPForm* cmp_ = nullptr;
   analysis::AnxAdcForm* anxAdc_ = nullptr;  ///< owned by the main window's widget tree
+  StepTableWindow* fluke_ = nullptr;        ///< `TFLUKE`, owned by the main window
+  StepTableWindow* power_ = nullptr;        ///< `TFPower`, owned by the main window
 };
 
 }  // namespace qx::gui

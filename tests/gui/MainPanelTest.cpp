@@ -76,9 +76,9 @@ TEST_F(MainPanelTest, MenuBarCaptionsVisibilityAndAvailability) {
   std::vector<std::string> enabled;
   for (const app::MenuItemSpec& item : app::MainMenu::kItems)
     if (Action(item.ObjectName)->isEnabled()) enabled.push_back(item.ObjectName);
-  EXPECT_EQ(enabled,
-            (std::vector<std::string>{"SMenu_Option", "SMenu_RAM", "SMenu_REG", "SMenu_ADC",
-                                      "USBScan", "Menu_ReadRAM", "Menu_ReadAdc"}));
+  EXPECT_EQ(enabled, (std::vector<std::string>{"SMenu_Option", "SMenu_RAM", "SMenu_REG",
+                                               "SMenu_ADC", "USBScan", "Menu_ReadRAM",
+                                               "Menu_ReadAdc", "Fluke1", "Power1"}));
 }
 
 TEST_F(MainPanelTest, ArrivingWindowEnablesItsCommandAndShowChildKeepsItsBounds) {

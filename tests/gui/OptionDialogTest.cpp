@@ -2,14 +2,19 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
 #include <QMenu>
 #include <QPushButton>
 #include <QTimer>
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 
 #include "PanelFixture.h"
 #include "core/chip/ChipUiState.h"
+#include "core/instruments/MeterPortsFile.h"
 
 namespace qx::gui::test {
 namespace {
@@ -18,6 +23,19 @@ std::filesystem::path ShippedChipFolder() {
   return (std::filesystem::path(__FILE__).parent_path() / ".." / ".." / "INCLUDE")
       .lexically_normal();
 }
+
+/// Serial ports that never open; notes each name asked for and whether the wait cursor was up.
+class AbsentPorts final : public base::SerialPortProvider {
+ public:
+  std::unique_ptr<base::SerialPort> Open(const std::string& name) override {
+    const QCursor* cursor = QGuiApplication::overrideCursor();
+    asked.push_back(name);
+    busy.push_back(cursor && cursor->shape() == Qt::WaitCursor);
+    return nullptr;
+  }
+  std::vector<std::string> asked;
+  std::vector<bool> busy;
+};
 
 /// The panel as qxpanel --simulate builds it, with the shipped chip files in its folder.
 class OptionDialogTest : public PanelFixture {
@@ -31,6 +49,11 @@ class OptionDialogTest : public PanelFixture {
   }
 
   OptionDialog& Dialog() { return panel->Option(); }
+  QPushButton* Button(const char* name) { return Dialog().findChild<QPushButton*>(name); }
+  std::string LabelText(const char* name) {
+    auto* label = Dialog().findChild<QLabel*>(name);
+    return label ? label->text().toStdString() : "<no " + std::string(name) + ">";
+  }
   QComboBox* Combo(const char* name) { return Dialog().findChild<QComboBox*>(name); }
   QWidget* Control(const char* name) { return Dialog().findChild<QWidget*>(name); }
   /// The user picks `item` from a list.
@@ -110,7 +133,7 @@ TEST_F(OptionDialogTest, AnotherChipReloadsTheDescription) {
 
 TEST_F(OptionDialogTest, BridgeLineOverTheSimulatedSerialBridge) {
   StartWithChips();
-  Choose("TXCOM", 4);
+  Choose("TXCOM", 14);  // COM15: no bridge and no simulated instrument there
   EXPECT_EQ(Status(0), "Uart  not  found");
   EXPECT_FALSE(panel->Bench().target.ComOpen);
 
@@ -183,6 +206,101 @@ TEST_F(OptionDialogTest, PgaGainOfTheLoadedChipScalesTheInputNoiseInCodes) {
   const double gain8 = CodeRms(4000);
   EXPECT_NEAR(gain1, 2000e-9 / 2.4 * 8388608.0, 0.05 * gain1);
   EXPECT_NEAR(gain8 / gain1, 8.0, 0.4);
+}
+
+TEST_F(OptionDialogTest, SelectOnAPortThatDoesNotOpenSaysSoAndSelectsNothing) {
+  StartWithChips();
+  AbsentPorts absent;
+  panel->Serial().Bind(&absent);
+  const instruments::InstrumentPorts& ports = panel->Bench().instruments;
+  struct Case {
+    const char* list;
+    const char* button;
+    const char* status;
+    const instruments::DevcRS232* record;
+  };
+  const Case cases[] = {
+      {"FlukeCOM", "FlukeSelect", "Fluke Uart  not  found", &ports.FlukePort},
+      {"PowerCOM", "PowerSelect", "Power Supply Uart  not  found", &ports.PowerPort},
+      {"ChamberCOM", "ChamberSelect", "Chamber Uart  not  found", &ports.ChamberPort}};
+  int item = 4;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.button);
+    Choose(c.list, item);
+    absent.asked.clear();
+    absent.busy.clear();
+    Button(c.button)->click();
+    EXPECT_EQ(Status(1), c.status);
+    EXPECT_FALSE(c.record->Selected);
+    EXPECT_FALSE(c.record->IsOpen());
+    ASSERT_EQ(absent.asked, std::vector<std::string>{"COM" + std::to_string(item + 1)})
+        << "the port chosen in its own list";
+    EXPECT_TRUE(absent.busy[0]) << "wait cursor while the probe blocks";
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr) << "and gone after it";
+    ++item;
+  }
+}
+
+TEST_F(OptionDialogTest, MeterGroupComesWithTheChamberGroup) {
+  StartWithChips();
+  auto* group = Dialog().findChild<QGroupBox*>("MeterGroup");
+  ASSERT_NE(group, nullptr);
+  EXPECT_EQ(group->title().toStdString(), "Multimeters");
+  for (int m = 1; m <= 6; ++m) {
+    const std::string name = "MeterCOM" + std::to_string(m);
+    QComboBox* list = Combo(name.c_str());
+    ASSERT_NE(list, nullptr) << name;
+    const std::vector<std::string> items = Items(list);
+    ASSERT_EQ(items.size(), 17u);
+    EXPECT_EQ(items.front(), "—");
+    EXPECT_EQ(items[1], "COM1");
+    EXPECT_EQ(items.back(), "COM16");
+    EXPECT_EQ(list->currentIndex(), 0) << "unused without a saved port";
+  }
+  ASSERT_NE(Button("MeterSelect"), nullptr);
+  Button("MeterSelect")->click();
+  EXPECT_EQ(Status(1), "No multimeter in use") << "a press with nothing chosen still answers";
+  EXPECT_FALSE(group->isHidden());
+  ASSERT_FALSE(Control("ChamberCOM")->isHidden());
+  Choose("CbSeluP", 1);
+  EXPECT_TRUE(Control("ChamberCOM")->isHidden()) << "this chip names no chamber";
+  EXPECT_TRUE(group->isHidden());
+}
+
+TEST_F(OptionDialogTest, MeterPortsComeFromTheirFileAndGoBackToIt) {
+  {
+    std::ofstream file(dir / "QxMeters.txt", std::ios::binary);
+    file << "METER2 COM3\r\nMETER6 COM17\r\n";
+  }
+  StartWithChips();
+  EXPECT_EQ(Combo("MeterCOM1")->currentIndex(), 0);
+  EXPECT_EQ(Combo("MeterCOM2")->currentText().toStdString(), "COM3");
+  EXPECT_EQ(Combo("MeterCOM6")->currentText().toStdString(), "COM17") << "kept, though unlisted";
+
+  AbsentPorts absent;
+  panel->Serial().Bind(&absent);
+  Choose("MeterCOM1", 5);
+  Choose("MeterCOM2", 0);
+  Button("MeterSelect")->click();
+  EXPECT_EQ(absent.asked, (std::vector<std::string>{"COM5", "COM17"}))
+      << "unused meters not opened";
+  EXPECT_EQ(absent.busy, (std::vector<bool>{true, true}));
+  EXPECT_EQ(LabelText("MeterValue1"), "not found");
+  EXPECT_EQ(LabelText("MeterValue2"), "");
+  EXPECT_EQ(LabelText("MeterValue6"), "not found");
+  EXPECT_EQ(Status(1), "Meter 6 Uart  not  found");
+  for (const instruments::DevcRS232& meter : panel->Bench().instruments.MeterPorts)
+    EXPECT_FALSE(meter.Selected);
+
+  const instruments::MeterPortsFile::Names saved =
+      instruments::MeterPortsFile::Load(dir / "QxMeters.txt");
+  EXPECT_EQ(saved, (instruments::MeterPortsFile::Names{"COM5", "", "", "", "", "COM17"}));
+
+  // A folder in the file's place: the names cannot be kept, and the status bar says so.
+  std::filesystem::remove(dir / "QxMeters.txt");
+  std::filesystem::create_directory(dir / "QxMeters.txt");
+  Button("MeterSelect")->click();
+  EXPECT_EQ(Status(1).rfind("Meter ports not saved: ", 0), 0u) << Status(1);
 }
 
 }  // namespace
