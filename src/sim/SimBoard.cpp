@@ -15,6 +15,13 @@ SimBoard::SimBoard(base::Clock& clock, const chip::ChipModel& model)
     return (instruments_.Chamber().Thermal().Celsius() - SimChamberThermal::kStartCelsius) *
            kOffsetDriftVoltsPerCelsius;
   });
+  // The bench's meters watch the calibrator's output, the supply's output and the chamber.
+  instruments_.Meter(0).SetSource([this] { return instruments_.Calibrator().OutputVolts(); });
+  instruments_.Meter(1).SetSource([this] {
+    const SimPowerSupply& supply = instruments_.PowerSupply();
+    return supply.OutputOn() ? supply.SetVolts() : 0.0;
+  });
+  instruments_.MeterFollowsChamber(2);
   bulk_.SetAbsent(true);
   target_.SetDcLevelVolts(kDemoDcVolts);
   target_.SetInputNoiseNv(kDemoInputNoiseNv);

@@ -40,7 +40,11 @@ class SimMeter final : public SimByteProtocol {
 
   void Feed(std::span<const uint8_t> in, std::vector<uint8_t>& out) override;
 
-  void SetValue(double value) { value_ = value; }
+  /// A fixed reading; it replaces any source the meter was watching.
+  void SetValue(double value) {
+    value_ = value;
+    source_ = nullptr;
+  }
   double Value() const { return source_ ? source_() : value_; }
   /// Unit flags, volts DC by default.
   void SetFlags(uint8_t a, uint8_t b) {

@@ -61,6 +61,8 @@ TEST(SimBoardFacade, CalibratorDrivesTheInputAndTheChamberDriftsTheOffset) {
   board.Instruments().Calibrator().Feed(
       std::span(reinterpret_cast<const uint8_t*>(lines.data()), lines.size()), answer);
   EXPECT_EQ(board.Target().IdealCode(), 0x400000);  // half of the 2.4 V reference
+  EXPECT_DOUBLE_EQ(board.Instruments().Meter(0).Value(), 1.2);
+  EXPECT_DOUBLE_EQ(board.Instruments().Meter(2).Value(), 25.0);
 
   // 60 °C above room temperature at 2 µV/°C is 120 µV more input.
   board.Instruments().Chamber().Thermal().SetCelsius(85.0);
