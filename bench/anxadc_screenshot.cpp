@@ -9,9 +9,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "core/base/SteadyClock.h"
-#include "gui/PanelApplication.h"
-#include "sim/SimBoard.h"
+#include "SimulatedPanel.h"
 
 int main(int argc, char** argv) {
   if (argc < 3) {
@@ -19,13 +17,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   QApplication app(argc, argv);
-  qx::base::SteadyClock clock;
-  auto panel = std::make_unique<qx::gui::PanelApplication>(std::string(argv[1]) + "/", clock);
-  panel->Host().SetDialogsEnabled(false);
-  qx::sim::SimBoard board(clock, panel->Bench().chip);
-  panel->Hid().Bind(&board.Hid());
-  panel->Bulk().Bind(&board.Bulk());
-  panel->Start();
+  qx::bench::SimulatedPanel panel(argv[1]);
   panel->Main().resize(1024, 700);
   panel->Main().show();
   panel->Main().findChild<QAction*>("USBScan")->trigger();
@@ -43,6 +35,5 @@ int main(int argc, char** argv) {
   panel->Main().grab().save(out + "/anxadc-chart.png");
   std::printf("%s, %d points in %.0f ms\n", panel->Main().StatusText(2).toStdString().c_str(),
               panel->Bench().capture.Count(), panel->Bench().capture.ElapsedMs());
-  panel.reset();
   return 0;
 }

@@ -9,9 +9,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "core/base/SteadyClock.h"
-#include "gui/PanelApplication.h"
-#include "sim/SimBoard.h"
+#include "SimulatedPanel.h"
 
 namespace {
 
@@ -35,14 +33,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   QApplication app(argc, argv);
-  qx::base::SteadyClock clock;
-  auto panel = std::make_unique<qx::gui::PanelApplication>(std::string(argv[1]) + "/", clock);
-  panel->Host().SetDialogsEnabled(false);
-  qx::sim::SimBoard board(clock, panel->Bench().chip);
-  panel->Hid().Bind(&board.Hid());
-  panel->Bulk().Bind(&board.Bulk());
-  panel->Serial().Bind(&board.SerialPorts());
-  panel->Start();
+  qx::bench::SimulatedPanel panel(argv[1]);
   panel->Main().show();
 
   // A few steps as a bench user types them.
@@ -81,6 +72,5 @@ int main(int argc, char** argv) {
   std::printf("%dx%d dialog; status: %s\n", dialog.width(), dialog.height(),
               panel->Main().StatusText(1).toStdString().c_str());
   dialog.hide();
-  panel.reset();
   return 0;
 }

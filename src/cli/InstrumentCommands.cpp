@@ -8,6 +8,7 @@
 #include "core/instruments/ChamberFrame.h"
 #include "core/instruments/InstrumentSelect.h"
 #include "core/instruments/MeterFrame.h"
+#include "core/instruments/StepTraffic.h"
 
 namespace qx::cli {
 
@@ -90,6 +91,19 @@ class InstrumentRun {
     err_ << "qxctl: " << why << "\n";
     return kExitLinkFailed;
   }
+  /// The one command text of `instrument fluke|power TEXT`.
+  bool CommandText(const std::string& instrument, std::string& text) {
+    if (options_.args.size() != 2) {
+      Usage("instrument " + options_.args[0] + " takes one command text");
+      return false;
+    }
+    text = options_.args[1];
+    if (text.empty() || text.size() > 255) {
+      Usage("a " + instrument + " command has 1 to 255 characters");
+      return false;
+    }
+    return true;
+  }
   /// The selection's own status text, on stderr when it failed.
   int SelectionFailed() { return Failed(host_.status[1]); }
 
@@ -131,28 +145,20 @@ class InstrumentRun {
   }
 
   int Fluke() {
-    if (options_.args.size() != 2) return Usage("instrument fluke takes one command text");
-    const std::string& text = options_.args[1];
-    if (text.empty() || text.size() > 255)
-      return Usage("a calibrator command has 1 to 255 characters");
+    std::string text;
+    if (!CommandText("calibrator", text)) return kExitUsage;
     const std::string port = Port(kFlukePort);
     if (!select_.FlukeSelectClick(port)) return SelectionFailed();
-    instruments::InstrumentPorts& ports = bench_.instruments;
-    ports.PortWriteText(ports.FlukePort, text);
-    ports.PortWriteText(ports.FlukePort, "\r");
-    bench_.clock.WaitMs(500);
-    ports.TxBuffer.fill(0);
-    const size_t n = ports.PortReadLine(ports.FlukePort);
-    if (n == 0) return Failed("the calibrator on " + port + " did not answer " + text);
-    out_ << ports.LineText(n) << "\n";
+    instruments::StepTraffic traffic(bench_.instruments, bench_.clock, host_);
+    if (!traffic.FlukeCommand(text))
+      return Failed("the calibrator on " + port + " did not answer " + text);
+    out_ << traffic.LastFlukeLine() << "\n";
     return kExitOk;
   }
 
   int Power() {
-    if (options_.args.size() != 2) return Usage("instrument power takes one command text");
-    const std::string& text = options_.args[1];
-    if (text.empty() || text.size() > 255)
-      return Usage("a power-supply command has 1 to 255 characters");
+    std::string text;
+    if (!CommandText("power-supply", text)) return kExitUsage;
     const std::string port = Port(kPowerPort);
     if (!select_.PowerSelectClick(port)) return SelectionFailed();
     std::string reply;
