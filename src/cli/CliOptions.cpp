@@ -86,8 +86,8 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& argv,
         return std::nullopt;
       }
       if (a == "--link-kind") {
-        if (*n < 0 || *n > 5 || *n == 3) {
-          error = "--link-kind must be 0, 1, 2, 4 or 5";
+        if (*n < 0 || *n > 5) {
+          error = "--link-kind must be 0 to 5";
           return std::nullopt;
         }
         o.linkKind = static_cast<int>(*n);
@@ -179,6 +179,8 @@ const char* UsageText() {
          "       instruments take --port COMn; with --simulate the calibrator is COM5, the\n"
          "       power supply COM6, the chamber COM7 and the meters COM8 to COM13\n"
          "  --help                    this text\n"
+         "links (--link-kind): 0 serial bridge, 1 SPI, 2 Special, 3 parallel port (the port\n"
+         "       of the panel's QxADC.cfg, LPT1 without one), 4 UART, 5 QX740x (default)\n"
          "numbers: 123, 0x7B, 7BH, 1111011B\n";
 }
 

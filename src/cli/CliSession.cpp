@@ -10,7 +10,9 @@
 #include "core/chip/SetupChipLoad.h"
 #include "platform/HidapiBackend.h"
 #include "platform/LibusbBulkDriver.h"
+#include "platform/LinuxDriverServices.h"
 #include "platform/PosixSerialPortProvider.h"
+#include "platform/PpdevParallelDriver.h"
 #include "sim/SimBoard.h"
 
 namespace qx::cli {
@@ -58,7 +60,15 @@ CliSession::CliSession(const CliOptions& options, std::ostream& trace)
     serialPorts_ = ownedSerialPorts_.get();
   }
   bench_ = std::make_unique<app::Workbench>(clock_, host_, *hid_, *bulk_);
-  if (board_) board_->UseChipModel(bench_->chip);
+  if (board_) {
+    board_->UseChipModel(bench_->chip);
+    bench_->parallel.Attach(board_->Parallel(), board_->DriverServices());
+  } else {
+    ownedParallel_ = std::make_unique<platform::PpdevParallelDriver>(
+        platform::PpdevParallelDriver::ReadTable(ProgramDirOf(options.dir)));
+    ownedDriverServices_ = std::make_unique<platform::LinuxDriverServices>();
+    bench_->parallel.Attach(*ownedParallel_, *ownedDriverServices_);
+  }
   LoadChipDescription();
   bench_->target.LinkKind = static_cast<uint16_t>(options.linkKind);
   if (options.trace) InstallTrace();
@@ -73,6 +83,8 @@ void CliSession::LoadChipDescription() {
   if (const auto text = base::ReadFileBytes(configPath))
     app::ConfigFile(saved, savedSettings).Apply(*text, configPath);
   bench_->target.ChipIndex = saved.ChipIndex;
+  bench_->settings.CLPT = savedSettings.CLPT;
+  bench_->settings.LptPortBase = savedSettings.LptPortBase;
   chip::FileTextSource files;
   chip::SetupChipLoad(bench_->chip, bench_->target, bench_->settings, host_, files,
                       chip::SetupChipLoad::FolderOf(dir))
@@ -91,6 +103,7 @@ void CliSession::InstallTrace() {
   };
   bench_->usb.SetTrace(print);
   bench_->serial.SetTrace(print);
+  bench_->parallel.SetTrace(print);
 }
 
 bool CliSession::Connect(std::string& error) {
@@ -109,6 +122,15 @@ bool CliSession::Connect(std::string& error) {
     }
     target.ComName = options_.port;
     target.ComOpen = true;
+    return true;
+  }
+  if (target.LinkKind == link::kLinkParallel) {
+    // What closing the setup dialog does on this link.
+    bench_->parallel.LptInit();
+    if (!bench_->parallel.Ready()) {
+      error = bench_->parallel.StatusText();
+      return false;
+    }
     return true;
   }
   if (!bench_->usb.UsbOpen(target.Usb)) {

@@ -60,6 +60,8 @@ class CliSession {
   std::unique_ptr<link::HidBackend> ownedHid_;
   std::unique_ptr<link::BulkDriver> ownedBulk_;
   std::unique_ptr<base::SerialPortProvider> ownedSerialPorts_;
+  std::unique_ptr<link::ParallelDriver> ownedParallel_;
+  std::unique_ptr<link::DriverServices> ownedDriverServices_;
   link::HidBackend* hid_ = nullptr;
   link::BulkDriver* bulk_ = nullptr;
   base::SerialPortProvider* serialPorts_ = nullptr;

@@ -31,6 +31,8 @@ PanelApplication::PanelApplication(const std::string& programDir, base::Clock& c
   // A capture owns the bridge: the ADC panel's continuous reading stops and says so.
   bench_.capture.onCaptureStart = [this] { adc_->StopContinuousRead(); };
   app::SetupShellBinding::Bind(option_->Model(), shell_);
+  // Closing the setup dialog on the parallel link sets the port up; status panel 0 says how.
+  option_->Model().initParallelPort = [this](uint16_t) { bench_.parallel.LptInit(); };
 }
 
 void PanelApplication::RegisterPanelCommands() {

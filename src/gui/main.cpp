@@ -9,7 +9,9 @@
 #include "gui/PanelApplication.h"
 #include "platform/HidapiBackend.h"
 #include "platform/LibusbBulkDriver.h"
+#include "platform/LinuxDriverServices.h"
 #include "platform/PosixSerialPortProvider.h"
+#include "platform/PpdevParallelDriver.h"
 #include "sim/SimBoard.h"
 
 int main(int argc, char** argv) {
@@ -33,11 +35,14 @@ int main(int argc, char** argv) {
   std::unique_ptr<qx::platform::HidapiBackend> hid;
   std::unique_ptr<qx::platform::LibusbBulkDriver> bulk;
   std::unique_ptr<qx::platform::PosixSerialPortProvider> serialPorts;
+  std::unique_ptr<qx::platform::PpdevParallelDriver> parallel;
+  std::unique_ptr<qx::platform::LinuxDriverServices> driverServices;
   if (options.Simulate) {
     board = std::make_unique<qx::sim::SimBoard>(clock, panel->Bench().chip);
     panel->Hid().Bind(&board->Hid());
     panel->Bulk().Bind(&board->Bulk());
     panel->Serial().Bind(&board->SerialPorts());
+    panel->Bench().parallel.Attach(board->Parallel(), board->DriverServices());
     // The simulated converter follows the gain tables of every chip the setup dialog loads.
     panel->Host().OnChipLoaded([&board, &panel] { board->ApplyChipGains(panel->Bench().chip); });
   } else {
@@ -47,6 +52,10 @@ int main(int argc, char** argv) {
     panel->Bulk().Bind(bulk.get());
     serialPorts = std::make_unique<qx::platform::PosixSerialPortProvider>(programDir);
     panel->Serial().Bind(serialPorts.get());
+    parallel = std::make_unique<qx::platform::PpdevParallelDriver>(
+        qx::platform::PpdevParallelDriver::ReadTable(programDir));
+    driverServices = std::make_unique<qx::platform::LinuxDriverServices>();
+    panel->Bench().parallel.Attach(*parallel, *driverServices);
   }
 
   panel->Start();

@@ -8,6 +8,7 @@ SimBoard::SimBoard(base::Clock& clock, const chip::ChipModel& model)
       hid_(bridge_),
       bulk_(bridge_),
       serial_(target_),
+      parallel_(target_),
       instruments_(clock),
       serialPorts_(serial_, "COM1", &instruments_.Ports()) {
   instruments_.Calibrator().SetOutputSink([this](double volts) { target_.SetDcLevelVolts(volts); });

@@ -4,8 +4,10 @@
 #include "core/chip/ChipModel.h"
 #include "sim/SimBridge.h"
 #include "sim/SimBulkDriver.h"
+#include "sim/SimDriverServices.h"
 #include "sim/SimHidBackend.h"
 #include "sim/SimInstruments.h"
+#include "sim/SimParallelPort.h"
 #include "sim/SimSerialBridge.h"
 #include "sim/SimSerialPortProvider.h"
 #include "sim/SimTarget.h"
@@ -15,11 +17,11 @@ namespace qx::sim {
 /// A whole simulated bench board: the target chip, the USB bridge firmware and the ways the
 /// host reaches it (HID backend, bulk driver, serial port provider). By default the bridge is
 /// the HID device at index 0 and the bulk driver has no device; the serial bridge answers on
-/// "COM1" and the bench instruments on theirs (see SimInstruments); the calibrator's output,
-/// once it has been operated, is the target's ADC input. The target starts with a demonstration
-/// signal (a DC level with input and output noise, fixed seed) so a simulated ENOB test shows
-/// plausible figures; tests that need exact codes set the levels themselves. The clock and the chip
-/// model must outlive the board.
+/// "COM1", the parallel-port target on LPT1 (0x378) and the bench instruments on theirs (see
+/// SimInstruments); the calibrator's output, once it has been operated, is the target's ADC input.
+/// The target starts with a demonstration signal (a DC level with input and output noise, fixed
+/// seed) so a simulated ENOB test shows plausible figures; tests that need exact codes set the
+/// levels themselves. The clock and the chip model must outlive the board.
 class SimBoard {
  public:
   static constexpr double kDemoDcVolts = 0.6;       ///< a quarter of the 2.4 V reference
@@ -37,6 +39,9 @@ class SimBoard {
   SimHidBackend& Hid() { return hid_; }
   SimBulkDriver& Bulk() { return bulk_; }
   SimSerialBridge& SerialBridge() { return serial_; }
+  /// The parallel port of link kind 3 and the system that runs its driver.
+  SimParallelPort& Parallel() { return parallel_; }
+  SimDriverServices& DriverServices() { return services_; }
   SimInstruments& Instruments() { return instruments_; }
   /// The bridge's port and the instruments' ports, as the program opens them.
   SimSerialPortProvider& SerialPorts() { return serialPorts_; }
@@ -57,6 +62,8 @@ class SimBoard {
   SimHidBackend hid_;
   SimBulkDriver bulk_;
   SimSerialBridge serial_;
+  SimParallelPort parallel_;
+  SimDriverServices services_;
   SimInstruments instruments_;
   SimSerialPortProvider serialPorts_;
 };

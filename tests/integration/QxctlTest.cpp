@@ -101,7 +101,7 @@ TEST(Qxctl, BadArgumentsAreUsageErrors) {
   EXPECT_EQ(Qxctl({"--simulate", "read", "zz", "1"}).status, kExitUsage);
   EXPECT_EQ(Qxctl({"--simulate", "write", "1", "256"}).status, kExitUsage);
   EXPECT_EQ(Qxctl({"--simulate", "frobnicate"}).status, kExitUsage);
-  EXPECT_EQ(Qxctl({"--link-kind", "3", "scan"}).status, kExitUsage);
+  EXPECT_EQ(Qxctl({"--link-kind", "6", "scan"}).status, kExitUsage);
   EXPECT_EQ(Qxctl({"--bogus", "scan"}).status, kExitUsage);
 }
 

@@ -12,6 +12,7 @@
 #include "core/link/HidBackend.h"
 #include "core/link/IoFrame.h"
 #include "core/link/LinkMonitor.h"
+#include "core/link/ParallelLink.h"
 #include "core/link/SerialBridgeLink.h"
 #include "core/link/TargetAccess.h"
 #include "core/link/TargetRecord.h"
@@ -30,7 +31,8 @@ class Workbench {
         host(theHost),
         usb(frame, hid, bulk),
         serial(target, frame, clock, host),
-        access(target, frame, usb, serial, clock, host, chip, settings),
+        parallel(frame, settings, clock, host),
+        access(target, frame, usb, serial, parallel, clock, host, chip, settings),
         monitor(target, usb, access, host),
         capture(access, monitor, clock, host, chip, settings, noise) {}
 
@@ -45,6 +47,7 @@ class Workbench {
   base::Settings settings;
   link::UsbTransport usb;
   link::SerialBridgeLink serial;
+  link::ParallelLink parallel;  ///< no port until a front end attaches its backends
   link::TargetAccess access;
   link::LinkMonitor monitor;
   analysis::NoiseResult noise;  ///< written by every capture, read by the temperature test

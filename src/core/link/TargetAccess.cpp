@@ -26,12 +26,13 @@ uint8_t Hi(uint16_t v) {
 }  // namespace
 
 TargetAccess::TargetAccess(TargetRecord& target, IoFrame& frame, UsbTransport& usb,
-                           SerialBridgeLink& serial, base::Clock& clock, base::Host& host,
-                           const chip::ChipModel& chip, base::Settings& settings)
+                           SerialBridgeLink& serial, ParallelLink& parallel, base::Clock& clock,
+                           base::Host& host, const chip::ChipModel& chip, base::Settings& settings)
     : target_(target),
       frame_(frame),
       usb_(usb),
       serial_(serial),
+      parallel_(parallel),
       clock_(clock),
       host_(host),
       chip_(chip),
@@ -60,6 +61,8 @@ bool TargetAccess::ReadBytes(uint16_t address, uint8_t count) {
   switch (target_.LinkKind) {
     case kLinkRs232:
       return serial_.ReadBytes(address, count);
+    case kLinkParallel:
+      return parallel_.ReadBytes(address, count);
     case kLinkSpi:
     case kLinkSpecial:
     case kLinkUart:
@@ -74,6 +77,8 @@ bool TargetAccess::WriteBytes(uint16_t address, uint8_t count) {
   switch (target_.LinkKind) {
     case kLinkRs232:
       return serial_.WriteBytes(address, count);
+    case kLinkParallel:
+      return parallel_.WriteBytes(address, count);
     case kLinkSpi:
     case kLinkSpecial:
     case kLinkUart:

@@ -9,6 +9,7 @@
 #include "core/base/Settings.h"
 #include "core/chip/ChipModel.h"
 #include "core/link/IoFrame.h"
+#include "core/link/ParallelLink.h"
 #include "core/link/SerialBridgeLink.h"
 #include "core/link/TargetRecord.h"
 #include "core/link/UsbTransport.h"
@@ -25,8 +26,8 @@ inline constexpr uint8_t kFrameOk = 0xFA;
 class TargetAccess {
  public:
   TargetAccess(TargetRecord& target, IoFrame& frame, UsbTransport& usb, SerialBridgeLink& serial,
-               base::Clock& clock, base::Host& host, const chip::ChipModel& chip,
-               base::Settings& settings);
+               ParallelLink& parallel, base::Clock& clock, base::Host& host,
+               const chip::ChipModel& chip, base::Settings& settings);
 
   /// `RegImage`[index]; 0 outside 0..1023.
   uint8_t GetRegImage(int index) const;
@@ -81,6 +82,7 @@ class TargetAccess {
   IoFrame& frame_;
   UsbTransport& usb_;
   SerialBridgeLink& serial_;
+  ParallelLink& parallel_;
   base::Clock& clock_;
   base::Host& host_;
   const chip::ChipModel& chip_;
