@@ -1,6 +1,6 @@
 // Pictures of the "Analyse ADC" window after a 4096-point capture on the simulated board, in
-// grid and in chart view. Run under a virtual X server:
-//   xvfb-run -a -s "-screen 0 1024x720x24" build/bin/qx_anxadc_screenshot PROGRAM_DIR OUT_DIR
+// grid and in chart view, at the window's default size. Run under a virtual X server:
+//   xvfb-run -a -s "-screen 0 1600x1000x24" build/bin/qx_anxadc_screenshot PROGRAM_DIR OUT_DIR
 // PROGRAM_DIR must hold INCLUDE/ with the chip files.
 #include <QAction>
 #include <QApplication>
@@ -23,7 +23,6 @@ int main(int argc, char** argv) {
   panel->Main().findChild<QAction*>("USBScan")->trigger();
   panel->Main().findChild<QAction*>("Menu_ReadAdc")->trigger();
   auto& form = panel->AnxAdc();
-  form.parentWidget()->resize(1000, 560);
   form.findChild<QComboBox*>("NPointIndex")->setCurrentIndex(6);
   form.findChild<QComboBox*>("TXScale")->setCurrentIndex(15);
   form.findChild<QPushButton*>("CatchADC")->click();

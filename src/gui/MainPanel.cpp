@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QGuiApplication>
-#include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -12,10 +11,13 @@
 #include <QScreen>
 #include <QStatusBar>
 
+#include "core/app/CaptureLock.h"
 #include "core/app/ShellCommands.h"
 #include "core/app/WindowTitles.h"
 #include "core/app/Workbench.h"
 #include "core/chip/ChipUiState.h"
+#include "core/widgets/WorkAreaFit.h"
+#include "gui/StatusPanel.h"
 
 namespace qx::gui {
 
@@ -39,7 +41,7 @@ MainPanel::MainPanel(app::Workbench& bench, app::ShellCommands& shell,
   bar->setObjectName("StatusBar1");
   setStatusBar(bar);
   for (size_t i = 0; i < panels_.size(); ++i) {
-    panels_[i] = new QLabel(bar);
+    panels_[i] = new StatusPanel(bar);
     panels_[i]->setObjectName(QString("StatusPanel%1").arg(i));
     bar->addWidget(panels_[i], i == 2 ? 1 : 0);
   }
@@ -120,11 +122,25 @@ void MainPanel::UpdateEnabled() {
     const std::string name = item.ObjectName;
     const bool windowExists = forms_.count(item.Window) > 0;
     const bool handled = item.OpensWindow || commands_.count(name) > 0 || name == "USBScan";
-    actions_[name]->setEnabled(windowExists && handled);
+    const bool locked = capturing_ && app::CaptureLock::Blocks(name);
+    actions_[name]->setEnabled(windowExists && handled && !locked);
   }
+  for (const app::MenuSpec& spec : app::MainMenu::kMenus)
+    if (auto* menu = findChild<QMenu*>(spec.ObjectName))
+      menu->menuAction()->setEnabled(!(capturing_ && app::CaptureLock::Blocks(spec.ObjectName)));
+}
+
+void MainPanel::SetCaptureRunning(bool running) {
+  capturing_ = running;
+  UpdateEnabled();
 }
 
 void MainPanel::Trigger(const app::MenuItemSpec& item) {
+  if (capturing_ && app::CaptureLock::Blocks(item.ObjectName)) {
+    SetStatusText(2, QString::fromStdString(
+                         app::CaptureLock::Refusal(QString::fromUtf8(item.Caption).toStdString())));
+    return;
+  }
   const auto command = commands_.find(item.ObjectName);
   if (command != commands_.end()) {
     command->second();
@@ -164,9 +180,20 @@ void MainPanel::ShowChild(app::FormId form, int index, bool show) {
     return;
   }
   if (!sub) {
-    const QRect designed = child->geometry();
+    QRect designed = child->geometry();
     sub = mdi_->addSubWindow(child);
-    sub->setGeometry(designed);
+    sub->ensurePolished();
+    // A remembered placement is the frame's; a designed one is the window's own client size,
+    // which the frame must surround.
+    if (!restoreWin_.Records().Find(child->objectName().toStdString())) {
+      const QMargins frame = sub->contentsMargins();
+      designed.setSize(designed.size().grownBy(frame));
+    }
+    const QSize area = mdi_->viewport()->size();
+    const widgets::Rect fitted = widgets::WorkAreaFit::Inside(
+        {designed.x(), designed.y(), designed.width(), designed.height()},
+        {area.width(), area.height()});
+    sub->setGeometry(fitted.Left, fitted.Top, fitted.Width, fitted.Height);
   }
   // The entry keeps the bounds the child had, so a moved child comes back where it was left.
   if (index > 0 && index < static_cast<int>(placementTable_.size())) {
@@ -192,12 +219,12 @@ void MainPanel::UsbClient() {
 
 void MainPanel::SetStatusText(int panel, const QString& text) {
   if (panel >= 0 && panel < static_cast<int>(panels_.size()))
-    panels_[static_cast<size_t>(panel)]->setText(text);
+    panels_[static_cast<size_t>(panel)]->SetMessage(text);
 }
 
 QString MainPanel::StatusText(int panel) const {
   if (panel < 0 || panel >= static_cast<int>(panels_.size())) return {};
-  return panels_[static_cast<size_t>(panel)]->text();
+  return panels_[static_cast<size_t>(panel)]->Message();
 }
 
 void MainPanel::SetGauge(int percent, bool visible) {
@@ -216,15 +243,22 @@ std::vector<QWidget*> MainPanel::Forms() {
 
 void MainPanel::showEvent(QShowEvent* event) {
   restoreWin_.MainShown();
+  // A child the placement file shows again belongs in the work area, like one the menu opens.
+  for (const auto& [form, child] : children_) {
+    if (!child->isHidden() && !SubWindowOf(child) && form != app::FormId::TOption &&
+        form != app::FormId::TQxPopSelHex)
+      ShowChild(form, app::InfoOf(form).PlacementIndex, true);
+  }
   QMainWindow::showEvent(event);
 }
 
 void MainPanel::closeEvent(QCloseEvent* event) {
+  // The placements keep what the user saw: saved before the close sequence hides the children.
+  restoreWin_.MainClosed();
   if (!closed_) {
     FormClose();
     closed_ = true;
   }
-  restoreWin_.MainClosed();
   QMainWindow::closeEvent(event);
 }
 

@@ -14,7 +14,6 @@
 #include "gui/RestoreWin.h"
 
 class QAction;
-class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
 class QProgressBar;
@@ -25,6 +24,8 @@ class Workbench;
 }  // namespace qx::app
 
 namespace qx::gui {
+
+class StatusPanel;
 
 /// `TMainPanel`: the multi-document main window. It owns the menu bar built from the core menu
 /// table, the status bar and gauge, and shows and hides the child windows; everything it decides
@@ -56,6 +57,11 @@ class MainPanel final : public QMainWindow {
   /// Applies the menu visibility of the core menu model.
   void SyncMenu();
 
+  /// While a capture runs the commands that would disturb it are disabled; they come back
+  /// when it ends, even if a menu sync ran in between.
+  void SetCaptureRunning(bool running);
+  bool CaptureRunning() const { return capturing_; }
+
   void SetStatusText(int panel, const QString& text);
   QString StatusText(int panel) const;
   void SetGauge(int percent, bool visible);
@@ -84,7 +90,7 @@ class MainPanel final : public QMainWindow {
   app::MainMenu menu_;
   RestoreWin restoreWin_;
   QMdiArea* mdi_ = nullptr;
-  std::array<QLabel*, 3> panels_{};
+  std::array<StatusPanel*, 3> panels_{};
   QProgressBar* gauge_ = nullptr;
   std::set<app::FormId> forms_;
   std::map<app::FormId, QWidget*> children_;
@@ -92,6 +98,7 @@ class MainPanel final : public QMainWindow {
   std::map<std::string, std::function<void()>> commands_;
   ChildPlacements placementTable_{};
   bool closed_ = false;
+  bool capturing_ = false;
 };
 
 }  // namespace qx::gui

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "core/app/CommandLine.h"
 #include "core/base/SteadyClock.h"
@@ -15,13 +17,24 @@
 #include "sim/SimBoard.h"
 
 int main(int argc, char** argv) {
+  // Help and version answer before QApplication, which aborts when there is no display.
+  {
+    std::vector<std::string> raw(argv + 1, argv + argc);
+    const qx::app::CommandLine early = qx::app::CommandLine::Parse(raw);
+    if (early.Help || early.Version) {
+      const std::string text =
+          early.Help ? qx::app::CommandLine::Usage() : qx::app::CommandLine::VersionText();
+      std::fputs(text.c_str(), stdout);
+      return 0;
+    }
+  }
   QApplication application(argc, argv);
   std::vector<std::string> args;
   for (const QString& a : QCoreApplication::arguments().mid(1)) args.push_back(a.toStdString());
   const qx::app::CommandLine options = qx::app::CommandLine::Parse(args);
   if (!options.Error.empty()) {
-    std::fprintf(stderr, "qxpanel: %s\nusage: qxpanel [--simulate] [--dir PATH]\n",
-                 options.Error.c_str());
+    std::fprintf(stderr, "qxpanel: %s\n%s", options.Error.c_str(),
+                 qx::app::CommandLine::Usage().c_str());
     return 2;
   }
   const std::string programDir =

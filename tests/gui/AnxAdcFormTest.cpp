@@ -1,9 +1,13 @@
 #include <qcustomplot.h>
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
+#include <QMdiArea>
+#include <QMenu>
 #include <QPushButton>
 #include <QTableView>
 #include <QTimer>
+#include <cmath>
 
 #include "PanelFixture.h"
 #include "core/app/Workbench.h"
@@ -77,6 +81,95 @@ TEST_F(AnxAdcFormTest, SecondClickStopsTheCaptureWithReadError) {
   EXPECT_LT(panel->Bench().capture.Count(), 65536);
   EXPECT_EQ(panel->Bench().capture.idle, 1);
   EXPECT_TRUE(Child<QPushButton>("ShowChart")->isEnabled());
+}
+
+TEST_F(AnxAdcFormTest, CommandsThatWouldDisturbACaptureWaitForItsEnd) {
+  Child<QComboBox>("NPointIndex")->setCurrentIndex(10);
+  QPushButton* button = Child<QPushButton>("CatchADC");
+  bool scanDisabled = false;
+  bool readRamStaysOff = false;
+  bool adcStaysOff = false;
+  std::string refusal;
+  QTimer::singleShot(0, form, [&] {
+    scanDisabled = !Action("USBScan")->isEnabled() && !Action("RestoreADC")->isEnabled();
+    // A menu sync (what a USB Scan's chip load runs) must not hand the commands back.
+    panel->Main().SyncMenu();
+    readRamStaysOff = !Action("Menu_ReadRAM")->isEnabled();
+    adcStaysOff = !Action("USBScan")->isEnabled() &&
+                  !panel->Main().findChild<QMenu*>("Menu_Option")->menuAction()->isEnabled();
+    // A command reached another way is refused where the user sees it.
+    Action("USBScan")->setEnabled(true);
+    Action("USBScan")->trigger();
+    refusal = Status(2);
+    button->click();
+  });
+  button->click();
+  EXPECT_TRUE(scanDisabled);
+  EXPECT_TRUE(readRamStaysOff);
+  EXPECT_TRUE(adcStaysOff);
+  EXPECT_EQ(refusal, "\"USB Scan\" waits until the ADC capture ends");
+  EXPECT_FALSE(panel->Main().CaptureRunning());
+  for (const char* name : {"USBScan", "Menu_ReadRAM"})
+    EXPECT_TRUE(Action(name)->isEnabled()) << name;
+  EXPECT_TRUE(panel->Main().findChild<QMenu*>("Menu_Option")->menuAction()->isEnabled());
+  // The chip hides some commands (a hidden one is never enabled); the rest are back.
+  for (const char* name : {"Menu_ReadAdc", "SLEEP1", "RestoreADC"})
+    EXPECT_EQ(Action(name)->isEnabled(), Action(name)->isVisible()) << name;
+}
+
+TEST_F(AnxAdcFormTest, FiguresCaptionsAndCodesShowWholeAtTheDefaultSize) {
+  panel->Main().resize(1024, 700);
+  panel->Main().show();
+  Child<QComboBox>("NPointIndex")->setCurrentIndex(6);
+  Child<QComboBox>("TXScale")->setCurrentIndex(15);
+  Child<QPushButton>("CatchADC")->click();
+  QApplication::processEvents();
+  ASSERT_FALSE(Text("TXVPP").isEmpty());
+
+  // The window and its frame lie inside the work area of a 1024 x 700 main window.
+  QWidget* frame = form->parentWidget();
+  EXPECT_TRUE(panel->Main().MdiArea()->viewport()->rect().contains(frame->geometry()))
+      << frame->geometry().width() << "x" << frame->geometry().height();
+  for (const char* name : {"TXENOB", "TXNFREE", "TXOffset", "TXVPP", "TXNrms"}) {
+    auto* figure = Child<QLabel>(name);
+    EXPECT_LE(figure->fontMetrics().horizontalAdvance(figure->text()),
+              figure->contentsRect().width())
+        << name << " " << figure->text().toStdString();
+  }
+  for (const char* name : {"TXVPPUnit", "TXNrmsUnit"}) {
+    auto* unit = Child<QLabel>(name);
+    ASSERT_NE(unit, nullptr) << name;
+    EXPECT_EQ(unit->text(), "nV");
+    EXPECT_TRUE(unit->isVisibleTo(form));
+  }
+  for (QPushButton* button : form->findChildren<QPushButton*>()) {
+    if (!button->isVisibleTo(form)) continue;
+    EXPECT_GE(button->width(), button->sizeHint().width()) << button->text().toStdString();
+  }
+  // Every code of the grid fits its column.
+  const QFontMetrics cells(form->Grid()->font());
+  const QAbstractItemModel* grid = form->Grid()->model();
+  for (int r = 1; r < grid->rowCount(); ++r)
+    for (int c = 1; c < 17; ++c) {
+      const QString code = grid->data(grid->index(r, c)).toString();
+      ASSERT_LE(cells.horizontalAdvance(code), form->Grid()->columnWidth(c) - 4)
+          << code.toStdString();
+    }
+}
+
+TEST_F(AnxAdcFormTest, ValueAxisTicksFallOnWholeCodes) {
+  // Ranges whose natural step would be 2.5, 0.5 or 0.2 codes.
+  for (const QCPRange range : {QCPRange(2097150, 2097162), QCPRange(2097151, 2097153.4),
+                               QCPRange(100, 101), QCPRange(0, 8388608)}) {
+    QVector<double> ticks;
+    QVector<QString> labels;
+    form->Chart()->yAxis->ticker()->generate(range, QLocale::c(), 'f', 0, ticks, nullptr, &labels);
+    ASSERT_FALSE(ticks.isEmpty());
+    for (int i = 0; i < ticks.size(); ++i) {
+      EXPECT_EQ(ticks[i], std::round(ticks[i])) << ticks[i];
+      EXPECT_EQ(labels[i], QString::number(ticks[i], 'f', 0));
+    }
+  }
 }
 
 TEST_F(AnxAdcFormTest, ChartAndGridSwitchAndTheChartStartsEmpty) {

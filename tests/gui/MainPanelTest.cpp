@@ -1,7 +1,9 @@
 #include "gui/MainPanel.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QProgressBar>
 #include <QStatusBar>
@@ -79,6 +81,59 @@ TEST_F(MainPanelTest, MenuBarCaptionsVisibilityAndAvailability) {
   EXPECT_EQ(enabled, (std::vector<std::string>{"SMenu_Option", "SMenu_RAM", "SMenu_REG",
                                                "SMenu_ADC", "USBScan", "Menu_ReadRAM",
                                                "Menu_ReadAdc", "Fluke1", "Power1"}));
+}
+
+TEST_F(MainPanelTest, ALongStatusMessageIsElidedAndNeverWidensTheWindow) {
+  Start();
+  MainPanel& main = panel->Main();
+  main.resize(1024, 700);
+  main.show();
+  QApplication::processEvents();
+  const int width = main.width();
+  const QString message = "cannot open " + QString(300, 'x') + "/INCLUDE/QX7401.INC";
+  main.SetStatusText(2, message);
+  main.SetStatusText(0, message);
+  QApplication::processEvents();
+  EXPECT_EQ(main.width(), width);
+  EXPECT_EQ(main.StatusText(2), message);
+  auto* shown = main.findChild<QLabel*>("StatusPanel2");
+  ASSERT_NE(shown, nullptr);
+  EXPECT_TRUE(shown->text().endsWith(QChar(0x2026))) << shown->text().toStdString();
+  EXPECT_LE(shown->fontMetrics().horizontalAdvance(shown->text()), shown->width());
+  EXPECT_EQ(shown->toolTip(), message);
+  main.SetStatusText(2, "Read Compelete");
+  EXPECT_EQ(shown->text(), "Read Compelete");
+}
+
+TEST_F(MainPanelTest, AFirstStartOpensEveryWindowWhollyInsideTheWorkArea) {
+  Start();
+  MainPanel& main = panel->Main();
+  main.resize(1024, 700);
+  main.show();
+  QApplication::processEvents();
+  const QRect area = main.MdiArea()->viewport()->rect();
+  for (const char* command : {"SMenu_REG", "SMenu_RAM", "SMenu_ADC", "Menu_ReadAdc"}) {
+    Action(command)->trigger();
+    QApplication::processEvents();
+  }
+  for (const char* name : {"TQx_Reg2", "TQx_RAM", "TADCForm", "TAnxADC"}) {
+    auto* form = main.findChild<QWidget*>(name);
+    ASSERT_NE(form, nullptr) << name;
+    auto* frame = qobject_cast<QMdiSubWindow*>(form->parentWidget());
+    ASSERT_NE(frame, nullptr) << name;
+    EXPECT_TRUE(area.contains(frame->geometry()))
+        << name << " at " << frame->x() << "," << frame->y() << " " << frame->width() << "x"
+        << frame->height();
+  }
+  // The ADC panel's drawing keeps its designed size: the frame goes round it.
+  auto* adc = main.findChild<QWidget*>("TADCForm");
+  EXPECT_GE(adc->height(), 600);
+  EXPECT_GE(adc->width(), 860);
+}
+
+TEST_F(MainPanelTest, AStartWithoutChipFilesSaysWhereTheyWereLookedFor) {
+  Start();
+  EXPECT_EQ(Status(1), "Chip folder not found: " + dir.string() + "/INCLUDE/");
 }
 
 TEST_F(MainPanelTest, ArrivingWindowEnablesItsCommandAndShowChildKeepsItsBounds) {

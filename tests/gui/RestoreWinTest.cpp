@@ -1,6 +1,7 @@
 #include "gui/RestoreWin.h"
 
 #include <QGuiApplication>
+#include <QMdiSubWindow>
 #include <QScreen>
 #include <fstream>
 
@@ -37,6 +38,32 @@ TEST_F(RestoreWinTest, MainWindowPlacementSurvivesARestart) {
   panel->Main().show();
   EXPECT_EQ(panel->Main().pos(), QPoint(30, 40));
   EXPECT_EQ(panel->Main().size(), QSize(700, 500));
+}
+
+TEST_F(RestoreWinTest, AWindowOpenAtCloseComesBackShownInTheWorkArea) {
+  Start();
+  panel->Main().show();
+  Action("SMenu_REG")->trigger();
+  ASSERT_FALSE(panel->Views().Registers()->isHidden());
+  CloseAndDestroy();
+
+  const auto text = base::ReadFileBytes(dir / "qxpanel.wst");
+  ASSERT_TRUE(text);
+  const size_t reg = text->find("TQx_Reg2\r\n");
+  ASSERT_NE(reg, std::string::npos);
+  const std::string numbers = text->substr(reg + 10, text->find("\r\n", reg + 10) - reg - 10);
+  EXPECT_EQ(numbers.substr(numbers.size() - 5), "    1") << numbers;
+  // A window that was closed stays closed.
+  const size_t ram = text->find("TQx_RAM\r\n");
+  ASSERT_NE(ram, std::string::npos);
+  EXPECT_EQ(text->substr(text->find("\r\n", ram + 9) - 5, 5), "    0");
+
+  Start();
+  panel->Main().show();
+  QWidget* shown = panel->Views().Registers();
+  EXPECT_FALSE(shown->isHidden());
+  EXPECT_NE(qobject_cast<QMdiSubWindow*>(shown->parentWidget()), nullptr);
+  EXPECT_TRUE(panel->Views().Ram()->isHidden());
 }
 
 TEST_F(RestoreWinTest, WindowSavedFarRightComesBackOnScreen) {

@@ -7,6 +7,8 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QStyle>
 #include <QTimer>
 #include <cstdio>
 #include <filesystem>
@@ -15,6 +17,7 @@
 #include "PanelFixture.h"
 #include "core/chip/ChipLoader.h"
 #include "core/chip/FileTextSource.h"
+#include "core/views/CellLook.h"
 
 namespace qx::gui::test {
 namespace {
@@ -252,6 +255,72 @@ TEST_F(ViewsGuiTest, WorkbookHoldsTheUserDataSheet) {
   const std::string strings = Unzip(path, "xl/sharedStrings.xml");
   EXPECT_NE(strings.find("<t>5Ah</t>"), std::string::npos);
   EXPECT_NE(strings.find("<t>-</t>"), std::string::npos);
+}
+
+/// The register view of the ADC chip (index 0): its byte registers are ADCCON0 to ADCCON4.
+class RegisterGridLookTest : public PanelFixture {
+ protected:
+  void SetUp() override {
+    PanelFixture::SetUp();
+    InstallShippedChips();
+    Start();
+    Action("USBScan")->trigger();
+    panel->Main().resize(1024, 700);
+    panel->Main().show();
+    Action("SMenu_REG")->trigger();
+    QApplication::processEvents();
+  }
+  RegisterView& Reg() { return *panel->Views().Registers(); }
+};
+
+TEST_F(RegisterGridLookTest, ByteRegisterNamesShowInFull) {
+  ViewGrid& bytes = Reg().Grid(views::RegGrid::Byte);
+  ASSERT_EQ(Cell(bytes, 0, 0), "ADCCON0");
+  // The text room of a cell is its width less the style's margins on either side.
+  const int margins =
+      2 * (bytes.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &bytes) + 1);
+  const QFontMetrics metrics(bytes.font());
+  int names = 0;
+  for (int c = 0; c < bytes.model()->columnCount(); ++c)
+    for (int r = 0; r < bytes.model()->rowCount(); r += 2) {
+      const QString name = QString::fromStdString(Cell(bytes, c, r));
+      if (name.isEmpty()) continue;
+      ++names;
+      EXPECT_LE(metrics.horizontalAdvance(name) + margins, bytes.columnWidth(c))
+          << name.toStdString();
+    }
+  EXPECT_EQ(names, 5);
+  // The window is wide enough for the widened columns: nothing to scroll sideways.
+  EXPECT_GE(bytes.viewport()->width() + 2 * bytes.frameWidth() + 1,
+            bytes.ContentWidth() - 2 * bytes.frameWidth());
+  EXPECT_EQ(bytes.horizontalScrollBar()->maximum(), 0);
+}
+
+TEST_F(RegisterGridLookTest, ASelectedChangedCellStaysBlueInsideTheSelectionFrame) {
+  ViewGrid& bytes = Reg().Grid(views::RegGrid::Byte);
+  panel->Bench().chip.Changed[0] = true;  // ADCCON0 changed at the last refresh
+  Reg().Repaint();
+  ASSERT_EQ(bytes.model()->index(0, 0).data(Qt::BackgroundRole).value<QBrush>().color(),
+            QColor(Qt::blue));
+  bytes.setCurrentIndex(bytes.model()->index(0, 0));
+  ASSERT_TRUE(bytes.selectionModel()->isSelected(bytes.model()->index(0, 0)));
+  const QRect cell = bytes.visualRect(bytes.model()->index(0, 0));
+  const QImage image = bytes.viewport()->grab().toImage();
+  const QColor frame = ToQColor(views::colour::kSelectionFrame);
+  int blue = 0;
+  int framed = 0;
+  for (int y = cell.top(); y <= cell.bottom(); ++y)
+    for (int x = cell.left(); x <= cell.right(); ++x) {
+      const QColor px = image.pixelColor(x, y);
+      if (px == QColor(Qt::blue)) ++blue;
+      if (px == frame) ++framed;
+    }
+  const int area = cell.width() * cell.height();
+  EXPECT_GT(blue, area / 3) << "the changed colour is painted over";
+  EXPECT_GT(framed, cell.width()) << "no selection frame";
+  // The selection and the changed mark never share a colour.
+  EXPECT_NE(frame, QColor(Qt::blue));
+  EXPECT_NE(ToQColor(views::colour::kSelectionFrame), ToQColor(views::colour::kBlue));
 }
 
 }  // namespace

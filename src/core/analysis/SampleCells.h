@@ -49,6 +49,9 @@ class SampleCells {
   const double* Values() const { return values_.data(); }
   /// The cell as the grid shows it: "" blank, a decimal integer, or "%f" with two decimals.
   std::string Text(int i) const;
+  /// The character count of the longest text among cells 0..count-1 (0 when all are blank), so
+  /// a grid can size its columns without formatting every cell.
+  size_t WidestText(int count) const;
   /// The cell's text read back as a number, as the statistics read it (0 when blank).
   double Number(int i) const;
 

@@ -1,27 +1,53 @@
 #include "core/app/CommandLine.h"
 
+#include <utility>
+
+#include "core/app/WindowTitles.h"
+
 namespace qx::app {
 
 CommandLine CommandLine::Parse(const std::vector<std::string>& args) {
   CommandLine c;
+  auto fail = [&c](std::string text) {
+    if (c.Error.empty()) c.Error = std::move(text);
+  };
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
-    if (a == "--simulate") {
+    if (a == "--help" || a == "-h") {
+      c.Help = true;
+    } else if (a == "--version") {
+      c.Version = true;
+    } else if (a == "--simulate") {
       c.Simulate = true;
     } else if (a == "--dir") {
-      if (i + 1 >= args.size() || args[i + 1].empty()) {
-        c.Error = "--dir needs a folder";
-        return c;
+      if (i + 1 >= args.size() || args[i + 1].empty() || args[i + 1].rfind("--", 0) == 0) {
+        fail("--dir needs a folder");
+        continue;
       }
       c.Dir = args[++i];
     } else if (a.rfind("--dir=", 0) == 0 && a.size() > 6) {
       c.Dir = a.substr(6);
     } else {
-      c.Error = "unknown argument: " + a;
-      return c;
+      fail("unknown argument: " + a);
     }
   }
   return c;
+}
+
+std::string CommandLine::Usage() {
+  return "usage: qxpanel [--simulate] [--dir PATH]\n"
+         "  --simulate   attach the simulated board and bench instruments instead of hardware\n"
+         "  --dir PATH   program folder: settings, result files and INCLUDE/ chip files\n"
+         "               (default: QX_PROGRAM_DIR, else the folder of the program)\n"
+         "  -h, --help   print this help and exit\n"
+         "  --version    print the version and exit\n";
+}
+
+std::string CommandLine::VersionText() {
+  const std::string caption = kMainCaption;
+  const size_t v = caption.rfind(" V");
+  const std::string number = v == std::string::npos ? caption : caption.substr(v + 2);
+  return "qxpanel " + number + " (" + caption + ")\n";
 }
 
 std::string CommandLine::ProgramDir(const std::optional<std::string>& dirOption,

@@ -6,13 +6,22 @@
 
 namespace qx::app {
 
-/// Options of the panel program: `[--simulate] [--dir PATH]`.
+/// Options of the panel program: `[--simulate] [--dir PATH] [--help|-h] [--version]`.
 struct CommandLine {
   bool Simulate = false;
   std::optional<std::string> Dir;
-  std::string Error;  ///< empty when the arguments were understood
+  bool Help = false;     ///< --help or -h anywhere: print Usage() and stop
+  bool Version = false;  ///< --version anywhere: print VersionText() and stop
+  std::string Error;     ///< the first argument not understood; empty when all were
 
+  /// Reads every argument, so --help after a bad one (or after the toolkit's own options)
+  /// still answers.
   static CommandLine Parse(const std::vector<std::string>& args);
+
+  /// What --help prints, ending in a newline.
+  static std::string Usage();
+  /// What --version prints, ending in a newline.
+  static std::string VersionText();
 
   /// `ProgramDir` with its trailing separator: `--dir`, else the environment's QX_PROGRAM_DIR
   /// (empty counts as unset), else the folder of the program file.

@@ -1,6 +1,7 @@
 #include "core/app/ShellCommands.h"
 
 #include "core/app/MainMenu.h"
+#include "core/app/ProgramFolderCheck.h"
 #include "core/app/Workbench.h"
 #include "core/chip/ChipList.h"
 #include "core/chip/FileTextSource.h"
@@ -27,6 +28,9 @@ void ShellCommands::InitLinkState() {
 ConfigLoadResult ShellCommands::StartupActivation() {
   const ConfigLoadResult r = config_.Load(ConfigPath());
   if (!r.message.empty()) bench_.host.SetStatus(2, r.message);
+  // Without this the chip list quietly falls back to names that load nothing.
+  if (const std::string missing = ProgramFolderCheck::Problem(programDir_); !missing.empty())
+    bench_.host.SetStatus(1, missing);
   int& points = bench_.settings.PointCount;
   if (points < kMinCapture || points > kMaxCapture) points = kMinCapture;
   return r;

@@ -16,6 +16,9 @@ inline constexpr uint32_t kYellow = 0xFFFF00;
 inline constexpr uint32_t kGreen = 0x008000;
 inline constexpr uint32_t kRed = 0xFF0000;
 inline constexpr uint32_t kButtonFace = 0xFF000000;
+/// The frame round the selected grid cell. The cell keeps its own colours inside it, so a
+/// changed (blue) cell still reads as changed when selected.
+inline constexpr uint32_t kSelectionFrame = 0xFF8C00;
 
 /// A colour number as the RAM files store it (0x00BBGGRR) to 0xRRGGBB.
 constexpr uint32_t FromFileColour(uint32_t bgr) {

@@ -56,8 +56,6 @@ AnxAdcForm::AnxAdcForm(app::Workbench& bench, QtHost& host, MainPanel& main, QWi
       restore_(bench.access, bench.target, bench.frame, bench.settings, bench.host) {
   hide();
   setWindowTitle("Analyse ADC");
-  setMinimumSize(kMinWidth, kMinHeight);
-  resize(800, 420);
   BuildStrip();
   client_ = new QWidget(this);
   client_->setObjectName("ClientPanel");
@@ -77,12 +75,23 @@ AnxAdcForm::AnxAdcForm(app::Workbench& bench, QtHost& host, MainPanel& main, QWi
   chart_->addGraph();
   chart_->graph(0)->setPen(QPen(Qt::red));
   chart_->graph(0)->setAdaptiveSampling(true);
+  // The values are whole display codes and the labels carry no decimals: ticks only on whole
+  // codes, so a label never names a level half a code away.
+  auto wholeCodes = QSharedPointer<QCPAxisTickerFixed>::create();
+  wholeCodes->setTickStep(1.0);
+  wholeCodes->setScaleStrategy(QCPAxisTickerFixed::ssMultiples);
+  chart_->yAxis->setTicker(wholeCodes);
   chart_->yAxis->setNumberFormat("f");
   chart_->yAxis->setNumberPrecision(0);
   chart_->plotLayout()->insertRow(0);
   chart_->plotLayout()->addElement(0, 0, new QCPTextElement(chart_, ""));
   chart_->hide();
   BuildHidden();
+  // Never narrower than the strip or than a grid row of 8-character codes.
+  const int fit = std::max({kMinWidth, strip_->minimumSizeHint().width(),
+                            kHeaderWidth + kColumns * CellWidth(8) + 2 * grid_->frameWidth() + 4});
+  setMinimumSize(fit, std::max(kMinHeight, StripHeight() + 120));
+  resize(std::max(800, fit), StripHeight() + 370);
   FormCreate();
 
   bench_.capture.onFiguresChanged = [this] { RefreshFigures(); };
@@ -93,27 +102,43 @@ AnxAdcForm::AnxAdcForm(app::Workbench& bench, QtHost& host, MainPanel& main, QWi
   main_.RegisterCommand("RestoreADC", [this] { ComFunChange(); });
 }
 
-QLabel* AnxAdcForm::Panel(const char* name, const char* label) {
+QLabel* AnxAdcForm::Panel(const char* name, const char* label, const char* unit) {
   auto* box = new QWidget(strip_);
   auto* v = new QVBoxLayout(box);
   v->setContentsMargins(0, 0, 0, 0);
   v->setSpacing(0);
   v->addWidget(new QLabel(label, box));
+  auto* row = new QHBoxLayout;
+  row->setSpacing(3);
   auto* p = new QLabel(box);
   p->setObjectName(name);
   p->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-  p->setMinimumWidth(84);
+  // Room for the widest figure: a 24-bit code with two decimals.
+  p->setMinimumWidth(p->fontMetrics().horizontalAdvance("-16777216.00") + 2 * p->frameWidth() + 6);
   p->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  v->addWidget(p);
-  strip_->layout()->addWidget(box);
+  row->addWidget(p);
+  if (unit) {
+    auto* u = new QLabel(unit, box);
+    u->setObjectName(QString(name) + "Unit");
+    row->addWidget(u);
+  }
+  v->addLayout(row);
+  figures_->addWidget(box);
   return p;
 }
 
 void AnxAdcForm::BuildStrip() {
   strip_ = new QWidget(this);
   strip_->setObjectName("ControlStrip");
-  auto* h = new QHBoxLayout(strip_);
-  h->setContentsMargins(4, 2, 4, 2);
+  // Settings and commands on the first row, the figures with their units on the second, so
+  // every caption and figure shows whole at the window's default width.
+  auto* rows = new QVBoxLayout(strip_);
+  rows->setContentsMargins(4, 2, 4, 2);
+  rows->setSpacing(2);
+  auto* h = new QHBoxLayout;
+  figures_ = new QHBoxLayout;
+  rows->addLayout(h);
+  rows->addLayout(figures_);
   auto labelled = [this, h](const char* label, QWidget* w) {
     auto* box = new QWidget(strip_);
     auto* v = new QVBoxLayout(box);
@@ -132,35 +157,40 @@ void AnxAdcForm::BuildStrip() {
   for (int b = 8; b <= 23; ++b) scaleItems << QString::number(b);
   scale_ = Combo(strip_, "TXScale", scaleItems);
   labelled("Scale", scale_);
-
-  catchAdc_ = new QPushButton("Catch ADC", strip_);
-  catchAdc_->setObjectName("CatchADC");
-  h->addWidget(catchAdc_);
-  saveData_ = new QPushButton("Save to CSV", strip_);
-  saveData_->setObjectName("SaveData");
-  h->addWidget(saveData_);
-  showChart_ = new QPushButton(kToChart, strip_);
-  showChart_->setObjectName("ShowChart");
-  h->addWidget(showChart_);
-
-  enob_ = Panel("TXENOB", "ENOB");
-  nfree_ = Panel("TXNFREE", "Noise Free");
-  offset_ = Panel("TXOffset", "Average");
-  vpp_ = Panel("TXVPP", "Vp-p Noise");
-  nrms_ = Panel("TXNrms", "RMS Noise");
-  // Written but covered by the noise-free panel.
-  vrms_ = new QLabel(nfree_->parentWidget());
-  vrms_->setObjectName("TXVRMS");
-  vrms_->hide();
-
   refv_ = new QLineEdit("2.4", strip_);
   refv_->setObjectName("EREFV");
   refv_->setMaximumWidth(50);
   labelled("Ref Volt", refv_);
-  h->addWidget(new QLabel("V", strip_));
+  h->addWidget(new QLabel("V", strip_), 0, Qt::AlignBottom);
   average_ = Combo(strip_, "CMAVR", {"1", "2", "4", "8", "16", "32"});
   labelled("Avr. Times", average_);
+  h->addSpacing(12);
+
+  const auto button = [this, h](const char* name, const char* caption) {
+    auto* b = new QPushButton(caption, strip_);
+    b->setObjectName(name);
+    b->setMinimumWidth(b->sizeHint().width());
+    h->addWidget(b, 0, Qt::AlignBottom);
+    return b;
+  };
+  catchAdc_ = button("CatchADC", "Catch ADC");
+  saveData_ = button("SaveData", "Save to CSV");
+  showChart_ = button("ShowChart", kToValues);
+  showChart_->setText(kToChart);
+  // Wide enough for either caption it takes.
+  showChart_->setMinimumWidth(std::max(showChart_->minimumWidth(), showChart_->sizeHint().width()));
   h->addStretch(1);
+
+  enob_ = Panel("TXENOB", "ENOB", nullptr);
+  nfree_ = Panel("TXNFREE", "Noise Free", nullptr);
+  offset_ = Panel("TXOffset", "Average", nullptr);
+  vpp_ = Panel("TXVPP", "Vp-p Noise", "nV");
+  nrms_ = Panel("TXNrms", "RMS Noise", "nV");
+  figures_->addStretch(1);
+  // Written but covered by the noise-free panel.
+  vrms_ = new QLabel(nfree_->parentWidget());
+  vrms_->setObjectName("TXVRMS");
+  vrms_->hide();
 
   connect(catchAdc_, &QPushButton::clicked, this, &AnxAdcForm::CatchADCClick);
   connect(showChart_, &QPushButton::clicked, this, &AnxAdcForm::ShowChartClick);
@@ -169,6 +199,7 @@ void AnxAdcForm::BuildStrip() {
     if (syncing_) return;
     bench_.capture.NPointIndexChange(i);
     model_->Reset();
+    FitColumns();
   });
   connect(scale_, &QComboBox::currentIndexChanged, this, [this](int i) {
     if (!syncing_) bench_.capture.TXScaleChange(i);
@@ -179,6 +210,7 @@ void AnxAdcForm::BuildStrip() {
     if (syncing_) return;
     bench_.settings.CMAVR = i;
     bench_.capture.ReCalADC();
+    FitColumns();
     if (ChartShown()) ChartFun(bench_.capture.ChartCount());
   });
 }
@@ -273,10 +305,7 @@ bool AnxAdcForm::ChartShown() const {
 }
 
 void AnxAdcForm::SetCaptureMenus(bool enabled) {
-  for (const char* name : {"Memu_File", "Menu_Option"})
-    if (auto* menu = main_.findChild<QMenu*>(name)) menu->menuAction()->setEnabled(enabled);
-  for (const char* name : {"Menu_ReadRAM", "Menu_ReadAdc"})
-    if (auto* action = main_.findChild<QAction*>(name)) action->setEnabled(enabled);
+  main_.SetCaptureRunning(!enabled);
   saveData_->setEnabled(enabled);
   showChart_->setEnabled(enabled);
 }
@@ -289,12 +318,18 @@ void AnxAdcForm::CatchADCClick() {
     return;
   }
   SetCaptureMenus(false);
+  // The commands come back however the capture ends, a thrown error included.
+  struct Unlock {
+    AnxAdcForm* form;
+    ~Unlock() {
+      form->SetCaptureMenus(true);
+      form->bench_.capture.halving = false;
+    }
+  } unlock{this};
   model_->Reset();
   const uint8_t mode =
       fastRead_->isChecked() ? qx::analysis::kModeInterrupt : qx::analysis::kModeAdc;
   capture.CatchACDCOM(refv_->text().toStdString(), mode);
-  SetCaptureMenus(true);
-  capture.halving = false;
   if (ChartShown()) ChartFun(capture.ChartCount());
 }
 
@@ -307,6 +342,7 @@ void AnxAdcForm::RefreshFigures() {
   nrms_->setText(Text(p.nrms));
   nfree_->setText(Text(p.nfree));
   model_->Refresh();
+  FitColumns();
 }
 
 void AnxAdcForm::ShowChartClick() {
@@ -385,12 +421,31 @@ void AnxAdcForm::resizeEvent(QResizeEvent* event) {
   FormResize();
 }
 
+int AnxAdcForm::StripHeight() const {
+  return std::max(kStripHeight, strip_->sizeHint().height());
+}
+
+int AnxAdcForm::CellWidth(size_t characters) const {
+  // Digits are the widest characters a cell holds; 8 px of cell padding.
+  return grid_->fontMetrics().horizontalAdvance(QString(static_cast<int>(characters), '0')) + 8;
+}
+
 void AnxAdcForm::FormResize() {
-  strip_->setGeometry(0, 0, width(), kStripHeight);
-  client_->setGeometry(0, kStripHeight, width(), std::max(0, height() - kStripHeight));
+  const int top = StripHeight();
+  strip_->setGeometry(0, 0, width(), top);
+  client_->setGeometry(0, top, width(), std::max(0, height() - top));
   grid_->setGeometry(client_->rect());
   chart_->setGeometry(client_->rect());
-  const int column = std::max(10, (grid_->width() - kHeaderWidth) / kColumns);
+  FitColumns();
+}
+
+void AnxAdcForm::FitColumns() {
+  // The columns share the width; a code wider than its share widens them all (the grid
+  // then scrolls) instead of being cut.
+  const int share = (grid_->width() - kHeaderWidth) / kColumns;
+  const size_t widest =
+      std::max<size_t>(4, bench_.capture.Cells().WidestText(bench_.capture.Cells().Capacity()));
+  const int column = std::max({10, share, CellWidth(widest)});
   for (int c = 0; c < kColumns; ++c) grid_->setColumnWidth(c, column);
 }
 

@@ -9,6 +9,7 @@
 class QCheckBox;
 class QComboBox;
 class QCustomPlot;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -38,6 +39,7 @@ class AnxAdcForm final : public QWidget {
  public:
   static constexpr int kMinWidth = 714;
   static constexpr int kMinHeight = 277;
+  /// The strip is at least this high; two rows of labelled controls make it higher.
   static constexpr int kStripHeight = 50;
 
   AnxAdcForm(app::Workbench& bench, QtHost& host, MainPanel& main, QWidget* parent);
@@ -70,7 +72,12 @@ class AnxAdcForm final : public QWidget {
   void FormResize();
   void RefreshFigures();
   void SetCaptureMenus(bool enabled);
-  QLabel* Panel(const char* name, const char* label);
+  /// A figure panel under its label, with its unit beside it when it has one.
+  QLabel* Panel(const char* name, const char* label, const char* unit);
+  int StripHeight() const;
+  /// Pixels a grid cell needs for a text of `characters` digits.
+  int CellWidth(size_t characters) const;
+  void FitColumns();
 
   app::Workbench& bench_;
   QtHost& host_;
@@ -98,6 +105,7 @@ class AnxAdcForm final : public QWidget {
   QLineEdit* eNumD_ = nullptr;
   QLineEdit* eGv_ = nullptr;
   QWidget* strip_ = nullptr;
+  QHBoxLayout* figures_ = nullptr;
   QWidget* client_ = nullptr;
   QWidget* adcPanel_ = nullptr;
   LcdArray* lcd_ = nullptr;

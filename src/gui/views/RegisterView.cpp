@@ -2,10 +2,13 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QStyle>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace qx::gui {
 
@@ -197,6 +200,21 @@ void RegisterView::Repaint() {
   bitGrid_->Reload();
   byteGrid_->Reload();
   wordGrid_->Reload();
+  FitGrids();
+}
+
+void RegisterView::FitGrids() {
+  const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+  int need = 0;
+  for (const ViewGrid* grid : {bitGrid_, byteGrid_, wordGrid_})
+    need = std::max(need, grid->ContentWidth() + scrollBar);
+  const QMargins m = layout()->contentsMargins();
+  need += m.left() + m.right();
+  setMinimumWidth(need);
+  if (width() >= need) return;
+  QWidget* frame = qobject_cast<QMdiSubWindow*>(parentWidget());
+  if (!frame) frame = this;
+  frame->resize(frame->width() + need - width(), frame->height());
 }
 
 void RegisterView::Ask(const std::optional<views::HexRequest>& request, QPoint at) {

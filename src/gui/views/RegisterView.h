@@ -29,6 +29,8 @@ class RegisterView final : public QWidget {
   void ApplyChip();
   /// Repaints everything from the model.
   void Repaint();
+  /// Widens the window when the grids' columns need more than it has.
+  void FitGrids();
 
   ViewGrid& Grid(views::RegGrid g);
   QLabel* Panel(const char* name) const;

@@ -3,12 +3,39 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QStyledItemDelegate>
+#include <algorithm>
+
+#include "core/views/CellLook.h"
 
 namespace qx::gui {
 
 namespace {
 constexpr int kRowHeight = 18;
 constexpr int kColumnWidth = 62;
+constexpr int kCellPadding = 10;
+
+// Draws a selected cell in its own colours with a frame round it, instead of the selection
+// colour over it: the grids mark changed values in blue, which a blue selection would hide.
+class SelectionFrameDelegate final : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+
+  void paint(QPainter* painter, const QStyleOptionViewItem& option,
+             const QModelIndex& index) const override {
+    QStyleOptionViewItem plain(option);
+    const bool selected = plain.state & QStyle::State_Selected;
+    plain.state &= ~(QStyle::State_Selected | QStyle::State_HasFocus);
+    QStyledItemDelegate::paint(painter, plain, index);
+    if (!selected) return;
+    painter->save();
+    painter->setPen(QPen(ToQColor(views::colour::kSelectionFrame), 2));
+    painter->setBrush(Qt::NoBrush);
+    painter->drawRect(QRectF(option.rect).adjusted(1, 1, -1, -1));
+    painter->restore();
+  }
+};
 }  // namespace
 
 ViewGrid::ViewGrid(const views::GridSource& source, const QString& name, QWidget* parent)
@@ -24,10 +51,27 @@ ViewGrid::ViewGrid(const views::GridSource& source, const QString& name, QWidget
   setSelectionMode(QAbstractItemView::SingleSelection);
   setTabKeyNavigation(false);
   setWordWrap(false);
+  setItemDelegate(new SelectionFrameDelegate(this));
 }
 
 void ViewGrid::Reload() {
   model_->Reload();
+  // Names such as ADCCON0..ADCCON4 differ in their last character: never cut them.
+  const QFontMetrics metrics(font());
+  for (int c = 0; c < model_->columnCount(); ++c) {
+    int width = kColumnWidth;
+    for (int r = 0; r < model_->rowCount(); ++r) {
+      const QString text = model_->data(model_->index(r, c), Qt::DisplayRole).toString();
+      if (!text.isEmpty()) width = std::max(width, metrics.horizontalAdvance(text) + kCellPadding);
+    }
+    if (columnWidth(c) != width) setColumnWidth(c, width);
+  }
+}
+
+int ViewGrid::ContentWidth() const {
+  int width = 2 * frameWidth();
+  for (int c = 0; c < model_->columnCount(); ++c) width += columnWidth(c);
+  return width;
 }
 
 QPoint ViewGrid::CellBottomLeft(int col, int row) const {

@@ -16,8 +16,10 @@ class ViewGrid final : public QTableView {
   ViewGrid(const views::GridSource& source, const QString& name, QWidget* parent);
 
   GridTableModel& Model() { return *model_; }
-  /// Reloads the source and fits the height to the rows.
+  /// Reloads the source and widens each column to its longest text.
   void Reload();
+  /// Width of the columns together with the frame: what the grid needs to show every cell.
+  int ContentWidth() const;
   /// Screen position of the lower-left corner of a cell.
   QPoint CellBottomLeft(int col, int row) const;
 

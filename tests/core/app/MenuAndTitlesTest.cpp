@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "core/app/CaptureLock.h"
 #include "core/app/CommandLine.h"
 #include "core/app/MainMenu.h"
 #include "core/app/WindowTitles.h"
@@ -75,6 +76,19 @@ TEST(FormIdTest, CreationOrderAndPlacementIndexes) {
     EXPECT_EQ(static_cast<size_t>(kFormsInCreationOrder[i].Id), i);
 }
 
+TEST(CaptureLockTest, LinkCommandsWaitWindowsStayOpen) {
+  std::vector<std::string> blocked;
+  for (const MenuSpec& menu : MainMenu::kMenus)
+    if (CaptureLock::Blocks(menu.ObjectName)) blocked.push_back(menu.ObjectName);
+  for (const MenuItemSpec& item : MainMenu::kItems)
+    if (!item.Parent && CaptureLock::Blocks(item.ObjectName)) blocked.push_back(item.ObjectName);
+  EXPECT_EQ(blocked,
+            (std::vector<std::string>{"Memu_File", "Menu_Option", "USBScan", "Menu_ReadRAM",
+                                      "Menu_ReadAdc", "SLEEP1", "RestoreADC"}));
+  EXPECT_FALSE(CaptureLock::Blocks("Regist"));
+  EXPECT_EQ(CaptureLock::Refusal("Read RAM"), "\"Read RAM\" waits until the ADC capture ends");
+}
+
 TEST(CommandLineTest, ParsesOptionsAndRejectsTheRest) {
   CommandLine c = CommandLine::Parse({"--simulate", "--dir", "/tmp/x"});
   EXPECT_TRUE(c.Simulate);
@@ -84,6 +98,28 @@ TEST(CommandLineTest, ParsesOptionsAndRejectsTheRest) {
   EXPECT_FALSE(CommandLine::Parse({"--dir"}).Error.empty());
   EXPECT_FALSE(CommandLine::Parse({"--bogus"}).Error.empty());
   EXPECT_FALSE(CommandLine::Parse({}).Simulate);
+}
+
+TEST(CommandLineTest, HelpAndVersionAnswerWhateverElseIsOnTheLine) {
+  EXPECT_TRUE(CommandLine::Parse({"--help"}).Help);
+  EXPECT_TRUE(CommandLine::Parse({"-h"}).Help);
+  EXPECT_TRUE(CommandLine::Parse({"--version"}).Version);
+  // After an argument of the toolkit or a bad one, help still answers.
+  const CommandLine late = CommandLine::Parse({"-platform", "xcb", "--help"});
+  EXPECT_TRUE(late.Help);
+  EXPECT_EQ(late.Error, "unknown argument: -platform");
+  EXPECT_TRUE(CommandLine::Parse({"--dir", "--version"}).Version);
+  EXPECT_FALSE(CommandLine::Parse({"--simulate"}).Help);
+  EXPECT_FALSE(CommandLine::Parse({"--simulate"}).Version);
+}
+
+TEST(CommandLineTest, UsageNamesEveryOptionAndVersionTheRelease) {
+  const std::string usage = CommandLine::Usage();
+  EXPECT_EQ(usage.rfind("usage: qxpanel", 0), 0u);
+  for (const char* option : {"--simulate", "--dir PATH", "--help", "-h", "--version"})
+    EXPECT_NE(usage.find(option), std::string::npos) << option;
+  EXPECT_EQ(usage.back(), '\n');
+  EXPECT_EQ(CommandLine::VersionText(), "qxpanel 1.4 (Qx-740xTEST V1.4)\n");
 }
 
 TEST(CommandLineTest, ProgramDirPrefersTheOptionThenTheEnvironment) {

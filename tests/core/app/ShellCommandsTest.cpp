@@ -63,6 +63,25 @@ TEST_F(ShellCommandsTest, UnreadableValueIsNamedInStatusPanelTwo) {
   EXPECT_EQ(bench.target.LinkKind, link::kLinkQx740x);
 }
 
+TEST_F(ShellCommandsTest, StartUpNamesAMissingChipFolderOrIndexAndWhereItLooked) {
+  shell->StartupActivation();
+  EXPECT_EQ(host.status[1], "Chip folder not found: " + dir.string() + "/INCLUDE/");
+  std::filesystem::create_directories(dir / "INCLUDE");
+  shell->StartupActivation();
+  EXPECT_EQ(host.status[1], "Chip index not found: " + dir.string() + "/INCLUDE/QxSel.INC");
+  std::ofstream(dir / "INCLUDE" / "QxSel.INC") << "QX7401.CHP    QX7401  (16k)\r\n";
+  host.status[1].clear();
+  shell->StartupActivation();
+  EXPECT_EQ(host.status[1], "");
+}
+
+TEST_F(ShellCommandsTest, StartUpNamesAProgramFolderThatDoesNotExist) {
+  ShellCommands missing(bench, (dir / "nonexistent").string() + "/");
+  missing.StartupActivation();
+  EXPECT_EQ(host.status[1], "Program folder not found: " + (dir / "nonexistent").string() +
+                                "/ (no settings are kept and no chip files are read)");
+}
+
 TEST_F(ShellCommandsTest, UsbScanConnectsOnlyOnUsbLinkKinds) {
   hid.AttachBridge(bridge);
   for (uint16_t kind : {link::kLinkRs232, link::kLinkParallel}) {

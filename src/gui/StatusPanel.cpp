@@ -1,0 +1,37 @@
+#include "gui/StatusPanel.h"
+
+#include <QFontMetrics>
+#include <QResizeEvent>
+
+namespace qx::gui {
+
+StatusPanel::StatusPanel(QWidget* parent) : QLabel(parent) {
+  setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  setTextFormat(Qt::PlainText);
+}
+
+void StatusPanel::SetMessage(const QString& text) {
+  message_ = text;
+  setToolTip(text);
+  Elide();
+}
+
+QSize StatusPanel::minimumSizeHint() const {
+  return {0, QLabel::minimumSizeHint().height()};
+}
+
+QSize StatusPanel::sizeHint() const {
+  return {0, QLabel::sizeHint().height()};
+}
+
+void StatusPanel::resizeEvent(QResizeEvent* event) {
+  QLabel::resizeEvent(event);
+  Elide();
+}
+
+void StatusPanel::Elide() {
+  const int room = contentsRect().width() - 2 * margin();
+  setText(fontMetrics().elidedText(message_, Qt::ElideRight, std::max(0, room)));
+}
+
+}  // namespace qx::gui
