@@ -6,7 +6,8 @@
 namespace qx::gui {
 
 StatusPanel::StatusPanel(QWidget* parent) : QLabel(parent) {
-  setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  // The size hints below ask for no width, so the status bar lays the panels out by their fixed
+  // widths and stretch alone, whatever the message.
   setTextFormat(Qt::PlainText);
 }
 

@@ -101,6 +101,12 @@ TEST_F(MainPanelTest, ALongStatusMessageIsElidedAndNeverWidensTheWindow) {
   EXPECT_TRUE(shown->text().endsWith(QChar(0x2026))) << shown->text().toStdString();
   EXPECT_LE(shown->fontMetrics().horizontalAdvance(shown->text()), shown->width());
   EXPECT_EQ(shown->toolTip(), message);
+  // The three panels lie side by side, none over another.
+  for (int i = 0; i < 2; ++i) {
+    const QWidget* left = main.findChild<QLabel*>(QString("StatusPanel%1").arg(i));
+    const QWidget* right = main.findChild<QLabel*>(QString("StatusPanel%1").arg(i + 1));
+    EXPECT_LE(left->geometry().right(), right->geometry().left()) << i;
+  }
   main.SetStatusText(2, "Read Compelete");
   EXPECT_EQ(shown->text(), "Read Compelete");
 }
