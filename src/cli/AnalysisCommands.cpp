@@ -19,6 +19,10 @@ namespace qx::cli {
 
 namespace {
 
+// Without --avg the figures are the capture's; with it they are re-averaged exactly as the
+// window's averaging list does, "1" included.
+constexpr int kNoAveraging = -1;
+
 constexpr int kDefaultSkip = analysis::AdcCapture::kSettlingSlots;
 
 /// The options of one analysis command, checked against what the command accepts.
@@ -139,7 +143,8 @@ void LoadGainFields(CliSession& session, const CliOptions& options, std::ostream
 
 int Enob(CliSession& session, const CliOptions& options, std::ostream& out, std::ostream& err) {
   const ExtraOptions x(options, err);
-  int points = 0, avg = 0;
+  int points = 0;
+  int avg = kNoAveraging;
   long bits = 0;
   std::string ref, save;
   if (!x.Only({"--points", "--bits", "--ref", "--avg", "--save", "--json"}) ||
@@ -172,7 +177,7 @@ int Enob(CliSession& session, const CliOptions& options, std::ostream& out, std:
   capture.halving = true;
   const bool ok = capture.CatchACDCOM(ref, static_cast<uint8_t>(mode));
   capture.halving = false;
-  if (avg > 0) {
+  if (avg != kNoAveraging) {
     bench.settings.CMAVR = avg;
     capture.ReCalADC();
   }
@@ -191,7 +196,7 @@ int Enob(CliSession& session, const CliOptions& options, std::ostream& out, std:
 
 int Stats(CliSession& session, const CliOptions& options, std::ostream& out, std::ostream& err) {
   const ExtraOptions x(options, err);
-  int avg = 0;
+  int avg = kNoAveraging;
   long bits = 0, skip = kDefaultSkip;
   std::string ref, gainText;
   if (!x.Only({"--bits", "--ref", "--gain", "--avg", "--skip", "--json"}) ||
@@ -245,7 +250,7 @@ int Stats(CliSession& session, const CliOptions& options, std::ostream& out, std
   capture.halving = true;
   capture.AnalyseSlots(slots, static_cast<int>(skip), ref, analysis::kModeInterrupt);
   capture.halving = false;
-  if (avg > 0) {
+  if (avg != kNoAveraging) {
     bench.settings.CMAVR = avg;
     capture.ReCalADC();
   }

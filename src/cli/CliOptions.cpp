@@ -181,6 +181,8 @@ const char* UsageText() {
          "  --help                    this text\n"
          "links (--link-kind): 0 serial bridge, 1 SPI, 2 Special, 3 parallel port (the port\n"
          "       of the panel's QxADC.cfg, LPT1 without one), 4 UART, 5 QX740x (default)\n"
+         "  --avg M re-averages by M (1, 2, 4 ... 32) as the window's averaging list does;\n"
+         "          without it the figures are the capture's own\n"
          "numbers: 123, 0x7B, 7BH, 1111011B\n";
 }
 

@@ -61,6 +61,10 @@ int Scan(CliSession& session, std::ostream& out) {
 int Read(CliSession& session, uint16_t address, uint8_t count, std::ostream& out,
          std::ostream& err) {
   app::Workbench& bench = session.Bench();
+  if (bench.target.LinkKind == link::kLinkQx740x && address + count > link::kAdcRegisters) {
+    err << "qxctl: " << link::kQx740xReach << "\n";
+    return kExitLinkFailed;
+  }
   if (!bench.access.ReadBytes(address, count)) {
     err << "qxctl: read of " << int{count} << " bytes at " << address << " failed\n";
     return kExitLinkFailed;
@@ -74,7 +78,7 @@ int Write(CliSession& session, uint16_t address, uint8_t value, std::ostream& ou
           std::ostream& err) {
   app::Workbench& bench = session.Bench();
   if (bench.target.LinkKind == link::kLinkQx740x && address >= link::kAdcRegisters) {
-    err << "qxctl: the QX740x link reaches registers 0 to 4 only\n";
+    err << "qxctl: " << link::kQx740xReach << "\n";
     return kExitLinkFailed;
   }
   const size_t stores = session.Host().changedAddresses.size();

@@ -38,7 +38,9 @@ Qt::WindowStates QtState(widgets::WindowState s) {
 widgets::ScreenSize Screen() {
   const QScreen* s = QGuiApplication::primaryScreen();
   if (!s) return {1920, 1080};
-  return {s->geometry().width(), s->geometry().height()};
+  // The union of all monitors, so a window on a monitor left of or above the primary stays.
+  const QRect desk = s->virtualGeometry();
+  return {desk.width(), desk.height(), desk.left(), desk.top()};
 }
 
 }  // namespace

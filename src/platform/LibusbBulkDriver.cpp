@@ -9,6 +9,7 @@
 #include <string_view>
 #include <tuple>
 
+#include "core/link/UsbTransport.h"
 #include "platform/BulkTables.h"
 
 namespace qx::platform {
@@ -158,7 +159,10 @@ link::DeviceHandle LibusbBulkDriver::Open(const std::string& name) {
   std::vector<Candidate> candidates;
   for (ssize_t i = 0; i < count; ++i) {
     libusb_device_descriptor d{};
-    if (libusb_get_device_descriptor(list[i], &d) != 0 || d.idVendor != kVendor) continue;
+    // Only the descriptor is read here: a device of the vendor that is no bridge is never
+    // opened, claimed or taken from its kernel driver.
+    if (libusb_get_device_descriptor(list[i], &d) != 0 || !IsBridge(d.idVendor, d.idProduct))
+      continue;
     candidates.push_back(
         {libusb_get_bus_number(list[i]), libusb_get_device_address(list[i]), list[i], d});
   }
@@ -197,6 +201,11 @@ link::DeviceHandle LibusbBulkDriver::Open(const std::string& name) {
   }
   libusb_free_device_list(list, 1);
   return result;
+}
+
+bool LibusbBulkDriver::IsBridge(uint16_t vendor, uint16_t product) {
+  return vendor == kVendor &&
+         (product == link::bridge_id::kBulkProduct || product == link::bridge_id::kBulkProductAlt);
 }
 
 bool LibusbBulkDriver::Control(link::DeviceHandle h, uint32_t code, std::span<const uint8_t> in,

@@ -20,6 +20,8 @@ namespace qx::platform {
 class LibusbBulkDriver : public link::BulkDriver {
  public:
   static constexpr uint16_t kVendor = 0x0547;
+  /// The two bulk bridge products; "Qxusb-N" is the N-th of them on the buses.
+  static bool IsBridge(uint16_t vendor, uint16_t product);
   static constexpr unsigned kTransferTimeoutMs = 1000;
 
   LibusbBulkDriver();

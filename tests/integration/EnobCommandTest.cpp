@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <fstream>
 #include <functional>
 #include <sstream>
@@ -119,6 +120,30 @@ TEST(StatsCommand, RecordedStreamGivesTheCaptureFigures) {
       Qxctl({"stats", "--bits", "23", "--ref", "2.4", "--avg", "2", "--json", file.string()});
   EXPECT_EQ(Json(averaged.out, "samples"), 32);
   EXPECT_EQ(Json(averaged.out, "rmsCodes"), 0);
+}
+
+TEST(StatsCommand, AverageOfOneReaveragesAsTheWindowsListDoes) {
+  qx::test::TempDir dir("qx_stats_avg1");
+  const auto file = dir.Path() / "slots.txt";
+  {
+    std::ofstream out(file);
+    for (int i = 0; i < 13; ++i) out << "7FFFFF\n";
+    char slot[8];
+    for (int i = 0; i < 64; ++i) {
+      std::snprintf(slot, sizeof slot, "%06X\n", 0x123456 + i % 5);
+      out << slot;
+    }
+  }
+  const auto stats = [&](std::vector<std::string> extra) {
+    std::vector<std::string> argv{"stats", "--bits", "20", "--ref", "2.4", "--json"};
+    argv.insert(argv.end(), extra.begin(), extra.end());
+    argv.push_back(file.string());
+    return Qxctl(argv);
+  };
+  // The capture's figures work on whole 20-bit codes; re-averaging, even by one, keeps the
+  // fractions of the 23-bit codes: 38177522 / 64 / 8.
+  EXPECT_EQ(Json(stats({}).out, "mean"), 74565);
+  EXPECT_DOUBLE_EQ(Json(stats({"--avg", "1"}).out, "mean"), 74565.47265625);
 }
 
 TEST(StatsCommand, BadFilesSayWhatIsWrong) {

@@ -35,17 +35,16 @@ TEST(Qxctl, ScanWithoutBridgeSaysSo) {
 }
 
 TEST(Qxctl, TracedRegisterReadOnTheQx740xLink) {
-  const CliResult r = Qxctl({"--simulate", "--trace", "read", "3", "4"}, [](sim::SimBoard& b) {
+  const CliResult r = Qxctl({"--simulate", "--trace", "read", "3", "2"}, [](sim::SimBoard& b) {
     b.Target().SetRegister(3, 0x5A);
     b.Target().SetRegister(4, 0xC3);
   });
   ASSERT_EQ(r.status, kExitOk) << r.err;
-  // Registers 3 and 4, then what lies beyond the five-register file.
-  EXPECT_EQ(r.out, "5A C3 00 00\n");
+  EXPECT_EQ(r.out, "5A C3\n");
   const auto trace = Lines(r.trace);
   std::string request;
   for (const auto& l : trace)
-    if (l.rfind("> C4 01 A0 03 04", 0) == 0) request = l;
+    if (l.rfind("> C4 01 A0 03 02", 0) == 0) request = l;
   ASSERT_FALSE(request.empty()) << r.trace;
   EXPECT_EQ(request.size(), 1 + 64 * 3u);  // a whole HID frame
   EXPECT_EQ(trace.front().rfind("> F9 02 00 00", 0), 0u);
@@ -57,6 +56,15 @@ TEST(Qxctl, WriteStoresTheReadBack) {
   EXPECT_EQ(r.out, "05\n");
   const CliResult outside = Qxctl({"--simulate", "write", "5", "1"});
   EXPECT_EQ(outside.status, kExitLinkFailed);
+}
+
+TEST(Qxctl, ReadBeyondTheQx740xRegistersIsRefusedLikeAWrite) {
+  for (const auto& [address, count] : {std::pair{"0x30", "1"}, std::pair{"3", "4"}}) {
+    const CliResult r = Qxctl({"--simulate", "read", address, count});
+    EXPECT_EQ(r.status, kExitLinkFailed) << address;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "qxctl: the QX740x link reaches registers 0 to 4 only\n");
+  }
 }
 
 TEST(Qxctl, SpiLinkReadsTargetMemory) {

@@ -162,3 +162,17 @@ TEST(LibusbBulkDriver, NoDeviceMeansInvalidHandlesAndFailedRequests) {
 
 }  // namespace
 }  // namespace qx::platform
+
+namespace qx::platform {
+namespace {
+
+TEST(LibusbBulkDriver, OnlyTheTwoBridgeProductsOfTheVendorAreEverOpened) {
+  EXPECT_TRUE(LibusbBulkDriver::IsBridge(0x0547, 0x1004));
+  EXPECT_TRUE(LibusbBulkDriver::IsBridge(0x0547, 0x100A));
+  // Another board of the same chip vendor (an EZ-USB development kit) stays with its driver.
+  EXPECT_FALSE(LibusbBulkDriver::IsBridge(0x0547, 0x2131));
+  EXPECT_FALSE(LibusbBulkDriver::IsBridge(0x04D8, 0x1004));
+}
+
+}  // namespace
+}  // namespace qx::platform

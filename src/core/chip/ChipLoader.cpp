@@ -63,11 +63,32 @@ std::string Cut(std::string_view s, size_t n) {
   return std::string(s.substr(0, n));
 }
 
+// A byte order mark of either UTF-16, or NUL bytes in most of the odd or the even positions of
+// the file's start.
+bool LooksLikeUtf16(std::string_view bytes) {
+  if (bytes.size() >= 2 &&
+      ((bytes[0] == '\xFF' && bytes[1] == '\xFE') || (bytes[0] == '\xFE' && bytes[1] == '\xFF')))
+    return true;
+  const size_t n = std::min<size_t>(bytes.size(), 512);
+  size_t even = 0;
+  size_t odd = 0;
+  for (size_t i = 0; i < n; ++i) {
+    if (bytes[i] == '\0') ++(i % 2 == 0 ? even : odd);
+  }
+  return n >= 4 && std::max(even, odd) * 4 >= n;
+}
+
 }  // namespace
 
 struct ChipLoader::Pass {
   Pass(ChipModel& model, LoadResult& r, std::string p)
-      : result(r), path(std::move(p)), analog(model, number) {}
+      : result(r), path(std::move(p)), analog(model, number) {
+    number.onSuspect = [this](std::string_view word) {
+      Warn("binary number " + std::string(word) + " holds other digits than 0 and 1; read as 0");
+    };
+  }
+  Pass(const Pass&) = delete;
+  Pass& operator=(const Pass&) = delete;
 
   void Warn(const std::string& text) {
     result.warnings.push_back(path + ":" + std::to_string(lineNo) + ": " + text);
@@ -165,20 +186,22 @@ LoadResult ChipLoader::GetSELUP(const LoadRequest& request) {
     return result;
   }
 
+  // UTF-16 (what some editors save as "Unicode") puts a NUL in every other byte: nothing in it
+  // would read, so the model is left as it was.
+  if (LooksLikeUtf16(chip.bytes)) {
+    result.errorLine = 1;
+    Fail(result, LoadResult::Status::BadData,
+         result.chipFile + ": UTF-16 text; save the chip description as ANSI or UTF-8");
+    host_.ChipLoaded();
+    return result;
+  }
+
   ResetForNewChip();
   Pass pass(model_, result, result.chipFile);
   for (std::string_view raw : SplitLines(chip.bytes)) {
     ++pass.lineNo;
-    // A NUL byte never occurs in a text file: this is a binary or UTF-16 file, and going on
-    // would only fill the model with noise.
-    if (raw.find('\0') != std::string_view::npos) {
-      result.errorLine = pass.lineNo;
-      Fail(result, LoadResult::Status::BadData,
-           pass.path + ":" + std::to_string(pass.lineNo) +
-               ": binary data (NUL byte); not a text chip description file");
-      host_.ChipLoaded();
-      return result;
-    }
+    // A stray NUL (a comment pasted from elsewhere) is one more character of its line.
+    if (raw.find('\0') != std::string_view::npos) pass.Warn("NUL byte in the line");
     const ChipLine line = MakeChipLine(raw);
     if (line.droppedWords) pass.Warn("more than 29 words; the rest of the line is ignored");
     const uint16_t directive = IsPseudo(Word(line, 1));

@@ -68,6 +68,13 @@ int32_t BinaryValue(std::string_view text) {
   return Accumulate(text, 2);
 }
 
+bool IsSuspectBinary(std::string_view text) {
+  int32_t value = 0;
+  if (text.size() < 2 || (text.back() != 'B' && text.back() != 'b')) return false;
+  if (!ParseNumber(text, value)) return false;
+  return text.substr(0, text.size() - 1).find_first_not_of("01") != std::string_view::npos;
+}
+
 bool ParseNumber(std::string_view text, int32_t& value) {
   if (text.empty() || CharClass(text.front()) == 1) return false;
   enum Base { kNone = 0, kBin = 1, kDec = 2, kHex = 4 };
@@ -110,8 +117,8 @@ bool ParseNumber(std::string_view text, int32_t& value) {
   std::string_view digits = body;
   if (!digits.empty() && (digits.front() == '-' || digits.front() == '+')) digits.remove_prefix(1);
   if (digits.empty()) return false;  // a bare sign or suffix holds no number
-  // A binary word with other digits than 0 and 1 would silently read as 0: refuse it instead.
-  if (marked == kBin && digits.find_first_not_of("01") != std::string_view::npos) return false;
+  // A binary word with other digits than 0 and 1 is a number that reads as 0; the chip loader
+  // warns about it (IsSuspectBinary).
 
   switch (marked) {
     case kBin:

@@ -14,6 +14,9 @@ namespace qx::chip {
 /// Parses a chip-file number: decimal ("-12", "12D"), hexadecimal ("0FFH") or binary ("101B").
 /// On failure `value` is left as it was.
 bool ParseNumber(std::string_view text, int32_t& value);
+/// A word with the binary suffix whose digits are not all 0 and 1 ("12B"): a number that
+/// reads as 0, which a file author rarely means.
+bool IsSuspectBinary(std::string_view text);
 
 /// Digits 0-9, with "-" allowed as the first character; anything else gives 0.
 int32_t DecimalValue(std::string_view text);

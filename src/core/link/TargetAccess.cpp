@@ -1,6 +1,7 @@
 #include "core/link/TargetAccess.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace qx::link {
 
@@ -189,11 +190,14 @@ bool TargetAccess::WriteUsb(uint16_t address, uint8_t count) {
       frame_[2] = 0xA0;
       frame_[3] = Lo(address);
       frame_[4] = count;
-      // Bytes 5 and 6 are not significant; the data comes from the register shadow.
+      // The five ADC registers are sent from the register shadow; any other address (the
+      // sleep code at FD) sends what the caller put from byte 5 on.
       const size_t n = std::min<size_t>(count, frame_.size() - 7);
+      std::array<uint8_t, kIoFrameSize> callerData{};
+      std::copy_n(frame_.begin() + 5, n, callerData.begin());
       for (size_t i = 0; i < n; ++i) {
         const size_t reg = address + i;
-        frame_[7 + i] = reg < kAdcRegisters ? adcRegShadow_[reg] : 0;
+        frame_[7 + i] = reg < kAdcRegisters ? adcRegShadow_[reg] : callerData[i];
       }
       return UsbExchange(static_cast<size_t>(count) + 7, 64);
     }
@@ -204,10 +208,14 @@ bool TargetAccess::WriteUsb(uint16_t address, uint8_t count) {
 
 void TargetAccess::WriteReg(uint16_t address, uint8_t value) {
   if (target_.LinkKind == kLinkQx740x) {
-    if (address >= kAdcRegisters) return;
+    if (address >= kAdcRegisters) {
+      host_.SetStatus(2, kQx740xReach);
+      return;
+    }
     adcRegShadow_[address] = value;
-    if (WriteBytes(address, 1) && ReadBytes(address, 1))
-      StoreAndRefresh(address, adcRegShadow_[address]);
+    if (!WriteBytes(address, 1)) return ReportWriteFailure(address, false);
+    if (!ReadBytes(address, 1)) return ReportWriteFailure(address, true);
+    StoreAndRefresh(address, adcRegShadow_[address]);
     return;
   }
   if (target_.LinkKind == kLinkUart && !ProbeUartLink()) return;
@@ -218,20 +226,29 @@ void TargetAccess::WriteReg(uint16_t address, uint8_t value) {
     // These two registers need a second before their read-back settles.
     WriteBytes(address, 1);
     clock_.WaitMs(kSlowRegisterWaitMs);
-    if (!ReadBytes(address, 1)) return;
+    if (!ReadBytes(address, 1)) return ReportWriteFailure(address, true);
     stored = frame_[0];
   } else if (address == 27) {
     // Register 27 is written as the second byte of a pair with 26, and reads back as 0.
     frame_[5] = GetRegImage(26);
     frame_[6] = value;
-    if (!WriteBytes(26, 2)) return;
+    if (!WriteBytes(26, 2)) return ReportWriteFailure(address, false);
     stored = 0;
   } else {
-    if (!WriteBytes(address, 1) || !ReadBytes(address, 1)) return;
+    if (!WriteBytes(address, 1)) return ReportWriteFailure(address, false);
+    if (!ReadBytes(address, 1)) return ReportWriteFailure(address, true);
     stored = frame_[0];
   }
   StoreAndRefresh(address, stored);
   RecordPreset(address, value);
+}
+
+void TargetAccess::ReportWriteFailure(uint16_t address, bool readBack) {
+  char text[64];
+  std::snprintf(text, sizeof text,
+                readBack ? "Register %02X: read-back failed" : "Register %02X: write failed",
+                address);
+  host_.SetStatus(2, text);
 }
 
 void TargetAccess::RecordPreset(uint16_t address, uint8_t value) {

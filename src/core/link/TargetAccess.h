@@ -17,6 +17,8 @@
 namespace qx::link {
 
 inline constexpr int kAdcRegisters = 5;
+/// Why a register above 4 cannot be written or read on the QX740x link.
+inline constexpr char kQx740xReach[] = "the QX740x link reaches registers 0 to 4 only";
 /// At most this many results are buffered by the bridge per stream poll.
 inline constexpr int kMaxStreamResults = 21;
 inline constexpr uint8_t kFrameOk = 0xFA;
@@ -76,6 +78,8 @@ class TargetAccess {
   bool ReadUsb(uint16_t address, uint8_t count);
   bool WriteUsb(uint16_t address, uint8_t count);
   void RecordPreset(uint16_t address, uint8_t value);
+  /// Status panel 2 says which register's write or read-back failed.
+  void ReportWriteFailure(uint16_t address, bool readBack);
   uint16_t FieldRegister(const char* key) const;
 
   TargetRecord& target_;

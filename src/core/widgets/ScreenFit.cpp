@@ -26,13 +26,15 @@ bool ScreenFit::Restore(const Placement& record, const WindowTraits& window, Scr
     r.Height = record.Height;
   }
   if (record.State == WindowState::Normal && window.Sizeable) {
+    const int32_t right = screen.Left + screen.Width;
+    const int32_t bottom = screen.Top + screen.Height;
     if (r.Width > screen.Width) r.Width = screen.Width;
     if (r.Height > screen.Height) r.Height = screen.Height;
-    if (r.Left > screen.Width - kGrip) r.Left = screen.Width - r.Width;
-    if (r.Top > screen.Height - kGrip) r.Top = screen.Height - r.Height;
-    // A window saved on a screen left of or above this one would come back out of reach.
-    if (r.Left < kGrip - r.Width) r.Left = 0;
-    if (r.Top < 0) r.Top = 0;
+    if (r.Left > right - kGrip) r.Left = right - r.Width;
+    if (r.Top > bottom - kGrip) r.Top = bottom - r.Height;
+    // A window saved on a monitor that is gone would come back out of reach.
+    if (r.Left < screen.Left + kGrip - r.Width) r.Left = screen.Left;
+    if (r.Top < screen.Top) r.Top = screen.Top;
   }
   out.Bounds = r;
   out.State = record.State;

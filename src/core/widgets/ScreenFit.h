@@ -14,9 +14,13 @@ struct Rect {
   bool operator==(const Rect&) const = default;
 };
 
+/// The desktop the windows live on: with several monitors, the union of them all, whose origin
+/// lies left of or above the primary screen's when a monitor is placed there.
 struct ScreenSize {
   int32_t Width = 0;
   int32_t Height = 0;
+  int32_t Left = 0;
+  int32_t Top = 0;
 };
 
 /// How a window is placed from its record.
@@ -41,10 +45,10 @@ class ScreenFit {
   /// likewise top and height.
   static Rect AtCreation(Rect r, ScreenSize screen);
 
-  /// A restored placement: bounds from the record; a normal sizeable window is kept on screen
-  /// (size cut to the screen, a left edge beyond width − 20 moves to width − Width, the same for
-  /// top; a window left of or above the screen comes back to its edge). False when the window is
-  /// skipped.
+  /// A restored placement: bounds from the record; a normal sizeable window is kept on the
+  /// desktop (size cut to it, a left edge beyond its right border − 20 moves the window flush
+  /// right, the same for top; a window left of or above the desktop comes back to its edge).
+  /// False when the window is skipped.
   static bool Restore(const Placement& record, const WindowTraits& window, ScreenSize screen,
                       bool autoShow, PlacementResult& out);
 };

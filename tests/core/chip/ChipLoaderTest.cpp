@@ -61,6 +61,16 @@ TEST_F(ChipLoaderTest, SimpleSections) {
   EXPECT_TRUE(r.warnings.empty());
 }
 
+TEST_F(ChipLoaderTest, BadBinaryWordReadsAsZeroWithAWarningNeverAsAnEarlierNumber) {
+  const LoadResult r = Load("#ID\n300\n#SIMIC\n12B\n#STACK\n-\n");
+  EXPECT_EQ(model.ChipId, 300);
+  EXPECT_EQ(model.SimIc, 0);
+  EXPECT_EQ(model.StackDepth, 4) << "the malformed word takes 0 from 12B, then the minimum";
+  ASSERT_EQ(r.warnings.size(), 1u);
+  EXPECT_EQ(r.warnings[0],
+            "INC/A.CHP:4: binary number 12B holds other digits than 0 and 1; read as 0");
+}
+
 TEST_F(ChipLoaderTest, RomBelow256BecomesDefault) {
   Load("#ROM\n255\n");
   EXPECT_EQ(model.RomSize, 4096);
@@ -382,15 +392,23 @@ TEST_F(ChipLoaderTest, ReadErrorsAreReportedWithTheFile) {
   EXPECT_EQ(host.errors[0], r.error);
 }
 
-TEST_F(ChipLoaderTest, BinaryDataStopsTheLoadAtItsLine) {
-  const LoadResult r = Load(std::string("#PRODUCT\nGOOD\n#ROM\n\x01\x02\0\x03\n#ID\n5\n", 24));
-  EXPECT_EQ(r.status, Status::BadData);
-  EXPECT_EQ(r.errorLine, 4);
-  EXPECT_EQ(r.error, "INC/A.CHP:4: binary data (NUL byte); not a text chip description file");
-  EXPECT_EQ(model.ProductName, "GOOD");  // what came before the bad line stays
-  EXPECT_EQ(model.ChipId, 0);
-  EXPECT_EQ(host.errors.size(), 1u);
-  EXPECT_EQ(host.chipLoaded, 1);
+TEST_F(ChipLoaderTest, StrayNulIsOneMoreCharacterButUtf16IsRefusedWhole) {
+  const LoadResult r = Load(std::string("#PRODUCT\nGOOD\n; note \0 pasted\n#ID\n5\n", 36));
+  EXPECT_EQ(r.status, Status::Loaded);
+  EXPECT_EQ(model.ProductName, "GOOD");
+  EXPECT_EQ(model.ChipId, 5) << "lines after the NUL still load";
+  EXPECT_EQ(r.warnings, std::vector<std::string>{"INC/A.CHP:3: NUL byte in the line"});
+
+  std::string utf16;
+  for (const char c : std::string("#PRODUCT\r\nWIDE\r\n")) utf16 += std::string{c, '\0'};
+  for (const std::string& file : {utf16, "\xFF\xFE" + utf16}) {
+    host.errors.clear();
+    const LoadResult wide = Load(file);
+    EXPECT_EQ(wide.status, Status::BadData);
+    EXPECT_EQ(wide.error, "INC/A.CHP: UTF-16 text; save the chip description as ANSI or UTF-8");
+    EXPECT_EQ(model.ProductName, "GOOD") << "the chip loaded before stays";
+    EXPECT_EQ(host.errors.size(), 1u);
+  }
 }
 
 TEST_F(ChipLoaderTest, GarbageOverlongAndTruncatedLinesAreHarmless) {

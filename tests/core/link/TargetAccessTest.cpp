@@ -286,12 +286,14 @@ TEST_F(TargetAccessTest, FailedWriteRegChangesNothing) {
   EXPECT_EQ(bench.target.RegImage[0x41], 0x21);
   EXPECT_TRUE(host.changedAddresses.empty());
   EXPECT_FALSE(bench.target.Usb.Opened);
+  EXPECT_EQ(host.status[2], "Register 41: write failed") << "the user sees why nothing changed";
 }
 
 TEST_F(TargetAccessTest, WriteRegOnQx740xUsesTheShadowAndIgnoresOtherAddresses) {
   Use(kLinkQx740x);
   access.WriteReg(5, 0x12);
   EXPECT_TRUE(bridge.requests.empty());
+  EXPECT_EQ(host.status[2], "the QX740x link reaches registers 0 to 4 only");
 
   bridge.scripted.push_back({0xFA});
   bridge.scripted.push_back({0xFA, 0x3E});

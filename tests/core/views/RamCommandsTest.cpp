@@ -186,5 +186,14 @@ TEST_F(RamCommandsTest, SleepWritesA5ToFD) {
   EXPECT_EQ(bridge.requests.back(), (Bytes{0xB1, 0x40, 0xFD, 0x00, 0x01, 0xA5}));
 }
 
+TEST_F(RamCommandsTest, SleepOnTheQx740xLinkCarriesA5NotTheRegisterShadow) {
+  bench.target.LinkKind = link::kLinkQx740x;
+  EXPECT_TRUE(commands.Sleep());
+  const Bytes& sent = bridge.requests.back();
+  ASSERT_GE(sent.size(), 8u);
+  EXPECT_EQ(Bytes(sent.begin(), sent.begin() + 5), (Bytes{0xC4, 0x00, 0xA0, 0xFD, 0x01}));
+  EXPECT_EQ(sent[7], 0xA5);
+}
+
 }  // namespace
 }  // namespace qx::views

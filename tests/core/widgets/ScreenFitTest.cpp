@@ -58,6 +58,23 @@ TEST(ScreenFitTest, RestoreAppliesOnlyTheNeededCorrections) {
     EXPECT_EQ(Restore(c.p, sizeable).Bounds, c.out) << c.p.Left << "," << c.p.Top;
 }
 
+TEST(ScreenFitTest, AMonitorLeftOfOrAboveThePrimaryKeepsItsWindows) {
+  // A 1280×1024 monitor left of a 1920×1080 primary, its top 200 pixels above the primary's.
+  const ScreenSize desktop{3200, 1224, -1280, -200};
+  const WindowTraits sizeable{{0, 0, 100, 100}, true, true};
+  PlacementResult r;
+  ASSERT_TRUE(ScreenFit::Restore({"A", -1200, -150, 640, 480, WindowState::Normal, true}, sizeable,
+                                 desktop, true, r));
+  EXPECT_EQ(r.Bounds, (Rect{-1200, -150, 640, 480}));
+  // Beyond the desktop it still comes back to the nearest edge, not to the primary's origin.
+  ASSERT_TRUE(ScreenFit::Restore({"A", -5000, -900, 640, 480, WindowState::Normal, true}, sizeable,
+                                 desktop, true, r));
+  EXPECT_EQ(r.Bounds, (Rect{-1280, -200, 640, 480}));
+  ASSERT_TRUE(ScreenFit::Restore({"A", 1915, 1100, 640, 480, WindowState::Normal, true}, sizeable,
+                                 desktop, true, r));
+  EXPECT_EQ(r.Bounds, (Rect{1280, 544, 640, 480}));
+}
+
 TEST(ScreenFitTest, FixedSizeWindowKeepsItsSizeAndIsNotCorrected) {
   const Placement p{"D", 5000, 20, 900, 900, WindowState::Normal, true};
   const PlacementResult r = Restore(p, WindowTraits{{0, 0, 300, 200}, false, true});
