@@ -150,7 +150,7 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& argv,
 }
 
 bool TakesExtraOptions(const std::string& command) {
-  return command == "enob" || command == "stats";
+  return command == "enob" || command == "stats" || command == "switch-test";
 }
 
 const char* UsageText() {
@@ -178,6 +178,13 @@ const char* UsageText() {
          "  instrument meter N        select multimeter N (1-6), print value, unit and flags\n"
          "       instruments take --port COMn; with --simulate the calibrator is COM5, the\n"
          "       power supply COM6, the chamber COM7 and the meters COM8 to COM13\n"
+         "  switch-test [--channels 1,2,3] [--step-len N] [--loops N] [--scale BITS]\n"
+         "       [--timeout S]        send the channel settings of StepADC.txt (or the options),\n"
+         "                            run the target's switch test, print count, mean and RMS\n"
+         "                            noise per channel and write QxADCSW0.CSV..QxADCSW7.CSV;\n"
+         "                            the target's data memory needs link kind 1, 2 or 4.\n"
+         "                            Exit 1 with \"Test Fail\" when the target does not\n"
+         "                            complete within the timeout (600 s by default)\n"
          "  --help                    this text\n"
          "links (--link-kind): 0 serial bridge, 1 SPI, 2 Special, 3 parallel port (the port\n"
          "       of the panel's QxADC.cfg, LPT1 without one), 4 UART, 5 QX740x (default)\n"

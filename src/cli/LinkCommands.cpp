@@ -7,6 +7,7 @@
 
 #include "cli/InstrumentCommands.h"
 #include "cli/RamCommands.h"
+#include "cli/SwitchCommands.h"
 
 namespace qx::cli {
 
@@ -145,6 +146,7 @@ int RunLinkCommand(CliSession& session, const CliOptions& options, std::ostream&
   const Args args{options, err};
   const std::string& c = options.command;
   if (IsRamCommand(options)) return RunRamCommand(session, options, out, err);
+  if (c == "switch-test") return RunSwitchCommand(session, options, out, err);
   if (IsAnalysisCommand(c)) return RunAnalysisCommand(session, options, out, err);
   if (c == "instrument") return RunInstrumentCommand(session, options, out, err);
   if (c != "scan" && c != "read" && c != "write" && c != "adc" && c != "stream") {

@@ -5,6 +5,7 @@ namespace qx::sim {
 SimBoard::SimBoard(base::Clock& clock, const chip::ChipModel& model)
     : target_(model),
       bridge_(clock, target_),
+      firmware_(clock, target_, bridge_),
       hid_(bridge_),
       bulk_(bridge_),
       serial_(target_),
@@ -23,6 +24,7 @@ SimBoard::SimBoard(base::Clock& clock, const chip::ChipModel& model)
     return supply.OutputOn() ? supply.SetVolts() : 0.0;
   });
   instruments_.MeterFollowsChamber(2);
+  bridge_.SetTargetProgram([this] { firmware_.Step(); });
   bulk_.SetAbsent(true);
   target_.SetDcLevelVolts(kDemoDcVolts);
   target_.SetInputNoiseNv(kDemoInputNoiseNv);

@@ -10,6 +10,7 @@
 #include "sim/SimParallelPort.h"
 #include "sim/SimSerialBridge.h"
 #include "sim/SimSerialPortProvider.h"
+#include "sim/SimSwitchFirmware.h"
 #include "sim/SimTarget.h"
 
 namespace qx::sim {
@@ -36,6 +37,8 @@ class SimBoard {
 
   SimTarget& Target() { return target_; }
   SimBridge& Bridge() { return bridge_; }
+  /// The target firmware's switch channel test.
+  SimSwitchFirmware& SwitchFirmware() { return firmware_; }
   SimHidBackend& Hid() { return hid_; }
   SimBulkDriver& Bulk() { return bulk_; }
   SimSerialBridge& SerialBridge() { return serial_; }
@@ -59,6 +62,7 @@ class SimBoard {
  private:
   SimTarget target_;
   SimBridge bridge_;
+  SimSwitchFirmware firmware_;
   SimHidBackend hid_;
   SimBulkDriver bulk_;
   SimSerialBridge serial_;

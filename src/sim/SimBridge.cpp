@@ -40,6 +40,7 @@ std::vector<uint8_t> SimBridge::Answer(std::span<const uint8_t> request) {
   const Request rq{request};
   std::vector<uint8_t> reply(kReplySize, 0);
   UpdateStream();
+  if (targetProgram_) targetProgram_();
   switch (rq[0]) {
     case 0xF9:
     case 0xC5:
@@ -83,6 +84,7 @@ std::vector<uint8_t> SimBridge::Answer(std::span<const uint8_t> request) {
       ++unknownFrames_;
       break;
   }
+  if (targetProgram_) targetProgram_();
   // A register write may have changed the output rate: restart the time line from here.
   UpdateStream();
   return reply;

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -51,6 +52,10 @@ class SimBridge {
   const std::string& FirmwareName() const { return firmwareName_; }
   /// Bytes 1..3 of the B5 07 reply. The default sets both completion bits (0x10 and 0x20).
   void SetStatusBytes(const std::array<uint8_t, 3>& bytes) { status_ = bytes; }
+  const std::array<uint8_t, 3>& StatusBytes() const { return status_; }
+  /// The target's own program, run before and after every frame (its main loop between host
+  /// accesses).
+  void SetTargetProgram(std::function<void()> step) { targetProgram_ = std::move(step); }
   bool Claimed() const { return claimed_; }
   /// Word answered to F9 02: 0xFFFF while free, else the parameter of the claiming F9 01.
   uint16_t ClaimWord() const { return claimed_ ? claimWord_ : kFreeWord; }
@@ -112,6 +117,7 @@ class SimBridge {
   SimTarget& target_;
   std::string firmwareName_ = "QXBRIDGE";
   std::array<uint8_t, 3> status_{0x30, 0x00, 0x00};
+  std::function<void()> targetProgram_;
   bool claimed_ = false;
   uint16_t claimWord_ = kFreeWord;
 

@@ -2,6 +2,7 @@
 
 #include "core/analysis/AdcCapture.h"
 #include "core/analysis/NoiseResult.h"
+#include "core/autotest/SwitchTest.h"
 #include "core/base/Clock.h"
 #include "core/base/Host.h"
 #include "core/base/Settings.h"
@@ -34,7 +35,8 @@ class Workbench {
         parallel(frame, settings, clock, host),
         access(target, frame, usb, serial, parallel, clock, host, chip, settings),
         monitor(target, usb, access, host),
-        capture(access, monitor, clock, host, chip, settings, noise) {}
+        capture(access, monitor, clock, host, chip, settings, noise),
+        switchTest(access, target, frame, clock, host, settings, capture) {}
 
   Workbench(const Workbench&) = delete;
   Workbench& operator=(const Workbench&) = delete;
@@ -52,6 +54,7 @@ class Workbench {
   link::LinkMonitor monitor;
   analysis::NoiseResult noise;  ///< written by every capture, read by the temperature test
   analysis::AdcCapture capture;
+  autotest::SwitchTest switchTest;  ///< the switch channel test and its "StepADC.txt" settings
   instruments::InstrumentPorts instruments{clock};
   instruments::StepTable flukeSteps;  ///< `FlukeGd` of the calibrator window
   instruments::StepTable powerSteps;  ///< `PowerGd` of the power-supply window
