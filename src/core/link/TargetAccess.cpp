@@ -28,7 +28,8 @@ uint8_t Hi(uint16_t v) {
 
 TargetAccess::TargetAccess(TargetRecord& target, IoFrame& frame, UsbTransport& usb,
                            SerialBridgeLink& serial, ParallelLink& parallel, base::Clock& clock,
-                           base::Host& host, const chip::ChipModel& chip, base::Settings& settings)
+                           base::Host& host, const chip::ChipModel& chip,
+                           base::Settings& settings)
     : target_(target),
       frame_(frame),
       usb_(usb),
