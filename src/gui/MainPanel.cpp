@@ -117,6 +117,11 @@ void MainPanel::SyncMenu() {
   UpdateEnabled();
 }
 
+void MainPanel::RevealCommand(const std::string& objectName) {
+  menu_.Reveal(objectName);
+  SyncMenu();
+}
+
 void MainPanel::UpdateEnabled() {
   for (const app::MenuItemSpec& item : app::MainMenu::kItems) {
     const std::string name = item.ObjectName;

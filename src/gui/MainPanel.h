@@ -56,6 +56,8 @@ class MainPanel final : public QMainWindow {
   void UsbClient();
   /// Applies the menu visibility of the core menu model.
   void SyncMenu();
+  /// Shows a menu item that ships hidden, from now on.
+  void RevealCommand(const std::string& objectName);
 
   /// While a capture runs the commands that would disturb it are disabled; they come back
   /// when it ends, even if a menu sync ran in between.

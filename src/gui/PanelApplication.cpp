@@ -26,7 +26,8 @@ PanelApplication::PanelApplication(const std::string& programDir, base::Clock& c
   views_->CreatePopup();
   anxAdc_ = new analysis::AnxAdcForm(bench_, host_, *main_, main_.get());
   main_->RegisterForm(app::FormId::TAnxADC, anxAdc_);
-  // TWeightCAL's slot comes here once the switch test has a window.
+  switchTest_ = new autotest::TWeightCAL(bench_, programDir, main_.get());
+  main_->RegisterForm(app::FormId::TWeightCAL, switchTest_);
   CreateStepTables();
   // A capture owns the bridge: the ADC panel's continuous reading stops and says so.
   bench_.capture.onCaptureStart = [this] { adc_->StopContinuousRead(); };
@@ -70,6 +71,10 @@ void PanelApplication::Start() {
   // The settings loader changed what the dialog shows after its last chip load.
   option_->Sync();
   adc_->ConfigLoaded();
+}
+
+void PanelApplication::ApplyOptions(const app::CommandLine& options) {
+  if (options.SwitchTest) main_->RevealCommand("MCALW");
 }
 
 }  // namespace qx::gui

@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "core/app/CommandLine.h"
 #include "core/app/ShellCommands.h"
 #include "core/app/Workbench.h"
 #include "gui/BackendSwitch.h"
@@ -12,6 +13,7 @@
 #include "gui/QtHost.h"
 #include "gui/SerialSwitch.h"
 #include "gui/analysis/AnxAdcForm.h"
+#include "gui/autotest/TWeightCAL.h"
 #include "gui/instruments/StepTableWindow.h"
 #include "gui/panels/TADCForm.h"
 #include "gui/panels/TCMPForm.h"
@@ -33,6 +35,8 @@ class PanelApplication {
 
   /// Start-up activation of the main window.
   void Start();
+  /// What the command line changes in the windows: `--switch-test` shows "Switch Test".
+  void ApplyOptions(const app::CommandLine& options);
 
   HidSwitch& Hid() { return hid_; }
   BulkSwitch& Bulk() { return bulk_; }
@@ -48,6 +52,7 @@ class PanelApplication {
   TOPForm& OpForm() { return *op_; }
   TCMPForm& CmpForm() { return *cmp_; }
   analysis::AnxAdcForm& AnxAdc() { return *anxAdc_; }
+  autotest::TWeightCAL& SwitchTest() { return *switchTest_; }
   StepTableWindow& Fluke() { return *fluke_; }
   StepTableWindow& Power() { return *power_; }
 
@@ -70,9 +75,10 @@ class PanelApplication {
   TADCForm* adc_ = nullptr;
   TOPForm* op_ = nullptr;
   TCMPForm* cmp_ = nullptr;
-  analysis::AnxAdcForm* anxAdc_ = nullptr;  ///< owned by the main window's widget tree
-  StepTableWindow* fluke_ = nullptr;        ///< `TFLUKE`, owned by the main window
-  StepTableWindow* power_ = nullptr;        ///< `TFPower`, owned by the main window
+  analysis::AnxAdcForm* anxAdc_ = nullptr;      ///< owned by the main window's widget tree
+  autotest::TWeightCAL* switchTest_ = nullptr;  ///< owned by the main window's widget tree
+  StepTableWindow* fluke_ = nullptr;            ///< `TFLUKE`, owned by the main window
+  StepTableWindow* power_ = nullptr;            ///< `TFPower`, owned by the main window
 };
 
 }  // namespace qx::gui

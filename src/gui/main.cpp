@@ -72,6 +72,7 @@ int main(int argc, char** argv) {
   }
 
   panel->Start();
+  panel->ApplyOptions(options);
   panel->Main().show();
   const int rc = QApplication::exec();
   // The main window releases the bridge while the backends still exist.

@@ -19,6 +19,8 @@ CommandLine CommandLine::Parse(const std::vector<std::string>& args) {
       c.Version = true;
     } else if (a == "--simulate") {
       c.Simulate = true;
+    } else if (a == "--switch-test") {
+      c.SwitchTest = true;
     } else if (a == "--dir") {
       if (i + 1 >= args.size() || args[i + 1].empty() || args[i + 1].rfind("--", 0) == 0) {
         fail("--dir needs a folder");
@@ -35,10 +37,12 @@ CommandLine CommandLine::Parse(const std::vector<std::string>& args) {
 }
 
 std::string CommandLine::Usage() {
-  return "usage: qxpanel [--simulate] [--dir PATH]\n"
+  return "usage: qxpanel [--simulate] [--dir PATH] [--switch-test]\n"
          "  --simulate   attach the simulated board and bench instruments instead of hardware\n"
          "  --dir PATH   program folder: settings, result files and INCLUDE/ chip files\n"
          "               (default: QX_PROGRAM_DIR, else the folder of the program)\n"
+         "  --switch-test\n"
+         "               show the hidden menu item \"Switch Test\" (switch channel test)\n"
          "  -h, --help   print this help and exit\n"
          "  --version    print the version and exit\n";
 }

@@ -6,13 +6,15 @@
 
 namespace qx::app {
 
-/// Options of the panel program: `[--simulate] [--dir PATH] [--help|-h] [--version]`.
+/// Options of the panel program:
+/// `[--simulate] [--dir PATH] [--switch-test] [--help|-h] [--version]`.
 struct CommandLine {
   bool Simulate = false;
   std::optional<std::string> Dir;
-  bool Help = false;     ///< --help or -h anywhere: print Usage() and stop
-  bool Version = false;  ///< --version anywhere: print VersionText() and stop
-  std::string Error;     ///< the first argument not understood; empty when all were
+  bool SwitchTest = false;  ///< --switch-test: the hidden "Switch Test" menu item is shown
+  bool Help = false;        ///< --help or -h anywhere: print Usage() and stop
+  bool Version = false;     ///< --version anywhere: print VersionText() and stop
+  std::string Error;        ///< the first argument not understood; empty when all were
 
   /// Reads every argument, so --help after a bad one (or after the toolkit's own options)
   /// still answers.

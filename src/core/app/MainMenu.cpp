@@ -20,7 +20,14 @@ const char* MainMenu::MenuCaption(const std::string& objectName) {
 
 bool MainMenu::IsVisible(const std::string& objectName) const {
   const auto it = visible_.find(objectName);
-  return it != visible_.end() && it->second;
+  if (it == visible_.end()) return false;
+  return it->second || revealed_.count(objectName) > 0;
+}
+
+bool MainMenu::Reveal(const std::string& objectName) {
+  if (!visible_.count(objectName)) return false;
+  revealed_[objectName] = true;
+  return true;
 }
 
 bool MainMenu::SetVisible(const std::string& objectName, bool visible) {

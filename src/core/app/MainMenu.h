@@ -67,12 +67,16 @@ class MainMenu {
   bool IsVisible(const std::string& objectName) const;
   /// False for an unknown name.
   bool SetVisible(const std::string& objectName, bool visible);
+  /// Keeps an item shown whatever the chip description says (engineering switches of the
+  /// command line). False for an unknown name.
+  bool Reveal(const std::string& objectName);
 
   /// "USB Scan" connects only on the USB link kinds 1, 2, 4 and 5.
   static bool ScanApplies(uint16_t linkKind);
 
  private:
   std::map<std::string, bool> visible_;
+  std::map<std::string, bool> revealed_;
 };
 
 }  // namespace qx::app

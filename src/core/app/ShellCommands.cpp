@@ -28,6 +28,7 @@ void ShellCommands::InitLinkState() {
 ConfigLoadResult ShellCommands::StartupActivation() {
   const ConfigLoadResult r = config_.Load(ConfigPath());
   if (!r.message.empty()) bench_.host.SetStatus(2, r.message);
+  bench_.switchTest.LoadConfig(StepPath());
   // Without this the chip list quietly falls back to names that load nothing.
   if (const std::string missing = ProgramFolderCheck::Problem(programDir_); !missing.empty())
     bench_.host.SetStatus(1, missing);
@@ -38,9 +39,9 @@ ConfigLoadResult ShellCommands::StartupActivation() {
 
 bool ShellCommands::SaveConfig() {
   std::string error;
-  if (config_.Save(ConfigPath(), error)) return true;
-  bench_.host.ShowError("The settings could not be saved: " + error);
-  return false;
+  bool ok = config_.Save(ConfigPath(), error);
+  if (!ok) bench_.host.ShowError("The settings could not be saved: " + error);
+  return bench_.switchTest.SaveConfig(StepPath()) && ok;
 }
 
 bool ShellCommands::UsbScan() {

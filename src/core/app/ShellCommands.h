@@ -8,6 +8,7 @@
 #include "core/app/ConfigFile.h"
 #include "core/app/ConfigLoadResult.h"
 #include "core/app/WindowTitles.h"
+#include "core/autotest/StepFile.h"
 
 namespace qx::app {
 
@@ -22,10 +23,11 @@ class ShellCommands {
 
   /// The link state at creation: no serial port, no USB bridge.
   void InitLinkState();
-  /// Loads `ProgramDir` + "QxADC.cfg" (creating it first when missing), names a problem in
-  /// status panel 2 and fixes an impossible capture length.
+  /// Loads `ProgramDir` + "QxADC.cfg" (creating it first when missing) and the switch test's
+  /// "StepADC.txt", names a problem in status panel 2 and fixes an impossible capture length.
   ConfigLoadResult StartupActivation();
-  /// Saves the configuration file; a failure is shown as an error message.
+  /// Saves the configuration file, then "StepADC.txt"; a failure of the first is shown as an
+  /// error message, of the second in status panel 2. True when both were written.
   bool SaveConfig();
   /// "USB Scan": connect on the USB link kinds; nothing on the others.
   bool UsbScan();
@@ -39,6 +41,7 @@ class ShellCommands {
 
   const std::string& ProgramDir() const { return programDir_; }
   std::string ConfigPath() const { return programDir_ + ConfigFile::kFileName; }
+  std::string StepPath() const { return programDir_ + autotest::StepFile::kFileName; }
   ConfigFile& Config() { return config_; }
 
   /// The setup dialog's `ChennalComChange`: restores its lists from the target and reloads the

@@ -1,0 +1,173 @@
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableView>
+#include <fstream>
+#include <sstream>
+
+#include "PanelFixture.h"
+#include "core/app/CommandLine.h"
+#include "core/app/Workbench.h"
+#include "gui/autotest/TWeightCAL.h"
+#include "gui/panels/ClickLabel.h"
+
+namespace qx::gui::test {
+namespace {
+
+class SwitchTestWindowTest : public PanelFixture {
+ protected:
+  autotest::TWeightCAL& Form() { return panel->SwitchTest(); }
+  template <typename T>
+  T* Child(const QString& name) {
+    return Form().findChild<T*>(name);
+  }
+  std::string StepFileText() {
+    std::ifstream in(dir / "StepADC.txt", std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+};
+
+TEST_F(SwitchTestWindowTest, WindowHasEveryControlUnderItsName) {
+  Start();
+  EXPECT_EQ(Form().objectName(), "TWeightCAL");
+  EXPECT_EQ(Form().windowTitle(), "Switch ADC Channel Test");
+  EXPECT_EQ(panel->Main().findChild<QWidget*>("TWeightCAL"), &Form());
+  for (int n = 1; n <= 8; ++n) {
+    const QString k = QString::number(n);
+    ASSERT_NE(Child<QCheckBox>("SwitCh" + k), nullptr) << n;
+    EXPECT_EQ(Child<QCheckBox>("SwitCh" + k)->text(), "Channel " + k);
+    ASSERT_NE(Child<QLabel>("PSwitchSet" + k), nullptr) << n;
+    EXPECT_EQ(Child<QLabel>("PSwitchSet" + k)->text(), "Set " + k);
+    ASSERT_NE(Child<QLabel>("PSwReview" + k), nullptr) << n;
+    EXPECT_EQ(Child<QLabel>("PSwReview" + k)->text(), "Review " + k);
+    ASSERT_NE(Child<QLabel>("PStep" + k), nullptr) << n;
+    EXPECT_EQ(Child<QLabel>("PStep" + k)->text(), "STEP-" + k);
+  }
+  EXPECT_EQ(Child<QPushButton>("PSTP")->text(), "STOP");
+  EXPECT_EQ(Child<QPushButton>("SendTO7R403")->text(), "Send");
+  EXPECT_EQ(Child<QPushButton>("TestBegin")->text(), "Begin");
+  EXPECT_EQ(Child<QPushButton>("SaveExcel")->text(), "SaveExcel");
+  auto* stepLen = Child<QComboBox>("EvStepLen");
+  ASSERT_NE(stepLen, nullptr);
+  EXPECT_EQ(stepLen->count(), 7);
+  EXPECT_EQ(stepLen->currentText(), "4");
+  auto* loops = Child<QComboBox>("LoopStep");
+  ASSERT_NE(loops, nullptr);
+  EXPECT_EQ(loops->count(), 9);
+  EXPECT_EQ(loops->currentText(), "1");
+  EXPECT_EQ(loops->itemText(8), "256");
+  auto* scale = Child<QComboBox>("TXScale");
+  ASSERT_NE(scale, nullptr);
+  EXPECT_EQ(scale->count(), 17);
+  EXPECT_EQ(scale->itemText(0), "8");
+  EXPECT_EQ(scale->itemText(16), "24");
+  ASSERT_NE(Child<QTableView>("SGDS"), nullptr);
+}
+
+TEST_F(SwitchTestWindowTest, FormResizeKeepsTheMinimumAndPlacesTheGrid) {
+  Start();
+  panel->Main().show();
+  panel->Main().ShowChild(app::FormId::TWeightCAL, 13, true);
+  QWidget* sub = Form().parentWidget();
+  ASSERT_NE(sub, nullptr);
+  const QSize frame = sub->size() - Form().size();
+  EXPECT_EQ(Form().minimumSize(), QSize(400, 300));
+  sub->resize(frame + QSize(700, 500));
+  QApplication::processEvents();
+  EXPECT_EQ(Form().size(), QSize(700, 500));
+  EXPECT_EQ(Form().Grid()->geometry(), QRect(10, 91, 680, 340));
+  EXPECT_EQ(Form().Grid()->columnWidth(0), 30);
+  sub->resize(200, 100);
+  QApplication::processEvents();
+  EXPECT_EQ(Form().size(), QSize(400, 300));
+  EXPECT_EQ(Form().Grid()->geometry(), QRect(10, 91, 380, 140));
+}
+
+TEST_F(SwitchTestWindowTest, ChannelBoxesAndStepPanelsFollowTheModel) {
+  Start();
+  auto& test = panel->Bench().switchTest;
+  Child<QCheckBox>("SwitCh1")->setChecked(true);
+  Child<QCheckBox>("SwitCh3")->setChecked(true);
+  EXPECT_TRUE(test.Enabled(2));
+  EXPECT_EQ(Child<QLabel>("PSwitchSet3")->frameShadow(), QFrame::Raised);
+  EXPECT_EQ(Child<QLabel>("PSwitchSet2")->frameShadow(), QFrame::Sunken);
+  EXPECT_EQ(Child<QLabel>("PSwitchSet2")->palette().color(QPalette::WindowText),
+            QColor(192, 192, 192));
+  // A box just checked returns its STEP panel to the button face, raised.
+  EXPECT_EQ(Child<QLabel>("PStep1")->frameShadow(), QFrame::Raised);
+  EXPECT_NE(Child<QLabel>("PStep1")->palette().color(QPalette::Window), QColor(Qt::blue));
+  // Clicking STEP-1 shows its table: lowered on blue.
+  emit Child<ClickLabel>("PStep1")->clicked();
+  EXPECT_EQ(Child<QLabel>("PStep1")->frameShadow(), QFrame::Sunken);
+  EXPECT_EQ(Child<QLabel>("PStep1")->palette().color(QPalette::Window), QColor(Qt::blue));
+  // STEP-3 behind a gap shows table 1 again, by the model's rule.
+  emit Child<ClickLabel>("PStep3")->clicked();
+  EXPECT_EQ(test.ShownStep(), 0);
+  Child<QCheckBox>("SwitCh2")->setChecked(true);
+  emit Child<ClickLabel>("PStep3")->clicked();
+  EXPECT_EQ(test.ShownStep(), 2);
+  EXPECT_EQ(Child<QLabel>("PStep3")->palette().color(QPalette::Window), QColor(Qt::blue));
+  EXPECT_EQ(Child<QLabel>("PStep1")->frameShadow(), QFrame::Raised);
+
+  Child<QComboBox>("EvStepLen")->setCurrentIndex(3);
+  Child<QComboBox>("LoopStep")->setCurrentIndex(2);
+  EXPECT_EQ(test.StepLen(), 8);
+  EXPECT_EQ(test.LoopCount(), 4);
+  const QAbstractItemModel* grid = Form().Grid()->model();
+  EXPECT_EQ(grid->columnCount(), 9);
+  EXPECT_EQ(grid->rowCount(), 5);
+  EXPECT_EQ(grid->data(grid->index(0, 8)).toString(), "8");
+  EXPECT_EQ(grid->data(grid->index(4, 0)).toString(), "4");
+}
+
+TEST_F(SwitchTestWindowTest, SwitchTestMenuItemIsHiddenUnlessTheSwitchIsGiven) {
+  Start();
+  ASSERT_NE(Action("MCALW"), nullptr);
+  EXPECT_FALSE(Action("MCALW")->isVisible());
+  panel->ApplyOptions(app::CommandLine::Parse({"--simulate"}));
+  EXPECT_FALSE(Action("MCALW")->isVisible());
+
+  const app::CommandLine options = app::CommandLine::Parse({"--switch-test"});
+  EXPECT_TRUE(options.Error.empty());
+  EXPECT_TRUE(options.SwitchTest);
+  EXPECT_NE(app::CommandLine::Usage().find("--switch-test"), std::string::npos);
+  panel->ApplyOptions(options);
+  EXPECT_TRUE(Action("MCALW")->isVisible());
+  // A chip description's menu sync keeps it shown.
+  panel->Main().SyncMenu();
+  EXPECT_TRUE(Action("MCALW")->isVisible());
+  ASSERT_TRUE(Action("MCALW")->isEnabled());
+  Action("MCALW")->trigger();
+  EXPECT_FALSE(Form().isHidden());
+}
+
+TEST_F(SwitchTestWindowTest, StepFileIsLoadedAtStartAndWrittenOnClose) {
+  Start();
+  // Missing at start: written from the defaults.
+  EXPECT_EQ(StepFileText().substr(0, 8), "   2   0");
+  Child<QCheckBox>("SwitCh2")->setChecked(true);
+  Child<QComboBox>("EvStepLen")->setCurrentIndex(4);
+  Child<QComboBox>("LoopStep")->setCurrentIndex(3);
+  panel->Bench().switchTest.records[1].RegValue[0] = 0x5A;
+  CloseAndDestroy();
+
+  const std::string text = StepFileText();
+  EXPECT_EQ(text.substr(0, 10), "   4   3\r\n");
+  EXPECT_NE(text.find("   0   1   0   0   0   0   0   0\r\n"), std::string::npos);
+  EXPECT_NE(text.find("\r\n  90   0"), std::string::npos);
+
+  Start();
+  EXPECT_TRUE(Child<QCheckBox>("SwitCh2")->isChecked());
+  EXPECT_FALSE(Child<QCheckBox>("SwitCh1")->isChecked());
+  EXPECT_EQ(Child<QComboBox>("EvStepLen")->currentText(), "16");
+  EXPECT_EQ(Child<QComboBox>("LoopStep")->currentText(), "8");
+  EXPECT_EQ(panel->Bench().switchTest.records[1].RegValue[0], 0x5A);
+}
+
+}  // namespace
+}  // namespace qx::gui::test
