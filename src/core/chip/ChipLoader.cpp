@@ -131,6 +131,18 @@ void ChipLoader::ResetForNewChip() {
   model_.WordRegisterCount = 0;
   model_.Reg3ByteCount = 0;
   model_.HasAdc0 = model_.HasOp0 = model_.HasCmp0 = false;
+  // Byte and word registers, and the analog blocks, belong to one chip: a file that does not
+  // declare them has none. Bit records still only go with #REGBIT.
+  model_.ByteRegs.Clear();
+  model_.WordRegs.Clear();
+  model_.AdcFields.clear();
+  model_.OpFields.clear();
+  model_.CmpFields.clear();
+  model_.AdcOutputs.clear();
+  model_.OpVddaNames.fill({});
+  model_.CmpVddaNames.fill({});
+  for (const char* panel : {kAdcPanel, kOpPanel, kCmpPanel}) model_.Ui.forms.erase(panel);
+  model_.Ui.switchRequests.clear();
 
   FormState& ram = model_.Ui.Form(kRamView);
   for (int b = 0; b <= 4; ++b) {

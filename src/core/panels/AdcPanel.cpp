@@ -48,6 +48,10 @@ constexpr std::array<const char*, 3> kRefP{"LREFP", "LVDDAP", "LV12P"};
 constexpr std::array<const char*, 3> kRefN{"LREFN", "LVDDAN", "LV12N"};
 constexpr std::array<const char*, 3> kRefCaptions{"VREF", "VDDA", "V1.2"};
 
+constexpr char kNoAdcBlock[] = "No ADC block";
+// Controls that work on any ADC block, whatever fields it declares.
+constexpr std::array<const char*, 4> kBlockControls{"BADCRead", "BRDADC", "TXADCOMD", "TXADCObit"};
+
 constexpr char kReading[] = "Reading";
 constexpr char kStopped[] = "STOP";
 
@@ -98,7 +102,7 @@ void AdcPanel::FormCreate() {
   for (const char* key : {"INP", "PGA", "ADGN", "DCSET", "OSR", "FSRB", "ADCEN"}) {
     ShowField(key);
   }
-  state_.text["TXADC"] = fields_.Value("ADCEN") == 0 ? "ADC OFF" : "0";
+  if (bench_.chip.HasAdc0) state_.text["TXADC"] = fields_.Value("ADCEN") == 0 ? "ADC OFF" : "0";
   bench_.monitor.continuousRead = false;
   ShowContinuousCaption();
 }
@@ -129,6 +133,13 @@ void AdcPanel::ApplyChip() {
   }
   // Lists may have changed length: keep the selections in range.
   for (const Binding& b : kLists) SelectList(b.control, fields_.Value(b.key));
+
+  const bool hasBlock = bench_.chip.HasAdc0;
+  for (const char* c : kBlockControls) state_.enabled[c] = hasBlock;
+  if (!hasBlock) {
+    StopContinuousRead();
+    ShowReading();
+  }
 }
 
 void AdcPanel::ConfigLoaded() {
@@ -216,6 +227,11 @@ void AdcPanel::DataUpdate() {
 
 void AdcPanel::ShowReading() {
   const link::TargetAccess& access = bench_.access;
+  if (!bench_.chip.HasAdc0) {
+    state_.text["TXADC"] = kNoAdcBlock;
+    state_.text["TXTEMP"].clear();
+    return;
+  }
   state_.text["TXADC"] = AdcReadingText::Result(access.LastAdcReading(), Mode(), divisor_);
   const auto& word = access.LastWordReading();
   state_.text["TXTEMP"] = AdcReadingText::Word(word[0], word[1], Mode());
@@ -256,6 +272,7 @@ bool AdcPanel::Click(const std::string& control) {
     DataUpdate();
     return true;
   }
+  if ((control == "BADCRead" || control == "BRDADC") && !bench_.chip.HasAdc0) return true;
   if (control == "BADCRead") {
     bench_.access.ReadAdcResult();
     DataUpdate();

@@ -33,9 +33,20 @@ RegisterViewModel::RegisterViewModel(chip::ChipModel& chip, TargetPort& port, in
 void RegisterViewModel::ApplyChip() {
   byteGrid_ = chip_.Ui.Grid(GridName(RegGrid::Byte));
   wordGrid_ = chip_.Ui.Grid(GridName(RegGrid::Word));
-  byteGrid_.columns = wordGrid_.columns = kColumns;
-  byteGrid_.SetRows(std::max(byteGrid_.rows, (Count(RegGrid::Byte) + kColumns - 1) / kColumns * 2));
-  wordGrid_.SetRows(std::max(wordGrid_.rows, (Count(RegGrid::Word) + kColumns - 1) / kColumns * 2));
+  // Sized by this chip's registers alone, so nothing of a larger previous chip stays; the
+  // refresh below fills the value rows again.
+  for (RegGrid g : {RegGrid::Byte, RegGrid::Word}) {
+    chip::GridState& grid = GridOf(g);
+    const int count = Count(g);
+    grid.columns = kColumns;
+    grid.SetRows((count + kColumns - 1) / kColumns * 2);
+    for (int i = 0; i < grid.rows / 2 * kColumns; ++i) {
+      const int col = i % kColumns;
+      const int row = i / kColumns * 2;
+      if (i >= count) grid.SetCell(col, row, "");
+      grid.SetCell(col, row + 1, "");
+    }
+  }
   pending_ = {};
   SWSREG();
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -79,17 +80,26 @@ TEST_F(AnalogSectionTest, UnknownKeywordsAndWrongSectionChangeNothing) {
   EXPECT_TRUE(Form(kAdcPanel).lists.empty());
 }
 
-TEST_F(AnalogSectionTest, DescriptorsSurviveLoadsThatDoNotDeclareThem) {
-  Load("#ADC0S\n001H PGA 3 5\n#OP0S\n041H VDDAX 2 2 2.4V 2.7V 3.0V 3.3VOLTAGE\n");
-  model.AdcFields["PGA"].value = 6;  // kept by the panel
+TEST_F(AnalogSectionTest, AChipLoadForgetsTheBlocksOfThePreviousChip) {
+  Load(
+      "#ADC0S\n001H PGA 3 5\n001H INP 1 4 X Y\n005H ADCO\n"
+      "#OP0S\n041H VDDAX 2 2 2.4V 2.7V 3.0V 3.3VOLTAGE\n"
+      "#CMP0S\n049H CPOIF 1 2\n04BH PTMX PT1.0 1 7\n");
+  ASSERT_FALSE(model.Ui.switchRequests.empty());
   Load("#ADC0S\n001H ADGN 2 3\n");
-  EXPECT_TRUE(model.AdcFields.at("PGA").present);
-  EXPECT_EQ(model.AdcFields.at("PGA").value, 6);
-  EXPECT_EQ(model.OpVddaNames, (std::array<std::string, 4>{"2.4V", "2.7V", "3.0V", "3.3VOLTA"}));
-  // Declared again: place changes, the panel's value does not.
-  Load("#ADC0S\n002H PGA 2 1\n");
-  EXPECT_EQ(model.AdcFields.at("PGA").address, 2);
-  EXPECT_EQ(model.AdcFields.at("PGA").value, 6);
+  EXPECT_EQ(model.AdcFields.count("PGA"), 0u);
+  EXPECT_EQ(model.AdcOutputs.count("ADCO"), 0u);
+  EXPECT_TRUE(model.AdcFields.at("ADGN").present);
+  EXPECT_FALSE(Form(kAdcPanel).IsEnabled("TXPGAGNS"));
+  EXPECT_TRUE(Form(kAdcPanel).lists.empty());
+  EXPECT_TRUE(Form(kAdcPanel).captions.empty());
+  EXPECT_TRUE(model.OpFields.empty());
+  EXPECT_TRUE(model.CmpFields.empty());
+  EXPECT_TRUE(Form(kOpPanel).enabled.empty());
+  EXPECT_TRUE(Form(kCmpPanel).enabled.empty());
+  EXPECT_TRUE(Form(kCmpPanel).captions.empty());
+  EXPECT_TRUE(model.Ui.switchRequests.empty());
+  EXPECT_EQ(model.OpVddaNames, (std::array<std::string, 4>{}));
 }
 
 TEST_F(AnalogSectionTest, OpAmpSelectors) {

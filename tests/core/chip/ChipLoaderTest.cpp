@@ -226,6 +226,17 @@ TEST_F(ChipLoaderTest, ASecondListDirectiveRestartsItsCounts) {
   EXPECT_EQ(model.Ui.Grid("SWordReg").rows, 0);
 }
 
+TEST_F(ChipLoaderTest, ByteAndWordListsHoldOnlyTheNewChipsRegisters) {
+  ASSERT_TRUE(Load("#REGBYTE\n010H X 1\n011H Y 1\n#REGWORD\n020H W 021H 0 1 1\n").Ok());
+  ASSERT_TRUE(Load("#PRODUCT\nQXB\n#REGBYTE\n030H Z 0FFH\n").Ok());
+  ASSERT_EQ(model.ByteRegs.Count(), 1);
+  EXPECT_EQ(model.ByteRegs.Items(0)->address, 0x30);
+  EXPECT_EQ(model.WordRegs.Count(), 0);
+  EXPECT_EQ(model.WordRegisterCount, 0);
+  EXPECT_EQ(model.Ui.Grid("SWordReg").rows, 0);
+  EXPECT_EQ(model.Ui.Grid("SByteReg").Cell(1, 0), "");
+}
+
 TEST_F(ChipLoaderTest, CurrentPageAndBankAreCorrected) {
   const char* file = "#REGBIT\n001H A\n#REGBIT2\n002H B\n#RAMBANK2\n080H 0FFH\n";
   struct Case {

@@ -34,14 +34,37 @@ TEST_F(AdcPanelTest, ChipFillsListsCaptionsAndEnablesDeclaredFields) {
 
 TEST_F(AdcPanelTest, ControlsOfUndeclaredFieldsStayDisabled) {
   AdcPanel other(bench);
-  bench.chip.AdcFields.clear();
-  LoadChip(kQx7T404);
+  LoadChip(kQx7T404);  // after QX7401, which declares them all
   other.FormCreate();
   for (const char* c : {"TXINP", "TXPGAGN", "TXADGN", "PFRb", "COMOSR", "PIRQEN", "PENADC"})
     EXPECT_TRUE(other.State().IsEnabled(c)) << c;
   for (const char* c : {"PHS", "POSM", "TXLDO", "COMOSCS", "COMVRPS", "TXDCSET", "PREFOS"})
     EXPECT_FALSE(other.State().IsEnabled(c)) << c;
   EXPECT_EQ(other.State().Text("LINP4"), "OPO");
+}
+
+TEST_F(AdcPanelTest, AChipWithoutAnAdcBlockKeepsNothingOfThePreviousOne) {
+  bench.monitor.continuousRead = true;
+  LoadChip(kQx7R402);
+  panel.ApplyChip();
+  panel.DataUpdate();
+  for (const char* c : {"TXINP", "TXINN", "TXPGAGN", "TXADGN", "COMOSR", "COMOSCS", "TXLDO", "PFRb",
+                        "PENADC", "PHS", "BADCRead", "BRDADC", "TXADCOMD", "TXADCObit"})
+    EXPECT_FALSE(S().IsEnabled(c)) << c;
+  EXPECT_EQ(S().List("TXINP").size(), 8u);
+  EXPECT_EQ(S().List("TXINP")[6], "110") << "the form's own list, not the old chip's";
+  EXPECT_EQ(S().Text("LINP6"), "AI6");
+  EXPECT_EQ(S().Text("LOSCS3"), "1MHZ");
+  EXPECT_EQ(S().Text("TXADC"), "No ADC block");
+  EXPECT_FALSE(bench.monitor.continuousRead);
+
+  // A chip with the block brings the panel back.
+  LoadChip(kQx7401);
+  panel.ApplyChip();
+  panel.DataUpdate();
+  EXPECT_TRUE(S().IsEnabled("BADCRead"));
+  EXPECT_TRUE(S().IsEnabled("TXINP"));
+  EXPECT_NE(S().Text("TXADC"), "No ADC block");
 }
 
 TEST_F(AdcPanelTest, FormCreateShowsAdcOffAndDefaults) {

@@ -34,6 +34,17 @@ TEST_F(CmpPanelTest, ChipSetsInputsCaptionsAndPortSwitches) {
   EXPECT_TRUE(bridge.requests.empty());
 }
 
+TEST_F(CmpPanelTest, AChipWithoutTheBlockDisablesEveryControl) {
+  LoadChip(kQx7401);
+  panel.ApplyChip();
+  for (const char* c : {"TXCPIH", "TXCPIL", "CPIH00on", "PENCPA", "PPMX", "PTCX", "PDAX", "PREFO",
+                        "CPISon", "TXVDDA"})
+    EXPECT_FALSE(S().IsEnabled(c)) << c;
+  EXPECT_EQ(S().Text("PPMX"), "PM1.7") << "the old chip's caption is gone";
+  EXPECT_TRUE(S().IsVisible("LCPIH3"));
+  EXPECT_EQ(S().Text("LCPIH1"), "CPIH1");
+}
+
 TEST_F(CmpPanelTest, ThresholdPairsFollowTheFieldWidth) {
   // CPVRS is two bits wide on this chip: only the first four thresholds exist.
   for (int k = 0; k < 16; ++k) {

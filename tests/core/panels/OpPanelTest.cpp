@@ -45,6 +45,16 @@ TEST_F(OpPanelTest, ChipDecidesWhichInputsExist) {
     EXPECT_TRUE(S().IsEnabled(c)) << c;
 }
 
+TEST_F(OpPanelTest, AChipWithoutTheBlockDisablesEveryControl) {
+  LoadChip(kQx7401);
+  panel.ApplyChip();
+  for (const char* c : {"TXOP0P", "TXOP0N", "OP0P00on", "OP0N000on", "PENOP", "POP0IS", "PENVDDA",
+                        "TXOP0M", "TXVDDA"})
+    EXPECT_FALSE(S().IsEnabled(c)) << c;
+  EXPECT_TRUE(S().IsVisible("LAP2")) << "no input is missing from a chip that declares none";
+  EXPECT_EQ(S().Text("LAI7"), "AI7");
+}
+
 TEST_F(OpPanelTest, ClickingAnInputLabelSelectsItsCode) {
   Preset(0x40, 0x80);  // ENOP on
   panel.DataUpdate();

@@ -23,6 +23,7 @@ class PanelBench : public ::testing::Test {
  protected:
   static constexpr uint16_t kQx7401 = 0;
   static constexpr uint16_t kQx7T404 = 2;
+  static constexpr uint16_t kQx7R402 = 3;
 
   void SetUp() override {
     bridge.respond = [this](const Bytes& r) { return Answer(r); };

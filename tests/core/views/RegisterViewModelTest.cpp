@@ -31,6 +31,21 @@ class RegisterViewModelTest : public ::testing::Test {
   RegisterViewModel model{chip, port, page};
 };
 
+TEST_F(RegisterViewModelTest, AChipLoadLeavesNothingOfThePreviousChipInTheGrids) {
+  model.RefreshRegisters(false);
+  ASSERT_EQ(model.Text(RegGrid::Word, 0, 1), "0000");
+  test::LoadChip(chip, 0);  // the ADC chip: five byte registers, no word registers
+  model.ApplyChip();
+  model.RefreshRegisters(false);
+  EXPECT_EQ(model.Rows(RegGrid::Word), 0);
+  for (int c = 0; c < 9; ++c) EXPECT_EQ(model.Text(RegGrid::Word, c, 1), "") << c;
+  EXPECT_EQ(model.Rows(RegGrid::Byte), 2);
+  EXPECT_EQ(Row(RegGrid::Byte, 0),
+            (std::vector<std::string>{"ADCCON0", "ADCCON1", "ADCCON2", "ADCCON3", "ADCCON4", "", "",
+                                      "", ""}));
+  EXPECT_EQ(Row(RegGrid::Byte, 1)[5], "");
+}
+
 TEST_F(RegisterViewModelTest, PagesSelectTheirBitRegisters) {
   EXPECT_EQ(model.rkrr(), std::make_pair(0, 3));
   EXPECT_EQ(model.Rows(RegGrid::Bit), 3);
