@@ -27,6 +27,7 @@ class PanelFormsTest : public PanelFixture {
  protected:
   static constexpr uint16_t kQx7401 = 0;
   static constexpr uint16_t kQx7T404 = 2;
+  static constexpr uint16_t kQx7R402 = 3;
 
   void StartWithChip(uint16_t index, uint16_t linkKind,
                      const std::filesystem::path& folder = ShippedChips()) {
@@ -35,16 +36,20 @@ class PanelFormsTest : public PanelFixture {
     panel->Bench().target.LinkKind = linkKind;
     Action("USBScan")->trigger();
     ASSERT_TRUE(panel->Bench().target.Usb.Opened);
-    chip::FileTextSource files;
-    chip::ChipLoader loader(panel->Bench().chip, files, panel->Host(), folder.string() + "/");
-    chip::LoadRequest request;
-    request.chipIndex = index;
-    ASSERT_TRUE(loader.GetSELUP(request).Ok());
+    LoadChip(index, folder);
     panel->Bench().target.LinkKind = linkKind;
     sim::SimTarget& target = board->Target();
     target.SetInputNoiseNv(0);
     target.SetOutputNoiseCodes(0);
     target.SetReferenceVolts(1.0);
+  }
+
+  void LoadChip(uint16_t index, const std::filesystem::path& folder = ShippedChips()) {
+    chip::FileTextSource files;
+    chip::ChipLoader loader(panel->Bench().chip, files, panel->Host(), folder.string() + "/");
+    chip::LoadRequest request;
+    request.chipIndex = index;
+    ASSERT_TRUE(loader.GetSELUP(request).Ok());
   }
 
   template <typename T>
@@ -120,6 +125,22 @@ TEST_F(PanelFormsTest, SelectingPgaItem3WritesTheSimulatedRegister) {
   board->Target().AdgnGain() = {1, 2, 4, 8};
   EXPECT_DOUBLE_EQ(board->Target().Gain(), 8 * 8 * 2);
   EXPECT_TRUE(Find<QWidget>(form, "OneGain0on")->isHidden());
+}
+
+TEST_F(PanelFormsTest, AChipWithoutAnAdcBlockShowsAnEmptyDisabledPanel) {
+  StartWithChip(kQx7401, link::kLinkQx740x);
+  TADCForm& form = panel->AdcForm();
+  ASSERT_EQ(Text(form, "LINP6"), "TEMP+");
+  LoadChip(kQx7R402);
+  EXPECT_EQ(Text(form, "TXADC"), "No ADC block");
+  EXPECT_EQ(Text(form, "LINP6"), "AI6");
+  for (const char* c : {"BADCRead", "BRDADC", "TXINP", "TXPGAGN", "COMOSCS", "PHS", "PENADC"})
+    EXPECT_FALSE(Find<QWidget>(form, c)->isEnabled()) << c;
+  EXPECT_EQ(Find<QComboBox>(form, "TXINP")->itemText(6), "110");
+
+  LoadChip(kQx7401);
+  EXPECT_TRUE(Find<QWidget>(form, "BADCRead")->isEnabled());
+  EXPECT_EQ(Text(form, "LINP6"), "TEMP+");
 }
 
 TEST_F(PanelFormsTest, RefusedInputValueRestoresTheList) {
