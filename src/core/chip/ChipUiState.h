@@ -27,8 +27,9 @@ struct PanelSwitchRequest {
   bool operator==(const PanelSwitchRequest&) const = default;
 };
 
-/// Effects of chip loads on the windows, kept as plain data. The loader only changes what the
-/// chip file asks for, so like the windows themselves this state accumulates across loads.
+/// Effects of chip loads on the windows, kept as plain data. The loader changes what the chip
+/// file asks for; the analog panels and the byte and word grids start afresh with every load, so
+/// nothing of the previous chip shows there, while the other windows' state carries over.
 /// Front ends apply it on Host::ChipLoaded() / Host::MenuVisibilityChanged().
 struct ChipUiState {
   std::map<std::string, FormState> forms;  ///< by window name (kMainWindow, ...)
