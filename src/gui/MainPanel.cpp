@@ -87,7 +87,7 @@ void MainPanel::FormClose() {
 
 void MainPanel::BuildMenu() {
   std::map<std::string, QMenu*> menus;
-  for (const app::MenuItemSpec& item : app::MainMenu::kItems) {
+  for (const app::MenuItem& item : app::MainMenu::kItems) {
     auto* action = new QAction(QString::fromUtf8(item.Caption), this);
     action->setObjectName(item.ObjectName);
     if (item.Parent) {
@@ -123,16 +123,16 @@ void MainPanel::RevealCommand(const std::string& objectName) {
 }
 
 void MainPanel::UpdateEnabled() {
-  for (const app::MenuItemSpec& item : app::MainMenu::kItems) {
+  for (const app::MenuItem& item : app::MainMenu::kItems) {
     const std::string name = item.ObjectName;
     const bool windowExists = forms_.count(item.Window) > 0;
     const bool handled = item.OpensWindow || commands_.count(name) > 0 || name == "USBScan";
     const bool locked = capturing_ && app::CaptureLock::Blocks(name);
     actions_[name]->setEnabled(windowExists && handled && !locked);
   }
-  for (const app::MenuSpec& spec : app::MainMenu::kMenus)
-    if (auto* menu = findChild<QMenu*>(spec.ObjectName))
-      menu->menuAction()->setEnabled(!(capturing_ && app::CaptureLock::Blocks(spec.ObjectName)));
+  for (const app::MenuHeading& heading : app::MainMenu::kMenus)
+    if (auto* menu = findChild<QMenu*>(heading.ObjectName))
+      menu->menuAction()->setEnabled(!(capturing_ && app::CaptureLock::Blocks(heading.ObjectName)));
 }
 
 void MainPanel::SetCaptureRunning(bool running) {
@@ -140,7 +140,7 @@ void MainPanel::SetCaptureRunning(bool running) {
   UpdateEnabled();
 }
 
-void MainPanel::Trigger(const app::MenuItemSpec& item) {
+void MainPanel::Trigger(const app::MenuItem& item) {
   if (capturing_ && app::CaptureLock::Blocks(item.ObjectName)) {
     SetStatusText(2, QString::fromStdString(
                          app::CaptureLock::Refusal(QString::fromUtf8(item.Caption).toStdString())));

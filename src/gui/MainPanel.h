@@ -82,7 +82,7 @@ class MainPanel final : public QMainWindow {
   void FormCreate();
   void FormClose();
   void BuildMenu();
-  void Trigger(const app::MenuItemSpec& item);
+  void Trigger(const app::MenuItem& item);
   void UpdateEnabled();
   std::vector<QWidget*> Forms();
   QMdiSubWindow* SubWindowOf(QWidget* child) const;

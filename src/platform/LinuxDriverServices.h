@@ -18,7 +18,7 @@ class LinuxDriverServices final : public link::DriverServices {
   int OpenService(const std::string&) override {
     return system_.Exists("/sys/module/ppdev") ? link::service::kOk : link::service::kDoesNotExist;
   }
-  bool CreateService(const link::ServiceSpec&) override { return false; }
+  bool CreateService(const link::ServiceDefinition&) override { return false; }
   int StartService() override { return link::service::kAlreadyRunning; }
   void CloseService() override {}
 

@@ -13,7 +13,7 @@ class SimDriverServices final : public link::DriverServices {
   std::string SystemDirectory() override { return "C:\\Windows\\system32"; }
   bool CopyFile(const std::string&, const std::string&) override { return true; }
   int OpenService(const std::string&) override { return link::service::kOk; }
-  bool CreateService(const link::ServiceSpec&) override { return true; }
+  bool CreateService(const link::ServiceDefinition&) override { return true; }
   int StartService() override { return link::service::kAlreadyRunning; }
   void CloseService() override {}
 };

@@ -76,7 +76,7 @@ TEST_F(MainPanelTest, MenuBarCaptionsVisibilityAndAvailability) {
   // The windows that exist so far enable their commands ("Restore ADC" is hidden, so its
   // action is not enabled).
   std::vector<std::string> enabled;
-  for (const app::MenuItemSpec& item : app::MainMenu::kItems)
+  for (const app::MenuItem& item : app::MainMenu::kItems)
     if (Action(item.ObjectName)->isEnabled()) enabled.push_back(item.ObjectName);
   EXPECT_EQ(enabled, (std::vector<std::string>{"SMenu_Option", "SMenu_RAM", "SMenu_REG",
                                                "SMenu_ADC", "USBScan", "Menu_ReadRAM",

@@ -3,17 +3,17 @@
 namespace qx::app {
 
 MainMenu::MainMenu() {
-  for (const MenuItemSpec& item : kItems) visible_[item.ObjectName] = item.Visible;
+  for (const MenuItem& item : kItems) visible_[item.ObjectName] = item.Visible;
 }
 
-const MenuItemSpec* MainMenu::Find(const std::string& objectName) {
-  for (const MenuItemSpec& item : kItems)
+const MenuItem* MainMenu::Find(const std::string& objectName) {
+  for (const MenuItem& item : kItems)
     if (objectName == item.ObjectName) return &item;
   return nullptr;
 }
 
 const char* MainMenu::MenuCaption(const std::string& objectName) {
-  for (const MenuSpec& menu : kMenus)
+  for (const MenuHeading& menu : kMenus)
     if (objectName == menu.ObjectName) return menu.Caption;
   return nullptr;
 }

@@ -10,13 +10,13 @@
 namespace qx::app {
 
 /// One drop-down menu of the main menu bar.
-struct MenuSpec {
+struct MenuHeading {
   const char* ObjectName;
   const char* Caption;
 };
 
 /// One command of the main menu.
-struct MenuItemSpec {
+struct MenuItem {
   const char* Parent;  ///< object name of its drop-down menu; null on the menu bar itself
   const char* ObjectName;
   const char* Caption;
@@ -30,12 +30,12 @@ struct MenuItemSpec {
 /// the chip description sets here.
 class MainMenu {
  public:
-  static constexpr std::array<MenuSpec, 2> kMenus{{
+  static constexpr std::array<MenuHeading, 2> kMenus{{
       {"Memu_File", "File"},
       {"Menu_Option", "Option"},
   }};
 
-  static constexpr std::array<MenuItemSpec, 21> kItems{{
+  static constexpr std::array<MenuItem, 21> kItems{{
       {"Memu_File", "SaveFluke1", "Save Fluke", true, FormId::TFLUKE, false},
       {"Memu_File", "SaveReg1", "Save Reg", true, FormId::TTMP, false},
       {"Memu_File", "SavePower1", "Save Power", true, FormId::TFPower, false},
@@ -61,7 +61,7 @@ class MainMenu {
 
   MainMenu();
 
-  static const MenuItemSpec* Find(const std::string& objectName);
+  static const MenuItem* Find(const std::string& objectName);
   static const char* MenuCaption(const std::string& objectName);
 
   bool IsVisible(const std::string& objectName) const;

@@ -22,7 +22,7 @@ inline constexpr size_t kSystemFolderLimit = 54;
 }  // namespace service
 
 /// A kernel driver service: started on demand, normal error control.
-struct ServiceSpec {
+struct ServiceDefinition {
   std::string name;
   std::string displayName;
   std::string binaryPath;
@@ -41,7 +41,7 @@ class DriverServices {
   /// Opens the service manager and the service `name`, full access: 0 or the error code.
   virtual int OpenService(const std::string& name) = 0;
   /// Creates the service (and leaves it open); false when the system refused.
-  virtual bool CreateService(const ServiceSpec& spec) = 0;
+  virtual bool CreateService(const ServiceDefinition& service) = 0;
   /// Starts the open service: 0 or the error code.
   virtual int StartService() = 0;
   virtual void CloseService() = 0;

@@ -14,7 +14,7 @@ namespace {
 TEST(MainMenuTest, ItemsInMenuBarOrderWithShippedVisibility) {
   std::vector<std::string> hidden;
   std::vector<std::string> order;
-  for (const MenuItemSpec& item : MainMenu::kItems) {
+  for (const MenuItem& item : MainMenu::kItems) {
     order.push_back(item.ObjectName);
     if (!item.Visible) hidden.push_back(item.ObjectName);
   }
@@ -34,7 +34,7 @@ TEST(MainMenuTest, WindowCommandsOpenTheirPlacementEntry) {
       {"SMenu_RAM", 1},    {"SMenu_REG", 2}, {"SMenu_ADC", 3}, {"SMenu_OP", 4}, {"SMenu_CMP", 5},
       {"Menu_ReadAdc", 7}, {"MCALW", 13},    {"Regist", 8},    {"Fluke1", 9},   {"Power1", 11}};
   std::vector<std::pair<std::string, int>> opening;
-  for (const MenuItemSpec& item : MainMenu::kItems)
+  for (const MenuItem& item : MainMenu::kItems)
     if (item.OpensWindow) opening.emplace_back(item.ObjectName, InfoOf(item.Window).PlacementIndex);
   EXPECT_EQ(opening, expected);
 }
@@ -78,9 +78,9 @@ TEST(FormIdTest, CreationOrderAndPlacementIndexes) {
 
 TEST(CaptureLockTest, LinkCommandsWaitWindowsStayOpen) {
   std::vector<std::string> blocked;
-  for (const MenuSpec& menu : MainMenu::kMenus)
+  for (const MenuHeading& menu : MainMenu::kMenus)
     if (CaptureLock::Blocks(menu.ObjectName)) blocked.push_back(menu.ObjectName);
-  for (const MenuItemSpec& item : MainMenu::kItems)
+  for (const MenuItem& item : MainMenu::kItems)
     if (!item.Parent && CaptureLock::Blocks(item.ObjectName)) blocked.push_back(item.ObjectName);
   EXPECT_EQ(blocked,
             (std::vector<std::string>{"Memu_File", "Menu_Option", "USBScan", "Menu_ReadRAM",

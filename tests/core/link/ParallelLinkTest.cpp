@@ -87,8 +87,9 @@ struct FakeServices final : DriverServices {
     steps.push_back("open-service " + name + " " + std::to_string(r));
     return r;
   }
-  bool CreateService(const ServiceSpec& spec) override {
-    steps.push_back("create " + spec.name + " " + spec.displayName + " " + spec.binaryPath);
+  bool CreateService(const ServiceDefinition& service) override {
+    steps.push_back("create " + service.name + " " + service.displayName + " " +
+                    service.binaryPath);
     return true;
   }
   int StartService() override {
