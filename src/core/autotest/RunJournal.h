@@ -1,0 +1,88 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qx::autotest {
+
+/// A text table as the journal keeps it: rows of cells.
+using TextRows = std::vector<std::vector<std::string>>;
+
+/// What a temperature run needs to be continued or reproduced: its tables, the window's
+/// settings, the chip and the instruments it ran with.
+struct RunSettings {
+  bool withChamber = true;  ///< "T-Begin" (true) or "T-Test"
+  int points = 0;
+  int modes = 0;
+  int holdMinutes = 0;
+  std::string powerDelayText;  ///< `PDlyT`
+  std::string measure;         ///< `CADCBRY` item text
+  std::string captureKind;     ///< `ComMode` item text
+  bool fullFiles = false;      ///< `CHFULL`
+  bool keepOperating = false;  ///< `FkNOINT`
+  bool adcAndTemp = false;     ///< `ChADCTemp`
+  int firstRawFile = 0;        ///< RawFileNumber when the run began
+  TextRows tempTable;          ///< `TMPGrid`, header row included
+  TextRows regTable;           ///< `RegChg`
+  TextRows flukeTable;         ///< `FlukeGd`
+  TextRows powerTable;         ///< `PowerGd`
+  std::string chip;            ///< chip name of the setup dialog
+  std::vector<uint8_t> regImage;
+  std::string instruments;  ///< the instrument ports and their identities, one per line
+};
+
+/// One finished mode: everything the result files hold for it.
+struct ModeRecord {
+  int point = 0;
+  int mode = 0;
+  double targetTemp = 0;
+  double targetHum = 0;
+  std::array<double, 14> stats{};
+  std::array<double, 6> meterValue{};
+  std::array<std::string, 6> meterUnit{};
+  int rawFile = -1;  ///< number of the raw sample file written for the mode, -1 for none
+};
+
+enum class RunState { Running, Completed, Stopped, Failed, Abandoned };
+
+struct RunSummary {
+  int64_t id = 0;
+  std::string started;  ///< local time, "YYYY-MM-DD HH:MM:SS"
+  std::string ended;    ///< empty while running
+  RunState state = RunState::Running;
+  bool withChamber = true;
+  int points = 0;
+  int modes = 0;
+  int recorded = 0;  ///< modes recorded
+  std::string chip;
+};
+
+/// The run journal: every finished mode is recorded at once, so a run that the program or the
+/// machine did not finish can be continued, and earlier runs stay queryable. Each operation is
+/// one transaction; on failure it returns false (or nothing) and `LastError` says why.
+class RunJournal {
+ public:
+  virtual ~RunJournal() = default;
+
+  /// A new run in state Running; its id.
+  virtual std::optional<int64_t> Begin(const RunSettings& settings) = 0;
+  /// Records a finished mode (a mode recorded again replaces the earlier record).
+  virtual bool RecordMode(int64_t run, const ModeRecord& record) = 0;
+  /// Ends a run in `state`.
+  virtual bool End(int64_t run, RunState state) = 0;
+  /// The latest run that is neither Completed nor Abandoned.
+  virtual std::optional<RunSummary> Unfinished() = 0;
+  virtual std::optional<RunSettings> Settings(int64_t run) = 0;
+  /// Recorded modes in recording order.
+  virtual std::vector<ModeRecord> Modes(int64_t run) = 0;
+  /// Every run, newest first.
+  virtual std::vector<RunSummary> List() = 0;
+  virtual std::string LastError() const = 0;
+};
+
+const char* RunStateName(RunState s);
+
+}  // namespace qx::autotest
