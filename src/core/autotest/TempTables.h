@@ -71,12 +71,17 @@ class RegStepTable : public TextGrid<13> {
   static constexpr int kAcmColumn = 12;
   static constexpr int kMaxModes = 10000;
   static constexpr int kDefaultModes = 48;
+  static constexpr int kLabelColumnWidth = 60;    ///< column 0
+  static constexpr int kDefaultColumnWidth = 64;  ///< a column no labelling has narrowed
 
   /// The mode count the `EModenum` text gives: 48 for 0, a non-number or more than 10000.
   static int ParseModeCount(const std::string& text);
-  /// `modes` + 1 rows, 13 columns, the labels of row 0 and column 0; other cells stay.
+  /// `modes` + 1 rows (1..10000 modes), 13 columns, the labels of row 0 and column 0; other
+  /// cells stay, rows beyond the new count are dropped.
   void Apply(int modes);
   /// Width of `column` after labelling: 60 for column 0, the widths rows 1..11 leave behind.
+  /// Like the grid's own column widths they persist: a smaller mode count later does not widen
+  /// the columns again.
   int ColumnWidth(int column) const;
 
   /// Leading row-0 cells of columns 1..10 in use: non-empty, or with `zeroEnds` also not hex 0
@@ -92,7 +97,7 @@ class RegStepTable : public TextGrid<13> {
   const std::string& Reference(int mode) const { return Cell(kAcmColumn, mode); }
 
  private:
-  std::array<int, kColumns> widths_{};
+  std::array<int, kColumns> widths_{};  ///< 0: never narrowed, kDefaultColumnWidth
 };
 
 /// `TMPData`: row 0 "D - m" over mode column m, column 0 the point number, cell (m, t) the mean
