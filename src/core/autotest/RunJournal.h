@@ -1,12 +1,18 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qx::autotest {
+
+/// File name of the run journal in the program folder.
+inline constexpr char kRunJournalFile[] = "QxRuns.db";
 
 /// A text table as the journal keeps it: rows of cells.
 using TextRows = std::vector<std::vector<std::string>>;
@@ -43,7 +49,8 @@ struct ModeRecord {
   std::array<double, 14> stats{};
   std::array<double, 6> meterValue{};
   std::array<std::string, 6> meterUnit{};
-  int rawFile = -1;  ///< number of the raw sample file written for the mode, -1 for none
+  int rawFile = -1;      ///< number of the raw sample file written for the mode, -1 for none
+  std::string recorded;  ///< local time the journal recorded the mode; RecordMode sets it
 };
 
 enum class RunState { Running, Completed, Stopped, Failed, Abandoned };
@@ -60,9 +67,21 @@ struct RunSummary {
   std::string chip;
 };
 
+/// Local time as the journal writes it, "YYYY-MM-DD HH:MM:SS".
+using TimeText = std::function<std::string()>;
+
 /// The run journal: every finished mode is recorded at once, so a run that the program or the
 /// machine did not finish can be continued, and earlier runs stay queryable. Each operation is
-/// one transaction; on failure it returns false (or nothing) and `LastError` says why.
+/// one transaction; on failure it returns false (or nothing) and `LastError` says why. Every
+/// operation clears `LastError` first, so an empty result with an empty error is a true empty.
+///
+/// Rules every implementation keeps:
+/// - a run has at least one point and one mode; records are for points 1..points and modes
+///   1..modes of their run;
+/// - Completed and Abandoned runs are closed: nothing is recorded into them and they are not
+///   ended again. A Stopped or Failed run takes records (that is how it is resumed) and is
+///   Running again from its next record;
+/// - a run ends in any state but Running.
 class RunJournal {
  public:
   virtual ~RunJournal() = default;
@@ -84,5 +103,22 @@ class RunJournal {
 };
 
 const char* RunStateName(RunState s);
+std::optional<RunState> RunStateFromName(std::string_view name);
+/// Running, Stopped and Failed runs can be continued.
+bool IsUnfinished(RunState s);
+
+/// `time` in the local time zone, "YYYY-MM-DD HH:MM:SS".
+std::string LocalTimeText(std::chrono::system_clock::time_point time);
+/// `now()`, or the system clock's local time when `now` is empty.
+std::string NowText(const TimeText& now);
+
+/// Why a run with these settings cannot begin; empty when it can.
+std::string BeginRefusal(const RunSettings& settings);
+/// Why `record` cannot go into run `run` (of `points` x `modes`, in `state`); empty when it can.
+std::string RecordRefusal(int64_t run, int points, int modes, RunState state,
+                          const ModeRecord& record);
+/// Why run `run` in `state` cannot end in `next`; empty when it can.
+std::string EndRefusal(int64_t run, RunState state, RunState next);
+std::string NoRunText(int64_t run);
 
 }  // namespace qx::autotest
