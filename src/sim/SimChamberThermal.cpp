@@ -12,6 +12,15 @@ SimChamberThermal::SimChamberThermal(base::Clock& clock, uint64_t seed)
 
 void SimChamberThermal::Advance() {
   const double now = clock_.NowMs();
+  if (doorPending_ && now >= doorAtMs_) {
+    AdvanceTo(std::max(doorAtMs_, lastMs_));
+    celsius_ = doorCelsius_;
+    doorPending_ = false;
+  }
+  AdvanceTo(now);
+}
+
+void SimChamberThermal::AdvanceTo(double now) {
   const double minutes = std::max(0.0, now - lastMs_) / 60'000.0;
   lastMs_ = now;
   if (!running_ || minutes <= 0) return;

@@ -34,6 +34,14 @@ class SimChamberThermal {
   /// Sets the true temperature at once (a chamber door opened, or a test's starting point).
   void SetCelsius(double celsius);
 
+  /// At clock time `atMs` the true temperature jumps to `celsius` once (a door opened during a
+  /// hold), then ramps back to the set point.
+  void OpenDoorAt(double atMs, double celsius) {
+    doorAtMs_ = atMs;
+    doorCelsius_ = celsius;
+    doorPending_ = true;
+  }
+
   /// The present value as the controller reports it: tenths of a degree with up to
   /// ±NoiseTenths of noise.
   int16_t MeasuredCelsiusTenths();
@@ -42,6 +50,7 @@ class SimChamberThermal {
 
  private:
   void Advance();
+  void AdvanceTo(double ms);
   static double Step(double present, double target, double ratePerMin, double minutes);
   int Noise();
 
@@ -56,6 +65,9 @@ class SimChamberThermal {
   double celsiusRate_ = 0;
   double humidityRate_ = 0;
   int noiseTenths_ = 1;
+  bool doorPending_ = false;
+  double doorAtMs_ = 0;
+  double doorCelsius_ = 0;
 };
 
 }  // namespace qx::sim

@@ -5,7 +5,8 @@
 
 namespace qx::sim {
 
-SimTarget::SimTarget(const chip::ChipModel& model, uint64_t seed) : model_(&model), rng_(seed) {}
+SimTarget::SimTarget(const chip::ChipModel& model, uint64_t seed)
+    : model_(&model), seed_(seed), rng_(seed) {}
 
 uint8_t SimTarget::Memory(size_t address) const {
   return address < kMemorySize ? memory_[address] : 0;
@@ -28,7 +29,15 @@ uint8_t SimTarget::Register(size_t address) const {
 }
 
 void SimTarget::SetRegister(size_t address, uint8_t value) {
-  if (address < kAdcRegisterCount) registers_[address] = value;
+  if (address >= kAdcRegisterCount) return;
+  registers_[address] = value;
+  // The noise after a register write depends only on the seed and the register values, so a
+  // measurement repeated after the same writes (a resumed temperature run) sees the same noise;
+  // captures between writes still draw fresh noise.
+  uint64_t h = seed_ ^ 0xCBF29CE484222325ull;
+  for (uint8_t r : registers_) h = (h ^ r) * 0x100000001B3ull;
+  rng_.seed(h);
+  normal_.reset();
 }
 
 uint8_t SimTarget::FieldByte(uint16_t address) const {

@@ -68,7 +68,11 @@ class SimTarget {
   /// Word answered by the temperature-sensor reads (16 bits, high byte first on the wire).
   void SetTemperatureWord(uint16_t w) { temperatureWord_ = w; }
   uint16_t TemperatureWord() const { return temperatureWord_; }
-  void Seed(uint64_t seed) { rng_.seed(seed); }
+  void Seed(uint64_t seed) {
+    seed_ = seed;
+    rng_.seed(seed);
+    normal_.reset();
+  }
 
   /// Gain tables indexed by the PGA and ADGN values; entries of 0 or below read as 1.
   std::array<double, 8>& PgaGain() { return pgaGain_; }
@@ -108,6 +112,7 @@ class SimTarget {
   double referenceVolts_ = kDefaultReferenceVolts;
   double defaultRateSps_ = kDefaultRateSps;
   uint16_t temperatureWord_ = 0x1900;  ///< 25.0 degrees in 8.8 fixed point
+  uint64_t seed_;
   std::mt19937_64 rng_;
   std::normal_distribution<double> normal_{0.0, 1.0};
 };

@@ -146,4 +146,20 @@ TEST(ChamberNoise, WithinATenthAndRepeatableBySeed) {
 }
 
 }  // namespace
+TEST_F(Chamber, AnOpenedDoorLeavesTheSetPointOnceAndRampsBack) {
+  SimChamberThermal& t = chamber.Thermal();
+  t.SetTarget(-40, 0);
+  t.SetRates(10, 10);
+  t.Run();
+  Minutes(7);
+  EXPECT_DOUBLE_EQ(t.Celsius(), -40);
+  t.OpenDoorAt(clock.NowMs() + 60'000, 0);
+  Minutes(0.5);
+  EXPECT_DOUBLE_EQ(t.Celsius(), -40);
+  Minutes(1);  // the door opened half a minute ago: 0 °C, then 5 degrees back down
+  EXPECT_DOUBLE_EQ(t.Celsius(), -5);
+  Minutes(10);
+  EXPECT_DOUBLE_EQ(t.Celsius(), -40);
+}
+
 }  // namespace qx::sim

@@ -51,6 +51,27 @@ TEST_F(TargetModel, GainFromPgaAdgnAndFsrbFields) {
   EXPECT_DOUBLE_EQ(t.Gain(), 6);
 }
 
+TEST_F(TargetModel, NoiseAfterARegisterWriteDependsOnlyOnTheRegisters) {
+  t.SetInputNoiseNv(500);
+  t.SetOutputNoiseCodes(3);
+  auto draw = [&] {
+    std::vector<int32_t> codes;
+    for (int i = 0; i < 8; ++i) codes.push_back(t.Convert());
+    return codes;
+  };
+  t.SetRegister(0, 0x02);
+  const auto first = draw();
+  const auto next = draw();
+  EXPECT_NE(first, next);  // between writes the noise goes on
+  t.SetRegister(1, 0x07);
+  const auto other = draw();
+  t.SetRegister(1, 0x00);
+  t.SetRegister(0, 0x02);
+  EXPECT_EQ(draw(), first);  // the same registers again: the same noise
+  t.SetRegister(1, 0x07);
+  EXPECT_EQ(draw(), other);
+}
+
 TEST_F(TargetModel, AbsentFieldsMeanGainOneAndTheDefaultRate) {
   chip::ChipModel empty;
   SimTarget bare{empty};
