@@ -1,9 +1,8 @@
 #include "platform/ChipText.h"
 
-#include <iconv.h>
-
-#include <cerrno>
 #include <cstdint>
+
+#include "platform/Cp950Iconv.h"
 
 namespace qx::platform {
 
@@ -44,33 +43,15 @@ bool IsValidUtf8(std::string_view text) {
 
 std::string ChipTextToUtf8(std::string_view raw) {
   if (IsValidUtf8(raw)) return std::string(raw);
-  iconv_t cd = iconv_open("UTF-8", "CP950");
-  if (cd == reinterpret_cast<iconv_t>(-1)) cd = iconv_open("UTF-8", "BIG5");
-  if (cd == reinterpret_cast<iconv_t>(-1)) {
-    std::string ascii;
-    for (char ch : raw)
-      ascii += static_cast<unsigned char>(ch) < 0x80 ? std::string(1, ch) : kReplacement;
-    return ascii;
-  }
-  std::string out;
-  std::string in(raw);
-  char* src = in.data();
-  size_t left = in.size();
-  char buffer[256];
-  while (left > 0) {
-    char* dst = buffer;
-    size_t room = sizeof buffer;
-    const size_t r = iconv(cd, &src, &left, &dst, &room);
-    out.append(buffer, static_cast<size_t>(dst - buffer));
-    if (r == static_cast<size_t>(-1) && errno != E2BIG) {
-      // An invalid or cut-off sequence: replace one byte and go on.
-      out += kReplacement;
-      ++src;
-      --left;
-    }
-  }
-  iconv_close(cd);
-  return out;
+  const auto decoded = ConvertCp950(raw, false, [](std::string_view, std::string& out) {
+    out += kReplacement;
+    return size_t{1};
+  });
+  if (decoded) return *decoded;
+  std::string ascii;
+  for (char ch : raw)
+    ascii += static_cast<unsigned char>(ch) < 0x80 ? std::string(1, ch) : kReplacement;
+  return ascii;
 }
 
 }  // namespace qx::platform
