@@ -1,0 +1,270 @@
+#include "platform/SqliteRunJournal.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "core/base/FileBytes.h"
+#include "support/RunJournalBehaviour.h"
+#include "support/TempDir.h"
+
+namespace qx::test {
+namespace {
+
+using platform::SqliteRunJournal;
+
+std::string ReadAll(const std::filesystem::path& file) {
+  return base::ReadFileBytes(file).value_or("(unreadable)");
+}
+
+void WriteAll(const std::filesystem::path& file, const std::string& bytes) {
+  std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+struct SqliteMaker {
+  TempDir dir{"qx_journal"};
+  std::unique_ptr<RunJournal> Open(autotest::TimeText now) {
+    std::string error;
+    auto journal = SqliteRunJournal::Open(dir.Path() / autotest::kRunJournalFile, error, now);
+    EXPECT_EQ(error, "");
+    return journal;
+  }
+};
+
+INSTANTIATE_TYPED_TEST_SUITE_P(Sqlite, RunJournalBehaviour, SqliteMaker);
+
+/// A plain connection to the journal file, for looking at what the journal wrote.
+class RawDb {
+ public:
+  explicit RawDb(const std::filesystem::path& file) {
+    EXPECT_EQ(sqlite3_open(file.string().c_str(), &db_), SQLITE_OK);
+    sqlite3_busy_timeout(db_, 5000);
+  }
+  ~RawDb() { sqlite3_close(db_); }
+  RawDb(const RawDb&) = delete;
+  RawDb& operator=(const RawDb&) = delete;
+
+  /// First column of the first row as text; "error: ..." when the statement fails.
+  std::string Query(const std::string& sql) {
+    sqlite3_stmt* s = nullptr;
+    if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &s, nullptr) != SQLITE_OK) {
+      return std::string("error: ") + sqlite3_errmsg(db_);
+    }
+    std::string out;
+    const int rc = sqlite3_step(s);
+    if (rc == SQLITE_ROW && sqlite3_column_text(s, 0) != nullptr) {
+      out = reinterpret_cast<const char*>(sqlite3_column_text(s, 0));
+    } else if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
+      out = std::string("error: ") + sqlite3_errmsg(db_);
+    }
+    sqlite3_finalize(s);
+    return out;
+  }
+
+ private:
+  sqlite3* db_ = nullptr;
+};
+
+class SqliteRunJournalTest : public ::testing::Test {
+ protected:
+  std::unique_ptr<SqliteRunJournal> Open(std::string* error = nullptr) {
+    std::string e;
+    auto journal = SqliteRunJournal::Open(file_, e, times_);
+    if (error != nullptr) *error = e;
+    return journal;
+  }
+  static RunSettings Settings(int points, int modes) {
+    RunSettings s = AwkwardSettings();
+    s.points = points;
+    s.modes = modes;
+    return s;
+  }
+
+  TempDir dir_{"qx_journal"};
+  std::filesystem::path file_ = dir_.Path() / autotest::kRunJournalFile;
+  TickingTimes times_;
+};
+
+TEST_F(SqliteRunJournalTest, ReopenedJournalHoldsEverything) {
+  int64_t done = 0;
+  int64_t stopped = 0;
+  {
+    auto j = Open();
+    ASSERT_TRUE(j);
+    done = j->Begin(Settings(2, 2)).value_or(0);
+    ASSERT_TRUE(j->RecordMode(done, AwkwardRecord(1, 1)));
+    ASSERT_TRUE(j->End(done, RunState::Completed));
+    stopped = j->Begin(Settings(3, 4)).value_or(0);
+    ASSERT_TRUE(j->RecordMode(stopped, AwkwardRecord(3, 4)));
+    ASSERT_TRUE(j->RecordMode(stopped, AwkwardRecord(2, 1)));
+    ASSERT_TRUE(j->End(stopped, RunState::Stopped));
+  }
+  auto j = Open();
+  ASSERT_TRUE(j);
+  const auto list = j->List();
+  ASSERT_EQ(list.size(), 2u);
+  EXPECT_EQ(list[0].id, stopped);
+  EXPECT_EQ(list[0].state, RunState::Stopped);
+  EXPECT_EQ(list[0].ended, "2024-05-01 08:00:06");
+  EXPECT_EQ(list[0].recorded, 2);
+  EXPECT_EQ(list[1].state, RunState::Completed);
+  EXPECT_EQ(j->Unfinished().value_or(RunSummary{}).id, stopped);
+  ExpectSameSettings(j->Settings(stopped).value_or(RunSettings{}), Settings(3, 4));
+  const auto modes = j->Modes(stopped);
+  ASSERT_EQ(modes.size(), 2u);
+  ExpectSameRecord(modes[0], AwkwardRecord(3, 4));
+  ExpectSameRecord(modes[1], AwkwardRecord(2, 1));
+  EXPECT_EQ(modes[1].recorded, "2024-05-01 08:00:05");
+
+  // Ids are never reused, and the file keeps numbers SQL can read as numbers.
+  EXPECT_GT(j->Begin(Settings(1, 1)).value_or(0), stopped);
+  RawDb raw(file_);
+  EXPECT_EQ(raw.Query("SELECT typeof(stat8) || ' ' || stat8 FROM modes WHERE point = 2"),
+            "real 0.1");
+  EXPECT_EQ(
+      raw.Query("SELECT state || ' ' || started FROM runs WHERE id = " + std::to_string(done)),
+      "completed 2024-05-01 08:00:00");
+}
+
+TEST_F(SqliteRunJournalTest, UsesWalAndMarksTheFileWithItsLayout) {
+  auto j = Open();
+  ASSERT_TRUE(j);
+  ASSERT_TRUE(j->Begin(Settings(1, 1)));
+  RawDb raw(file_);
+  EXPECT_EQ(raw.Query("PRAGMA journal_mode"), "wal");
+  EXPECT_EQ(raw.Query("PRAGMA user_version"), "1");
+  EXPECT_EQ(raw.Query("PRAGMA application_id"), std::to_string(SqliteRunJournal::kApplicationId));
+}
+
+TEST_F(SqliteRunJournalTest, ReadsWhileAnotherConnectionWrites) {
+  auto writer = Open();
+  ASSERT_TRUE(writer);
+  const int64_t run = writer->Begin(Settings(2, 2)).value_or(0);
+  ASSERT_TRUE(writer->RecordMode(run, AwkwardRecord(1, 1)));
+
+  // A second connection holds the write lock in the middle of a transaction.
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(file_.string().c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(db,
+                         "BEGIN IMMEDIATE; UPDATE runs SET state = 'failed'; "
+                         "DELETE FROM modes;",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
+
+  auto reader = Open();
+  ASSERT_TRUE(reader);
+  const auto start = std::chrono::steady_clock::now();
+  const auto list = reader->List();
+  const auto modes = reader->Modes(run);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+  ASSERT_EQ(list.size(), 1u) << reader->LastError();
+  EXPECT_EQ(list[0].state, RunState::Running);
+  EXPECT_EQ(modes.size(), 1u);
+
+  ASSERT_EQ(sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr), SQLITE_OK);
+  sqlite3_close(db);
+  ASSERT_TRUE(writer->RecordMode(run, AwkwardRecord(2, 2)));
+  EXPECT_EQ(reader->Modes(run).size(), 2u);
+}
+
+TEST_F(SqliteRunJournalTest, RefusesFilesThatAreNotItsJournal) {
+  std::string error;
+  // Garbage: refused and left as it was.
+  std::string garbage;
+  for (int i = 0; i < 4096; ++i) garbage += static_cast<char>(i * 31 + 7);
+  WriteAll(file_, garbage);
+  EXPECT_FALSE(Open(&error));
+  EXPECT_NE(error.find(file_.string()), std::string::npos) << error;
+  EXPECT_NE(error.find("file is not a database"), std::string::npos) << error;
+  EXPECT_EQ(ReadAll(file_), garbage);
+
+  // A journal whose schema page was overwritten.
+  std::filesystem::remove(file_);
+  {
+    auto j = Open();
+    ASSERT_TRUE(j);
+    ASSERT_TRUE(j->Begin(Settings(1, 1)));
+  }
+  std::string bytes = ReadAll(file_);
+  ASSERT_GT(bytes.size(), 4096u);
+  for (size_t i = 100; i < 4096; ++i) bytes[i] = static_cast<char>(0xA5 ^ i);
+  WriteAll(file_, bytes);
+  EXPECT_FALSE(Open(&error));
+  EXPECT_NE(error, "");
+
+  // Another program's database.
+  std::filesystem::remove(file_);
+  {
+    RawDb raw(file_);
+    raw.Query("CREATE TABLE runs (x)");
+  }
+  const std::string foreign = ReadAll(file_);
+  EXPECT_FALSE(Open(&error));
+  EXPECT_NE(error.find("another program"), std::string::npos) << error;
+  EXPECT_EQ(ReadAll(file_), foreign);
+
+  // A journal of a later layout.
+  std::filesystem::remove(file_);
+  {
+    RawDb raw(file_);
+    raw.Query("PRAGMA application_id = " + std::to_string(SqliteRunJournal::kApplicationId));
+    raw.Query("PRAGMA user_version = 2");
+  }
+  EXPECT_FALSE(Open(&error));
+  EXPECT_NE(error.find("version 2 is newer than this program knows (1)"), std::string::npos)
+      << error;
+}
+
+TEST_F(SqliteRunJournalTest, FolderThatDoesNotExistIsAnError) {
+  std::string error = "stale";
+  const auto missing = dir_.Path() / "no such folder";
+  EXPECT_FALSE(SqliteRunJournal::Open(missing / autotest::kRunJournalFile, error));
+  EXPECT_EQ(error, "run journal " + (missing / autotest::kRunJournalFile).string() +
+                       ": the folder " + missing.string() + " does not exist");
+  EXPECT_FALSE(std::filesystem::exists(missing));
+}
+
+// The program killed outright after N records: the next start finds exactly those N.
+TEST_F(SqliteRunJournalTest, KilledWriterLeavesEveryRecordedMode) {
+  constexpr int kRecorded = 7;
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    std::string error;
+    auto j = SqliteRunJournal::Open(file_, error);
+    if (!j) _exit(2);
+    const auto run = j->Begin(Settings(3, 4));
+    if (!run) _exit(3);
+    for (int i = 0; i < kRecorded; ++i) {
+      if (!j->RecordMode(*run, AwkwardRecord(i / 4 + 1, i % 4 + 1))) _exit(4);
+    }
+    raise(SIGKILL);
+    _exit(5);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFSIGNALED(status)) << "child exit " << WEXITSTATUS(status);
+  EXPECT_EQ(WTERMSIG(status), SIGKILL);
+
+  auto j = Open();
+  ASSERT_TRUE(j);
+  const auto unfinished = j->Unfinished();
+  ASSERT_TRUE(unfinished) << j->LastError();
+  EXPECT_EQ(unfinished->state, RunState::Running);
+  EXPECT_EQ(unfinished->recorded, kRecorded);
+  const auto modes = j->Modes(unfinished->id);
+  ASSERT_EQ(modes.size(), static_cast<size_t>(kRecorded));
+  for (int i = 0; i < kRecorded; ++i)
+    ExpectSameRecord(modes[i], AwkwardRecord(i / 4 + 1, i % 4 + 1));
+}
+
+}  // namespace
+}  // namespace qx::test
