@@ -86,7 +86,8 @@ void SimChamber::Complete(std::vector<uint8_t>& out) {
   }
   std::string text = "01RSD,OK";
   for (size_t i = 0; i < request->count; ++i) {
-    text += "," + HexText(ReadWord(static_cast<uint16_t>(request->address + i)));
+    text += ',';
+    text += HexText(ReadWord(static_cast<uint16_t>(request->address + i)));
   }
   Reply(text, out);
 }

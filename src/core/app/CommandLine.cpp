@@ -56,13 +56,13 @@ std::string CommandLine::VersionText() {
 
 std::string CommandLine::ProgramDir(const std::optional<std::string>& dirOption,
                                     const char* environment, const std::string& programFolder) {
-  std::string dir = programFolder;
-  if (dirOption && !dirOption->empty())
-    dir = *dirOption;
-  else if (environment && *environment)
-    dir = environment;
-  if (dir.empty()) dir = ".";
-  if (dir.back() != '/') dir += '/';
+  // Built from one source rather than reassigned: GCC 12's -Wrestrict misreads an assignment
+  // of a short literal over a string it has just copied (GCC bug 105329) at -O3.
+  std::string dir = dirOption && !dirOption->empty() ? *dirOption
+                    : environment && *environment    ? std::string(environment)
+                                                     : programFolder;
+  if (dir.empty()) return "./";
+  if (dir.back() != '/') dir.push_back('/');
   return dir;
 }
 

@@ -118,7 +118,9 @@ bool RamViewModel::TypeKey(int col, int row, char c) {
   const int a = Address(col, row);
   if (i < 0) return false;
   if (!Editable(a)) {
-    cells_[static_cast<size_t>(i)] = "-";
+    // Assigned as a character: GCC 12 at -O3 misreads a literal assignment here as an
+    // overlapping copy (-Wrestrict, GCC bug 105329).
+    cells_[static_cast<size_t>(i)].assign(1, '-');
     return false;
   }
   if (c >= 'a' && c <= 'f') c = static_cast<char>(c - 'a' + 'A');
@@ -153,7 +155,7 @@ void RamViewModel::CommitPending() {
   pending_ = false;
   const int a = bank_ * 256 + pendingIndex_;
   if (!Editable(a)) {
-    cells_[static_cast<size_t>(pendingIndex_)] = "-";
+    cells_[static_cast<size_t>(pendingIndex_)].assign(1, '-');
     return;
   }
   WriteCellText(pendingIndex_);

@@ -127,6 +127,7 @@ TEST(CommandLineTest, ProgramDirPrefersTheOptionThenTheEnvironment) {
   EXPECT_EQ(CommandLine::ProgramDir(std::nullopt, "/env/", "/bin"), "/env/");
   EXPECT_EQ(CommandLine::ProgramDir(std::nullopt, "", "/bin"), "/bin/");
   EXPECT_EQ(CommandLine::ProgramDir(std::nullopt, nullptr, "/bin"), "/bin/");
+  EXPECT_EQ(CommandLine::ProgramDir(std::string(), nullptr, ""), "./");
 }
 
 }  // namespace
