@@ -1,6 +1,8 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -12,9 +14,14 @@ namespace qx::base {
 /// notifications. Used by qxctl and by the tests.
 class RecordingHost : public Host {
  public:
+  /// Entries the status log keeps: a capture sets the progress panel about a hundred times,
+  /// and a long run must not grow the log without end.
+  static constexpr size_t kStatusLogLimit = 400;
+
   void SetStatus(int panel, const std::string& text) override {
     if (panel >= 0 && panel < static_cast<int>(status.size()))
       status[static_cast<size_t>(panel)] = text;
+    if (statusLog.size() >= kStatusLogLimit) statusLog.pop_front();
     statusLog.push_back(std::to_string(panel) + ":" + text);
   }
   void SetProgress(int percent, bool visible) override { progress = visible ? percent : -1; }
@@ -31,7 +38,8 @@ class RecordingHost : public Host {
   void MenuVisibilityChanged() override { ++menuChanges; }
 
   std::array<std::string, 3> status;
-  std::vector<std::string> statusLog;
+  /// The last kStatusLogLimit status texts as "panel:text", oldest first.
+  std::deque<std::string> statusLog;
   std::vector<std::string> errors;
   std::vector<std::string> questions;
   std::vector<int> changedAddresses;
