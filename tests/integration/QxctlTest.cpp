@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <sstream>
 
 #include "cli/CliOptions.h"
@@ -86,6 +87,20 @@ TEST(Qxctl, SerialLinkReadsThroughTheBridgeMcu) {
       });
   ASSERT_EQ(r.status, kExitOk) << r.err;
   EXPECT_EQ(r.out, "BE EF\n");
+}
+
+TEST(Qxctl, SerialReplyOneByteShortIsAFailedRead) {
+  const CliResult r =
+      Qxctl({"--simulate", "--virtual-time", "--link-kind", "0", "read", "0x10", "4"},
+            [](sim::SimBoard& b) {
+              for (uint16_t a = 0; a < 4; ++a)
+                b.Target().SetMemory(static_cast<uint16_t>(0x10 + a),
+                                     std::array<uint8_t, 4>{0x70, 0xFF, 0x0D, 0x85}[a]);
+              b.SerialBridge().Faults().shortReadBy = 1;
+            });
+  EXPECT_EQ(r.status, kExitLinkFailed);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "qxctl: read of 4 bytes at 16 failed\n");
 }
 
 TEST(Qxctl, AdcAndStream) {

@@ -43,9 +43,11 @@ bool SerialBridgeLink::ReadBytes(uint16_t address, uint8_t count) {
     host_.SetStatus(kStatusPanel, "Other Err");
 
   if (status.queued > 0) {
-    ReadQueued(frame_.data(), frame_.size());
+    // A reply shorter than asked leaves stale bytes at the end of the frame: a failed read,
+    // with the status text of the line as it is.
+    const size_t got = ReadQueued(frame_.data(), frame_.size());
     clock_.WaitMs(kSettleMs);
-    return true;
+    return got >= count;
   }
   host_.SetStatus(kStatusPanel, "Data Empty");
   clock_.WaitMs(kRetryWaitMs);

@@ -106,13 +106,19 @@ TEST_F(SerialBridgeLinkTest, SyncIsTriedThreeTimesWithFourSecondPauses) {
   EXPECT_EQ(mcu->written.size(), 3u);  // no read frame after three failed syncs
 }
 
-TEST_F(SerialBridgeLinkTest, ShortReplyStillSucceeds) {
+TEST_F(SerialBridgeLinkTest, ReplyOneByteShortIsAFailedRead) {
   mcu->memory[5] = 0x42;
-  mcu->shortBy = 2;
+  mcu->memory[6] = 0x43;
+  mcu->shortBy = 1;
+  EXPECT_FALSE(bench.access.ReadBytes(5, 3));
+  // It waited the full four seconds for the byte that never came; the line itself was clean.
+  EXPECT_GE(clock.WaitedMs(), 4000);
+  EXPECT_EQ(host.status[1], "");
+
+  mcu->shortBy = 0;
   ASSERT_TRUE(bench.access.ReadBytes(5, 3));
   EXPECT_EQ(bench.frame[0], 0x42);
-  // It waited the full four seconds for the bytes that never came.
-  EXPECT_GE(clock.WaitedMs(), 4000);
+  EXPECT_EQ(bench.frame[1], 0x43);
 }
 
 TEST_F(SerialBridgeLinkTest, NoDataIsReportedAsDataEmpty) {
