@@ -3,6 +3,8 @@
 #include <cctype>
 #include <climits>
 
+#include "cli/TempCommands.h"
+
 namespace qx::cli {
 
 namespace {
@@ -117,7 +119,7 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& argv,
       o.portGiven = true;
     } else if (a.size() > 2 && a[0] == '-' && a[1] == '-' && a != "--") {
       // Options of the command itself; flags take no value.
-      if (a == "--json") {
+      if (a == "--json" || IsTempFlag(a)) {
         o.extra[a] = "";
       } else {
         const auto v = value(i, a);
@@ -134,6 +136,8 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& argv,
     }
   }
   if (o.help) return o;
+  // An hours-long temperature run on the simulated bench always runs on virtual time.
+  if (o.simulate && o.command == "temp-test") o.virtualTime = true;
   if (o.virtualTime && !o.simulate) {
     error = "--virtual-time needs --simulate";
     return std::nullopt;
@@ -150,7 +154,8 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& argv,
 }
 
 bool TakesExtraOptions(const std::string& command) {
-  return command == "enob" || command == "stats" || command == "switch-test";
+  return command == "enob" || command == "stats" || command == "switch-test" ||
+         command == "temp-test" || command == "runs";
 }
 
 const char* UsageText() {
@@ -185,6 +190,19 @@ const char* UsageText() {
          "                            the target's data memory needs link kind 1, 2 or 4.\n"
          "                            Exit 1 with \"Test Fail\" when the target does not\n"
          "                            complete within the timeout (600 s by default)\n"
+         "  temp-test [--chamber|--no-chamber] [--hold MIN] [--points N] [--start C] [--step C]\n"
+         "       [--modes N] [--delay MS] [--measure adc|meters|both] [--bits B] [--samples N]\n"
+         "       [--full] [--resume]\n"
+         "                            run the temperature test from Register.txt, Delay.txt,\n"
+         "                            ACM.txt, Fluke.txt and Power.txt: with the chamber\n"
+         "                            (T-Begin, default) or without (T-Test); write QxTEMPA.CSV,\n"
+         "                            QxTEMPB.CSV (and QxTEMPBryMen.CSV with meters); progress on\n"
+         "                            stderr; --resume continues the journal's unfinished run.\n"
+         "                            Exit 0 only when the run completed. With --simulate the\n"
+         "                            run is on virtual time. Captures: B bits (default 23),\n"
+         "                            N samples (default 256)\n"
+         "  runs list                 the runs of the journal QxRuns.db\n"
+         "  runs export ID [--out DIR] write that run's result files (default DIR: QxRun-ID)\n"
          "  --help                    this text\n"
          "links (--link-kind): 0 serial bridge, 1 SPI, 2 Special, 3 parallel port (the port\n"
          "       of the panel's QxADC.cfg, LPT1 without one), 4 UART, 5 QX740x (default)\n"

@@ -200,17 +200,23 @@ class InstrumentRun {
 
 }  // namespace
 
+void TraceInstruments(CliSession& session, bool on) {
+  if (!on) {
+    session.Bench().instruments.trace = nullptr;
+    return;
+  }
+  session.Bench().instruments.trace = [&session](const std::string& port, bool sent,
+                                                 std::span<const uint8_t> bytes) {
+    session.Trace() << TraceLine(port, sent, bytes) << "\n";
+  };
+}
+
 int RunInstrumentCommand(CliSession& session, const CliOptions& options, std::ostream& out,
                          std::ostream& err) {
-  if (options.trace) {
-    session.Bench().instruments.trace = [&session](const std::string& port, bool sent,
-                                                   std::span<const uint8_t> bytes) {
-      session.Trace() << TraceLine(port, sent, bytes) << "\n";
-    };
-  }
+  TraceInstruments(session, options.trace);
   InstrumentRun run(session, options, out, err);
   const int status = run.Run();
-  session.Bench().instruments.trace = nullptr;
+  TraceInstruments(session, false);
   return status;
 }
 

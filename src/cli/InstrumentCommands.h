@@ -12,4 +12,8 @@ namespace qx::cli {
 int RunInstrumentCommand(CliSession& session, const CliOptions& options, std::ostream& out,
                          std::ostream& err);
 
+/// With `on`, every instrument byte goes to the session's trace ("> COM7 02 30 ...  |.01...|");
+/// without, the trace stops.
+void TraceInstruments(CliSession& session, bool on);
+
 }  // namespace qx::cli

@@ -8,6 +8,7 @@
 #include "cli/InstrumentCommands.h"
 #include "cli/RamCommands.h"
 #include "cli/SwitchCommands.h"
+#include "cli/TempCommands.h"
 
 namespace qx::cli {
 
@@ -147,6 +148,8 @@ int RunLinkCommand(CliSession& session, const CliOptions& options, std::ostream&
   const std::string& c = options.command;
   if (IsRamCommand(options)) return RunRamCommand(session, options, out, err);
   if (c == "switch-test") return RunSwitchCommand(session, options, out, err);
+  if (c == "temp-test") return RunTempCommand(session, options, out, err);
+  if (c == "runs") return RunRunsCommand(options, out, err);
   if (IsAnalysisCommand(c)) return RunAnalysisCommand(session, options, out, err);
   if (c == "instrument") return RunInstrumentCommand(session, options, out, err);
   if (c != "scan" && c != "read" && c != "write" && c != "adc" && c != "stream") {

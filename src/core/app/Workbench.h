@@ -3,6 +3,7 @@
 #include "core/analysis/AdcCapture.h"
 #include "core/analysis/NoiseResult.h"
 #include "core/autotest/SwitchTest.h"
+#include "core/autotest/TempTest.h"
 #include "core/base/Clock.h"
 #include "core/base/Host.h"
 #include "core/base/Settings.h"
@@ -58,6 +59,9 @@ class Workbench {
   instruments::InstrumentPorts instruments{clock};
   instruments::StepTable flukeSteps;  ///< `FlukeGd` of the calibrator window
   instruments::StepTable powerSteps;  ///< `PowerGd` of the power-supply window
+  /// The temperature test and its tables; front ends set its files' folder and encoding.
+  autotest::TempTest tempTest{{access, monitor, target, capture, noise, instruments, flukeSteps,
+                               powerSteps, clock, host, settings}};
 
   /// The parts a block panel works on.
   operator panels::PanelContext() { return {access, chip, monitor, settings}; }

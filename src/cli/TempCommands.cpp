@@ -1,0 +1,317 @@
+#include "cli/TempCommands.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+
+#include "cli/InstrumentCommands.h"
+#include "cli/LinkCommands.h"
+#include "core/autotest/MemoryRunJournal.h"
+#include "core/autotest/RegisterListFiles.h"
+#include "core/autotest/RunExport.h"
+#include "core/instruments/InstrumentSelect.h"
+#include "core/instruments/MeterPortsFile.h"
+#include "platform/AnsiText.h"
+#include "platform/SqliteRunJournal.h"
+
+namespace qx::cli {
+
+namespace {
+
+using autotest::TempForm;
+using autotest::TempTest;
+
+// The bench names the simulated instruments answer on.
+constexpr char kFlukePort[] = "COM5";
+constexpr char kPowerPort[] = "COM6";
+constexpr char kChamberPort[] = "COM7";
+constexpr int kFirstSimMeterPort = 8;
+
+constexpr const char* kValueOptions[] = {
+    "--points",  "--start",        "--step",       "--modes",      "--hold", "--delay",
+    "--measure", "--chamber-port", "--fluke-port", "--power-port", "--bits", "--samples"};
+constexpr int kDefaultBits = 23;
+constexpr int kDefaultSamples = 256;
+constexpr const char* kFlags[] = {"--chamber", "--no-chamber", "--resume", "--full"};
+
+bool Known(const std::string& name) {
+  for (const char* o : kValueOptions)
+    if (name == o) return true;
+  for (const char* f : kFlags)
+    if (name == f) return true;
+  return false;
+}
+
+std::string Option(const CliOptions& o, const char* name, const std::string& fallback) {
+  const auto it = o.extra.find(name);
+  return it == o.extra.end() ? fallback : it->second;
+}
+
+bool Flag(const CliOptions& o, const char* name) {
+  return o.extra.count(name) != 0;
+}
+
+bool IsNumber(const std::string& text) {
+  char* end = nullptr;
+  std::strtod(text.c_str(), &end);
+  return !text.empty() && end && *end == '\0';
+}
+
+/// The journal of the program folder; an in-memory one, with a warning, when it cannot open.
+std::unique_ptr<autotest::RunJournal> OpenJournal(const std::filesystem::path& dir,
+                                                  std::ostream& err) {
+  std::string error;
+  if (auto j = platform::SqliteRunJournal::Open(dir / autotest::kRunJournalFile, error)) return j;
+  err << "qxctl: the run journal cannot be opened (" << error
+      << "); this run cannot be resumed after a crash\n";
+  return std::make_unique<autotest::MemoryRunJournal>();
+}
+
+class TempRun {
+ public:
+  TempRun(CliSession& session, const CliOptions& options, std::ostream& out, std::ostream& err)
+      : session_(session),
+        bench_(session.Bench()),
+        test_(bench_.tempTest),
+        options_(options),
+        out_(out),
+        err_(err),
+        dir_(ProgramDirOf(options.dir)) {}
+
+  int Run() {
+    if (!options_.args.empty()) return Usage("temp-test takes no arguments");
+    for (const auto& [name, value] : options_.extra)
+      if (!Known(name)) return Usage("unknown option " + name);
+    if (Flag(options_, "--chamber") && Flag(options_, "--no-chamber"))
+      return Usage("--chamber and --no-chamber exclude each other");
+    if (!ApplyForm()) return kExitUsage;
+
+    test_.SetFiles(dir_, platform::ToCodePage950);
+    journal_ = OpenJournal(dir_, err_);
+    test_.SetJournal(journal_.get());
+    test_.resume = Flag(options_, "--resume") ? TempTest::Resume::Always : TempTest::Resume::Never;
+    if (!LoadLists()) return kExitLinkFailed;
+
+    std::string error;
+    if (!session_.Connect(error)) {
+      err_ << "qxctl: " << error << "\n";
+      return kExitLinkFailed;
+    }
+    const bool withChamber = !Flag(options_, "--no-chamber");
+    if (!SelectInstruments(withChamber)) return kExitLinkFailed;
+
+    test_.onProgress = [this](const autotest::TempProgress& p) { err_ << p.Text() << "\n"; };
+    const auto end = withChamber ? test_.TBgClick() : test_.TTestClick();
+    test_.onProgress = nullptr;
+    for (const auto& e : session_.Host().errors) err_ << "qxctl: " << e << "\n";
+    if (end != TempTest::RunEnd::Completed) {
+      err_ << "qxctl: the temperature run did not complete"
+           << (session_.Host().status[2].empty() ? "" : ": " + session_.Host().status[2]) << "\n";
+      return kExitLinkFailed;
+    }
+    out_ << "run " << test_.RunId() << " completed: " << test_.TempCount << " points x "
+         << test_.ModeCount << " modes; results in " << dir_.string() << "\n";
+    return kExitOk;
+  }
+
+ private:
+  int Usage(const std::string& why) {
+    err_ << "qxctl: " << why << "\n" << UsageText();
+    return kExitUsage;
+  }
+
+  bool ApplyForm() {
+    TempForm& f = test_.form;
+    f.tempCount = Option(options_, "--points", f.tempCount);
+    f.tempStart = Option(options_, "--start", f.tempStart);
+    f.tempStep = Option(options_, "--step", f.tempStep);
+    f.modeCount = Option(options_, "--modes", f.modeCount);
+    f.holdMinutes = Option(options_, "--hold", f.holdMinutes);
+    f.powerDelay = Option(options_, "--delay", f.powerDelay);
+    f.fullFiles = Flag(options_, "--full");
+    for (const char* name : {"--points", "--start", "--step", "--modes", "--hold", "--delay"}) {
+      const std::string v = Option(options_, name, "0");
+      if (!IsNumber(v)) {
+        err_ << "qxctl: " << name << ": not a number: " << v << "\n";
+        return false;
+      }
+    }
+    const std::string measure = Option(options_, "--measure", "adc");
+    if (measure == "adc")
+      f.measure = TempForm::Measure::Adc;
+    else if (measure == "meters")
+      f.measure = TempForm::Measure::Meters;
+    else if (measure == "both")
+      f.measure = TempForm::Measure::AdcAndMeters;
+    else {
+      err_ << "qxctl: --measure is adc, meters or both\n";
+      return false;
+    }
+    // The analysis window's resolution and point count, which the captures use.
+    const auto bits = ParseNumberArgument(Option(options_, "--bits", std::to_string(kDefaultBits)));
+    if (!bits || *bits < 8 || *bits > 23) {
+      err_ << "qxctl: --bits must be 8 to 23\n";
+      return false;
+    }
+    bench_.capture.TXScaleChange(static_cast<int>(*bits - 8));
+    const auto samples =
+        ParseNumberArgument(Option(options_, "--samples", std::to_string(kDefaultSamples)));
+    int item = -1;
+    for (int k = 0; k <= 10; ++k)
+      if (samples && *samples == (64L << k)) item = k;
+    if (item < 0) {
+      err_ << "qxctl: --samples must be 64, 128, 256 ... 65536\n";
+      return false;
+    }
+    bench_.capture.NPointIndexChange(item);
+    const auto built = test_.TMPCNTSETClick();
+    if (!built.message.empty()) err_ << "qxctl: " << built.message << "\n";
+    return true;
+  }
+
+  bool LoadLists() {
+    autotest::RegisterListFiles lists(test_.regs, test_.data, bench_.flukeSteps, bench_.powerSteps,
+                                      session_.Host(), dir_);
+    const int modes = autotest::RegStepTable::ParseModeCount(test_.form.modeCount);
+    const auto reg = lists.DownloadReg(modes);
+    if (!reg.ok) {
+      err_ << "qxctl: " << reg.message << "\n";
+      return false;
+    }
+    lists.DownloadFluke(modes);
+    lists.DownloadPower(modes);
+    session_.Host().errors.clear();
+    return true;
+  }
+
+  bool AnyEnabled(const instruments::StepTable& t) const {
+    for (int r = 1; r < t.RowCount(); ++r)
+      if (t.Enabled(r)) return true;
+    return false;
+  }
+
+  bool SelectInstruments(bool withChamber) {
+    instruments::InstrumentSelect select(bench_.instruments, session_.SerialPorts(),
+                                         session_.Clock(), session_.Host());
+    auto& host = session_.Host();
+    if (withChamber &&
+        !select.ChamberSelectClick(Option(options_, "--chamber-port", kChamberPort))) {
+      err_ << "qxctl: the chamber does not answer: " << host.status[1] << "\n";
+      return false;
+    }
+    if (AnyEnabled(bench_.flukeSteps) &&
+        !select.FlukeSelectClick(Option(options_, "--fluke-port", kFlukePort)))
+      err_ << "qxctl: the calibrator does not answer, its steps are skipped: " << host.status[1]
+           << "\n";
+    if (AnyEnabled(bench_.powerSteps) &&
+        !select.PowerSelectClick(Option(options_, "--power-port", kPowerPort)))
+      err_ << "qxctl: the power supply does not answer, its steps are skipped: " << host.status[1]
+           << "\n";
+    if (test_.form.MeasuresMeters()) {
+      auto names = instruments::MeterPortsFile::Load(dir_ / instruments::MeterPortsFile::kFileName);
+      int selected = 0;
+      for (size_t i = 0; i < names.size(); ++i) {
+        if (names[i].empty() && options_.simulate)
+          names[i] = "COM" + std::to_string(kFirstSimMeterPort + static_cast<int>(i));
+        if (names[i].empty()) continue;
+        if (select.MeterSelect(i, names[i]))
+          ++selected;
+        else
+          err_ << "qxctl: meter " << i + 1 << " on " << names[i] << " does not answer\n";
+      }
+      if (selected == 0) {
+        err_ << "qxctl: no multimeter answers (their ports are in "
+             << instruments::MeterPortsFile::kFileName << ")\n";
+        return false;
+      }
+    }
+    return true;
+  }
+
+  CliSession& session_;
+  app::Workbench& bench_;
+  TempTest& test_;
+  const CliOptions& options_;
+  std::ostream& out_;
+  std::ostream& err_;
+  std::filesystem::path dir_;
+  std::unique_ptr<autotest::RunJournal> journal_;
+};
+
+}  // namespace
+
+bool IsTempFlag(const std::string& option) {
+  for (const char* f : kFlags)
+    if (option == f) return true;
+  return false;
+}
+
+int RunTempCommand(CliSession& session, const CliOptions& options, std::ostream& out,
+                   std::ostream& err) {
+  TraceInstruments(session, options.trace);
+  const int status = TempRun(session, options, out, err).Run();
+  TraceInstruments(session, false);
+  return status;
+}
+
+int RunRunsCommand(const CliOptions& options, std::ostream& out, std::ostream& err) {
+  const std::filesystem::path dir = ProgramDirOf(options.dir);
+  const auto& a = options.args;
+  const bool list = a.size() == 1 && a[0] == "list";
+  const bool exportRun = a.size() == 2 && a[0] == "export";
+  if (!list && !exportRun) {
+    err << "qxctl: runs takes list or export ID\n" << UsageText();
+    return kExitUsage;
+  }
+  for (const auto& [name, value] : options.extra) {
+    if (name != "--out" || list) {
+      err << "qxctl: unknown option " << name << "\n";
+      return kExitUsage;
+    }
+  }
+  const auto file = dir / autotest::kRunJournalFile;
+  if (!std::filesystem::exists(file)) {
+    err << "qxctl: no run journal in " << dir.string() << " (" << autotest::kRunJournalFile
+        << ")\n";
+    return kExitLinkFailed;
+  }
+  std::string error;
+  auto journal = platform::SqliteRunJournal::Open(file, error);
+  if (!journal) {
+    err << "qxctl: " << error << "\n";
+    return kExitLinkFailed;
+  }
+  if (list) {
+    out << "id,started,ended,state,chamber,points,modes,recorded,chip\n";
+    for (const auto& r : journal->List())
+      out << r.id << "," << r.started << "," << r.ended << "," << autotest::RunStateName(r.state)
+          << "," << (r.withChamber ? "yes" : "no") << "," << r.points << "," << r.modes << ","
+          << r.recorded << "," << r.chip << "\n";
+    return kExitOk;
+  }
+  const auto id = ParseNumberArgument(a[1]);
+  if (!id || *id <= 0) {
+    err << "qxctl: not a run id: " << a[1] << "\n";
+    return kExitUsage;
+  }
+  const auto it = options.extra.find("--out");
+  const std::filesystem::path out_dir = it != options.extra.end()
+                                            ? std::filesystem::path(it->second)
+                                            : dir / ("QxRun-" + std::to_string(*id));
+  std::error_code ec;
+  std::filesystem::create_directories(out_dir, ec);
+  if (ec) {
+    err << "qxctl: cannot create " << out_dir.string() << ": " << ec.message() << "\n";
+    return kExitLinkFailed;
+  }
+  const autotest::TempResultWriter writer(out_dir, platform::ToCodePage950);
+  const auto written = autotest::ExportRun(*journal, *id, writer, error);
+  if (written.empty()) {
+    err << "qxctl: " << error << "\n";
+    return kExitLinkFailed;
+  }
+  for (const auto& name : written) out << (out_dir / name).string() << "\n";
+  return kExitOk;
+}
+
+}  // namespace qx::cli

@@ -1,0 +1,649 @@
+#include "core/autotest/TempTest.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+
+#include "core/autotest/RunExport.h"
+#include "core/chip/TextConvert.h"
+
+namespace qx::autotest {
+
+namespace {
+
+constexpr uint16_t kSetPointAddress = 0x0102;
+constexpr uint16_t kRampAddress = 0x0106;
+constexpr uint16_t kPresentAddress = 0x0001;
+constexpr double kRetryMs = 1000;
+constexpr double kPumpSliceMs = 100;
+constexpr int kMeterReadings = 4;
+constexpr int kMeterRetries = 2;
+
+// Four hex digits of a chamber reply at `from`, as a signed 16-bit number; nothing when the
+// reply is too short or holds other characters there.
+std::optional<int> ReplyWord(const instruments::InstrumentPorts& ports, size_t from) {
+  if (ports.RxCount < from + 4) return std::nullopt;
+  int value = 0;
+  for (size_t i = from; i < from + 4; ++i) {
+    const uint8_t c = ports.RxBuffer[i];
+    int d = -1;
+    if (c >= '0' && c <= '9') d = c - '0';
+    if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
+    if (d < 0) return std::nullopt;
+    value = value * 16 + d;
+  }
+  return static_cast<int16_t>(static_cast<uint16_t>(value));
+}
+
+// A whole number typed in a box; anything else counts as 0.
+int WholeNumber(const std::string& text) {
+  return static_cast<int>(chip::DecimalValue(text));
+}
+
+std::string HeldText(double seconds) {
+  const long s = static_cast<long>(seconds);
+  char text[32];
+  std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", s / 3600, s / 60 % 60, s % 60);
+  return text;
+}
+
+TextRows Rows(const auto& grid, int columns) {
+  TextRows rows(static_cast<size_t>(grid.RowCount()));
+  for (int r = 0; r < grid.RowCount(); ++r)
+    for (int c = 0; c < columns; ++c) rows[static_cast<size_t>(r)].push_back(grid.Cell(c, r));
+  return rows;
+}
+
+template <class Grid>
+void FillRows(Grid& grid, const TextRows& rows) {
+  for (size_t r = 0; r < rows.size(); ++r)
+    for (size_t c = 0; c < rows[r].size(); ++c)
+      grid.SetCell(static_cast<int>(c), static_cast<int>(r), rows[r][c]);
+}
+
+}  // namespace
+
+int TempProgress::Percent() const {
+  const int total = points * modes;
+  return total > 0 ? std::clamp(modesDone * 100 / total, 0, 100) : 0;
+}
+
+std::string TempProgress::Text() const {
+  std::string text = "Point " + std::to_string(point) + "/" + std::to_string(points) + ", mode " +
+                     std::to_string(mode) + "/" + std::to_string(modes);
+  if (remainingS > 0) {
+    const long minutes = std::lround(remainingS / 60);
+    text += ", about ";
+    text += minutes >= 60
+                ? std::to_string(minutes / 60) + " h " + std::to_string(minutes % 60) + " min left"
+                : std::to_string(std::max(minutes, 1L)) + " min left";
+  }
+  return text;
+}
+
+TempTest::TempTest(const Bench& bench)
+    : bench_(bench), traffic_(bench.ports, bench.clock, bench.host) {
+  FormCreate();
+}
+
+void TempTest::FormCreate() {
+  TMPCNTSETClick();
+  form.measure = TempForm::Measure::Adc;
+}
+
+TempPointTable::Built TempTest::TMPCNTSETClick() {
+  auto built = temps.Build(form.tempCount, form.tempStart, form.tempStep);
+  form.tempCount = built.countText;
+  TempCount = built.count;
+  data.Prepare(std::max(data.Columns(), 5), TempCount + 1, TempCount);
+  static constexpr const char* kLabels[] = {"平均值", "RMS", "Noise", "Enob"};
+  for (int c = 1; c <= 4; ++c) data.SetCell(c, 0, kLabels[c - 1]);
+  if (!built.message.empty()) bench_.host.SetStatus(2, built.message);
+  Changed();
+  return built;
+}
+
+int TempTest::Modenum() {
+  const int n = RegStepTable::ParseModeCount(form.modeCount);
+  if (std::to_string(n) != form.modeCount && n == RegStepTable::kDefaultModes)
+    form.modeCount = std::to_string(n);
+  regs.Apply(n);
+  bench_.fluke.Resize(n + 1);
+  bench_.power.Resize(n + 1);
+  Changed();
+  return n;
+}
+
+void TempTest::EModenumKeyPress() {
+  const int n = Modenum();
+  bench_.fluke.INI(n);
+}
+
+bool TempTest::LoadTemp() {
+  const int t = TempIndex;
+  std::array<int16_t, 4> v{};
+  for (int c = 1; c <= 4; ++c) {
+    const auto number = temps.Number(c, t);
+    if (!number) {
+      Fail("Temperature table: point " + std::to_string(t) + ", column " + std::to_string(c) +
+           " (\"" + temps.Cell(c, t) + "\") is not a number");
+      return false;
+    }
+    v[static_cast<size_t>(c - 1)] = static_cast<int16_t>(std::floor(*number) * 10);
+  }
+  auto write = [&](uint16_t address, std::span<const int16_t> words) {
+    if (bench_.ports.ChamberWrite(address, words)) return true;
+    bench_.clock.WaitMs(kRetryMs);
+    return bench_.ports.ChamberWrite(address, words);
+  };
+  if (!write(kSetPointAddress, std::span(v).first(2))) return false;
+  return write(kRampAddress, std::span(v).subspan(2, 2));
+}
+
+bool TempTest::ReadTemp(int& present, int& setValue) {
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    if (attempt > 0) bench_.clock.WaitMs(kRetryMs);
+    if (!bench_.ports.ChamberRead(kPresentAddress, 2)) continue;
+    const auto pv = ReplyWord(bench_.ports, 10);
+    const auto sv = ReplyWord(bench_.ports, 15);
+    if (!pv || !sv) continue;
+    present = *pv;
+    setValue = *sv;
+    return true;
+  }
+  return false;
+}
+
+bool TempTest::CheckTables(bool withChamber) {
+  if (ModeCount == 0) {
+    Fail("The register table holds no mode: value column 1 of row 1 has no hex digit");
+    return false;
+  }
+  const int lastColumn = withChamber ? 4 : 2;
+  for (int t = 1; t <= TempCount; ++t)
+    for (int c = 1; c <= lastColumn; ++c)
+      if (!temps.Number(c, t)) {
+        Fail("Temperature table: point " + std::to_string(t) + ", column " + std::to_string(c) +
+             " (\"" + temps.Cell(c, t) + "\") is not a number");
+        return false;
+      }
+  return true;
+}
+
+bool TempTest::TESTINI() {
+  Running = true;
+  TempIndex = 1;
+  AddrCount = 0;
+  ModeCount = 0;
+  TempCount = temps.Points();
+  AddrCount = regs.AddressCount();
+  Modenum();
+  ModeCount = regs.ModeCount();
+  data.Prepare(ModeCount + 1, TempCount + 1, TempCount);
+  results.Resize(TempCount, ModeCount);
+  firstMode_ = 1;
+  Changed();
+  return true;
+}
+
+bool TempTest::Pause(double ms) {
+  const double end = bench_.clock.NowMs() + ms;
+  while (Running) {
+    const double left = end - bench_.clock.NowMs();
+    if (left <= 0) break;
+    bench_.clock.WaitMs(std::min(left, kPumpSliceMs));
+    bench_.host.PumpEvents();
+  }
+  return Running;
+}
+
+void TempTest::ChangeRegStep(uint8_t address, uint8_t value) {
+  bench_.access.WriteReg(address, value);
+}
+
+void TempTest::TTESTCOM() {
+  const int t = TempIndex;
+  bench_.monitor.Disconnect();
+  bench_.monitor.CheckLink();
+  for (int m = firstMode_; m <= ModeCount && Running; ++m) {
+    ModeDone = false;
+    ModeTries = 0;
+    int rawFile = -1;
+    Report(t, m);
+    while (!ModeDone && Running) {
+      if (UsbOpen()) {
+        results.SetTarget(t, temps.Number(1, t).value_or(0), temps.Number(2, t).value_or(0));
+        bench_.host.SetStatus(
+            1, "Channel - " + std::to_string(meterChannels_) + " , Step - " + std::to_string(m));
+      }
+      traffic_.PowerStep(bench_.power, m, form.powerDelay);
+      traffic_.FlukeStep(bench_.fluke, m, form.keepOperating);
+      if (UsbOpen())
+        for (int c = 1; c <= AddrCount; ++c) ChangeRegStep(regs.Address(c), regs.Value(c, m));
+      traffic_.FlukeOperStep(bench_.fluke, m);
+
+      bench_.clock.WaitMs(kSettleMs);
+      bench_.capture.ClrTMP();
+      captureEnabled = false;
+      Changed();
+      const int delay = regs.DelaySeconds(m);
+      bench_.capture.WaitTRIGER(delay);
+      if (Running) bench_.capture.WaitTRIGER(delay);
+
+      if (form.MeasuresAdc()) {
+        for (uint16_t a = 0; a <= 4; ++a) bench_.access.ReadBytes(a, 1);
+        const std::string& reference = regs.Reference(m);
+        if (onReferenceText) onReferenceText(reference);
+        if (UsbOpen()) {
+          uint8_t kind = 1;
+          if (form.capture == TempForm::Capture::Temperature)
+            kind = 2;
+          else if (bench_.settings.FastRead)
+            kind = 3;
+          (kind == 2 ? bench_.capture.fullWidth : bench_.capture.halving) = true;
+          ModeDone = bench_.capture.CatchACDCOM(reference, kind);
+          bench_.capture.fullWidth = false;
+          bench_.capture.halving = false;
+          results.SetStats(t, m, bench_.noise);
+        }
+      }
+      if (form.MeasuresMeters()) MeasureMeters(t, m);
+
+      data.SetCell(m, t, FixedTwo(results.Stat(0, t, m)));
+      captureEnabled = true;
+      ENSaveClick();
+      Changed();
+      if (!Running) break;
+
+      if (form.fullFiles && ModeDone) {
+        rawFile = RawFileNumber;
+        WriteRaw();
+        if (!Running) break;
+      }
+      if (!ModeDone && ++ModeTries >= kModeAttempts) ModeDone = true;
+    }
+    if (ModeDone) {
+      RecordMode(t, m, rawFile);
+      if (onModeFinished) onModeFinished(t, m);
+    }
+  }
+  firstMode_ = 1;
+  ++TempIndex;
+}
+
+void TempTest::MeasureMeters(int point, int mode) {
+  meterChannels_ = 0;
+  auto& ports = bench_.ports;
+  for (size_t i = 0; i < instruments::InstrumentPorts::kMeterCount; ++i) {
+    if (!ports.MeterPorts[i].Selected) continue;
+    std::array<double, kMeterReadings> values{};
+    std::string unit;
+    for (int r = 0; r < kMeterReadings; ++r) {
+      auto reading = ports.MeterRead(i);
+      for (int retry = 0; reading.error && retry < kMeterRetries; ++retry) {
+        bench_.clock.WaitMs(1000);
+        reading = ports.MeterRead(i);
+      }
+      values[static_cast<size_t>(r)] = reading.value;
+      unit = ports.MeterUnit();
+    }
+    // The median of four: the mean of the middle two, so one wild reading does not count.
+    std::sort(values.begin(), values.end());
+    results.SetMeter(static_cast<int>(i), point, mode, (values[1] + values[2]) / 2, unit);
+    ++meterChannels_;
+  }
+}
+
+void TempTest::WriteRaw() {
+  const int count = bench_.capture.Count();
+  std::vector<double> samples(static_cast<size_t>(std::max(count, 0)));
+  const auto& cells = bench_.capture.Cells();
+  for (int i = 0; i < count; ++i)
+    samples[static_cast<size_t>(i)] =
+        form.adcAndTemp ? bench_.capture.Working(i) : std::floor(cells.At(i).value);
+  std::string error;
+  const std::string text = temp_text::RawSamples(samples, bench_.noise, form.adcAndTemp, {});
+  if (!writer_.WriteRaw(RawFileNumber, text, error)) {
+    Fail(error);
+    return;
+  }
+  ++RawFileNumber;
+}
+
+bool TempTest::SaveOutA() {
+  std::string error;
+  const auto text =
+      temp_text::Summary(results, TempCount, ModeCount, temps.Cell(1, 0), temps.Cell(2, 0));
+  if (writer_.Write(kTempSummaryFile, "", text, error).empty()) {
+    bench_.host.ShowError(error);
+    return false;
+  }
+  return true;
+}
+
+bool TempTest::ENSaveClick() {
+  std::string error;
+  bool ok = true;
+  const auto text =
+      temp_text::Results(results, TempCount, ModeCount, form.adcAndTemp, TestNumber());
+  if (writer_.Write(kTempResultFile, kTempResultFallback, text, error).empty()) {
+    bench_.host.SetStatus(2, error);
+    ok = false;
+  }
+  if (form.measure != TempForm::Measure::Adc) {
+    const auto meters = temp_text::Meters(results, TempCount, ModeCount);
+    if (writer_.Write(kTempMeterFile, kTempMeterFallback, meters, error).empty()) {
+      bench_.host.SetStatus(2, error);
+      ok = false;
+    }
+  }
+  return ok;
+}
+
+bool TempTest::FlukeSTBYClick() {
+  return traffic_.FlukeStandby();
+}
+
+bool TempTest::FlukeOPER() {
+  return traffic_.FlukeOperate();
+}
+
+void TempTest::LK330mVClick(bool checked) {
+  form.lock330mV = checked;
+  if (checked) form.lock3V = false;
+  Changed();
+}
+
+void TempTest::LK3VClick(bool checked) {
+  form.lock3V = checked;
+  if (checked) form.lock330mV = false;
+  Changed();
+}
+
+void TempTest::LKENTERClick() {
+  auto& ports = bench_.ports;
+  auto send = [&](const char* text) {
+    ports.PortWriteText(ports.FlukePort, text);
+    ports.PortWriteText(ports.FlukePort, "\r");
+  };
+  send("STBY");
+  if (form.lock3V || form.lock330mV) {
+    send("RANGELCK OFF");
+    send(form.lock3V ? "OUT 600 mV ,0 Hz " : "OUT 100 mV ,0 Hz ");
+    send("RANGELCK ON");
+    send("OUT 0 V ,0 Hz");
+  } else {
+    send("RANGELCK OFF");
+  }
+}
+
+void TempTest::TMPDataClick() {
+  for (int t = 1; t <= TempCount; ++t)
+    for (int m = 1; m <= ModeCount; ++m) data.SetCell(m, t, FixedTwo(results.Stat(0, t, m)));
+  Changed();
+}
+
+void TempTest::Button1Click() {
+  if (!bench_.ports.ChamberRun()) bench_.host.SetStatus(2, kRunError);
+}
+
+void TempTest::Button2Click() {
+  bench_.ports.ChamberStop();
+  Running = false;
+}
+
+void TempTest::Fail(const std::string& why) {
+  bench_.host.ShowError(why);
+  bench_.host.SetStatus(2, why);
+}
+
+TempTest::RunEnd TempTest::TBgClick() {
+  beginEnabled = false;
+  Changed();
+  const RunEnd end = Run(true);
+  beginEnabled = true;
+  Changed();
+  return end;
+}
+
+TempTest::RunEnd TempTest::TTestClick() {
+  testEnabled = false;
+  Changed();
+  const RunEnd end = Run(false);
+  testEnabled = true;
+  Changed();
+  return end;
+}
+
+TempTest::RunEnd TempTest::Run(bool withChamber) {
+  if (Running) return RunEnd::Failed;  // the other run button was pressed during a run
+  TESTINI();
+  if (!StartJournal(withChamber) || !CheckTables(withChamber)) {
+    Running = false;
+    if (journal_ && runId_ != 0) journal_->End(runId_, RunState::Failed);
+    return RunEnd::Failed;
+  }
+  runStart_ = bench_.clock.NowMs();
+  modesAtStart_ = progress_.modesDone = (TempIndex - 1) * ModeCount + firstMode_ - 1;
+  const RunEnd end = withChamber ? ChamberRun() : NoChamberRun();
+  if (journal_ && runId_ != 0 && !journalBroken_) {
+    static constexpr RunState kStates[] = {RunState::Completed, RunState::Stopped,
+                                           RunState::Failed};
+    journal_->End(runId_, kStates[static_cast<int>(end)]);
+  }
+  bench_.host.SetProgress(0, false);
+  return end;
+}
+
+TempTest::RunEnd TempTest::ChamberRun() {
+  const int holdMinutes = WholeNumber(form.holdMinutes);
+  RunEnd end = RunEnd::Failed;
+  auto closing = [&](RunEnd e) {
+    end = e;
+    Closing();
+    return end;
+  };
+  if (TempIndex > TempCount) return closing(RunEnd::Completed);
+  if (!LoadTemp()) return closing(RunEnd::Failed);
+  if (!bench_.ports.ChamberRun()) {
+    bench_.clock.WaitMs(kRetryMs);
+    if (!bench_.ports.ChamberRun()) {
+      bench_.host.SetStatus(2, kRunError);
+      return closing(RunEnd::Failed);
+    }
+  }
+  while (Running && TempIndex <= TempCount) {
+    bench_.host.PumpEvents();
+    int pv = 0, sv = 0;
+    if (!ReadTemp(pv, sv)) return closing(RunEnd::Failed);
+    bench_.host.SetStatus(1, FixedTwo(pv / 10.0));
+    const double target = 10 * temps.Number(1, TempIndex).value_or(0);
+    if (std::abs(pv - target) >= kTolerance) {
+      if (!Pause(kRetryMs)) return closing(RunEnd::Stopped);
+      continue;
+    }
+    WaitStart = bench_.clock.NowMs();
+    bool restart = false;
+    while (!restart) {
+      if (!Pause(kRetryMs)) return closing(RunEnd::Stopped);
+      if (!ReadTemp(pv, sv)) return closing(RunEnd::Failed);
+      if (std::abs(pv - target) >= kTolerance) {
+        restart = true;  // the chamber left the band: the hold starts again
+        break;
+      }
+      bench_.host.PumpEvents();
+      if (!Running) return closing(RunEnd::Stopped);
+      const double held = (bench_.clock.NowMs() - WaitStart) / 1000;
+      bench_.host.SetStatus(1, FixedTwo(pv / 10.0));
+      bench_.host.SetStatus(2, HeldText(held));
+      if (held > 60.0 * holdMinutes) {
+        TTESTCOM();
+        if (!Running) return closing(RunEnd::Stopped);
+        if (TempIndex > TempCount) return closing(RunEnd::Completed);
+        if (!LoadTemp()) return closing(RunEnd::Failed);
+        break;
+      }
+    }
+  }
+  return closing(Running ? RunEnd::Completed : RunEnd::Stopped);
+}
+
+TempTest::RunEnd TempTest::NoChamberRun() {
+  while (Running && TempIndex <= TempCount) TTESTCOM();
+  const RunEnd end = TempIndex > TempCount ? RunEnd::Completed : RunEnd::Stopped;
+  Closing();
+  return end;
+}
+
+void TempTest::Closing() {
+  Running = false;
+  SaveOutA();
+  bench_.ports.ChamberStop();
+  FlukeSTBYClick();
+  Changed();
+}
+
+void TempTest::Report(int point, int mode) {
+  progress_.point = point;
+  progress_.points = TempCount;
+  progress_.mode = mode;
+  progress_.modes = ModeCount;
+  progress_.modesDone = (point - 1) * ModeCount + mode - 1;
+  const int done = progress_.modesDone - modesAtStart_;
+  const int left = TempCount * ModeCount - progress_.modesDone;
+  progress_.remainingS = done > 0 ? (bench_.clock.NowMs() - runStart_) / 1000 / done * left : 0;
+  bench_.host.SetProgress(progress_.Percent(), true);
+  if (onProgress) onProgress(progress_);
+}
+
+// ---- Run journal ----
+
+RunSettings TempTest::Snapshot(bool withChamber) const {
+  RunSettings s;
+  s.withChamber = withChamber;
+  s.points = TempCount;
+  s.modes = ModeCount;
+  s.holdMinutes = WholeNumber(form.holdMinutes);
+  s.powerDelayText = form.powerDelay;
+  s.measure = TempForm::kMeasureItems[static_cast<int>(form.measure)];
+  s.captureKind = TempForm::kCaptureItems[static_cast<int>(form.capture)];
+  s.fullFiles = form.fullFiles;
+  s.keepOperating = form.keepOperating;
+  s.adcAndTemp = form.adcAndTemp;
+  s.firstRawFile = RawFileNumber;
+  s.tempTable = Rows(temps, TempPointTable::kColumns);
+  s.regTable = Rows(regs, RegStepTable::kColumns);
+  s.flukeTable = Rows(bench_.fluke, instruments::StepTable::kColumns);
+  s.powerTable = Rows(bench_.power, instruments::StepTable::kColumns);
+  s.regImage.assign(bench_.target.RegImage.begin(), bench_.target.RegImage.end());
+  const auto& p = bench_.ports;
+  auto port = [](const char* what, const instruments::DevcRS232& d) {
+    return std::string(what) + " " + (d.Selected ? d.PortName : std::string("-")) + "\n";
+  };
+  s.instruments =
+      port("chamber", p.ChamberPort) + port("calibrator", p.FlukePort) + port("power", p.PowerPort);
+  for (size_t i = 0; i < p.MeterPorts.size(); ++i)
+    s.instruments += port(("meter" + std::to_string(i + 1)).c_str(), p.MeterPorts[i]);
+  return s;
+}
+
+void TempTest::Restore(const RunSettings& s) {
+  temps.Resize(static_cast<int>(s.tempTable.size()));
+  FillRows(temps, s.tempTable);
+  regs.Resize(static_cast<int>(s.regTable.size()));
+  FillRows(regs, s.regTable);
+  bench_.fluke.Resize(static_cast<int>(s.flukeTable.size()));
+  FillRows(bench_.fluke, s.flukeTable);
+  bench_.power.Resize(static_cast<int>(s.powerTable.size()));
+  FillRows(bench_.power, s.powerTable);
+  form.modeCount = std::to_string(std::max(static_cast<int>(s.regTable.size()) - 1, 1));
+  form.tempCount = std::to_string(s.points);
+  form.holdMinutes = std::to_string(s.holdMinutes);
+  form.powerDelay = s.powerDelayText;
+  for (int i = 0; i < 3; ++i)
+    if (s.measure == TempForm::kMeasureItems[i]) form.measure = static_cast<TempForm::Measure>(i);
+  form.capture = s.captureKind == TempForm::kCaptureItems[1] ? TempForm::Capture::Temperature
+                                                             : TempForm::Capture::Adc;
+  form.fullFiles = s.fullFiles;
+  form.keepOperating = s.keepOperating;
+  form.adcAndTemp = s.adcAndTemp;
+}
+
+bool TempTest::StartJournal(bool withChamber) {
+  runId_ = 0;
+  journalBroken_ = false;
+  if (!journal_) return true;
+  if (const auto open = journal_->Unfinished()) {
+    const std::string question =
+        "Run " + std::to_string(open->id) + " (started " + open->started + ", " +
+        std::to_string(open->recorded) + " of " + std::to_string(open->points * open->modes) +
+        " modes recorded) did not finish. Resume it at its next point and mode?";
+    const bool yes = resume == Resume::Always ||
+                     (resume == Resume::Ask && bench_.host.AskYesNo(question, false));
+    if (yes) return ResumeRun(open->id);
+    journal_->End(open->id, RunState::Abandoned);
+  }
+  if (const auto id = journal_->Begin(Snapshot(withChamber))) {
+    runId_ = *id;
+  } else {
+    journalBroken_ = true;
+    bench_.host.SetStatus(2, "Run journal: " + journal_->LastError());
+  }
+  return true;
+}
+
+bool TempTest::ResumeRun(int64_t id) {
+  RunSettings settings;
+  std::string error;
+  if (!LoadRunResults(*journal_, id, settings, results, error)) {
+    Fail("Run journal: " + error);
+    return false;
+  }
+  Restore(settings);
+  TempCount = temps.Points();
+  AddrCount = regs.AddressCount();
+  ModeCount = regs.ModeCount();
+  data.Prepare(ModeCount + 1, TempCount + 1, TempCount);
+  results.Resize(TempCount, ModeCount);
+  RawFileNumber = settings.firstRawFile;
+  int lastPoint = 1, lastMode = 0;
+  for (const ModeRecord& r : journal_->Modes(id)) {
+    if (r.rawFile >= 0) RawFileNumber = std::max(RawFileNumber, r.rawFile + 1);
+    if (r.point > lastPoint || (r.point == lastPoint && r.mode > lastMode))
+      lastPoint = r.point, lastMode = r.mode;
+  }
+  TempIndex = lastPoint;
+  firstMode_ = lastMode + 1;
+  if (firstMode_ > ModeCount) ++TempIndex, firstMode_ = 1;
+  TMPDataClick();
+  runId_ = id;
+  bench_.host.SetStatus(2, "Resuming run " + std::to_string(id) + " at point " +
+                               std::to_string(TempIndex) + ", mode " + std::to_string(firstMode_));
+  return true;
+}
+
+void TempTest::RecordMode(int point, int mode, int rawFile) {
+  if (!journal_ || runId_ == 0 || journalBroken_) return;
+  ModeRecord r;
+  r.point = point;
+  r.mode = mode;
+  r.targetTemp = results.TargetTemp(point);
+  r.targetHum = results.TargetHum(point);
+  for (int k = 0; k < TempResults::kKinds; ++k)
+    r.stats[static_cast<size_t>(k)] = results.Stat(k, point, mode);
+  for (int i = 0; i < TempResults::kMeters; ++i) {
+    r.meterValue[static_cast<size_t>(i)] = results.MeterValue(i, point, mode);
+    r.meterUnit[static_cast<size_t>(i)] = results.MeterUnit(i, point, mode);
+  }
+  r.rawFile = rawFile;
+  if (!journal_->RecordMode(runId_, r)) {
+    // The result files stay the primary output; the run goes on without its journal.
+    journalBroken_ = true;
+    bench_.host.ShowError("Run journal: " + journal_->LastError() +
+                          ". The run goes on; it cannot be resumed after a crash.");
+  }
+}
+
+}  // namespace qx::autotest

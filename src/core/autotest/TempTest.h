@@ -1,0 +1,217 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "core/analysis/AdcCapture.h"
+#include "core/analysis/NoiseResult.h"
+#include "core/autotest/RunJournal.h"
+#include "core/autotest/TempResultFiles.h"
+#include "core/autotest/TempResults.h"
+#include "core/autotest/TempTables.h"
+#include "core/base/Clock.h"
+#include "core/base/Host.h"
+#include "core/base/Settings.h"
+#include "core/instruments/InstrumentPorts.h"
+#include "core/instruments/StepTable.h"
+#include "core/instruments/StepTraffic.h"
+#include "core/link/LinkMonitor.h"
+#include "core/link/TargetAccess.h"
+#include "core/link/TargetRecord.h"
+
+namespace qx::autotest {
+
+/// The boxes and check marks of the temperature window, as texts and states.
+struct TempForm {
+  /// `CADCBRY`: what each mode measures.
+  enum class Measure { AdcAndMeters, Adc, Meters };
+  /// `ComMode`: the capture kind.
+  enum class Capture { Adc, Temperature };
+  static constexpr const char* kMeasureItems[3] = {"ADC & Brymen", "ADC", "Brymen"};
+  static constexpr const char* kCaptureItems[2] = {"ADC", "Temperature"};
+
+  std::string tempCount = "5";      ///< `ETempCount`
+  std::string tempStart = "-40.0";  ///< `ETMPBG`
+  std::string tempStep = "10.0";    ///< `ETMPScale`
+  std::string modeCount = "1000";   ///< `EModenum`
+  std::string holdMinutes = "20";   ///< `Edit2`
+  std::string powerDelay = "2000";  ///< `PDlyT`, milliseconds
+  Measure measure = Measure::Adc;
+  Capture capture = Capture::Adc;
+  bool fullFiles = false;      ///< `CHFULL`: a raw sample file per mode
+  bool keepOperating = false;  ///< `FkNOINT`: no calibrator standby before a step
+  bool adcAndTemp = false;     ///< `ChADCTemp` (hidden)
+  bool lock330mV = false;      ///< `LK330mV`
+  bool lock3V = false;         ///< `LK3V`
+
+  bool MeasuresAdc() const { return measure != Measure::Meters; }
+  bool MeasuresMeters() const { return measure != Measure::Adc; }
+};
+
+/// Where a run stands, for the gauge and for qxctl's progress line.
+struct TempProgress {
+  int point = 0;
+  int points = 0;
+  int mode = 0;
+  int modes = 0;
+  int modesDone = 0;      ///< finished modes of the whole run
+  double remainingS = 0;  ///< estimate from the modes finished so far; 0 before the first
+  int Percent() const;
+  /// "Point 2/5, mode 3/48, about 1 h 20 min left".
+  std::string Text() const;
+};
+
+/// The temperature test: over a list of chamber temperatures, and at each one over a list of
+/// modes (register values, calibrator and power-supply settings), it captures the ADC and reads
+/// the multimeters, keeps every figure in the result arrays and rewrites the result files after
+/// every mode. Every finished mode is also recorded in the run journal, from which a run that
+/// the program or the machine did not finish continues. The window only shows this model.
+class TempTest {
+ public:
+  /// What the test drives.
+  struct Bench {
+    link::TargetAccess& access;
+    link::LinkMonitor& monitor;
+    link::TargetRecord& target;
+    analysis::AdcCapture& capture;
+    analysis::NoiseResult& noise;
+    instruments::InstrumentPorts& ports;
+    instruments::StepTable& fluke;
+    instruments::StepTable& power;
+    base::Clock& clock;
+    base::Host& host;
+    base::Settings& settings;
+  };
+
+  static constexpr double kTolerance = 15;  ///< tenths of a degree: the ±1.5 °C band
+  static constexpr int kModeAttempts = 4;
+  static constexpr double kSettleMs = 4000;
+  static constexpr char kRunError[] = "溫控廂 RUN ERROR!!!!!!!";
+
+  /// How a run that the journal holds unfinished is treated when a new run starts.
+  enum class Resume { Ask, Always, Never };
+  enum class RunEnd { Completed, Stopped, Failed };
+
+  explicit TempTest(const Bench& bench);
+  TempTest(const TempTest&) = delete;
+  TempTest& operator=(const TempTest&) = delete;
+
+  TempForm form;
+  TempPointTable temps;  ///< `TMPGrid`
+  RegStepTable regs;     ///< `RegChg`
+  ResultTable data;      ///< `TMPData`
+  TempResults results;
+
+  // Window state.
+  int TempCount = 0;
+  int TempIndex = 1;
+  int AddrCount = 0;
+  int ModeCount = 0;
+  bool Running = false;
+  bool ModeDone = false;
+  int ModeTries = 0;
+  int RawFileNumber = 0;
+  double WaitStart = 0;        ///< clock time the chamber was first seen within the band
+  bool beginEnabled = true;    ///< `TBg`
+  bool testEnabled = true;     ///< `TTest`
+  bool captureEnabled = true;  ///< the analysis window's capture button
+
+  void FormCreate();
+  /// Rebuilds the temperature table from the count, start and step boxes.
+  TempPointTable::Built TMPCNTSETClick();
+  /// Applies `EModenum` to the register table and both step tables; the mode row count.
+  int Modenum();
+  /// Enter in the mode-count box: `Modenum`, then the calibrator table's `INI`.
+  void EModenumKeyPress();
+
+  bool LoadTemp();
+  /// Present and set value in tenths of a degree.
+  bool ReadTemp(int& present, int& setValue);
+  /// False, with the reason shown, when the tables cannot make a run.
+  bool TESTINI();
+  void TTESTCOM();
+  RunEnd TBgClick();
+  RunEnd TTestClick();
+  void Button1Click();
+  /// "Stop": the chamber stops and the run ends at its next check.
+  void Button2Click();
+  /// Ends the run at its next check without touching the chamber (window closing).
+  void Stop() { Running = false; }
+
+  bool SaveOutA();
+  bool ENSaveClick();
+  bool FlukeSTBYClick();
+  bool FlukeOPER();
+  void LK330mVClick(bool checked);
+  void LK3VClick(bool checked);
+  void LKENTERClick();
+  void TMPDataClick();
+  void ChangeRegStep(uint8_t address, uint8_t value);
+
+  /// The folder of the result files and the encoding of their text; until set, the working
+  /// folder and UTF-8.
+  void SetFiles(std::filesystem::path dir, TextEncoder encode) {
+    writer_ = TempResultWriter(std::move(dir), std::move(encode));
+  }
+  const std::filesystem::path& FilesDir() const { return writer_.Dir(); }
+
+  /// The journal that records finished modes; none keeps no journal.
+  void SetJournal(RunJournal* journal) { journal_ = journal; }
+  Resume resume = Resume::Ask;
+  /// The journal id of the run in progress or last run, 0 without a journal.
+  int64_t RunId() const { return runId_; }
+
+  /// The number after "Test #" in "QxTEMPB.CSV": the journal id of the run.
+  int TestNumber() const { return static_cast<int>(runId_); }
+  /// Meters read in the last multimeter pass (the "Channel - " counter).
+  int MeterChannels() const { return meterChannels_; }
+  const TempProgress& Progress() const { return progress_; }
+
+  /// Runs when tables, results or button states changed.
+  std::function<void()> onChanged;
+  /// Runs when the run moved on to another mode or point.
+  std::function<void(const TempProgress&)> onProgress;
+  /// The analysis window's reference-voltage field receives each mode's text.
+  std::function<void(const std::string&)> onReferenceText;
+  /// Runs after every mode with the point and mode just finished (for the live chart).
+  std::function<void(int point, int mode)> onModeFinished;
+
+ private:
+  bool UsbOpen() const { return bench_.target.Usb.Opened; }
+  void Changed() {
+    if (onChanged) onChanged();
+  }
+  /// Waits `ms`, letting window messages run; returns Running.
+  bool Pause(double ms);
+  bool CheckTables(bool withChamber);
+  RunEnd Run(bool withChamber);
+  RunEnd ChamberRun();
+  RunEnd NoChamberRun();
+  void Closing();
+  void MeasureMeters(int point, int mode);
+  void WriteRaw();
+  void Report(int point, int mode);
+  void RecordMode(int point, int mode, int rawFile);
+  bool StartJournal(bool withChamber);
+  bool ResumeRun(int64_t id);
+  RunSettings Snapshot(bool withChamber) const;
+  void Restore(const RunSettings& s);
+  void Fail(const std::string& why);
+
+  Bench bench_;
+  instruments::StepTraffic traffic_;
+  TempResultWriter writer_{".", [](std::string_view utf8) { return std::string(utf8); }};
+  RunJournal* journal_ = nullptr;
+  int64_t runId_ = 0;
+  bool journalBroken_ = false;
+  int meterChannels_ = 0;
+  int firstMode_ = 1;  ///< the mode a resumed run continues with at its first point
+  double runStart_ = 0;
+  int modesAtStart_ = 0;
+  TempProgress progress_;
+};
+
+}  // namespace qx::autotest

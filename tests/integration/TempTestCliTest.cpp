@@ -1,0 +1,200 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
+#include "cli/LinkCommands.h"
+#include "platform/SqliteRunJournal.h"
+#include "sim/SimBoard.h"
+#include "support/QxctlRun.h"
+#include "support/TempDir.h"
+
+namespace {
+
+using qx::test::Qxctl;
+
+std::string ReadAll(const std::filesystem::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteText(const std::filesystem::path& p, const std::string& text) {
+  std::ofstream(p, std::ios::binary) << text;
+}
+
+int Lines(const std::string& text) {
+  int n = 0;
+  for (char c : text) n += c == '\n';
+  return n;
+}
+
+/// The simulated board without noise, so every figure of a capture is exact.
+void Quiet(qx::sim::SimBoard& board) {
+  board.Target().SetInputNoiseNv(0);
+  board.Target().SetOutputNoiseCodes(0);
+}
+
+/// A program folder with the chip files and the lists of a small run: two modes that differ in
+/// the calibrator's output (100 mV and 200 mV, the board's ADC input), register 0 written 00
+/// in both, one second of wait and a 2.4 V reference.
+class TempCli : public ::testing::Test {
+ protected:
+  TempCli() {
+    std::filesystem::copy(std::filesystem::path(__FILE__).parent_path() / ".." / ".." / "INCLUDE",
+                          dir.Path() / "INCLUDE");
+    WriteText(dir.Path() / "Register.txt", "   0\r\n  00\r\n  00\r\n");
+    WriteText(dir.Path() / "Delay.txt", "     1\r\n     1\r\n");
+    WriteText(dir.Path() / "ACM.txt", "   2.4\r\n   2.4\r\n");
+    WriteText(dir.Path() / "Fluke.txt", "   1OUT 100 mV ,0 Hz\r\n   1OUT 200 mV ,0 Hz\r\n");
+  }
+  std::vector<std::string> Args(std::initializer_list<std::string> extra) const {
+    std::vector<std::string> a{
+        "--simulate", "--dir", dir.Path().string(), "temp-test", "--modes", "2",
+        "--points",   "2",     "--start",           "20",        "--step",  "10"};
+    a.insert(a.end(), extra);
+    return a;
+  }
+  std::string File(const char* name) const { return ReadAll(dir.Path() / name); }
+  qx::test::TempDir dir{"qx_temp_cli"};
+};
+
+// Without noise every figure is known: 100 mV and 200 mV of a 2.4 V reference are the codes
+// 349525 and 699051, halved by the fast read's decoding; a silent input has one count peak to
+// peak, 2.4 V / 2^22 = 572.20 nV at 23 bits, and 23 bits of ENOB and noise-free resolution.
+TEST_F(TempCli, RunWithoutChamberWritesTheResultFilesByteForByte) {
+  const auto r = Qxctl(Args({"--no-chamber"}), Quiet);
+  ASSERT_EQ(r.status, qx::cli::kExitOk) << r.err;
+  EXPECT_NE(r.err.find("Point 2/2, mode 2/2"), std::string::npos) << r.err;
+
+  const std::string mean = "\xA5\xAD\xA7\xA1\xAD\xC8";     // 平均值 in Big5
+  const std::string compare = "\xA4\xF1\xB8\xFB\xAD\xC8";  // 比較值
+  const std::string figures =
+      ", VPP(nV), RMS Noise(nV), Enob, VPP(count), RMS Noise(count), "
+      "Noise Free, " +
+      compare + "\r\n";
+  const std::string m1 = "174762.00, 572.20, 0.00, 23.00, 1.00, 0.00, 23.00,0\r\n";
+  const std::string m2 = "349525.00, 572.20, 0.00, 23.00, 1.00, 0.00, 23.00,0\r\n";
+  EXPECT_EQ(File("QxTEMPB.CSV"), "Test #1, , , \r\n ," + mean + figures + "1, " + m1 + "2, " + m2 +
+                                     "1, " + m1 + "2, " + m2);
+  EXPECT_EQ(File("QxTEMPA.CSV"), ", , , Test #0, , , \r\n\xB7\xC5\xAB\xD7, \xC0\xE3\xAB\xD7,  ," +
+                                     mean + figures + "20.00, 0.00, 1, " + m1 + "20.00, 0.00, 2, " +
+                                     m2 + "30.00, 0.00, 1, " + m1 + "30.00, 0.00, 2, " + m2);
+  EXPECT_FALSE(std::filesystem::exists(dir.Path() / "QxTEMPBryMen.CSV"));  // "ADC" alone
+}
+
+TEST_F(TempCli, MissingRegisterListIsAClearFailure) {
+  std::filesystem::remove(dir.Path() / "Register.txt");
+  const auto r = Qxctl(Args({"--no-chamber"}), Quiet);
+  EXPECT_EQ(r.status, qx::cli::kExitLinkFailed);
+  EXPECT_NE(r.err.find("Register.txt"), std::string::npos) << r.err;
+}
+
+TEST_F(TempCli, ChamberRunHoldsEachPointAndCompletes) {
+  const auto r = Qxctl(Args({"--chamber", "--hold", "2"}), Quiet);
+  ASSERT_EQ(r.status, qx::cli::kExitOk) << r.err;
+  EXPECT_EQ(Lines(File("QxTEMPA.CSV")), 6);
+}
+
+/// Chamber reads of a one-point run with a two-minute hold, with the chamber's door opened
+/// `doorAtMin` minutes into the run (never when negative).
+int ChamberReads(const std::vector<std::string>& args, double doorAtMin) {
+  const auto r = Qxctl(args, [doorAtMin](qx::sim::SimBoard& board) {
+    Quiet(board);
+    if (doorAtMin >= 0) board.Instruments().Chamber().Thermal().OpenDoorAt(doorAtMin * 60'000, 30);
+  });
+  EXPECT_EQ(r.status, qx::cli::kExitOk) << r.err;
+  // Present-value reads: "RSD,02,0001" on the chamber's port.
+  int reads = 0;
+  std::istringstream lines(r.trace);
+  for (std::string line; std::getline(lines, line);)
+    reads += line.rfind("> COM7", 0) == 0 && line.find("|.01RSD,02,0001") != std::string::npos;
+  return reads;
+}
+
+TEST_F(TempCli, ReadingLeavingTheBandDuringTheHoldRestartsIt) {
+  auto args = Args({"--chamber", "--hold", "2", "--points", "1"});
+  args.insert(args.begin(), "--trace");
+  const int calm = ChamberReads(args, -1);
+  // The chamber is at 20 °C after half a minute; at 1.5 min the door takes it to 30 °C, and
+  // it is back in the band a minute later: the hold starts again, two minutes of reads more.
+  const int disturbed = ChamberReads(args, 1.5);
+  EXPECT_GT(calm, 120);
+  EXPECT_NEAR(disturbed - calm, 120, 15);
+}
+
+TEST_F(TempCli, OptionsAreChecked) {
+  EXPECT_EQ(Qxctl(Args({"--measure", "volts"})).status, qx::cli::kExitUsage);
+  EXPECT_EQ(Qxctl(Args({"--hold", "ten"})).status, qx::cli::kExitUsage);
+  EXPECT_EQ(Qxctl(Args({"--chamber", "--no-chamber"})).status, qx::cli::kExitUsage);
+  EXPECT_EQ(Qxctl(Args({"extra"})).status, qx::cli::kExitUsage);
+}
+
+/// A run killed with SIGKILL in the middle of a mode and resumed writes the same result files
+/// as a run that was never interrupted.
+TEST_F(TempCli, RunKilledAndResumedWritesWhatAnUninterruptedRunWrites) {
+  qx::test::TempDir whole{"qx_temp_whole"};
+  std::filesystem::copy(dir.Path(), whole.Path(), std::filesystem::copy_options::recursive);
+  auto args = [](const std::filesystem::path& d, std::initializer_list<std::string> extra) {
+    std::vector<std::string> a{"--simulate", "--dir",    d.string(), "temp-test", "--modes",
+                               "2",          "--points", "3",        "--start",   "20",
+                               "--step",     "10",       "--hold",   "1"};
+    a.insert(a.end(), extra);
+    return a;
+  };
+  const auto uninterrupted = Qxctl(args(whole.Path(), {}));
+  ASSERT_EQ(uninterrupted.status, qx::cli::kExitOk) << uninterrupted.err;
+
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    Qxctl(args(dir.Path(), {}));
+    _exit(0);  // not reached when the parent kills the run in time
+  }
+  // Kill the run once three modes are in the journal: it is then inside the fourth.
+  std::unique_ptr<qx::platform::SqliteRunJournal> journal;
+  std::string error;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  size_t recorded = 0;
+  while (recorded < 3 && std::chrono::steady_clock::now() < deadline) {
+    if (!journal && std::filesystem::exists(dir.Path() / "QxRuns.db"))
+      journal = qx::platform::SqliteRunJournal::Open(dir.Path() / "QxRuns.db", error);
+    if (journal) recorded = journal->Modes(1).size();
+    std::this_thread::sleep_for(std::chrono::microseconds(200));
+  }
+  kill(child, SIGKILL);
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFSIGNALED(status)) << "the run ended before it could be killed";
+  ASSERT_GE(recorded, 3u);
+  EXPECT_FALSE(std::filesystem::exists(dir.Path() / "QxTEMPA.CSV"));
+  journal.reset();
+
+  const auto resumed = Qxctl(args(dir.Path(), {"--resume"}));
+  ASSERT_EQ(resumed.status, qx::cli::kExitOk) << resumed.err;
+  EXPECT_NE(resumed.err.find("Point"), std::string::npos);
+  EXPECT_EQ(File("QxTEMPB.CSV"), ReadAll(whole.Path() / "QxTEMPB.CSV"));
+  EXPECT_EQ(File("QxTEMPA.CSV"), ReadAll(whole.Path() / "QxTEMPA.CSV"));
+
+  const auto list = Qxctl({"--dir", dir.Path().string(), "runs", "list"});
+  ASSERT_EQ(list.status, qx::cli::kExitOk) << list.err;
+  EXPECT_NE(list.out.find("\n1,"), std::string::npos) << list.out;
+  EXPECT_NE(list.out.find(",completed,yes,3,2,6,"), std::string::npos) << list.out;
+
+  const auto exported = Qxctl({"--dir", dir.Path().string(), "runs", "export", "1", "--out",
+                               (dir.Path() / "again").string()});
+  ASSERT_EQ(exported.status, qx::cli::kExitOk) << exported.err;
+  EXPECT_EQ(ReadAll(dir.Path() / "again" / "QxTEMPB.CSV"), File("QxTEMPB.CSV"));
+  EXPECT_EQ(ReadAll(dir.Path() / "again" / "QxTEMPA.CSV"), File("QxTEMPA.CSV"));
+}
+
+}  // namespace
