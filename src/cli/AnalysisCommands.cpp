@@ -1,8 +1,7 @@
 #include "cli/AnalysisCommands.h"
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
+#include <cstdlib>
 #include <sstream>
 #include <vector>
 
@@ -11,6 +10,7 @@
 #include "core/analysis/SlotDecoder.h"
 #include "core/analysis/SlotFile.h"
 #include "core/base/AtomicFile.h"
+#include "core/base/FileBytes.h"
 #include "core/chip/FileTextSource.h"
 #include "core/chip/SetupChipLoad.h"
 #include "sim/SimBoard.h"
@@ -218,15 +218,14 @@ int Stats(CliSession& session, const CliOptions& options, std::ostream& out, std
     return kExitUsage;
   }
   const std::string& path = options.args[0];
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    err << "qxctl: cannot read " << path << "\n";
+  const base::FileRead file = base::ReadRegularFile(path, analysis::SlotFile::kMaxBytes);
+  if (!file.Ok()) {
+    err << "qxctl: " << file.error << "\n";
     return kExitLinkFailed;
   }
-  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   std::vector<uint32_t> slots;
   std::string error;
-  if (!analysis::SlotFile::Parse(text, slots, error)) {
+  if (!analysis::SlotFile::Parse(file.bytes, slots, error)) {
     err << "qxctl: " << path << ": " << error << "\n";
     return kExitLinkFailed;
   }

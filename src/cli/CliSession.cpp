@@ -80,8 +80,11 @@ void CliSession::LoadChipDescription() {
   link::TargetRecord saved;
   base::Settings savedSettings;
   const std::string configPath = chip::JoinPath(dir, app::ConfigFile::kFileName);
-  if (const auto text = base::ReadFileBytes(configPath))
-    app::ConfigFile(saved, savedSettings).Apply(*text, configPath);
+  const base::FileRead config = base::ReadRegularFile(configPath, base::kSettingsFileLimit);
+  if (config.Ok())
+    app::ConfigFile(saved, savedSettings).Apply(config.bytes, configPath);
+  else if (config.status != base::FileRead::Status::Missing)
+    trace_ << "qxctl: " << config.error << "\n";
   bench_->target.ChipIndex = saved.ChipIndex;
   bench_->settings.CLPT = savedSettings.CLPT;
   bench_->settings.LptPortBase = savedSettings.LptPortBase;

@@ -1,9 +1,9 @@
 #include "platform/ComPortNames.h"
 
 #include <cctype>
-#include <fstream>
-#include <sstream>
 #include <vector>
+
+#include "core/base/FileBytes.h"
 
 namespace qx::platform {
 namespace {
@@ -68,17 +68,17 @@ std::string ComPortNames::Resolve(std::string_view name, std::string_view tableT
   return "/dev/ttyS" + std::to_string(*n - 1);
 }
 
-std::string ComPortNames::ResolveInDir(std::string_view name, const std::string& programDir) {
+std::string ComPortNames::ResolveInDir(std::string_view name, const std::string& programDir,
+                                       std::string* problem) {
   std::string path = programDir;
   if (!path.empty() && path.back() != '/') path += '/';
   path += kTableFile;
-  std::string text;
-  if (std::ifstream file(path, std::ios::binary); file) {
-    std::ostringstream buffer;
-    buffer << file.rdbuf();
-    text = buffer.str();
+  const base::FileRead table = base::ReadRegularFile(path, kMaxTableBytes);
+  if (!table.Ok() && table.status != base::FileRead::Status::Missing) {
+    if (problem) *problem = table.error;
+    return {};
   }
-  return Resolve(name, text);
+  return Resolve(name, table.bytes);
 }
 
 }  // namespace qx::platform

@@ -1,6 +1,7 @@
 #include "platform/PosixSerialPortProvider.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <utility>
 
 #include "platform/ComPortNames.h"
@@ -12,7 +13,14 @@ PosixSerialPortProvider::PosixSerialPortProvider(std::string programDir)
     : programDir_(std::move(programDir)) {}
 
 std::unique_ptr<base::SerialPort> PosixSerialPortProvider::Open(const std::string& name) {
-  const std::string path = ComPortNames::ResolveInDir(name, programDir_);
+  std::string problem;
+  const std::string path = ComPortNames::ResolveInDir(name, programDir_, &problem);
+  if (!problem.empty()) {
+    // The open fails like a missing port; the reason goes where the program's errors go.
+    std::fprintf(stderr, "%s\n", problem.c_str());
+    errno = EINVAL;
+    return nullptr;
+  }
   if (path.empty()) {
     errno = ENOENT;
     return nullptr;

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 #include "core/base/FileBytes.h"
@@ -72,8 +73,13 @@ PpdevParallelDriver::~PpdevParallelDriver() {
 }
 
 std::string PpdevParallelDriver::ReadTable(const std::string& programDir) {
-  const auto bytes = base::ReadFileBytes(programDir + "/" + ParPortNames::kTableFile);
-  return bytes.value_or(std::string());
+  // The table is a few lines: a larger file, or one that is no regular file, is no table.
+  constexpr size_t kMaxTableBytes = 64 * 1024;
+  const base::FileRead table =
+      base::ReadRegularFile(programDir + "/" + ParPortNames::kTableFile, kMaxTableBytes);
+  if (!table.Ok() && table.status != base::FileRead::Status::Missing)
+    std::fprintf(stderr, "%s\n", table.error.c_str());
+  return table.bytes;
 }
 
 link::DeviceHandle PpdevParallelDriver::Open(const std::string& name) {

@@ -92,5 +92,19 @@ TEST_F(ComPortsFile, BinaryGarbageFileFallsBackToTtyS) {
   EXPECT_EQ(ComPortNames::ResolveInDir("COM16", Dir(true)), "/dev/ttyS15");
 }
 
+TEST_F(ComPortsFile, TableThatIsNoRegularFileOrTooLargeResolvesNothing) {
+  // A table listing COM16 first, then padding past the limit: never read in part.
+  WriteTable("COM16 /dev/ttyUSB0\n" + std::string(ComPortNames::kMaxTableBytes, '#'));
+  std::string problem;
+  EXPECT_EQ(ComPortNames::ResolveInDir("COM16", Dir(true), &problem), "");
+  EXPECT_EQ(problem, (dir_ / "ComPorts.txt").string() + ": larger than 65536 bytes, not read");
+
+  std::filesystem::remove(dir_ / "ComPorts.txt");
+  std::filesystem::create_symlink("/dev/zero", dir_ / "ComPorts.txt");
+  problem.clear();
+  EXPECT_EQ(ComPortNames::ResolveInDir("COM16", Dir(false), &problem), "");
+  EXPECT_EQ(problem, (dir_ / "ComPorts.txt").string() + ": not a regular file");
+}
+
 }  // namespace
 }  // namespace qx::platform

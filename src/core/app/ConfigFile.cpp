@@ -138,14 +138,16 @@ ConfigLoadResult ConfigFile::Load(const std::filesystem::path& path) {
     }
     created = true;
   }
-  const auto bytes = base::ReadFileBytes(path);
-  if (!bytes) {
+  const base::FileRead file = base::ReadRegularFile(path, base::kSettingsFileLimit);
+  if (!file.Ok()) {
     ConfigLoadResult r;
     r.outcome = ConfigLoadResult::Outcome::Unreadable;
-    r.message = name + ": cannot be opened, settings not loaded";
+    r.message = file.status == base::FileRead::Status::Missing
+                    ? name + ": cannot be opened, settings not loaded"
+                    : file.error + ", settings not loaded";
     return r;
   }
-  ConfigLoadResult r = Apply(*bytes, name);
+  ConfigLoadResult r = Apply(file.bytes, name);
   r.created = created;
   return r;
 }

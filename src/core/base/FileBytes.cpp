@@ -1,16 +1,63 @@
 #include "core/base/FileBytes.h"
 
+#include <algorithm>
 #include <fstream>
+#include <system_error>
 
 namespace qx::base {
 
-std::optional<std::string> ReadFileBytes(const std::filesystem::path& path, size_t limit) {
+FileRead ReadRegularFile(const std::filesystem::path& path, size_t limit) {
+  FileRead r;
+  const std::string name = path.string();
+  std::error_code ec;
+  const auto status = std::filesystem::status(path, ec);
+  if (!std::filesystem::exists(status)) {
+    r.status = FileRead::Status::Missing;
+    r.error = name + ": no such file";
+    return r;
+  }
+  if (!std::filesystem::is_regular_file(status)) {
+    r.status = FileRead::Status::NotRegular;
+    r.error = name + ": not a regular file";
+    return r;
+  }
   std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::string bytes(limit, '\0');
-  in.read(bytes.data(), static_cast<std::streamsize>(limit));
-  bytes.resize(static_cast<size_t>(in.gcount()));
-  return bytes;
+  if (!in) {
+    r.status = FileRead::Status::Unreadable;
+    r.error = name + ": cannot be opened";
+    return r;
+  }
+  // Read in pieces up to one byte past the limit: that byte tells a file that is too large,
+  // even one that grew since the check, and a small file costs no large buffer.
+  constexpr size_t kPiece = 64 * 1024;
+  while (r.bytes.size() <= limit) {
+    const size_t at = r.bytes.size();
+    const size_t want = std::min(kPiece, limit + 1 - at);
+    r.bytes.resize(at + want);
+    in.read(r.bytes.data() + at, static_cast<std::streamsize>(want));
+    r.bytes.resize(at + static_cast<size_t>(in.gcount()));
+    if (!in) break;
+  }
+  if (in.bad()) {
+    r.bytes.clear();
+    r.status = FileRead::Status::Unreadable;
+    r.error = name + ": read error";
+    return r;
+  }
+  if (r.bytes.size() > limit) {
+    r.bytes = std::string();
+    r.status = FileRead::Status::TooLarge;
+    r.error = name + ": larger than " + std::to_string(limit) + " bytes, not read";
+    return r;
+  }
+  r.status = FileRead::Status::Ok;
+  return r;
+}
+
+std::optional<std::string> ReadFileBytes(const std::filesystem::path& path, size_t limit) {
+  FileRead r = ReadRegularFile(path, limit);
+  if (!r.Ok()) return std::nullopt;
+  return std::move(r.bytes);
 }
 
 }  // namespace qx::base

@@ -2,9 +2,10 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <system_error>
+#include <utility>
+
+#include "core/base/FileBytes.h"
 
 namespace qx::chip {
 
@@ -36,36 +37,30 @@ fs::path Resolve(const fs::path& path) {
 TextFile FileTextSource::Read(const std::string& path) {
   TextFile out;
   const fs::path p = Resolve(fs::path(path));
-  std::error_code ec;
-  if (p.empty() || !fs::is_regular_file(p, ec)) {
+  if (p.empty()) {
     out.state = TextFile::State::Missing;
     return out;
   }
-  const auto size = fs::file_size(p, ec);
-  if (ec) {
-    out.state = TextFile::State::ReadError;
-    out.error = ec.message();
-    return out;
+  base::FileRead file = base::ReadRegularFile(p, kMaxBytes);
+  switch (file.status) {
+    case base::FileRead::Status::Ok:
+      out.state = TextFile::State::Ok;
+      out.bytes = std::move(file.bytes);
+      break;
+    case base::FileRead::Status::Missing:
+    case base::FileRead::Status::NotRegular:
+      // A folder or a device of that name is no chip file: the loader says the file is missing.
+      out.state = TextFile::State::Missing;
+      break;
+    case base::FileRead::Status::TooLarge:
+      out.state = TextFile::State::ReadError;
+      out.error = "larger than " + std::to_string(kMaxBytes) + " bytes, not read";
+      break;
+    case base::FileRead::Status::Unreadable:
+      out.state = TextFile::State::ReadError;
+      out.error = "cannot be read";
+      break;
   }
-  if (size > kMaxBytes) {
-    out.state = TextFile::State::ReadError;
-    out.error = "file too large (" + std::to_string(size) + " bytes)";
-    return out;
-  }
-  std::ifstream in(p, std::ios::binary);
-  if (!in) {
-    out.state = TextFile::State::ReadError;
-    out.error = "cannot open";
-    return out;
-  }
-  out.bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  if (in.bad()) {
-    out.state = TextFile::State::ReadError;
-    out.error = "read failed";
-    out.bytes.clear();
-    return out;
-  }
-  out.state = TextFile::State::Ok;
   return out;
 }
 

@@ -95,9 +95,14 @@ bool PlacementFile::Save(const std::filesystem::path& path, const PlacementRecor
   return base::AtomicFile::Write(path, Render(table), error);
 }
 
-bool PlacementFile::Load(const std::filesystem::path& path, PlacementRecords& table) {
-  const auto bytes = base::ReadFileBytes(path);
-  return bytes && Parse(*bytes, table);
+bool PlacementFile::Load(const std::filesystem::path& path, PlacementRecords& table,
+                         std::string* problem) {
+  const base::FileRead file = base::ReadRegularFile(path, kMaxBytes);
+  if (!file.Ok()) {
+    if (problem && file.status != base::FileRead::Status::Missing) *problem = file.error;
+    return false;
+  }
+  return Parse(file.bytes, table);
 }
 
 }  // namespace qx::widgets

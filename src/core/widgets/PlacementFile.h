@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -15,6 +16,8 @@ class PlacementFile {
  public:
   static constexpr char kVersion[] = "1.10";
   static constexpr char kDefaultExtension[] = "wst";
+  /// A few dozen windows take a few kilobytes; a larger file is not a placement file.
+  static constexpr size_t kMaxBytes = 64 * 1024;
 
   /// The program file's path with its extension replaced by `extension` ("wst" when empty).
   static std::filesystem::path PathFor(const std::filesystem::path& programFile,
@@ -27,8 +30,10 @@ class PlacementFile {
 
   static bool Save(const std::filesystem::path& path, const PlacementRecords& table,
                    std::string& error);
-  /// False when the file is missing or cannot be read to its last record.
-  static bool Load(const std::filesystem::path& path, PlacementRecords& table);
+  /// False when the file is missing or cannot be read to its last record. A file that cannot be
+  /// read at all (no regular file, larger than kMaxBytes) sets `problem`; a missing one does not.
+  static bool Load(const std::filesystem::path& path, PlacementRecords& table,
+                   std::string* problem = nullptr);
 };
 
 }  // namespace qx::widgets

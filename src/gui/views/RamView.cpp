@@ -199,12 +199,13 @@ bool RamView::SaveRamTo(const std::string& path) {
 }
 
 bool RamView::LoadRamFrom(const std::string& path) {
-  const auto bytes = base::ReadFileBytes(path);
-  if (!bytes) {
-    host_.ShowError("Load RAM Data: cannot read " + path);
+  // A RAM text is a few kilobytes; the limit keeps a wrong file from being read whole.
+  const base::FileRead file = base::ReadRegularFile(path, base::kSettingsFileLimit);
+  if (!file.Ok()) {
+    host_.ShowError("Load RAM Data: " + file.error);
     return false;
   }
-  const std::string error = model_.LoadText(*bytes);
+  const std::string error = model_.LoadText(file.bytes);
   Repaint();
   if (!error.empty()) {
     host_.ShowError("Load RAM Data: " + path + ": " + error);

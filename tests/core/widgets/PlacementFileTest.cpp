@@ -132,7 +132,14 @@ TEST(PlacementFileTest, SaveAndLoadThroughTheDisk) {
   EXPECT_TRUE(PlacementFile::Load(path, back));
   EXPECT_EQ(back.Records(), t.Records());
   PlacementRecords none;
-  EXPECT_FALSE(PlacementFile::Load(dir / "missing.wst", none));
+  std::string problem;
+  EXPECT_FALSE(PlacementFile::Load(dir / "missing.wst", none, &problem));
+  EXPECT_EQ(problem, "") << "no file yet is no problem";
+
+  const auto large = dir / "large.wst";
+  { std::ofstream(large, std::ios::binary) << std::string(PlacementFile::kMaxBytes + 1, ' '); }
+  EXPECT_FALSE(PlacementFile::Load(large, none, &problem));
+  EXPECT_EQ(problem, large.string() + ": larger than 65536 bytes, not read");
 }
 
 }  // namespace

@@ -1,0 +1,43 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "cli/CliOptions.h"
+#include "cli/LinkCommands.h"
+#include "core/analysis/SlotFile.h"
+#include "sim/SimBoard.h"
+#include "support/QxctlRun.h"
+#include "support/TempDir.h"
+
+namespace qx::cli {
+namespace {
+
+using test::Qxctl;
+using CliResult = test::QxctlResult;
+using Args = std::vector<std::string>;
+
+TEST(QxctlFileLimits, StatsReadsRegularSlotFilesUpToTheirLimitOnly) {
+  const CliResult zero = Qxctl({"stats", "--bits", "23", "--ref", "2.4", "/dev/zero"});
+  EXPECT_EQ(zero.status, kExitLinkFailed);
+  EXPECT_EQ(zero.err, "qxctl: /dev/zero: not a regular file\n");
+
+  // One line past a capture's slots and its settling slots.
+  const test::TempDir dir("qx_stats_limit");
+  const auto path = dir.Path() / "slots.txt";
+  std::string line = "800000\r\n";
+  std::string text;
+  text.reserve(analysis::SlotFile::kMaxBytes + line.size());
+  while (text.size() <= analysis::SlotFile::kMaxBytes) text += line;
+  { std::ofstream(path, std::ios::binary) << text; }
+  const CliResult large = Qxctl({"stats", "--bits", "23", "--ref", "2.4", path.string()});
+  EXPECT_EQ(large.status, kExitLinkFailed);
+  EXPECT_EQ(large.err, "qxctl: " + path.string() + ": larger than 8388712 bytes, not read\n");
+  EXPECT_EQ(large.out, "");
+}
+
+}  // namespace
+}  // namespace qx::cli
