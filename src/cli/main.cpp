@@ -6,8 +6,10 @@
 #include "cli/CliOptions.h"
 #include "cli/CliSession.h"
 #include "cli/LinkCommands.h"
+#include "platform/DurableFiles.h"
 
 int main(int argc, char** argv) {
+  qx::platform::DurableFiles::Install();
   const std::vector<std::string> args(argv + 1, argv + argc);
   std::string error;
   const auto options = qx::cli::ParseCommandLine(args, error);

@@ -10,6 +10,7 @@
 #include <QProgressBar>
 #include <QScreen>
 #include <QStatusBar>
+#include <cstdio>
 
 #include "core/app/CaptureLock.h"
 #include "core/app/ShellCommands.h"
@@ -247,7 +248,8 @@ std::vector<QWidget*> MainPanel::Forms() {
 }
 
 void MainPanel::showEvent(QShowEvent* event) {
-  restoreWin_.MainShown();
+  if (const std::string problem = restoreWin_.MainShown(); !problem.empty())
+    SetStatusText(2, QString::fromStdString(problem));
   // A child the placement file shows again belongs in the work area, like one the menu opens.
   for (const auto& [form, child] : children_) {
     if (!child->isHidden() && !SubWindowOf(child) && form != app::FormId::TOption &&
@@ -259,7 +261,11 @@ void MainPanel::showEvent(QShowEvent* event) {
 
 void MainPanel::closeEvent(QCloseEvent* event) {
   // The placements keep what the user saw: saved before the close sequence hides the children.
-  restoreWin_.MainClosed();
+  // A failed save shows in the status bar and, as the window is going, on stderr too.
+  if (const std::string error = restoreWin_.MainClosed(); !error.empty()) {
+    SetStatusText(2, QString::fromStdString(error));
+    std::fprintf(stderr, "qxpanel: %s\n", error.c_str());
+  }
   if (!closed_) {
     FormClose();
     closed_ = true;

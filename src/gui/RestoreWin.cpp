@@ -56,19 +56,22 @@ std::string RestoreWin::FilePath() const {
   return widgets::PlacementFile::PathFor(programFile_, extName_).string();
 }
 
-void RestoreWin::MainShown() {
-  if (shown_ || !Enabled) return;
+std::string RestoreWin::MainShown() {
+  if (shown_ || !Enabled) return {};
   shown_ = true;
-  Load();
+  std::string problem = Load();
   Apply();
+  return problem;
 }
 
-void RestoreWin::MainClosed() {
-  if (Enabled) Save();
+std::string RestoreWin::MainClosed() {
+  return Enabled ? Save() : std::string();
 }
 
-void RestoreWin::Load() {
-  widgets::PlacementFile::Load(FilePath(), records_);
+std::string RestoreWin::Load() {
+  std::string problem;
+  widgets::PlacementFile::Load(FilePath(), records_, &problem);
+  return problem;
 }
 
 void RestoreWin::Apply() {
@@ -91,7 +94,7 @@ void RestoreWin::Apply() {
   }
 }
 
-void RestoreWin::Save() {
+std::string RestoreWin::Save() {
   for (QWidget* form : forms_()) {
     const QWidget* w = Frame(form);
     widgets::Placement p;
@@ -114,7 +117,8 @@ void RestoreWin::Save() {
     records_.Store(p);
   }
   std::string error;
-  widgets::PlacementFile::Save(FilePath(), records_, error);
+  if (widgets::PlacementFile::Save(FilePath(), records_, error)) return {};
+  return "Window placements not saved: " + error;
 }
 
 }  // namespace qx::gui

@@ -24,17 +24,19 @@ class RestoreWin {
   const std::string& ExtName() const { return extName_; }
   std::string FilePath() const;
 
-  /// First show: load the file and place every window that has a record.
-  void MainShown();
-  /// The main window closed: store every window and write the file.
-  void MainClosed();
+  /// First show: load the file and place every window that has a record. Returns why the
+  /// file could not be read (empty when it was read or does not exist yet).
+  std::string MainShown();
+  /// The main window closed: store every window and write the file. Returns why the file
+  /// could not be written (empty when it was).
+  std::string MainClosed();
 
   const widgets::PlacementRecords& Records() const { return records_; }
 
  private:
-  void Load();
+  std::string Load();
   void Apply();
-  void Save();
+  std::string Save();
 
   std::string programFile_;
   std::function<std::vector<QWidget*>()> forms_;

@@ -9,6 +9,7 @@
 #include "core/app/CommandLine.h"
 #include "core/base/SteadyClock.h"
 #include "gui/PanelApplication.h"
+#include "platform/DurableFiles.h"
 #include "platform/HidapiBackend.h"
 #include "platform/LibusbBulkDriver.h"
 #include "platform/LinuxDriverServices.h"
@@ -28,6 +29,7 @@ int main(int argc, char** argv) {
       return 0;
     }
   }
+  qx::platform::DurableFiles::Install();
   QApplication application(argc, argv);
   std::vector<std::string> args;
   for (const QString& a : QCoreApplication::arguments().mid(1)) args.push_back(a.toStdString());

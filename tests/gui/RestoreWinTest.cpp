@@ -107,5 +107,24 @@ TEST_F(RestoreWinTest, DisabledRestoreNeitherLoadsNorSaves) {
             "1.10\r\n1\r\nTMainPanel\r\n   77   10  400  300    0    1\r\n");
 }
 
+TEST_F(RestoreWinTest, PlacementFileThatCannotBeWrittenOrReadIsShownInTheStatusBar) {
+  Start();
+  // A folder where the placement file should be: the save fails.
+  std::filesystem::create_directories(dir / "qxpanel.wst");
+  panel->Main().show();
+  panel->Main().close();
+  EXPECT_TRUE(panel->Main().StatusText(2).startsWith("Window placements not saved: "))
+      << panel->Main().StatusText(2).toStdString();
+  Destroy();
+
+  // A placement file far too large is refused when the window is shown.
+  std::filesystem::remove_all(dir / "qxpanel.wst");
+  { std::ofstream(dir / "qxpanel.wst", std::ios::binary) << std::string(70000, ' '); }
+  Start();
+  panel->Main().show();
+  EXPECT_EQ(panel->Main().StatusText(2).toStdString(),
+            (dir / "qxpanel.wst").string() + ": larger than 65536 bytes, not read");
+}
+
 }  // namespace
 }  // namespace qx::gui::test

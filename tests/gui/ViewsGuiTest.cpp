@@ -15,6 +15,7 @@
 #include <fstream>
 
 #include "PanelFixture.h"
+#include "core/base/FileBytes.h"
 #include "core/chip/ChipLoader.h"
 #include "core/chip/FileTextSource.h"
 #include "core/views/CellLook.h"
@@ -255,6 +256,21 @@ TEST_F(ViewsGuiTest, WorkbookHoldsTheUserDataSheet) {
   const std::string strings = Unzip(path, "xl/sharedStrings.xml");
   EXPECT_NE(strings.find("<t>5Ah</t>"), std::string::npos);
   EXPECT_NE(strings.find("<t>-</t>"), std::string::npos);
+}
+
+TEST_F(ViewsGuiTest, WorkbookReplacesTheFileAtomicallyAndNeverThroughALink) {
+  Action("Menu_ReadRAM")->trigger();
+  const auto victim = dir / "victim.txt";
+  { std::ofstream(victim, std::ios::binary) << "precious"; }
+  const auto path = dir / "ram.xlsx";
+  std::filesystem::create_symlink(victim, path);
+  ASSERT_TRUE(Ram().ExportTo(path.string()));
+  EXPECT_EQ(base::ReadFileBytes(victim), "precious");
+  EXPECT_FALSE(std::filesystem::is_symlink(path));
+  EXPECT_NE(Unzip(path.string(), "xl/workbook.xml").find("name=\"USER Data\""), std::string::npos);
+  // Neither the library's scratch file nor a temporary file is left behind.
+  for (const auto& e : std::filesystem::directory_iterator(dir))
+    EXPECT_EQ(e.path().filename().string().find(".tmp-"), std::string::npos) << e.path();
 }
 
 /// The register view of the ADC chip (index 0): its byte registers are ADCCON0 to ADCCON4.

@@ -1,6 +1,5 @@
 #include "core/autotest/SwitchCsv.h"
 
-#include <fstream>
 #include <system_error>
 
 #include "core/base/AtomicFile.h"
@@ -49,15 +48,10 @@ SwitchCsv::Outcome SwitchCsv::WriteAll(const std::filesystem::path& dir,
     return outcome;
   };
   for (int k = 0; k < kChannels; ++k) {
-    const auto path = dir / FileName(k);
-    const auto tmp = base::AtomicFile::TempPath(path);
-    std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-    if (!out) return fail(k);
-    temps[static_cast<size_t>(k)] = tmp;
-    const std::string text = Text(records[static_cast<size_t>(k)]);
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    out.close();
-    if (!out) return fail(k);
+    std::string error;
+    if (!base::AtomicFile::WriteTemp(dir / FileName(k), Text(records[static_cast<size_t>(k)]),
+                                     temps[static_cast<size_t>(k)], error))
+      return fail(k);
   }
   for (int k = 0; k < kChannels; ++k) {
     // A name that is a folder (or otherwise not replaceable) is found before any rename.
@@ -67,10 +61,11 @@ SwitchCsv::Outcome SwitchCsv::WriteAll(const std::filesystem::path& dir,
       return fail(k);
   }
   for (int k = 0; k < kChannels; ++k) {
-    std::error_code ec;
-    std::filesystem::rename(temps[static_cast<size_t>(k)], dir / FileName(k), ec);
-    if (ec) return fail(k);
+    std::string error;
+    const bool replaced =
+        base::AtomicFile::Replace(temps[static_cast<size_t>(k)], dir / FileName(k), error);
     temps[static_cast<size_t>(k)].clear();
+    if (!replaced) return fail(k);
   }
   return outcome;
 }

@@ -2,13 +2,31 @@
 
 #include <xlsxwriter.h>
 
+#include <filesystem>
+#include <system_error>
+
+#include "core/base/AtomicFile.h"
+#include "core/base/FileBytes.h"
+
 namespace qx::gui {
 
 bool RamWorkbook::Write(const std::string& path, const std::vector<views::RamSheetCell>& cells,
                         std::string& error) {
-  lxw_workbook* book = workbook_new(path.c_str());
+  // The library writes to a file name of its own choosing only: it gets a fresh, exclusively
+  // created scratch file beside the workbook, whose bytes then replace the workbook atomically.
+  std::filesystem::path scratch;
+  if (!base::AtomicFile::WriteTemp(path, {}, scratch, error)) return false;
+  struct Remove {
+    const std::filesystem::path& file;
+    ~Remove() {
+      std::error_code ignored;
+      std::filesystem::remove(file, ignored);
+    }
+  } remove{scratch};
+
+  lxw_workbook* book = workbook_new(scratch.c_str());
   if (!book) {
-    error = "cannot create " + path;
+    error = "cannot create " + scratch.string();
     return false;
   }
   lxw_worksheet* sheet = workbook_add_worksheet(book, views::kRamSheetName);
@@ -26,7 +44,12 @@ bool RamWorkbook::Write(const std::string& path, const std::vector<views::RamShe
     error = path + ": " + lxw_strerror(result);
     return false;
   }
-  return true;
+  const base::FileRead written = base::ReadRegularFile(scratch, kMaxBytes);
+  if (!written.Ok()) {
+    error = written.error;
+    return false;
+  }
+  return base::AtomicFile::Write(path, written.bytes, error);
 }
 
 }  // namespace qx::gui
