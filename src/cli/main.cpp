@@ -2,10 +2,9 @@
 #include <string>
 #include <vector>
 
-#include "cli/ChipCommands.h"
 #include "cli/CliOptions.h"
-#include "cli/CliSession.h"
 #include "cli/LinkCommands.h"
+#include "cli/QxctlCommand.h"
 #include "platform/DurableFiles.h"
 
 int main(int argc, char** argv) {
@@ -21,8 +20,5 @@ int main(int argc, char** argv) {
     std::cout << qx::cli::UsageText();
     return 0;
   }
-  if (qx::cli::IsChipCommand(options->command))
-    return qx::cli::RunChipCommand(*options, std::cout, std::cerr);
-  qx::cli::CliSession session(*options, std::cerr);
-  return qx::cli::RunLinkCommand(session, *options, std::cout, std::cerr);
+  return qx::cli::RunQxctlCommand(*options, std::cout, std::cerr, std::cerr);
 }

@@ -8,6 +8,7 @@
 
 #include "core/app/CommandLine.h"
 #include "core/base/SteadyClock.h"
+#include "gui/GuardedApplication.h"
 #include "gui/PanelApplication.h"
 #include "platform/DurableFiles.h"
 #include "platform/HidapiBackend.h"
@@ -30,7 +31,8 @@ int main(int argc, char** argv) {
     }
   }
   qx::platform::DurableFiles::Install();
-  QApplication application(argc, argv);
+  qx::gui::GuardedApplication::InstallLastResort();
+  qx::gui::GuardedApplication application(argc, argv);
   std::vector<std::string> args;
   for (const QString& a : QCoreApplication::arguments().mid(1)) args.push_back(a.toStdString());
   const qx::app::CommandLine options = qx::app::CommandLine::Parse(args);

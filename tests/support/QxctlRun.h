@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "cli/CliOptions.h"
-#include "cli/CliSession.h"
 #include "cli/LinkCommands.h"
+#include "cli/QxctlCommand.h"
 #include "sim/SimBoard.h"
 
 namespace qx::test {
@@ -31,9 +31,7 @@ inline QxctlResult Qxctl(const std::vector<std::string>& argv,
     return r;
   }
   std::ostringstream out, err, trace;
-  cli::CliSession session(*options, trace);
-  if (prepare && session.Board()) prepare(*session.Board());
-  r.status = cli::RunLinkCommand(session, *options, out, err);
+  r.status = cli::RunQxctlCommand(*options, out, err, trace, prepare);
   r.out = out.str();
   r.err = err.str();
   r.trace = trace.str();

@@ -1,0 +1,40 @@
+#include "gui/GuardedApplication.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+
+namespace qx::gui {
+
+bool GuardedApplication::notify(QObject* receiver, QEvent* event) {
+  try {
+    return QApplication::notify(receiver, event);
+  } catch (const std::exception& e) {
+    Stop(e.what());
+  } catch (...) {
+    Stop("unknown error");
+  }
+}
+
+void GuardedApplication::InstallLastResort() {
+  std::set_terminate([] {
+    if (const std::exception_ptr pending = std::current_exception()) {
+      try {
+        std::rethrow_exception(pending);
+      } catch (const std::exception& e) {
+        Stop(e.what());
+      } catch (...) {
+      }
+    }
+    Stop("unknown error");
+  });
+}
+
+void GuardedApplication::Stop(const char* cause) {
+  std::fprintf(stderr, "qxpanel: stopped by an error: %s\n", cause);
+  std::fflush(stdout);
+  std::fflush(stderr);
+  std::_Exit(1);
+}
+
+}  // namespace qx::gui
