@@ -3,6 +3,7 @@
 #include <cctype>
 #include <climits>
 
+#include "sim/SimFaultPlan.h"
 #include "cli/TempCommands.h"
 
 namespace qx::cli {
@@ -110,6 +111,15 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& argv,
           error = "--baud out of range";
           return std::nullopt;
         }
+    } else if (a == "--sim-fault") {
+      const auto v = value(i, a);
+      if (!v) return std::nullopt;
+      std::string why;
+      if (!sim::SimFaultPlan::Parse(*v, why)) {
+        error = "--sim-fault: " + why;
+        return std::nullopt;
+      }
+      o.simFault = *v;
         o.baud = static_cast<int>(*n);
       }
     } else if (a == "--port") {
@@ -131,6 +141,10 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& argv,
       return std::nullopt;
     } else if (o.command.empty()) {
       o.command = a;
+  if (o.simFault && !o.simulate) {
+    error = "--sim-fault needs --simulate";
+    return std::nullopt;
+  }
     } else {
       o.args.push_back(a);
     }
@@ -138,6 +152,22 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& argv,
   if (o.help) return o;
   // An hours-long temperature run on the simulated bench always runs on virtual time.
   if (o.simulate && o.command == "temp-test") o.virtualTime = true;
+bool ApplySimFaultEnvironment(CliOptions& options, const char* environment, std::string& error,
+                              std::string& note) {
+  if (options.simFault || !environment || !*environment) return true;
+  if (!options.simulate) {
+    note = "QX_SIM_FAULT has no effect without --simulate";
+    return true;
+  }
+  std::string why;
+  if (!sim::SimFaultPlan::Parse(environment, why)) {
+    error = "QX_SIM_FAULT: " + why;
+    return false;
+  }
+  options.simFault = environment;
+  return true;
+}
+
   if (o.virtualTime && !o.simulate) {
     error = "--virtual-time needs --simulate";
     return std::nullopt;
@@ -159,9 +189,8 @@ bool TakesExtraOptions(const std::string& command) {
 }
 
 const char* UsageText() {
-  return "usage: qxctl [--simulate [--virtual-time]] [--dir PATH] [--link-kind K] [--trace] "
-         "[--port COMn]\n"
-         "             [--baud B] COMMAND [ARGS]\n"
+  return "usage: qxctl [--simulate [--virtual-time] [--sim-fault FAULTS]] [--dir PATH]\n"
+         "             [--link-kind K] [--trace] [--port COMn] [--baud B] COMMAND [ARGS]\n"
          "commands:\n"
          "  scan                      find and claim the USB bridge, print the link state\n"
          "  read ADDR COUNT           read target bytes\n"
@@ -208,7 +237,10 @@ const char* UsageText() {
          "       of the panel's QxADC.cfg, LPT1 without one), 4 UART, 5 QX740x (default)\n"
          "  --avg M re-averages by M (1, 2, 4 ... 32) as the window's averaging list does;\n"
          "          without it the figures are the capture's own\n"
-         "numbers: 123, 0x7B, 7BH, 1111011B\n";
+         "numbers: 123, 0x7B, 7BH, 1111011B\n"
+         "--sim-fault FAULTS (or QX_SIM_FAULT): faults of the simulated bridge, separated by\n"
+         "       commas; N counts the requests the bridge receives, from 1:\n"
+         "  drop@N, corrupt@N, late:MS@N, fail@N, unplug@N, unplug:MS@N (back after MS ms)\n";
 }
 
 }  // namespace qx::cli

@@ -21,6 +21,8 @@ struct CliOptions {
   std::string command;
   std::vector<std::string> args;  ///< positional arguments of the command
   std::optional<int> mode;        ///< stream mode (--mode)
+  /// Faults of the simulated bridge (--sim-fault, else QX_SIM_FAULT), already checked.
+  std::optional<std::string> simFault;
   std::optional<int> chip;        ///< chip list index (--chip)
   /// Options of the analysis commands ("--points" -> "4096"; flags map to "").
   std::map<std::string, std::string> extra;
@@ -30,6 +32,12 @@ struct CliOptions {
 bool TakesExtraOptions(const std::string& command);
 
 /// Parses argv. On a bad command line, returns nothing and sets `error`.
+/// Takes the fault setting of the environment (QX_SIM_FAULT) when the command line gave none.
+/// Returns false, with the reason in `error`, when that setting is not a fault setting; a
+/// setting without --simulate is left out with a note in `note`.
+bool ApplySimFaultEnvironment(CliOptions& options, const char* environment, std::string& error,
+                              std::string& note);
+
 std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& argv,
                                            std::string& error);
 

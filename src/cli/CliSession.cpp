@@ -13,6 +13,7 @@
 #include "platform/LinuxDriverServices.h"
 #include "platform/PosixSerialPortProvider.h"
 #include "platform/PpdevParallelDriver.h"
+#include "sim/SimFaultPlan.h"
 #include "sim/SimBoard.h"
 
 namespace qx::cli {
@@ -45,6 +46,9 @@ CliSession::CliSession(const CliOptions& options, std::ostream& trace)
       trace_(trace),
       clock_(options.simulate && options.virtualTime ? static_cast<base::Clock&>(virtualClock_)
                                                      : steadyClock_) {
+    std::string unused;
+    if (options.simFault)
+      board_->Bridge().SetFaultPlan(sim::SimFaultPlan::Parse(*options.simFault, unused).value());
   if (options.simulate) {
     board_ = std::make_unique<sim::SimBoard>(clock_, chip_);
     hid_ = &board_->Hid();

@@ -1,3 +1,4 @@
+#include <cstdlib>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -11,7 +12,7 @@ int main(int argc, char** argv) {
   qx::platform::DurableFiles::Install();
   const std::vector<std::string> args(argv + 1, argv + argc);
   std::string error;
-  const auto options = qx::cli::ParseCommandLine(args, error);
+  auto options = qx::cli::ParseCommandLine(args, error);
   if (!options) {
     std::cerr << "qxctl: " << error << "\n" << qx::cli::UsageText();
     return qx::cli::kExitUsage;
@@ -20,5 +21,11 @@ int main(int argc, char** argv) {
     std::cout << qx::cli::UsageText();
     return 0;
   }
+  std::string note;
+  if (!qx::cli::ApplySimFaultEnvironment(*options, std::getenv("QX_SIM_FAULT"), error, note)) {
+    std::cerr << "qxctl: " << error << "\n";
+    return qx::cli::kExitUsage;
+  }
+  if (!note.empty()) std::cerr << "qxctl: " << note << "\n";
   return qx::cli::RunQxctlCommand(*options, std::cout, std::cerr, std::cerr);
 }

@@ -17,6 +17,7 @@
 #include "platform/PosixSerialPortProvider.h"
 #include "platform/PpdevParallelDriver.h"
 #include "sim/SimBoard.h"
+#include "sim/SimFaultPlan.h"
 
 int main(int argc, char** argv) {
   // Help and version answer before QApplication, which aborts when there is no display.
@@ -41,6 +42,22 @@ int main(int argc, char** argv) {
                  qx::app::CommandLine::Usage().c_str());
     return 2;
   }
+  // The simulated bridge's faults: the command line's, else the environment's.
+  std::vector<qx::sim::SimFault> faults;
+  if (options.Simulate) {
+    const char* environment = std::getenv("QX_SIM_FAULT");
+    const bool given = options.SimFault.has_value();
+    if (given || (environment && *environment)) {
+      std::string why;
+      const auto plan = qx::sim::SimFaultPlan::Parse(given ? *options.SimFault : environment, why);
+      if (!plan) {
+        std::fprintf(stderr, "qxpanel: %s: %s\n", given ? "--sim-fault" : "QX_SIM_FAULT",
+                     why.c_str());
+        return 2;
+      }
+      faults = *plan;
+    }
+  }
   const std::string programDir =
       qx::app::CommandLine::ProgramDir(options.Dir, std::getenv("QX_PROGRAM_DIR"),
                                        QCoreApplication::applicationDirPath().toStdString());
@@ -56,6 +73,7 @@ int main(int argc, char** argv) {
   std::unique_ptr<qx::platform::LinuxDriverServices> driverServices;
   if (options.Simulate) {
     board = std::make_unique<qx::sim::SimBoard>(clock, panel->Bench().chip);
+    board->Bridge().SetFaultPlan(faults);
     panel->Hid().Bind(&board->Hid());
     panel->Bulk().Bind(&board->Bulk());
     panel->Serial().Bind(&board->SerialPorts());

@@ -334,8 +334,36 @@ bool SimBridge::CountTransfer() {
   return true;
 }
 
+bool SimBridge::ArmPlannedFaults() {
+  bool transfer = true;
+  for (const SimFault& f : plan_) {
+    if (f.at != requestCount_) continue;
+    switch (f.kind) {
+      case SimFault::Kind::Drop:
+        dropNext_ = true;
+        break;
+      case SimFault::Kind::Corrupt:
+        corruptNext_ = true;
+        break;
+      case SimFault::Kind::Late:
+        delayNextMs_ = f.ms;
+        break;
+      case SimFault::Kind::Fail:
+        transfer = false;
+        break;
+      case SimFault::Kind::Unplug:
+        Unplug(f.ms > 0 ? std::optional<double>(f.ms) : std::nullopt);
+        transfer = false;
+        break;
+    }
+  }
+  return transfer;
+}
+
 bool SimBridge::Receive(std::span<const uint8_t> request) {
-  if (!present_) return Fail(ENODEV);
+  if (!Present()) return Fail(ENODEV);
+  ++requestCount_;
+  if (!ArmPlannedFaults()) return Fail(present_ ? EIO : ENODEV);
   if (!CountTransfer()) return Fail(EIO);
   requests_.emplace_back(request.begin(), request.end());
   std::vector<uint8_t> reply = Answer(request);
@@ -350,7 +378,7 @@ bool SimBridge::Receive(std::span<const uint8_t> request) {
 
 bool SimBridge::Send(std::span<uint8_t> out, size_t& returned) {
   returned = 0;
-  if (!present_) return Fail(ENODEV);
+  if (!Present()) return Fail(ENODEV);
   if (!CountTransfer()) return Fail(EIO);
   if (!pending_) {
     clock_.WaitMs(kReadTimeoutMs);
@@ -388,8 +416,10 @@ void SimBridge::HostClosed() {
   pending_.reset();
 }
 
-void SimBridge::Unplug() {
+void SimBridge::Unplug(std::optional<double> backAfterMs) {
   present_ = false;
+  replugAtMs_.reset();
+  if (backAfterMs) replugAtMs_ = clock_.NowMs() + *backAfterMs;
   ++generation_;
   claimed_ = false;
   claimWord_ = kFreeWord;
@@ -400,6 +430,12 @@ void SimBridge::Unplug() {
 
 void SimBridge::Replug() {
   present_ = true;
+  replugAtMs_.reset();
+}
+
+bool SimBridge::Present() {
+  if (!present_ && replugAtMs_ && clock_.NowMs() >= *replugAtMs_) Replug();
+  return present_;
 }
 
 }  // namespace qx::sim

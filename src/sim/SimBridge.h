@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/base/Clock.h"
+#include "sim/SimFaultPlan.h"
 #include "sim/SimTarget.h"
 
 namespace qx::sim {
@@ -78,14 +79,20 @@ class SimBridge {
   /// `n` more transfers succeed, the one after fails (once).
   void FailAfterTransfers(unsigned n) { failAfter_ = n; }
   void ClearFaults();
+  /// Faults armed by request number (see SimFaultPlan); they stay after ClearFaults.
+  void SetFaultPlan(std::vector<SimFault> plan) { plan_ = std::move(plan); }
+  /// Requests received since the board was made; the numbers of the fault plan count these.
+  unsigned long RequestCount() const { return requestCount_; }
   /// The device leaves the bus: every open and transfer fails, claim and stream are lost.
-  void Unplug();
+  /// With `backAfterMs` it comes back by itself once that much time has passed on the clock.
+  void Unplug(std::optional<double> backAfterMs = std::nullopt);
   /// The host that held the claim closed its last handle: the bridge is free again, as after
   /// a release frame, so a host that lost a transfer can claim it anew.
   void HostClosed();
   /// The device comes back, unclaimed; handles opened before the unplug stay dead.
   void Replug();
-  bool Present() const { return present_; }
+  /// On the bus (an unplug with a time ends here once its time is up).
+  bool Present();
   /// Bumped on every unplug so backends can tell stale handles.
   uint32_t Generation() const { return generation_; }
 
@@ -112,6 +119,9 @@ class SimBridge {
   uint32_t StreamResult();
   bool Fail(int error);
   bool CountTransfer();
+  /// Arms the faults planned for the request about to be received; false when the plan
+  /// fails the transfer itself.
+  bool ArmPlannedFaults();
 
   base::Clock& clock_;
   SimTarget& target_;
@@ -137,6 +147,9 @@ class SimBridge {
   bool corruptNext_ = false;
   double delayNextMs_ = 0;
   std::optional<unsigned> failAfter_;
+  std::vector<SimFault> plan_;
+  unsigned long requestCount_ = 0;
+  std::optional<double> replugAtMs_;
   int lastError_ = 0;
   std::vector<std::vector<uint8_t>> requests_;
   size_t unknownFrames_ = 0;

@@ -12,9 +12,12 @@ struct CommandLine {
   bool Simulate = false;
   std::optional<std::string> Dir;
   bool SwitchTest = false;  ///< --switch-test: the hidden "Switch Test" menu item is shown
-  bool Help = false;        ///< --help or -h anywhere: print Usage() and stop
-  bool Version = false;     ///< --version anywhere: print VersionText() and stop
-  std::string Error;        ///< the first argument not understood; empty when all were
+  /// --sim-fault TEXT: faults of the simulated bridge, checked by the simulation (needs
+  /// --simulate; the environment's QX_SIM_FAULT when not given).
+  std::optional<std::string> SimFault;
+  bool Help = false;     ///< --help or -h anywhere: print Usage() and stop
+  bool Version = false;  ///< --version anywhere: print VersionText() and stop
+  std::string Error;     ///< the first argument not understood; empty when all were
 
   /// Reads every argument, so --help after a bad one (or after the toolkit's own options)
   /// still answers.

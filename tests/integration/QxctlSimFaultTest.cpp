@@ -1,0 +1,81 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "cli/CliOptions.h"
+#include "cli/LinkCommands.h"
+#include "core/analysis/SlotFile.h"
+#include "sim/SimBoard.h"
+#include "support/QxctlRun.h"
+#include "support/TempDir.h"
+
+namespace qx::cli {
+namespace {
+
+using test::Qxctl;
+using CliResult = test::QxctlResult;
+using Args = std::vector<std::string>;
+
+TEST(QxctlSimFault, FaultSettingsThatAreNotOneAreUsageErrors) {
+  std::string error;
+  struct Case {
+    const char* text;
+    const char* reason;
+  };
+  const std::vector<Case> cases = {
+      {"", "empty fault setting"},
+      {"drop", "fault \"drop\": needs @N, the request it hits"},
+      {"drop@0",
+       "fault \"drop@0\": the request after @ must be a whole number from 1 to 1000000000"},
+      {"drop@4x",
+       "fault \"drop@4x\": the request after @ must be a whole number from 1 to 1000000000"},
+      {"late@4", "fault \"late@4\": late needs :MS, the delay in milliseconds"},
+      {"drop:5@4", "fault \"drop:5@4\": drop takes no time"},
+      {"late:-5@4",
+       "fault \"late:-5@4\": the time after : must be whole milliseconds from 1 to 86400000"},
+      {"drop@40,,unplug@9", "fault \"\": needs @N, the request it hits"},
+      {"melt@3", "fault \"melt@3\": unknown kind (drop, corrupt, late:MS, fail, unplug[:MS])"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_FALSE(ParseCommandLine({"--simulate", "--sim-fault", c.text, "scan"}, error)) << c.text;
+    EXPECT_EQ(error, std::string("--sim-fault: ") + c.reason);
+
+    auto options = ParseCommandLine({"--simulate", "scan"}, error);
+    ASSERT_TRUE(options);
+    std::string note;
+    if (*c.text) {
+      EXPECT_FALSE(ApplySimFaultEnvironment(*options, c.text, error, note)) << c.text;
+      EXPECT_EQ(error, std::string("QX_SIM_FAULT: ") + c.reason);
+    }
+  }
+  EXPECT_FALSE(ParseCommandLine({"--sim-fault", "drop@4", "scan"}, error));
+  EXPECT_EQ(error, "--sim-fault needs --simulate");
+
+  // The command line wins over the environment; without --simulate the environment is noted.
+  auto options = ParseCommandLine({"--simulate", "--sim-fault", "drop@4", "scan"}, error);
+  ASSERT_TRUE(options);
+  std::string note;
+  EXPECT_TRUE(ApplySimFaultEnvironment(*options, "melt@3", error, note));
+  EXPECT_EQ(options->simFault, "drop@4");
+  options = ParseCommandLine({"scan"}, error);
+  ASSERT_TRUE(options);
+  EXPECT_TRUE(ApplySimFaultEnvironment(*options, "drop@4", error, note));
+  EXPECT_FALSE(options->simFault);
+  EXPECT_EQ(note, "QX_SIM_FAULT has no effect without --simulate");
+}
+
+TEST(QxctlSimFault, FaultSettingReachesTheSimulatedBridge) {
+  // The claim is request 1: failing it leaves the bridge unconnected.
+  const CliResult failed = Qxctl({"--simulate", "--sim-fault", "fail@1", "scan"});
+  EXPECT_EQ(failed.status, kExitLinkFailed);
+  EXPECT_EQ(failed.out, "USB not Connect !!!\n");
+  const CliResult later = Qxctl({"--simulate", "--sim-fault", "fail@500", "scan"});
+  EXPECT_EQ(later.status, kExitOk) << later.err;
+}
+
+}  // namespace
+}  // namespace qx::cli
