@@ -1,4 +1,6 @@
 #include "cli/AnalysisCommands.h"
+#include <cctype>
+#include <cmath>
 
 #include <cstdio>
 #include <cstdlib>
@@ -22,6 +24,20 @@ namespace {
 // Without --avg the figures are the capture's; with it they are re-averaged exactly as the
 // window's averaging list does, "1" included.
 constexpr int kNoAveraging = -1;
+struct DecimalRange {
+  double lo, hi;
+  const char* unit;
+};
+/// A reference above 100 V or a gain outside 1e-6 .. 1e6 is a typing error, not a bench.
+constexpr DecimalRange kReferenceRange{1e-6, 100, "V"};
+constexpr DecimalRange kGainRange{1e-6, 1e6, ""};
+
+std::string Short(double v) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%g", v);
+  return text;
+}
+
 
 constexpr int kDefaultSkip = analysis::AdcCapture::kSettlingSlots;
 
@@ -52,6 +68,34 @@ class ExtraOptions {
     const auto v = ParseNumberArgument(text);
     if (!v || *v < lo || *v > hi)
       return Fail(std::string(name) + " must be a number from " + std::to_string(lo) + " to " +
+  /// A decimal number of `range`, written in full (no trailing text, no inf or nan); a value
+  /// too small for a normal double is refused as well.
+  bool Decimal(const char* name, const DecimalRange& range, double& out) const {
+    const std::string& text = options_.extra.at(name);
+    char* end = nullptr;
+    const double v = text.empty() || std::isspace(static_cast<unsigned char>(text[0]))
+                         ? 0
+                         : std::strtod(text.c_str(), &end);
+    if (!end || end == text.c_str() || *end != '\0' || !std::isnormal(v) || v < range.lo ||
+        v > range.hi)
+      return Fail(std::string(name) + " must be a number from " + Short(range.lo) + " to " +
+                  Short(range.hi) + " " + range.unit + ": " + text);
+    out = v;
+    return true;
+  }
+  /// The reference voltage of the noise figures: the window would take any text (1.2 V for
+  /// one that is no number), a command line gets a positive voltage or a refusal.
+  bool Reference() const {
+    const std::string& text = options_.extra.at("--ref");
+    const auto volts = analysis::PositiveReferenceVolts(text);
+    if (volts && *volts >= kReferenceRange.lo && *volts <= kReferenceRange.hi) return true;
+    return Fail("--ref must be a number from " + Short(kReferenceRange.lo) + " to " +
+                Short(kReferenceRange.hi) + " V: " + text);
+  }
+  /// A file name option that was given must name something.
+  bool FileName(const char* name, const std::string& text) const {
+    return !text.empty() || Fail(std::string(name) + " needs a file name");
+  }
                   std::to_string(hi) + ": " + text);
     out = *v;
     return true;
@@ -116,6 +160,7 @@ void PrintFigures(const app::Workbench& bench, bool json, std::ostream& out) {
 /// the gain is 1.
 void LoadGainFields(CliSession& session, const CliOptions& options, std::ostream& err) {
   app::Workbench& bench = session.Bench();
+  if (!x.Reference() || (x.Has("--save") && !x.FileName("--save", save))) return kExitUsage;
   if (options.chip) {
     bench.target.ChipIndex = static_cast<uint16_t>(*options.chip);
     chip::FileTextSource files;
@@ -205,14 +250,8 @@ int Stats(CliSession& session, const CliOptions& options, std::ostream& out, std
       !x.Text("--gain", gainText, false))
     return kExitUsage;
   double gain = 1;
-  if (!gainText.empty()) {
-    char* end = nullptr;
-    gain = std::strtod(gainText.c_str(), &end);
-    if (end == gainText.c_str() || *end != '\0' || !(gain > 0)) {
-      x.Fail("--gain must be a number above 0: " + gainText);
-      return kExitUsage;
-    }
-  }
+  if (!x.Reference() || (x.Has("--gain") && !x.Decimal("--gain", kGainRange, gain)))
+    return kExitUsage;
   if (options.args.size() != 1) {
     x.Fail("stats takes one FILE");
     return kExitUsage;

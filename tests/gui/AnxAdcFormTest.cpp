@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMenu>
 #include <QPushButton>
@@ -52,6 +53,19 @@ TEST_F(AnxAdcFormTest, CatchAdcCapturesAndFillsGridAndPanels) {
   EXPECT_TRUE(Text("TXNrms").endsWith(QString(".") + Text("TXNrms").right(2)));
   EXPECT_TRUE(Child<QPushButton>("SaveData")->isEnabled());
   EXPECT_TRUE(Action("Menu_ReadRAM")->isEnabled());
+}
+
+TEST_F(AnxAdcFormTest, ReferenceThatIsNoPositiveNumberIsShownInTheStatusBar) {
+  auto* reference = Child<QLineEdit>("EREFV");
+  ASSERT_NE(reference, nullptr);
+  reference->setText("2,4");
+  EXPECT_EQ(Status(2), "Ref Volt \"2,4\" is not a positive number: the figures use 1.20 V");
+  Child<QComboBox>("NPointIndex")->setCurrentIndex(0);
+  Child<QPushButton>("CatchADC")->click();
+  EXPECT_EQ(Status(2), "Ref Volt \"2,4\" is not a positive number: the figures use 1.20 V");
+  reference->setText("2.4");
+  Child<QPushButton>("CatchADC")->click();
+  EXPECT_EQ(Status(2), "Read Compelete");
 }
 
 TEST_F(AnxAdcFormTest, CaptureStopsTheAdcPanelsContinuousReading) {

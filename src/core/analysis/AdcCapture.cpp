@@ -218,6 +218,9 @@ bool AdcCapture::CatchACDCOM(const std::string& referenceText, uint8_t mode) {
   n_ = 0;
   Changed();
   const bool ok = ReadADCALL(mode);
+  // The figures fall back to 1.2 V for a reference that is no positive number; say so.
+  if (const std::string notice = ReferenceNotice(referenceText); !notice.empty())
+    host_.SetStatus(kStatusPanel, notice);
   host_.SetStatus(kStatusPanel, ok ? kReadComplete : kReadError);
   ComputeStatistics(referenceText);
   Changed();

@@ -17,16 +17,25 @@ std::string Trimmed(const std::string& text) {
 
 }  // namespace
 
-double ReferenceVolts(const std::string& text) {
+std::optional<double> PositiveReferenceVolts(const std::string& text) {
   const std::string t = Trimmed(text);
   double v = 0;
   const char* begin = t.data();
   const char* end = t.data() + t.size();
   if (!t.empty() && *begin == '+') ++begin;
   const auto [ptr, ec] = std::from_chars(begin, end, v);
-  if (ec != std::errc() || ptr != end || v == 0 || !std::isfinite(v))
-    return kFallbackReferenceVolts;
+  if (ec != std::errc() || ptr != end || !(v > 0) || !std::isfinite(v)) return std::nullopt;
   return v;
+}
+
+double ReferenceVolts(const std::string& text) {
+  return PositiveReferenceVolts(text).value_or(kFallbackReferenceVolts);
+}
+
+std::string ReferenceNotice(const std::string& text) {
+  if (PositiveReferenceVolts(text)) return {};
+  return "Ref Volt \"" + text + "\" is not a positive number: the figures use " +
+         FixedText(kFallbackReferenceVolts) + " V";
 }
 
 int WindowLength(const std::string& text) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace qx::analysis {
@@ -8,8 +9,14 @@ namespace qx::analysis {
 /// Reference voltage used when the text is 0 or no number.
 inline constexpr double kFallbackReferenceVolts = 1.2;
 
-/// The reference voltage text in volts; 0 or text that is not a number gives 1.2.
+/// The reference voltage text in volts; text that is not a positive number gives 1.2 (a
+/// negative voltage would turn every nanovolt figure negative).
 double ReferenceVolts(const std::string& text);
+/// The voltage of a reference text that is a positive finite number, else nothing.
+std::optional<double> PositiveReferenceVolts(const std::string& text);
+/// What the window says about a reference text that is not a positive number; empty for one
+/// that is.
+std::string ReferenceNotice(const std::string& text);
 /// Window length of the average chart: the integer text, 1 when it is not above 0.
 int WindowLength(const std::string& text);
 /// Averaging factor of list item `index` ("1" .. "32"); 1 when no item is chosen.

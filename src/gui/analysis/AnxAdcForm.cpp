@@ -204,8 +204,12 @@ void AnxAdcForm::BuildStrip() {
   connect(scale_, &QComboBox::currentIndexChanged, this, [this](int i) {
     if (!syncing_) bench_.capture.TXScaleChange(i);
   });
-  connect(refv_, &QLineEdit::textChanged, this,
-          [this](const QString& t) { bench_.settings.EREFV = t.toStdString(); });
+  connect(refv_, &QLineEdit::textChanged, this, [this](const QString& t) {
+    bench_.settings.EREFV = t.toStdString();
+    if (const std::string notice = qx::analysis::ReferenceNotice(bench_.settings.EREFV);
+        !notice.empty())
+      host_.SetStatus(2, notice);
+  });
   connect(average_, &QComboBox::currentIndexChanged, this, [this](int i) {
     if (syncing_) return;
     bench_.settings.CMAVR = i;

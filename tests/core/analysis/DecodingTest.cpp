@@ -46,6 +46,18 @@ TEST(NoiseMath, ReferenceTextDefaults) {
   EXPECT_EQ(ReferenceVolts(""), 1.2);
   EXPECT_EQ(ReferenceVolts("2.4V"), 1.2);
   EXPECT_EQ(ReferenceVolts("2.4") * 1e9, 2.4e9);
+  // A negative reference would make every nanovolt figure negative.
+  EXPECT_EQ(ReferenceVolts("-2.4"), 1.2);
+  EXPECT_EQ(ReferenceVolts("inf"), 1.2);
+}
+
+TEST(NoiseMath, ReferenceNoticeNamesTheTextThatIsNoPositiveNumber) {
+  for (const char* good : {"2.4", " 3.3 ", "+1.25", "1e-3"})
+    EXPECT_EQ(ReferenceNotice(good), "") << good;
+  EXPECT_EQ(ReferenceNotice("abc"),
+            "Ref Volt \"abc\" is not a positive number: the figures use 1.20 V");
+  for (const char* bad : {"", "0", "-2.4", "2.4V", "nan", "1e400"})
+    EXPECT_NE(ReferenceNotice(bad), "") << bad;
 }
 
 TEST(NoiseMath, ListItems) {
