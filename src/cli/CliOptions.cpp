@@ -3,8 +3,8 @@
 #include <cctype>
 #include <climits>
 
-#include "sim/SimFaultPlan.h"
 #include "cli/TempCommands.h"
+#include "sim/SimFaultPlan.h"
 
 namespace qx::cli {
 
@@ -111,6 +111,8 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& argv,
           error = "--baud out of range";
           return std::nullopt;
         }
+        o.baud = static_cast<int>(*n);
+      }
     } else if (a == "--sim-fault") {
       const auto v = value(i, a);
       if (!v) return std::nullopt;
@@ -120,8 +122,6 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& argv,
         return std::nullopt;
       }
       o.simFault = *v;
-        o.baud = static_cast<int>(*n);
-      }
     } else if (a == "--port") {
       const auto v = value(i, a);
       if (!v) return std::nullopt;
@@ -141,10 +141,6 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& argv,
       return std::nullopt;
     } else if (o.command.empty()) {
       o.command = a;
-  if (o.simFault && !o.simulate) {
-    error = "--sim-fault needs --simulate";
-    return std::nullopt;
-  }
     } else {
       o.args.push_back(a);
     }
@@ -152,6 +148,25 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& argv,
   if (o.help) return o;
   // An hours-long temperature run on the simulated bench always runs on virtual time.
   if (o.simulate && o.command == "temp-test") o.virtualTime = true;
+  if (o.virtualTime && !o.simulate) {
+    error = "--virtual-time needs --simulate";
+    return std::nullopt;
+  }
+  if (o.simFault && !o.simulate) {
+    error = "--sim-fault needs --simulate";
+    return std::nullopt;
+  }
+  if (o.command.empty()) {
+    error = "no command";
+    return std::nullopt;
+  }
+  if (!o.extra.empty() && !TakesExtraOptions(o.command)) {
+    error = "unknown option " + o.extra.begin()->first;
+    return std::nullopt;
+  }
+  return o;
+}
+
 bool ApplySimFaultEnvironment(CliOptions& options, const char* environment, std::string& error,
                               std::string& note) {
   if (options.simFault || !environment || !*environment) return true;
@@ -166,21 +181,6 @@ bool ApplySimFaultEnvironment(CliOptions& options, const char* environment, std:
   }
   options.simFault = environment;
   return true;
-}
-
-  if (o.virtualTime && !o.simulate) {
-    error = "--virtual-time needs --simulate";
-    return std::nullopt;
-  }
-  if (o.command.empty()) {
-    error = "no command";
-    return std::nullopt;
-  }
-  if (!o.extra.empty() && !TakesExtraOptions(o.command)) {
-    error = "unknown option " + o.extra.begin()->first;
-    return std::nullopt;
-  }
-  return o;
 }
 
 bool TakesExtraOptions(const std::string& command) {

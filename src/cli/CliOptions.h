@@ -21,9 +21,9 @@ struct CliOptions {
   std::string command;
   std::vector<std::string> args;  ///< positional arguments of the command
   std::optional<int> mode;        ///< stream mode (--mode)
+  std::optional<int> chip;        ///< chip list index (--chip)
   /// Faults of the simulated bridge (--sim-fault, else QX_SIM_FAULT), already checked.
   std::optional<std::string> simFault;
-  std::optional<int> chip;        ///< chip list index (--chip)
   /// Options of the analysis commands ("--points" -> "4096"; flags map to "").
   std::map<std::string, std::string> extra;
 };
@@ -32,14 +32,14 @@ struct CliOptions {
 bool TakesExtraOptions(const std::string& command);
 
 /// Parses argv. On a bad command line, returns nothing and sets `error`.
+std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& argv,
+                                           std::string& error);
+
 /// Takes the fault setting of the environment (QX_SIM_FAULT) when the command line gave none.
 /// Returns false, with the reason in `error`, when that setting is not a fault setting; a
 /// setting without --simulate is left out with a note in `note`.
 bool ApplySimFaultEnvironment(CliOptions& options, const char* environment, std::string& error,
                               std::string& note);
-
-std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& argv,
-                                           std::string& error);
 
 /// Number arguments: decimal, 0x-prefixed hexadecimal, and the chip-description forms
 /// ("0FFH", "101B", "12D", "-5").

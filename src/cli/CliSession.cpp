@@ -13,8 +13,8 @@
 #include "platform/LinuxDriverServices.h"
 #include "platform/PosixSerialPortProvider.h"
 #include "platform/PpdevParallelDriver.h"
-#include "sim/SimFaultPlan.h"
 #include "sim/SimBoard.h"
+#include "sim/SimFaultPlan.h"
 
 namespace qx::cli {
 
@@ -46,11 +46,11 @@ CliSession::CliSession(const CliOptions& options, std::ostream& trace)
       trace_(trace),
       clock_(options.simulate && options.virtualTime ? static_cast<base::Clock&>(virtualClock_)
                                                      : steadyClock_) {
+  if (options.simulate) {
+    board_ = std::make_unique<sim::SimBoard>(clock_, chip_);
     std::string unused;
     if (options.simFault)
       board_->Bridge().SetFaultPlan(sim::SimFaultPlan::Parse(*options.simFault, unused).value());
-  if (options.simulate) {
-    board_ = std::make_unique<sim::SimBoard>(clock_, chip_);
     hid_ = &board_->Hid();
     bulk_ = &board_->Bulk();
     serialPorts_ = &board_->SerialPorts();

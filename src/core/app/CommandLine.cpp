@@ -28,30 +28,30 @@ CommandLine CommandLine::Parse(const std::vector<std::string>& args) {
       }
       c.Dir = args[++i];
     } else if (a.rfind("--dir=", 0) == 0 && a.size() > 6) {
+      c.Dir = a.substr(6);
     } else if (a == "--sim-fault") {
       if (i + 1 >= args.size()) {
         fail("--sim-fault needs a fault setting");
         continue;
-  if (c.SimFault && !c.Simulate) fail("--sim-fault needs --simulate");
       }
       c.SimFault = args[++i];
     } else if (a.rfind("--sim-fault=", 0) == 0) {
       c.SimFault = a.substr(12);
-      c.Dir = a.substr(6);
-         "  --sim-fault FAULTS\n"
-         "               faults of the simulated bridge (default: QX_SIM_FAULT): drop@N,\n"
-         "               corrupt@N, late:MS@N, fail@N, unplug@N, unplug:MS@N; N counts the\n"
-         "               requests the bridge receives, from 1\n"
     } else {
       fail("unknown argument: " + a);
     }
   }
+  if (c.SimFault && !c.Simulate) fail("--sim-fault needs --simulate");
   return c;
 }
 
 std::string CommandLine::Usage() {
   return "usage: qxpanel [--simulate [--sim-fault FAULTS]] [--dir PATH] [--switch-test]\n"
          "  --simulate   attach the simulated board and bench instruments instead of hardware\n"
+         "  --sim-fault FAULTS\n"
+         "               faults of the simulated bridge (default: QX_SIM_FAULT): drop@N,\n"
+         "               corrupt@N, late:MS@N, fail@N, unplug@N, unplug:MS@N; N counts the\n"
+         "               requests the bridge receives, from 1\n"
          "  --dir PATH   program folder: settings, result files and INCLUDE/ chip files\n"
          "               (default: QX_PROGRAM_DIR, else the folder of the program)\n"
          "  --switch-test\n"
