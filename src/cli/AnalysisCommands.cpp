@@ -1,7 +1,7 @@
 #include "cli/AnalysisCommands.h"
+
 #include <cctype>
 #include <cmath>
-
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
@@ -24,6 +24,9 @@ namespace {
 // Without --avg the figures are the capture's; with it they are re-averaged exactly as the
 // window's averaging list does, "1" included.
 constexpr int kNoAveraging = -1;
+
+constexpr int kDefaultSkip = analysis::AdcCapture::kSettlingSlots;
+
 struct DecimalRange {
   double lo, hi;
   const char* unit;
@@ -37,9 +40,6 @@ std::string Short(double v) {
   std::snprintf(text, sizeof text, "%g", v);
   return text;
 }
-
-
-constexpr int kDefaultSkip = analysis::AdcCapture::kSettlingSlots;
 
 /// The options of one analysis command, checked against what the command accepts.
 class ExtraOptions {
@@ -68,6 +68,23 @@ class ExtraOptions {
     const auto v = ParseNumberArgument(text);
     if (!v || *v < lo || *v > hi)
       return Fail(std::string(name) + " must be a number from " + std::to_string(lo) + " to " +
+                  std::to_string(hi) + ": " + text);
+    out = *v;
+    return true;
+  }
+  /// A power of two from `lo` to `hi`; returns its exponent over `lo` as the list item.
+  bool Item(const char* name, long lo, long hi, int& item, bool required) const {
+    long v = lo;
+    if (!Has(name)) return !required || Fail(std::string(name) + " is required");
+    if (!Number(name, lo, hi, v, required)) return false;
+    for (int k = 0; (lo << k) <= hi; ++k)
+      if ((lo << k) == v) {
+        item = k;
+        return true;
+      }
+    return Fail(std::string(name) + " must be a power of two from " + std::to_string(lo) + " to " +
+                std::to_string(hi));
+  }
   /// A decimal number of `range`, written in full (no trailing text, no inf or nan); a value
   /// too small for a normal double is refused as well.
   bool Decimal(const char* name, const DecimalRange& range, double& out) const {
@@ -95,23 +112,6 @@ class ExtraOptions {
   /// A file name option that was given must name something.
   bool FileName(const char* name, const std::string& text) const {
     return !text.empty() || Fail(std::string(name) + " needs a file name");
-  }
-                  std::to_string(hi) + ": " + text);
-    out = *v;
-    return true;
-  }
-  /// A power of two from `lo` to `hi`; returns its exponent over `lo` as the list item.
-  bool Item(const char* name, long lo, long hi, int& item, bool required) const {
-    long v = lo;
-    if (!Has(name)) return !required || Fail(std::string(name) + " is required");
-    if (!Number(name, lo, hi, v, required)) return false;
-    for (int k = 0; (lo << k) <= hi; ++k)
-      if ((lo << k) == v) {
-        item = k;
-        return true;
-      }
-    return Fail(std::string(name) + " must be a power of two from " + std::to_string(lo) + " to " +
-                std::to_string(hi));
   }
   bool Fail(const std::string& text) const {
     err_ << "qxctl: " << text << "\n" << UsageText();
@@ -160,7 +160,6 @@ void PrintFigures(const app::Workbench& bench, bool json, std::ostream& out) {
 /// the gain is 1.
 void LoadGainFields(CliSession& session, const CliOptions& options, std::ostream& err) {
   app::Workbench& bench = session.Bench();
-  if (!x.Reference() || (x.Has("--save") && !x.FileName("--save", save))) return kExitUsage;
   if (options.chip) {
     bench.target.ChipIndex = static_cast<uint16_t>(*options.chip);
     chip::FileTextSource files;
@@ -206,6 +205,8 @@ int Enob(CliSession& session, const CliOptions& options, std::ostream& out, std:
     x.Fail("enob takes no arguments");
     return kExitUsage;
   }
+  if (!x.Reference() || (x.Has("--save") && !x.FileName("--save", save))) return kExitUsage;
+  if (RefusedWithoutUsbBridge(session, "enob", err)) return kExitUsage;
 
   std::string error;
   if (!session.Connect(error)) {

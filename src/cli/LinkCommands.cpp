@@ -142,6 +142,12 @@ int Stream(CliSession& session, long count, uint8_t mode, std::ostream& out, std
 
 }  // namespace
 
+bool RefusedWithoutUsbBridge(CliSession& session, const std::string& command, std::ostream& err) {
+  if (link::IsUsbLinkKind(session.Bench().target.LinkKind)) return false;
+  err << "qxctl: " << command << " needs the USB bridge (link kind 1, 2, 4 or 5)\n";
+  return true;
+}
+
 int RunLinkCommand(CliSession& session, const CliOptions& options, std::ostream& out,
                    std::ostream& err) {
   const Args args{options, err};
@@ -171,6 +177,8 @@ int RunLinkCommand(CliSession& session, const CliOptions& options, std::ostream&
     if (!args.Count(1) || !args.Number(0, 1, 1'000'000, "COUNT", a)) return kExitUsage;
   }
 
+  if ((c == "scan" || c == "adc" || c == "stream") && RefusedWithoutUsbBridge(session, c, err))
+    return kExitUsage;
   if (c == "scan") return Scan(session, out);
 
   std::string error;

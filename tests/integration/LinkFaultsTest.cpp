@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "core/analysis/SlotDecoder.h"
 #include "core/app/Workbench.h"
 #include "core/base/FakeClock.h"
 #include "core/base/RecordingHost.h"
@@ -137,6 +138,56 @@ TEST_F(LinkFaultsTest, ReleaseOnExitIsSentBeforeTheHandleCloses) {
             (std::vector<uint8_t>{0xF9, 0x01, 0xFF, 0xFF}));
   EXPECT_FALSE(board.Bridge().Claimed());
   EXPECT_EQ(board.Hid().OpenHandles(), 0u);
+}
+
+TEST_F(LinkFaultsTest, UnplugBeforeACaptureFailsItAtOnceWithTheReason) {
+  Connect();
+  board.Bridge().Unplug();
+  bench.capture.NPointIndexChange(0);
+  const double start = clock.NowMs();
+  EXPECT_FALSE(bench.capture.CatchACDCOM("2.4", analysis::kModeAdc));
+  EXPECT_LT(clock.NowMs() - start, 1000) << "not the 10 s no-data abort";
+  EXPECT_EQ(bench.capture.FailureReason(), link::kUsbNotConnect);
+  EXPECT_EQ(host.status[0], link::kUsbNotConnect);
+  EXPECT_EQ(host.status[2], analysis::kReadError);
+}
+
+TEST_F(LinkFaultsTest, BridgeReplugDuringACaptureThenTheMonitorReconnectsAndTheNextCaptureWorks) {
+  Connect();
+  bench.capture.NPointIndexChange(2);  // 256 samples
+  // Gone 30 requests into the capture, back 3 s later, while the capture still waits for data.
+  const unsigned long at = board.Bridge().RequestCount() + 30;
+  board.Bridge().SetFaultPlan({{sim::SimFault::Kind::Unplug, at, 3000}});
+  const double start = clock.NowMs();
+  EXPECT_FALSE(bench.capture.CatchACDCOM("2.4", analysis::kModeAdc));
+  EXPECT_GT(bench.capture.Count(), 0);
+  EXPECT_LT(bench.capture.Count(), 256);
+  // The capture keeps its no-data abort.
+  EXPECT_GE(clock.NowMs() - start, analysis::AdcCapture::kNoDataAbortMs);
+  EXPECT_FALSE(Online());
+
+  // The panel's timer: the idle check finds the bridge back and claims it again.
+  for (int i = 0; i < 1000 && !Online(); ++i) {
+    clock.Advance(link::LinkMonitor::kTickMs);
+    bench.monitor.Tick();
+  }
+  EXPECT_TRUE(Online());
+  EXPECT_EQ(host.status[0], link::kUsbOnLine);
+  EXPECT_TRUE(bench.capture.CatchACDCOM("2.4", analysis::kModeAdc));
+  EXPECT_EQ(bench.capture.Count(), 256);
+}
+
+TEST_F(LinkFaultsTest, CaptureRightAfterAReplugDoesNotWaitForTheIdleCheck) {
+  Connect();
+  bench.capture.NPointIndexChange(0);
+  board.Bridge().Unplug();
+  int count = 0;
+  EXPECT_FALSE(bench.access.PollAdcStream(count));
+  EXPECT_FALSE(Online());
+  board.Bridge().Replug();
+  EXPECT_TRUE(bench.capture.CatchACDCOM("2.4", analysis::kModeAdc));
+  EXPECT_EQ(bench.capture.Count(), 64);
+  EXPECT_EQ(host.status[0], link::kUsbOnLine);
 }
 
 }  // namespace

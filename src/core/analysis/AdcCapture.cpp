@@ -11,6 +11,7 @@ namespace qx::analysis {
 
 namespace {
 
+constexpr int kLinkPanel = 0;
 /// A failed poll has not waited for the bridge; wait as a poll would so a dead link is not
 /// polled in a tight loop until the no-data abort.
 constexpr double kFailedPollWaitMs = 10;
@@ -168,7 +169,14 @@ bool AdcCapture::ReadADCALL(uint8_t mode) {
   target_ = std::min(Target(), kCapacity);
   settleLimit_ = kSettlingSlots;
 
-  access_.StartAdcStream(mode);
+  if (!StartStream(mode)) {
+    host_.SetStatus(kLinkPanel, failure_);
+    elapsed_ = 0;
+    host_.SetProgress(0, false);
+    idle = 1;
+    FinishMeanAndRms();
+    return false;
+  }
   monitor_.streamingChart = !settings_.AverageChart;
   double lastData = clock_.NowMs();
   do {
@@ -200,6 +208,20 @@ bool AdcCapture::ReadADCALL(uint8_t mode) {
   return ok;
 }
 
+bool AdcCapture::StartStream(uint8_t mode) {
+  failure_.clear();
+  if (!monitor_.UsbKind()) {
+    failure_ = kCaptureNeedsUsb;
+  } else if (!monitor_.EnsureOnline()) {
+    failure_ = link::kUsbNotConnect;
+  } else if (!access_.StartAdcStream(mode)) {
+    // A bridge that answered but refused may have started part of it.
+    if (monitor_.Online()) access_.StopAdcStream();
+    failure_ = monitor_.Online() ? kStreamRefused : link::kUsbNotConnect;
+  }
+  return failure_.empty();
+}
+
 void AdcCapture::FinishMeanAndRms() {
   // A stopped or failed capture still divides by the samples that did arrive.
   if (n_ > 0) {
@@ -218,10 +240,10 @@ bool AdcCapture::CatchACDCOM(const std::string& referenceText, uint8_t mode) {
   n_ = 0;
   Changed();
   const bool ok = ReadADCALL(mode);
+  host_.SetStatus(kStatusPanel, ok ? kReadComplete : kReadError);
   // The figures fall back to 1.2 V for a reference that is no positive number; say so.
   if (const std::string notice = ReferenceNotice(referenceText); !notice.empty())
     host_.SetStatus(kStatusPanel, notice);
-  host_.SetStatus(kStatusPanel, ok ? kReadComplete : kReadError);
   ComputeStatistics(referenceText);
   Changed();
   return ok;

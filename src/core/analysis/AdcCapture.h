@@ -22,6 +22,10 @@ namespace qx::analysis {
 /// Status texts of a capture in panel 2.
 inline constexpr char kReadComplete[] = "Read Compelete";
 inline constexpr char kReadError[] = "Read Error !!!!!";
+/// Why a capture could not start (shown in panel 0, the link panel).
+inline constexpr char kCaptureNeedsUsb[] =
+    "the capture needs the USB bridge (link kind 1, 2, 4 or 5)";
+inline constexpr char kStreamRefused[] = "the bridge refused to start the ADC stream";
 
 /// Capture and noise statistics of the ADC analysis window: the streaming capture, the figures
 /// and the noise result record, re-averaging and the chart values. The buffers are allocated
@@ -58,8 +62,12 @@ class AdcCapture {
   /// Header of grid row r (1..): four hexadecimal digits of r - 1.
   static std::string RowHeader(int row);
 
-  /// The streaming capture in `mode`; true when the target count was reached.
+  /// The streaming capture in `mode`; true when the target count was reached. A capture whose
+  /// stream cannot start ends at once, with the reason in FailureReason() and panel 0; one whose
+  /// stream stops delivering ends after kNoDataAbortMs without data.
   bool ReadADCALL(uint8_t mode);
+  /// Why the last capture could not start; empty when it started.
+  const std::string& FailureReason() const { return failure_; }
   /// Capture, then every figure, the panels and the noise result record.
   bool CatchACDCOM(const std::string& referenceText, uint8_t mode);
   /// Re-averages the captured samples by the `CMAVR` factor and recomputes every figure.
@@ -130,6 +138,8 @@ class AdcCapture {
   int ClearCount() const;
   void ClearBuffers(int count);
   void BeginRun();
+  /// Opens the stream, or says in `failure_` why it cannot be opened.
+  bool StartStream(uint8_t mode);
   /// Takes one slot; false once the target is reached.
   bool Accept(uint32_t slot, uint8_t mode);
   void FinishMeanAndRms();
@@ -167,6 +177,7 @@ class AdcCapture {
   double sigma_ = 0;
   double start_ = 0;
   double elapsed_ = 0;
+  std::string failure_;
 };
 
 }  // namespace qx::analysis

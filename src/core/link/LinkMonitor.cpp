@@ -4,10 +4,6 @@ namespace qx::link {
 
 namespace {
 constexpr int kLinkPanel = 0;
-
-bool IsUsbKind(uint16_t kind) {
-  return kind == kLinkSpi || kind == kLinkSpecial || kind == kLinkUart || kind == kLinkQx740x;
-}
 }  // namespace
 
 LinkMonitor::LinkMonitor(TargetRecord& target, UsbTransport& usb, TargetAccess& access,
@@ -18,7 +14,7 @@ void LinkMonitor::Tick() {
   uint32_t& idle = usb_.IdleTicks();
   idle += 1;
   if (idle >= kIdleCheckTicks) {
-    if (IsUsbKind(target_.LinkKind)) CheckLink();
+    if (IsUsbLinkKind(target_.LinkKind)) CheckLink();
     idle = 0;
   }
 
@@ -48,6 +44,11 @@ bool LinkMonitor::USBConnect() {
   host_.SetStatus(kLinkPanel, kUsbOnLine);
   host_.UsbClientConnected();
   return true;
+}
+
+bool LinkMonitor::EnsureOnline() {
+  if (!Online()) CheckLink();
+  return Online();
 }
 
 void LinkMonitor::Disconnect() {

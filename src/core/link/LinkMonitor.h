@@ -31,6 +31,13 @@ class LinkMonitor {
   bool USBConnect();
   /// Releases the bridge and closes it.
   void Disconnect();
+  /// The link kind goes through the USB bridge.
+  bool UsbKind() const { return IsUsbLinkKind(target_.LinkKind); }
+  /// The bridge is open and claimed.
+  bool Online() const { return target_.Usb.Opened && IsValidHandle(target_.Usb.Handle); }
+  /// Before an operation that needs the bridge: a closed link (a failed transfer, a bridge
+  /// unplugged and plugged back) is checked again at once instead of at the next idle check.
+  bool EnsureOnline();
 
   bool continuousRead = false;  ///< set by the ADC panel's read button
   bool streamingChart = false;  ///< set by acquisition while a capture runs

@@ -22,6 +22,12 @@ enum LinkKindValue : uint16_t {
   kLinkQx740x = 5,
 };
 
+/// Link kinds that go through the USB bridge (the others are the serial bridge and the
+/// parallel port); the ADC stream and the bridge's own commands exist only on these.
+inline bool IsUsbLinkKind(uint16_t kind) {
+  return kind == kLinkSpi || kind == kLinkSpecial || kind == kLinkUart || kind == kLinkQx740x;
+}
+
 /// The connected target, shared by every window.
 struct TargetRecord {
   uint16_t ChipIndex = 0;                         ///< position in the setup dialog's chip list

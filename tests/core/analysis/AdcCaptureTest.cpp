@@ -1,7 +1,10 @@
 #include "core/analysis/AdcCapture.h"
+#include "core/analysis/NoiseMath.h"
 #include "core/analysis/SlotDecoder.h"
 
 #include <cmath>
+#include <functional>
+#include <vector>
 
 #include "CaptureFixture.h"
 
@@ -95,6 +98,88 @@ TEST_F(AdcCaptureTest, IdleFlagStopsTheCaptureAndFiguresUseTheRealCount) {
   EXPECT_DOUBLE_EQ(capture.Sigma(), 2.0);
   EXPECT_DOUBLE_EQ(bench.noise.groups[0].rmsCodes, 2.0);
   EXPECT_DOUBLE_EQ(bench.noise.groups[0].enob, 22.0);
+}
+
+TEST_F(AdcCaptureTest, CaptureThatCannotStartFailsAtOnceWithTheReason) {
+  Points(0);
+  Queue(std::vector<uint32_t>(64, 0));
+  struct Case {
+    const char* what;
+    std::function<void()> arrange;
+    const char* reason;
+    bool stopped;  ///< the start was sent and the stream stopped again
+  };
+  const std::vector<Case> cases = {
+      {"serial bridge link", [&] { bench.target.LinkKind = link::kLinkRs232; }, kCaptureNeedsUsb,
+       false},
+      {"parallel port link", [&] { bench.target.LinkKind = link::kLinkParallel; }, kCaptureNeedsUsb,
+       false},
+      {"bridge gone", [&] { bench.usb.UsbClose(bench.target.Usb), bulk.bridge = nullptr; },
+       link::kUsbNotConnect, false},
+      // Refused start, the stream stopped again.
+      {"bridge refuses",
+       [&] {
+         bridge.respond = [this](const Bytes& r) {
+           return r.size() >= 2 && r[0] == 0xC4 && r[1] == 0x02 ? Bytes(64, 0)
+                                                                : bridge.DefaultReply(r);
+         };
+       },
+       kStreamRefused, true},
+  };
+  for (const Case& c : cases) {
+    SetUp();
+    c.arrange();
+    bridge.requests.clear();
+    host.status = {};
+    const double start = clock.NowMs();
+    EXPECT_FALSE(capture.CatchACDCOM("2.4", kModeAdc)) << c.what;
+    EXPECT_LT(clock.NowMs() - start, 100) << c.what;
+    EXPECT_EQ(capture.FailureReason(), c.reason) << c.what;
+    EXPECT_EQ(host.status[0], c.reason) << c.what;
+    EXPECT_EQ(host.status[2], kReadError) << c.what;
+    EXPECT_EQ(capture.Count(), 0) << c.what;
+    EXPECT_EQ(host.progress, -1) << c.what;
+    EXPECT_EQ(capture.idle, 1) << c.what;
+    if (c.stopped) {
+      ASSERT_GE(bridge.requests.size(), 2u) << c.what;
+      EXPECT_EQ(Bytes(bridge.requests.front().begin(), bridge.requests.front().begin() + 2),
+                (Bytes{0xC4, 0x02}));
+      EXPECT_EQ(Bytes(bridge.requests.back().begin(), bridge.requests.back().begin() + 2),
+                (Bytes{0xC4, 0x03}));
+    } else {
+      EXPECT_TRUE(bridge.requests.empty()) << c.what;
+    }
+  }
+}
+
+TEST_F(AdcCaptureTest, ReferenceThatIsNoPositiveNumberIsShownNotSilentlyTaken) {
+  Points(0);
+  capture.TXScaleChange(kScale23Bits);
+  std::vector<uint32_t> values;
+  for (int i = 0; i < 64; ++i) values.push_back(i % 2 == 0 ? 100 : 104);
+  Queue(values);
+  EXPECT_TRUE(capture.CatchACDCOM("-2.4", kModeAdc));
+  EXPECT_EQ(host.status[2], ReferenceNotice("-2.4"));
+  const double atFallback = bench.noise.groups[0].rmsNv;
+  EXPECT_GT(atFallback, 0) << "never a negative reference";
+  Queue(values);
+  capture.CatchACDCOM("1.2", kModeAdc);
+  EXPECT_DOUBLE_EQ(bench.noise.groups[0].rmsNv, atFallback);
+
+  Queue(std::vector<uint32_t>(64, 7));
+  EXPECT_TRUE(capture.CatchACDCOM("2.4", kModeAdc));
+  EXPECT_EQ(host.status[2], kReadComplete);
+}
+
+TEST_F(AdcCaptureTest, CaptureOnAClosedLinkReopensTheBridgeFirst) {
+  Points(0);
+  Queue(std::vector<uint32_t>(64, 7));
+  // A failed transfer closed the link; the bridge answers again.
+  bench.usb.UsbClose(bench.target.Usb);
+  EXPECT_TRUE(capture.CatchACDCOM("2.4", kModeAdc));
+  EXPECT_EQ(capture.FailureReason(), "");
+  EXPECT_EQ(host.status[0], link::kUsbOnLine);
+  EXPECT_EQ(capture.Count(), 64);
 }
 
 TEST_F(AdcCaptureTest, NoSampleAtAllGivesZeroFigures) {
