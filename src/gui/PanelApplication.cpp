@@ -29,6 +29,8 @@ PanelApplication::PanelApplication(const std::string& programDir, base::Clock& c
   switchTest_ = new autotest::TWeightCAL(bench_, programDir, main_.get());
   main_->RegisterForm(app::FormId::TWeightCAL, switchTest_);
   CreateStepTables();
+  temp_ = new autotest::TempTestWindow(bench_, *main_, programDir, main_.get());
+  main_->RegisterForm(app::FormId::TTMP, temp_);
   // A capture owns the bridge: the ADC panel's continuous reading stops and says so.
   bench_.capture.onCaptureStart = [this] { adc_->StopContinuousRead(); };
   app::SetupShellBinding::Bind(option_->Model(), shell_);

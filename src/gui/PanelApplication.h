@@ -14,6 +14,7 @@
 #include "gui/SerialSwitch.h"
 #include "gui/analysis/AnxAdcForm.h"
 #include "gui/autotest/TWeightCAL.h"
+#include "gui/autotest/TempTestWindow.h"
 #include "gui/instruments/StepTableWindow.h"
 #include "gui/panels/TADCForm.h"
 #include "gui/panels/TCMPForm.h"
@@ -55,6 +56,7 @@ class PanelApplication {
   autotest::TWeightCAL& SwitchTest() { return *switchTest_; }
   StepTableWindow& Fluke() { return *fluke_; }
   StepTableWindow& Power() { return *power_; }
+  autotest::TempTestWindow& TempTest() { return *temp_; }
 
  private:
   void RegisterPanelCommands();
@@ -79,6 +81,7 @@ class PanelApplication {
   autotest::TWeightCAL* switchTest_ = nullptr;  ///< owned by the main window's widget tree
   StepTableWindow* fluke_ = nullptr;            ///< `TFLUKE`, owned by the main window
   StepTableWindow* power_ = nullptr;            ///< `TFPower`, owned by the main window
+  autotest::TempTestWindow* temp_ = nullptr;    ///< `TTMP`, owned by the main window
 };
 
 }  // namespace qx::gui

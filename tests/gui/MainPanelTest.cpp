@@ -78,9 +78,10 @@ TEST_F(MainPanelTest, MenuBarCaptionsVisibilityAndAvailability) {
   std::vector<std::string> enabled;
   for (const app::MenuItem& item : app::MainMenu::kItems)
     if (Action(item.ObjectName)->isEnabled()) enabled.push_back(item.ObjectName);
-  EXPECT_EQ(enabled, (std::vector<std::string>{"SMenu_Option", "SMenu_RAM", "SMenu_REG",
-                                               "SMenu_ADC", "USBScan", "Menu_ReadRAM",
-                                               "Menu_ReadAdc", "Fluke1", "Power1"}));
+  EXPECT_EQ(enabled, (std::vector<std::string>{
+                         "SaveFluke1", "SaveReg1", "SavePower1", "DownLoadFluke1", "DownloadReg1",
+                         "DownloadPower1", "SMenu_Option", "SMenu_RAM", "SMenu_REG", "SMenu_ADC",
+                         "USBScan", "Menu_ReadRAM", "Menu_ReadAdc", "Regist", "Fluke1", "Power1"}));
 }
 
 TEST_F(MainPanelTest, ALongStatusMessageIsElidedAndNeverWidensTheWindow) {

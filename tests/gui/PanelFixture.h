@@ -75,6 +75,18 @@ class PanelFixture : public ::testing::Test {
     std::filesystem::copy(shipped, dir / "INCLUDE");
   }
 
+  /// Started with the shipped chips on the simulated board, its gains those of the chip, and the
+  /// bridge connected by USB Scan; with `instruments` the bench instruments answer on their ports.
+  void StartConnected(bool instruments = false) {
+    InstallShippedChips();
+    Create();
+    if (instruments) panel->Serial().Bind(&board->SerialPorts());
+    panel->Start();
+    board->ApplyChipGains(panel->Bench().chip);
+    Action("USBScan")->trigger();
+    ASSERT_EQ(Status(0), "USB On Line");
+  }
+
   QAction* Action(const char* objectName) { return panel->Main().findChild<QAction*>(objectName); }
 
   std::string Status(int i) { return panel->Main().StatusText(i).toStdString(); }

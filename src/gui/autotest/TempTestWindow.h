@@ -1,0 +1,151 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "core/autotest/RegisterListFiles.h"
+#include "core/autotest/RunJournal.h"
+#include "core/autotest/TempTest.h"
+
+class QCheckBox;
+class QComboBox;
+class QCustomPlot;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTabWidget;
+class QTableView;
+class QTimer;
+
+namespace qx::app {
+class Workbench;
+}
+
+namespace qx::gui {
+class MainPanel;
+}
+
+namespace qx::gui::autotest {
+
+class TempGridModel;
+
+/// `TTMP` ("Temperature Test"): the boxes, tables and buttons of the temperature test, its result
+/// table and a chart of a figure against temperature. Every decision is the workbench's
+/// `TempTest`; this window shows its state, forwards the clicks, and owns the run journal. It
+/// also carries the main window's File menu commands, which work on its register table.
+class TempTestWindow final : public QWidget {
+  Q_OBJECT
+
+ public:
+  static constexpr int kResultTimerMs = 1000;  ///< `Timer1`
+  static constexpr int kDefaultWidth = 960;
+  static constexpr int kDefaultHeight = 600;
+  /// The chart's figures: statistics kinds of the result arrays.
+  static constexpr int kChartKinds[] = {0, 2, 3, 6};
+  /// Modes named in the chart's legend; the lines of later modes are drawn without an entry.
+  static constexpr int kLegendModes = 16;
+
+  TempTestWindow(app::Workbench& bench, MainPanel& main, std::string programDir, QWidget* parent);
+  ~TempTestWindow() override;
+
+  /// Shows the model's state: boxes, buttons and the three grids.
+  void Refresh();
+  /// "連續讀取": the result table's timer on, the window shown.
+  void RegistClick();
+
+  /// A run started from this window is on the stack (its loop lets events run).
+  bool RunActive() const { return runDepth_ > 0; }
+  /// Why the run journal is only in memory; empty when the database opened.
+  const QString& JournalWarning() const { return journalWarning_; }
+
+  /// Draws the chosen figure against temperature for the modes finished so far.
+  void UpdateChart();
+  /// Writes the chart as a PNG picture; false, with the reason in the status bar, on failure.
+  bool SaveChartPng(const QString& path);
+  /// Asks for the PNG file name; the default is a save dialog.
+  void SetPngChooser(std::function<QString()> choose) { choosePng_ = std::move(choose); }
+
+  QTimer* ResultTimer() const { return timer1_; }
+  QCustomPlot* Chart() const { return chart_; }
+  QTabWidget* Pages() const { return pages_; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  using ListOperation = qx::autotest::ListFileReport (qx::autotest::RegisterListFiles::*)(int);
+
+  QWidget* BuildTestPage();
+  QWidget* BuildChartPage();
+  QWidget* BuildBoxes(QWidget* page);
+  QWidget* BuildButtons(QWidget* page);
+  QLineEdit* Box(QWidget* parent, const char* name, const char* caption, std::string& field);
+  QPushButton* Button(QWidget* parent, const char* name, const char* caption);
+  QCheckBox* Check(QWidget* parent, const char* name, const char* caption);
+  QTableView* Grid(QWidget* parent, const char* name, TempGridModel* model);
+  void OpenJournal();
+  void RegisterMenuCommands();
+
+  void RunTest(bool withChamber);
+  /// A command that would change the tables under a running test says so and is not done.
+  bool RefusedDuringRun(const QString& what);
+  void ListCommand(const char* objectName, ListOperation operation);
+  void ShowProgress(const qx::autotest::TempProgress& progress);
+  void EndProgress(const QString& text);
+  void ModeFinished(int point, int mode);
+  void SizeColumns();
+  void SavePngClick();
+  void SetStatus(const QString& text);
+
+  app::Workbench& bench_;
+  MainPanel& main_;
+  std::filesystem::path programDir_;
+  qx::autotest::TempTest& test_;
+  std::unique_ptr<qx::autotest::RunJournal> journal_;
+  QString journalWarning_;
+
+  QTabWidget* pages_ = nullptr;
+  QLineEdit* tempCount_ = nullptr;
+  QLineEdit* tempStart_ = nullptr;
+  QLineEdit* tempStep_ = nullptr;
+  QLineEdit* modeCount_ = nullptr;
+  QLineEdit* holdMinutes_ = nullptr;
+  QLineEdit* powerDelay_ = nullptr;
+  QComboBox* measure_ = nullptr;
+  QComboBox* capture_ = nullptr;
+  QCheckBox* fullFiles_ = nullptr;
+  QCheckBox* keepOperating_ = nullptr;
+  QCheckBox* adcAndTemp_ = nullptr;
+  QCheckBox* lock330mV_ = nullptr;
+  QCheckBox* lock3V_ = nullptr;
+  QPushButton* tBg_ = nullptr;
+  QPushButton* tTest_ = nullptr;
+  QLabel* progress_ = nullptr;
+  TempGridModel* tempsModel_ = nullptr;
+  TempGridModel* regsModel_ = nullptr;
+  TempGridModel* dataModel_ = nullptr;
+  QTableView* temps_ = nullptr;
+  QTableView* regs_ = nullptr;
+  QTableView* data_ = nullptr;
+  QTimer* timer1_ = nullptr;
+
+  QComboBox* chartFigure_ = nullptr;
+  QCustomPlot* chart_ = nullptr;
+  std::function<QString()> choosePng_;
+  /// The last mode finished in the run the chart shows: every (point, mode) up to it is drawn.
+  int chartPoint_ = 0;
+  int chartMode_ = 0;
+
+  int runDepth_ = 0;
+  bool closeAfterRun_ = false;  ///< the main window was closed during the run
+  bool syncing_ = false;
+  bool captureShown_ = true;  ///< what the analysis window's capture button was last set to
+  int regsRows_ = -1;         ///< register table rows the column widths were set for
+};
+
+}  // namespace qx::gui::autotest

@@ -1,0 +1,556 @@
+#include <qcustomplot.h>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiSubWindow>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTimer>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <vector>
+
+#include "PanelFixture.h"
+#include "core/app/Workbench.h"
+#include "gui/autotest/TempTestWindow.h"
+#include "platform/AnsiText.h"
+#include "sim/SimInstruments.h"
+
+namespace qx::gui::test {
+namespace {
+
+using qx::autotest::TempTest;
+
+class TempTestWindowTest : public PanelFixture {
+ protected:
+  autotest::TempTestWindow& Form() { return panel->TempTest(); }
+  TempTest& Model() { return panel->Bench().tempTest; }
+  template <typename T>
+  T* Child(const char* name) {
+    T* child = Form().findChild<T*>(name);
+    EXPECT_NE(child, nullptr) << name;
+    return child;
+  }
+  QString Caption(const char* name) {
+    auto* w = Child<QWidget>(name);
+    for (QLabel* label : Form().findChildren<QLabel*>())
+      if (label->buddy() == w) return label->text();
+    return "(no label)";
+  }
+  QString Text(const char* grid, int column, int row) {
+    const QAbstractItemModel* m = Child<QTableView>(grid)->model();
+    return m->data(m->index(row, column)).toString();
+  }
+  void Edit(const char* grid, int column, int row, const char* text) {
+    QAbstractItemModel* m = Child<QTableView>(grid)->model();
+    ASSERT_TRUE(m->setData(m->index(row, column), QString(text), Qt::EditRole))
+        << grid << " " << column << "," << row;
+  }
+  /// Types into a box as the user does: the old text selected and replaced.
+  void Type(const char* box, const QString& text) {
+    auto* edit = Child<QLineEdit>(box);
+    edit->selectAll();
+    for (QChar ch : text) {
+      QKeyEvent key(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
+      QApplication::sendEvent(edit, &key);
+    }
+  }
+  void Enter(const char* box) {
+    QKeyEvent key(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(Child<QLineEdit>(box), &key);
+  }
+  std::string FileText(const char* name) {
+    std::ifstream in(dir / name, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+  std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t at = 0;
+    for (size_t end; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2)
+      lines.push_back(text.substr(at, end - at));
+    EXPECT_EQ(at, text.size()) << "the text ends inside a line";
+    return lines;
+  }
+  /// `points` temperatures from -40 in steps of 10 and two modes that differ only in the PGA
+  /// gain (register 01H: 00H gain 1, 20H gain 2), each waiting one second before its capture.
+  void SmallTables(int points) {
+    Type("ETempCount", QString::number(points));
+    Child<QPushButton>("TMPCNTSET")->click();
+    Type("EModenum", "2");
+    Enter("EModenum");
+    Edit("RegChg", 1, 0, "01");
+    for (int m = 1; m <= 2; ++m) {
+      Edit("RegChg", 1, m, m == 1 ? "00" : "20");
+      Edit("RegChg", 11, m, "1");
+      Edit("RegChg", 12, m, "2.4");
+    }
+  }
+  /// Runs `during` whenever the run lets events run, until it returns true.
+  void WhileRunning(const std::function<bool()>& during) {
+    auto* timer = new QTimer(&Form());
+    timer->setInterval(0);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, during] {
+      if (during()) timer->stop();
+    });
+    timer->start();
+  }
+  double Cell(const char* grid, int column, int row) {
+    bool number = false;
+    const double v = Text(grid, column, row).toDouble(&number);
+    EXPECT_TRUE(number) << grid << " " << column << "," << row << ": "
+                        << Text(grid, column, row).toStdString();
+    return v;
+  }
+};
+
+TEST_F(TempTestWindowTest, EveryControlUnderItsNameWithItsCaptionAndDefault) {
+  Start();
+  EXPECT_EQ(Form().objectName(), "TTMP");
+  EXPECT_EQ(Form().windowTitle(), "Temperature Test");
+  EXPECT_EQ(panel->Main().findChild<QWidget*>("TTMP"), &Form());
+
+  const std::vector<std::array<const char*, 3>> boxes{
+      {"ETempCount", "輸入測試溫度數量", "5"}, {"ETMPBG", "輸入開始溫度", "-40.0"},
+      {"ETMPScale", "輸入溫度隔數", "10.0"},   {"EModenum", "輸入最大測試模式數量", "1000"},
+      {"Edit2", "等待溫度穩定時間", "20"},     {"PDlyT", "Power Supply Delay Time", "2000"},
+  };
+  for (const auto& [name, caption, value] : boxes) {
+    EXPECT_EQ(Caption(name), QString::fromUtf8(caption)) << name;
+    EXPECT_EQ(Child<QLineEdit>(name)->text(), value) << name;
+  }
+  // Units beside their numbers.
+  for (const auto& [name, unit] : std::vector<std::pair<const char*, const char*>>{
+           {"ETMPBGUnit", "攝氏度"}, {"Edit2Unit", "分"}, {"PDlyTUnit", "ms"}})
+    EXPECT_EQ(Child<QLabel>(name)->text(), QString::fromUtf8(unit)) << name;
+
+  const std::vector<std::pair<const char*, const char*>> buttons{
+      {"TMPCNTSET", "SET"}, {"Button1", "RUN"},  {"Button2", "Stop"},    {"Button4", "STBY"},
+      {"TBg", "T-Begin"},   {"TTest", "T-Test"}, {"ENSave", "SaveData"}, {"LKENTER", "ENTER"},
+  };
+  for (const auto& [name, caption] : buttons) {
+    EXPECT_EQ(Child<QPushButton>(name)->text(), caption) << name;
+    EXPECT_TRUE(Child<QPushButton>(name)->isEnabled()) << name;
+  }
+  const std::vector<std::pair<const char*, const char*>> checks{{"LK330mV", "Lockout  330mV"},
+                                                                {"LK3V", "Lockout  3.3V"},
+                                                                {"CHFULL", "儲存完整檔案"},
+                                                                {"FkNOINT", "不關閉Fluke"},
+                                                                {"ChADCTemp", "交替測量ADC與溫度"}};
+  for (const auto& [name, caption] : checks) {
+    EXPECT_EQ(Child<QCheckBox>(name)->text(), QString::fromUtf8(caption)) << name;
+    EXPECT_FALSE(Child<QCheckBox>(name)->isChecked()) << name;
+  }
+  EXPECT_TRUE(Child<QCheckBox>("ChADCTemp")->isHidden());
+  EXPECT_FALSE(Child<QCheckBox>("CHFULL")->isHidden());
+
+  auto* measure = Child<QComboBox>("CADCBRY");
+  ASSERT_EQ(measure->count(), 3);
+  EXPECT_EQ(measure->itemText(0), "ADC & Brymen");
+  EXPECT_EQ(measure->itemText(2), "Brymen");
+  EXPECT_EQ(measure->currentText(), "ADC");
+  auto* kind = Child<QComboBox>("ComMode");
+  ASSERT_EQ(kind->count(), 2);
+  EXPECT_EQ(kind->itemText(1), "Temperature");
+  EXPECT_EQ(kind->currentText(), "ADC");
+  kind->setCurrentIndex(1);
+  EXPECT_EQ(Model().form.capture, qx::autotest::TempForm::Capture::Temperature);
+
+  // The temperature table from the defaults, the result table's labels.
+  const QStringList temps{"-40.00", "-30.00", "-20.00", "-10.00", "0.00"};
+  EXPECT_EQ(Child<QTableView>("TMPGrid")->model()->rowCount(), 6);
+  for (int t = 1; t <= 5; ++t) {
+    EXPECT_EQ(Text("TMPGrid", 0, t), QString::number(t));
+    EXPECT_EQ(Text("TMPGrid", 1, t), temps[t - 1]);
+    EXPECT_EQ(Text("TMPGrid", 4, t), "5.00");
+  }
+  EXPECT_EQ(Text("TMPGrid", 3, 0), QString::fromUtf8("溫度斜率"));
+  EXPECT_EQ(Text("TMPData", 1, 0), QString::fromUtf8("平均值"));
+  EXPECT_EQ(Text("TMPData", 4, 0), "Enob");
+  ASSERT_NE(Child<QTableView>("RegChg"), nullptr);
+  // The step tables are windows of their own.
+  EXPECT_EQ(Form().findChild<QTableView*>("FlukeGd"), nullptr);
+  EXPECT_NE(panel->Fluke().findChild<QTableView*>("FlukeGd"), nullptr);
+  EXPECT_NE(panel->Power().findChild<QTableView*>("PowerGd"), nullptr);
+  Child<QPushButton>("ShowFlukeGd")->click();
+  EXPECT_FALSE(panel->Fluke().isHidden());
+
+  EXPECT_EQ(Form().ResultTimer()->objectName(), "Timer1");
+  EXPECT_EQ(Form().ResultTimer()->interval(), 1000);
+  EXPECT_FALSE(Form().ResultTimer()->isActive());
+  EXPECT_EQ(Form().Pages()->tabText(1), "Chart");
+  EXPECT_TRUE(Form().JournalWarning().isEmpty());
+  EXPECT_TRUE(std::filesystem::exists(dir / "QxRuns.db"));
+}
+
+TEST_F(TempTestWindowTest, SetRebuildsTheTemperatureTableUnder150Degrees) {
+  Start();
+  Type("ETMPBG", "120");
+  Type("ETMPScale", "10");
+  Child<QPushButton>("TMPCNTSET")->click();
+  EXPECT_EQ(Child<QLineEdit>("ETempCount")->text(), "4");
+  ASSERT_EQ(Child<QTableView>("TMPGrid")->model()->rowCount(), 5);
+  EXPECT_EQ(Text("TMPGrid", 1, 1), "120.00");
+  EXPECT_EQ(Text("TMPGrid", 1, 4), "150.00");
+  EXPECT_EQ(Child<QTableView>("TMPData")->model()->rowCount(), 5);
+  EXPECT_EQ(Text("TMPData", 0, 4), "4");
+  EXPECT_EQ(Status(2), "Temperature count lowered to 4: the chamber goes to 150 °C at most");
+
+  // Cells are edited into the table; the labels are not editable.
+  Edit("TMPGrid", 1, 2, "125.5");
+  EXPECT_EQ(Model().temps.Cell(1, 2), "125.5");
+  const QAbstractItemModel* grid = Child<QTableView>("TMPGrid")->model();
+  EXPECT_FALSE(grid->flags(grid->index(0, 1)) & Qt::ItemIsEditable);
+  EXPECT_FALSE(grid->flags(grid->index(1, 0)) & Qt::ItemIsEditable);
+}
+
+TEST_F(TempTestWindowTest, EnterInTheModeCountSizesTheRegisterAndStepTables) {
+  Start();
+  // Until the count is applied the register table has neither its size nor its labels.
+  EXPECT_EQ(Child<QTableView>("RegChg")->model()->rowCount(), 1);
+  Type("EModenum", "3");
+  EXPECT_EQ(Child<QTableView>("RegChg")->model()->rowCount(), 1);
+  Enter("EModenum");
+  const QAbstractItemModel* regs = Child<QTableView>("RegChg")->model();
+  ASSERT_EQ(regs->rowCount(), 4);
+  EXPECT_EQ(regs->columnCount(), 13);
+  EXPECT_EQ(Text("RegChg", 0, 0), "Address");
+  EXPECT_EQ(Text("RegChg", 11, 0), "Delay");
+  EXPECT_EQ(Text("RegChg", 12, 0), "ACM");
+  EXPECT_EQ(Text("RegChg", 0, 3), "Value-3");
+  EXPECT_EQ(panel->Bench().flukeSteps.RowCount(), 4);
+  EXPECT_EQ(panel->Bench().flukeSteps.Cell(0, 3), "3");
+  EXPECT_EQ(panel->Bench().powerSteps.RowCount(), 4);
+  // Addresses in row 0 are edited like values; the labels and column headers are not.
+  EXPECT_TRUE(regs->flags(regs->index(0, 1)) & Qt::ItemIsEditable);
+  EXPECT_FALSE(regs->flags(regs->index(0, 11)) & Qt::ItemIsEditable);
+  EXPECT_FALSE(regs->flags(regs->index(2, 0)) & Qt::ItemIsEditable);
+  Edit("RegChg", 1, 0, "3D");
+  EXPECT_EQ(Model().regs.Address(1), 0x3D);
+
+  // No number: 48 modes, and the box says so.
+  Type("EModenum", "many");
+  Enter("EModenum");
+  EXPECT_EQ(Child<QLineEdit>("EModenum")->text(), "48");
+  EXPECT_EQ(regs->rowCount(), 49);
+  EXPECT_EQ(Text("RegChg", 1, 0), "3D");
+}
+
+TEST_F(TempTestWindowTest, LockoutBoxesExcludeEachOther) {
+  Start();
+  auto* mv = Child<QCheckBox>("LK330mV");
+  auto* v = Child<QCheckBox>("LK3V");
+  mv->click();
+  EXPECT_TRUE(mv->isChecked());
+  EXPECT_TRUE(Model().form.lock330mV);
+  v->click();
+  EXPECT_TRUE(v->isChecked());
+  EXPECT_FALSE(mv->isChecked());
+  EXPECT_FALSE(Model().form.lock330mV);
+  EXPECT_TRUE(Model().form.lock3V);
+  v->click();
+  EXPECT_FALSE(v->isChecked());
+  EXPECT_FALSE(mv->isChecked());
+  // Without a calibrator port the lock cannot be sent, and the window says so.
+  Child<QPushButton>("LKENTER")->click();
+  EXPECT_EQ(Status(2), "ENTER: the calibrator port is not open, no range lock sent");
+}
+
+TEST_F(TempTestWindowTest, TTestRunsEveryPointAndModeOnTheSimulatedBoard) {
+  StartConnected();
+  SmallTables(2);
+  bool buttonHeld = true;
+  bool sampled = false;
+  QString gaugeText;
+  auto* gauge = panel->Main().findChild<QProgressBar*>("Gauge1");
+  WhileRunning([&] {
+    sampled = true;
+    buttonHeld = buttonHeld && !Child<QPushButton>("TTest")->isEnabled();
+    if (!gauge->isHidden() && Model().Progress().point == 2) gaugeText = gauge->text();
+    return false;
+  });
+  Child<QPushButton>("TTest")->click();
+  EXPECT_TRUE(sampled);
+  EXPECT_TRUE(buttonHeld);
+  EXPECT_TRUE(Child<QPushButton>("TTest")->isEnabled());
+  EXPECT_TRUE(Child<QPushButton>("TBg")->isEnabled());
+  EXPECT_FALSE(Model().Running);
+  EXPECT_TRUE(gaugeText.startsWith("Point 2/2, mode ")) << gaugeText.toStdString();
+  EXPECT_TRUE(gauge->isHidden());
+  EXPECT_EQ(Child<QLabel>("RunProgress")->text(), "Run 1 completed: 2 points x 2 modes");
+
+  // The result table: the mean of every point and mode; gain 2 doubles it.
+  ASSERT_EQ(Child<QTableView>("TMPData")->model()->columnCount(), 3);
+  EXPECT_EQ(Text("TMPData", 2, 0), "D - 2");
+  for (int t = 1; t <= 2; ++t) {
+    const double gain1 = Cell("TMPData", 1, t);
+    const double gain2 = Cell("TMPData", 2, t);
+    EXPECT_GT(gain1, 1000) << t;
+    EXPECT_NEAR(gain2 / gain1, 2.0, 0.01) << t;
+  }
+
+  const std::string b = FileText("QxTEMPB.CSV");
+  const auto bLines = Lines(b);
+  ASSERT_EQ(bLines.size(), 6u);
+  EXPECT_EQ(bLines[0], "Test #1, , , ");
+  EXPECT_EQ(bLines[1],
+            platform::ToCodePage950(" ,平均值, VPP(nV), RMS Noise(nV), Enob, VPP(count), "
+                                    "RMS Noise(count), Noise Free, 比較值"));
+  EXPECT_EQ(bLines[2].substr(0, 3 + Text("TMPData", 1, 1).size()),
+            "1, " + Text("TMPData", 1, 1).toStdString());
+  EXPECT_EQ(bLines[5].substr(0, 3), "2, ");
+  const auto aLines = Lines(FileText("QxTEMPA.CSV"));
+  ASSERT_EQ(aLines.size(), 6u);
+  EXPECT_EQ(aLines[0], ", , , Test #0, , , ");
+  EXPECT_EQ(aLines[1], platform::ToCodePage950("溫度, 濕度,  ,平均值, VPP(nV), RMS Noise(nV), "
+                                               "Enob, VPP(count), RMS Noise(count), Noise "
+                                               "Free, 比較值"));
+  EXPECT_EQ(aLines[2].substr(0, 17), "-40.00, 0.00, 1, ");
+  EXPECT_EQ(aLines[5].substr(0, 17), "-30.00, 0.00, 2, ");
+  EXPECT_EQ(aLines[5].substr(aLines[5].size() - 2), ",0");
+
+  // The chart: one line per mode through both temperatures.
+  QCustomPlot* chart = Form().Chart();
+  ASSERT_EQ(chart->graphCount(), 2);
+  for (int m = 0; m < 2; ++m) {
+    const auto* data = chart->graph(m)->data().data();
+    ASSERT_EQ(data->size(), 2) << m;
+    EXPECT_EQ(data->at(0)->key, -40.0);
+    EXPECT_EQ(data->at(1)->key, -30.0);
+    EXPECT_DOUBLE_EQ(data->at(1)->value, Model().results.Stat(0, 2, m + 1));
+  }
+  EXPECT_EQ(chart->graph(1)->name(), "Mode 2");
+  EXPECT_EQ(chart->xAxis->label(), QString::fromUtf8("Temperature (°C)"));
+  Child<QComboBox>("ChartFigure")->setCurrentIndex(2);
+  EXPECT_EQ(chart->yAxis->label(), "ENOB (bits)");
+  ASSERT_EQ(chart->graphCount(), 2);
+  EXPECT_DOUBLE_EQ(chart->graph(0)->data()->at(0)->value, Model().results.Stat(3, 1, 1));
+  EXPECT_NE(chart->graph(0)->data()->at(0)->value, Model().results.Stat(0, 1, 1));
+
+  const QString png = QString::fromStdString((dir / "chart.png").string());
+  Form().SetPngChooser([png] { return png; });
+  Child<QPushButton>("ChartSavePng")->click();
+  EXPECT_EQ(FileText("chart.png").substr(0, 8), "\x89PNG\r\n\x1a\n");
+  EXPECT_EQ(Status(2), "Chart saved to " + png.toStdString());
+  const std::string nowhere = (dir / "none" / "c.png").string();
+  EXPECT_FALSE(Form().SaveChartPng(QString::fromStdString(nowhere)));
+  EXPECT_EQ(Status(2), "Save PNG: cannot write " + nowhere);
+}
+
+TEST_F(TempTestWindowTest, TBeginHoldsTheSimulatedChamberAtEveryPoint) {
+  StartConnected(true);
+  // Without the chamber the full test cannot begin, and says why.
+  Child<QPushButton>("TBg")->click();
+  EXPECT_EQ(Status(2), "T-Begin: the chamber port is not open; select the chamber in Setup first");
+  EXPECT_FALSE(std::filesystem::exists(dir / "QxTEMPA.CSV"));
+
+  auto* port = panel->Option().findChild<QComboBox*>("ChamberCOM");
+  port->setCurrentIndex(port->findText(sim::SimInstruments::kChamberPort));
+  emit port->activated(port->currentIndex());
+  panel->Option().findChild<QPushButton*>("ChamberSelect")->click();
+  ASSERT_TRUE(panel->Bench().instruments.ChamberPort.IsOpen());
+  Type("ETMPBG", "20");
+  SmallTables(2);  // 20 and 30 °C
+  Type("Edit2", "0");
+  bool buttonHeld = true;
+  WhileRunning([&] {
+    buttonHeld = buttonHeld && !Child<QPushButton>("TBg")->isEnabled();
+    return false;
+  });
+  Child<QPushButton>("TBg")->click();
+  EXPECT_TRUE(buttonHeld);
+  EXPECT_TRUE(Child<QPushButton>("TBg")->isEnabled());
+  EXPECT_EQ(Child<QLabel>("RunProgress")->text(), "Run 1 completed: 2 points x 2 modes");
+  const auto a = Lines(FileText("QxTEMPA.CSV"));
+  ASSERT_EQ(a.size(), 6u);
+  EXPECT_EQ(a[2].substr(0, 16), "20.00, 0.00, 1, ");
+  EXPECT_EQ(a[5].substr(0, 16), "30.00, 0.00, 2, ");
+  EXPECT_NEAR(Cell("TMPData", 2, 2) / Cell("TMPData", 1, 2), 2.0, 0.01);
+}
+
+TEST_F(TempTestWindowTest, StopEndsTheRunAtItsNextCheckWithTheFilesWhole) {
+  StartConnected();
+  SmallTables(3);
+  QString refusal;
+  WhileRunning([&] {
+    if (Model().Progress().point != 2) return false;
+    // The tables cannot change under the run.
+    Action("DownloadReg1")->trigger();
+    refusal = QString::fromStdString(Status(2));
+    Child<QPushButton>("Button2")->click();
+    return true;
+  });
+  Child<QPushButton>("TTest")->click();
+  EXPECT_EQ(refusal.toStdString(),
+            "Download Reg: not while the temperature test runs (Stop ends it at its next check)");
+  EXPECT_FALSE(Model().Running);
+  EXPECT_TRUE(Child<QPushButton>("TTest")->isEnabled());
+  EXPECT_EQ(Child<QLabel>("RunProgress")->text(), "Run 1 stopped at point 2, mode 1");
+  // Mode 1 of point 2 finished its capture; nothing after it ran.
+  EXPECT_NE(Model().results.Stat(0, 2, 1), 0.0);
+  EXPECT_EQ(Model().results.Stat(0, 2, 2), 0.0);
+  EXPECT_EQ(Model().results.Stat(0, 3, 1), 0.0);
+  // Whole files: every line of every point and mode, each ended.
+  EXPECT_EQ(Lines(FileText("QxTEMPB.CSV")).size(), 2u + 3 * 2);
+  const auto a = Lines(FileText("QxTEMPA.CSV"));
+  ASSERT_EQ(a.size(), 2u + 3 * 2);
+  EXPECT_EQ(a[4].substr(0, 17), "-30.00, 0.00, 1, ");
+  // A point the run never reached has no target temperature yet.
+  EXPECT_EQ(a[7].substr(0, 20), "0.00, 0.00, 2, 0.00,");
+  // Only the finished modes are drawn.
+  ASSERT_EQ(Form().Chart()->graphCount(), 2);
+  EXPECT_EQ(Form().Chart()->graph(0)->data()->size(), 2);
+  EXPECT_EQ(Form().Chart()->graph(1)->data()->size(), 1);
+
+  // The journal continues the stopped run with its own tables, whatever the boxes say now.
+  Type("ETempCount", "5");
+  Child<QPushButton>("TMPCNTSET")->click();
+  Model().resume = TempTest::Resume::Always;
+  Child<QPushButton>("TTest")->click();
+  EXPECT_EQ(Child<QLabel>("RunProgress")->text(), "Run 1 completed: 3 points x 2 modes");
+  EXPECT_EQ(Child<QLineEdit>("ETempCount")->text(), "3");
+  EXPECT_EQ(Child<QTableView>("TMPGrid")->model()->rowCount(), 4);
+  for (int t = 1; t <= 3; ++t)
+    EXPECT_NEAR(Cell("TMPData", 2, t) / Cell("TMPData", 1, t), 2.0, 0.01);
+  EXPECT_EQ(Form().Chart()->graph(1)->data()->size(), 3);
+  EXPECT_EQ(Lines(FileText("QxTEMPA.CSV"))[7].substr(0, 17), "-20.00, 0.00, 2, ");
+}
+
+TEST_F(TempTestWindowTest, ClosingTheWindowDuringARunStopsIt) {
+  StartConnected();
+  SmallTables(2);
+  Action("Regist")->trigger();
+  WhileRunning([&] {
+    if (Model().Progress().mode != 2) return false;
+    auto* frame = qobject_cast<QMdiSubWindow*>(Form().parentWidget());
+    frame->close();
+    return true;
+  });
+  Child<QPushButton>("TTest")->click();
+  EXPECT_TRUE(Form().isHidden());
+  EXPECT_FALSE(Form().ResultTimer()->isActive());
+  EXPECT_FALSE(Model().Running);
+  EXPECT_EQ(Model().results.Stat(0, 2, 1), 0.0);
+  EXPECT_EQ(Lines(FileText("QxTEMPA.CSV")).size(), 6u);
+}
+
+TEST_F(TempTestWindowTest, TheProgramClosesOnlyAfterTheRunHasEnded) {
+  StartConnected();
+  SmallTables(2);
+  Action("Regist")->trigger();
+  bool refused = false;
+  bool shownDuring = false;
+  WhileRunning([&] {
+    if (Model().Progress().mode != 2) return false;
+    refused = !panel->Main().close();
+    shownDuring = !Form().isHidden();
+    return true;
+  });
+  Child<QPushButton>("TTest")->click();
+  EXPECT_TRUE(refused);
+  EXPECT_TRUE(shownDuring);
+  EXPECT_FALSE(Form().RunActive());
+  // The close went ahead once the run had unwound: the children are hidden.
+  EXPECT_TRUE(Form().isHidden());
+  EXPECT_FALSE(Model().Running);
+  EXPECT_EQ(Lines(FileText("QxTEMPA.CSV")).size(), 6u);
+  Destroy();
+}
+
+TEST_F(TempTestWindowTest, FileMenuSavesAndLoadsTheRegisterAndStepLists) {
+  InstallShippedChips();  // the chip description shows the File menu
+  Start();
+  for (const char* name : {"SaveReg1", "DownloadReg1", "SaveFluke1", "DownLoadFluke1", "SavePower1",
+                           "DownloadPower1", "Regist"})
+    EXPECT_TRUE(Action(name)->isEnabled()) << name;
+  Type("EModenum", "3");
+  Enter("EModenum");
+  Edit("RegChg", 1, 0, "01");
+  Edit("RegChg", 2, 0, "3");
+  Edit("RegChg", 1, 1, "20");
+  Edit("RegChg", 2, 1, "A");
+  Edit("RegChg", 1, 2, "40");
+  Edit("RegChg", 11, 1, "5");
+  Edit("RegChg", 12, 1, "1.2");
+  Edit("RegChg", 11, 2, "7");
+  Edit("RegChg", 12, 2, "2.4");
+  auto& fluke = panel->Bench().flukeSteps;
+  fluke.SetCell(1, 1, "1");
+  fluke.SetCell(2, 1, "OUT 100 mV ,0 Hz");
+  Action("SaveReg1")->trigger();
+  EXPECT_EQ(Status(2), "Register.txt, Delay.txt and ACM.txt saved: 2 addresses, 2 modes");
+  const std::string blanks(32, ' ');
+  EXPECT_EQ(FileText("Register.txt"),
+            "  01   3" + blanks + "\r\n  20   A" + blanks + "\r\n  40    " + blanks + "\r\n");
+  EXPECT_EQ(FileText("Delay.txt"), "     5\r\n     7\r\n");
+  EXPECT_EQ(FileText("ACM.txt"), "   1.2\r\n   2.4\r\n");
+  Action("SaveFluke1")->trigger();
+  EXPECT_EQ(FileText("Fluke.txt"), "   1OUT 100 mV ,0 Hz\r\n");
+
+  // Changed tables come back as saved.
+  Edit("RegChg", 1, 0, "7F");
+  Edit("RegChg", 1, 2, "");
+  Edit("RegChg", 12, 1, "9");
+  fluke.SetCell(2, 1, "STBY");
+  Action("DownloadReg1")->trigger();
+  EXPECT_EQ(Status(0), "Download Register Value OK !!!");
+  EXPECT_EQ(Status(2), "Register.txt loaded: 2 addresses, 2 modes; Delay.txt and ACM.txt loaded");
+  EXPECT_EQ(Text("RegChg", 1, 0), "01");
+  EXPECT_EQ(Text("RegChg", 2, 0), "3");
+  EXPECT_EQ(Text("RegChg", 2, 1), "A");
+  EXPECT_EQ(Text("RegChg", 1, 2), "40");
+  EXPECT_EQ(Text("RegChg", 11, 2), "7");
+  EXPECT_EQ(Text("RegChg", 12, 1), "1.2");
+  EXPECT_EQ(Text("TMPData", 2, 0), "D - 2");
+  Action("DownLoadFluke1")->trigger();
+  EXPECT_EQ(fluke.Cell(2, 1), "OUT 100 mV ,0 Hz");
+  EXPECT_EQ(Status(2), "Fluke.txt loaded: 1 row");
+
+  // The power list was never saved: loading it clears the table and says so.
+  panel->Bench().powerSteps.SetCell(2, 1, "VOLT 3.3");
+  Action("DownloadPower1")->trigger();
+  EXPECT_EQ(panel->Bench().powerSteps.Cell(2, 1), "");
+  EXPECT_EQ(Status(2), "Power.txt not found: the power-supply table was cleared");
+  std::filesystem::remove(dir / "Register.txt");
+  Action("DownloadReg1")->trigger();
+  EXPECT_EQ(Status(2),
+            "Cannot read " + (dir / "Register.txt").string() + ": the file does not exist");
+}
+
+TEST_F(TempTestWindowTest, ContinuousReadingShowsTheWindowWithItsTimer) {
+  Start();
+  panel->Main().show();
+  Action("Regist")->trigger();
+  EXPECT_FALSE(Form().isHidden());
+  EXPECT_TRUE(Form().ResultTimer()->isActive());
+  auto* frame = qobject_cast<QMdiSubWindow*>(Form().parentWidget());
+  ASSERT_NE(frame, nullptr);
+  // Minimised, the window keeps reading; closed, it stops.
+  frame->showMinimized();
+  QApplication::processEvents();
+  EXPECT_TRUE(Form().ResultTimer()->isActive());
+  frame->showNormal();
+  frame->close();
+  EXPECT_TRUE(Form().isHidden());
+  EXPECT_FALSE(Form().ResultTimer()->isActive());
+  Action("Regist")->trigger();
+  EXPECT_TRUE(Form().ResultTimer()->isActive());
+  CloseAndDestroy();
+}
+
+TEST_F(TempTestWindowTest, AJournalThatCannotOpenFallsBackToMemoryAndSaysSo) {
+  std::filesystem::create_directories(dir / "QxRuns.db");
+  Start();
+  EXPECT_NE(Form().JournalWarning().indexOf("cannot be resumed"), -1);
+  EXPECT_EQ(Status(2), Form().JournalWarning().toStdString());
+}
+
+}  // namespace
+}  // namespace qx::gui::test
