@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "core/base/FakeClock.h"
 #include "core/base/SteadyClock.h"
 #include "gui/PanelApplication.h"
 #include "sim/SimBoard.h"
@@ -14,8 +15,10 @@ namespace qx::bench {
 /// as the screenshot tools picture it. The board is destroyed after the panel.
 class SimulatedPanel {
  public:
-  explicit SimulatedPanel(const std::string& programDir)
-      : panel_(std::make_unique<gui::PanelApplication>(programDir + "/", clock_)),
+  /// With `virtualTime` every wait advances a fake clock at once, so a long run takes no time.
+  explicit SimulatedPanel(const std::string& programDir, bool virtualTime = false)
+      : clock_(virtualTime ? static_cast<base::Clock&>(fakeClock_) : steadyClock_),
+        panel_(std::make_unique<gui::PanelApplication>(programDir + "/", clock_)),
         board_(clock_, panel_->Bench().chip) {
     panel_->Host().SetDialogsEnabled(false);
     panel_->Hid().Bind(&board_.Hid());
@@ -32,7 +35,9 @@ class SimulatedPanel {
   sim::SimBoard& Board() { return board_; }
 
  private:
-  base::SteadyClock clock_;
+  base::SteadyClock steadyClock_;
+  base::FakeClock fakeClock_;
+  base::Clock& clock_;
   std::unique_ptr<gui::PanelApplication> panel_;
   sim::SimBoard board_;
 };

@@ -1,0 +1,56 @@
+// Pictures of the temperature test window at its default size after a short T-Test on the
+// simulated board (four points, two modes with PGA gains 1 and 2), and of
+// its chart page. Run under a virtual X server:
+//   xvfb-run -a -s "-screen 0 1600x1000x24" build/bin/qx_temptest_screenshot PROGRAM_DIR OUT.png
+//       [CHART.png]
+// PROGRAM_DIR must hold INCLUDE/ with the chip files. The run is on virtual time.
+#include <QAction>
+#include <QApplication>
+#include <QPushButton>
+#include <QTabWidget>
+#include <cstdio>
+
+#include "SimulatedPanel.h"
+
+int main(int argc, char** argv) {
+  if (argc < 3) {
+    std::fprintf(stderr, "usage: qx_temptest_screenshot PROGRAM_DIR OUT.png [CHART.png]\n");
+    return 2;
+  }
+  QApplication app(argc, argv);
+  qx::bench::SimulatedPanel panel(argv[1], true);
+  panel.Board().ApplyChipGains(panel->Bench().chip);
+  panel->Main().show();
+  panel->Main().findChild<QAction*>("USBScan")->trigger();
+  panel->Main().findChild<QAction*>("Regist")->trigger();
+
+  // The tables as a bench user fills them: register 01H holds the PGA gain.
+  auto& test = panel->Bench().tempTest;
+  test.form.tempCount = "4";
+  test.TMPCNTSETClick();
+  test.form.modeCount = "2";
+  test.EModenumKeyPress();
+  const char* gains[] = {"00", "20"};
+  test.regs.SetCell(1, 0, "01");
+  for (int m = 1; m <= 2; ++m) {
+    test.regs.SetCell(1, m, gains[m - 1]);
+    test.regs.SetCell(11, m, "1");
+    test.regs.SetCell(12, m, "2.4");
+  }
+  qx::gui::autotest::TempTestWindow& form = panel->TempTest();
+  form.findChild<QPushButton*>("TTest")->click();
+  QApplication::processEvents();
+
+  // With its frame, so the caption is in the picture.
+  QWidget* frame = form.parentWidget() ? form.parentWidget() : &form;
+  frame->grab().save(argv[2]);
+  std::printf("%dx%d\n", form.width(), form.height());
+  if (argc > 3) {
+    form.Pages()->setCurrentIndex(1);
+    QApplication::processEvents();
+    form.UpdateChart();
+    QApplication::processEvents();
+    frame->grab().save(argv[3]);
+  }
+  return 0;
+}
