@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -41,17 +42,23 @@ class TempResults {
   size_t Bytes() const;
 
  private:
-  struct Cell {
-    std::array<double, kKinds> stats{};
-    std::array<double, kMeters> meterValue{};
-    std::array<std::string, kMeters> meterUnit{};
+  using Stats = std::array<double, kKinds>;
+  /// A mode's meter readings; unit texts are kept once in `units_` and referred to by index.
+  struct Meters {
+    std::array<double, kMeters> value{};
+    std::array<uint8_t, kMeters> unit{};
   };
-  const Cell* At(int point, int mode) const;
-  Cell* At(int point, int mode);
+  /// Index of (point, mode) in the point-major arrays; -1 outside.
+  long Index(int point, int mode) const;
+  template <class T>
+  void Regrid(std::vector<T>& cells, int points, int modes) const;
 
   int points_ = 0;
   int modes_ = 0;
-  std::vector<Cell> cells_;  ///< point-major, (point - 1) * modes_ + (mode - 1)
+  std::vector<Stats> stats_;
+  /// Empty until a meter is read, so an ADC-only run holds the statistics alone.
+  std::vector<Meters> meters_;
+  std::vector<std::string> units_{""};
   std::vector<std::array<double, 2>> targets_;
 };
 

@@ -207,18 +207,26 @@ TEST(TempResultsArrays, StatsTakeBothGroupsInOrder) {
   for (int k = 0; k < TempResults::kKinds; ++k) EXPECT_EQ(r.Stat(k, 1, 1), expected[k]) << k;
 }
 
-TEST(TempResultsArrays, BytesFollowTheSizeAndLongUnitTexts) {
+TEST(TempResultsArrays, MeterArraysAppearWithTheFirstReadingAndUnitsAreKeptOnce) {
+  constexpr size_t kStats = 30u * 10000u * 14u * sizeof(double);  // the statistics at the limits
   TempResults r;
-  EXPECT_EQ(r.Bytes(), 0u);
+  r.Resize(30, 10000);
+  const size_t adcOnly = r.Bytes();
+  EXPECT_GE(adcOnly, kStats);
+  EXPECT_LT(adcOnly, kStats + 30 * 2 * sizeof(double) + 4096) << "an ADC-only run holds no meters";
+
+  r.SetMeter(0, 1, 1, 1.5, "mV");
+  const size_t withMeters = r.Bytes();
+  EXPECT_GE(withMeters, adcOnly + 30u * 10000u * 6u * (sizeof(double) + 1));
+  for (int m = 1; m <= 10000; ++m) r.SetMeter(2, 30, m, m, std::string(100, 'u'));
+  EXPECT_LT(r.Bytes(), withMeters + 200) << "a unit text is kept once, not per reading";
+  EXPECT_EQ(r.MeterUnit(0, 1, 1), "mV");
+  EXPECT_EQ(r.MeterUnit(2, 30, 77), std::string(100, 'u'));
+  EXPECT_EQ(r.MeterValue(2, 30, 77), 77);
+
   r.Resize(5, 48);
-  const size_t small = r.Bytes();
-  EXPECT_GE(small, 5u * 48u * (20u * sizeof(double) + 6u * sizeof(std::string)));
-  r.SetMeter(0, 1, 1, 1, std::string(100, 'u'));
-  EXPECT_GE(r.Bytes(), small + 100);
-  r.Resize(30, 1000);
-  EXPECT_GT(r.Bytes(), 100 * small);
-  r.Resize(5, 48);
-  EXPECT_LT(r.Bytes(), small + 200) << "shrinking gives the memory back";
+  EXPECT_LT(r.Bytes(), 5u * 48u * 200u + 4096) << "shrinking gives the memory back";
+  EXPECT_EQ(r.MeterUnit(0, 1, 1), "mV");
 }
 
 class TempResultWriterTest : public ::testing::Test {
