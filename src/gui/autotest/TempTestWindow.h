@@ -145,7 +145,6 @@ class TempTestWindow final : public QWidget {
   bool closeAfterRun_ = false;  ///< the main window was closed during the run
   bool syncing_ = false;
   bool captureShown_ = true;  ///< what the analysis window's capture button was last set to
-  int regsRows_ = -1;         ///< register table rows the column widths were set for
 };
 
 }  // namespace qx::gui::autotest
