@@ -118,8 +118,8 @@ const char* ResultText(SwitchTest::RunResult r) {
     case SwitchTest::RunResult::BusyTimeout:
       return "the target did not clear its busy bit";
     case SwitchTest::RunResult::SendFailed:
-      return "the settings did not reach the target (its data memory is reached on link kinds "
-             "1, 2 and 4)";
+      return "the settings did not reach the target's data memory (a write failed, or the "
+             "channel table at 0x128 did not read back as written)";
     case SwitchTest::RunResult::NotCompleted:
       return "the target did not report completion";
     case SwitchTest::RunResult::Stopped:

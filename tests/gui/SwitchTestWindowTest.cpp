@@ -5,11 +5,14 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableView>
+#include <QTimer>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 #include "PanelFixture.h"
 #include "core/app/CommandLine.h"
+#include "core/app/ConfigFile.h"
 #include "core/app/Workbench.h"
 #include "gui/autotest/TWeightCAL.h"
 #include "gui/panels/ClickLabel.h"
@@ -24,11 +27,42 @@ class SwitchTestWindowTest : public PanelFixture {
   T* Child(const QString& name) {
     return Form().findChild<T*>(name);
   }
-  std::string StepFileText() {
-    std::ifstream in(dir / "StepADC.txt", std::ios::binary);
+  std::string FileText(const char* name) {
+    std::ifstream in(dir / name, std::ios::binary);
     std::stringstream s;
     s << in.rdbuf();
     return s.str();
+  }
+  std::string StepFileText() { return FileText("StepADC.txt"); }
+  /// Started with the shipped chips on the simulated board, its gains those of the chip, the
+  /// bridge connected, on the QX740x link the configuration selects.
+  void StartConnected() {
+    InstallShippedChips();
+    Start();
+    board->ApplyChipGains(panel->Bench().chip);
+    Action("USBScan")->trigger();
+    ASSERT_EQ(Status(0), "USB On Line");
+    ASSERT_EQ(panel->Bench().target.LinkKind, link::kLinkQx740x);
+  }
+  /// The sample rows of a switch test CSV file: one vector of numbers per loop.
+  std::vector<std::vector<double>> CsvRows(const char* name) {
+    std::vector<std::vector<double>> rows;
+    std::stringstream in(FileText(name));
+    std::string line;
+    std::getline(in, line);  // header
+    while (std::getline(in, line)) {
+      std::stringstream cells(line);
+      std::string cell;
+      std::getline(cells, cell, ',');  // loop number
+      rows.emplace_back();
+      while (std::getline(cells, cell, ',')) rows.back().push_back(std::stod(cell));
+    }
+    return rows;
+  }
+  bool ButtonsEnabled() {
+    for (const char* name : {"SendTO7R403", "TestBegin", "SaveExcel"})
+      if (!Child<QPushButton>(name)->isEnabled()) return false;
+    return Child<QCheckBox>("SwitCh1")->isEnabled() && Child<QComboBox>("EvStepLen")->isEnabled();
   }
 };
 
@@ -167,6 +201,114 @@ TEST_F(SwitchTestWindowTest, StepFileIsLoadedAtStartAndWrittenOnClose) {
   EXPECT_EQ(Child<QComboBox>("EvStepLen")->currentText(), "16");
   EXPECT_EQ(Child<QComboBox>("LoopStep")->currentText(), "8");
   EXPECT_EQ(panel->Bench().switchTest.records[1].RegValue[0], 0x5A);
+}
+
+TEST_F(SwitchTestWindowTest, BeginRunsTheTestOnTheSimulatedBoardAndTheGaugeFollowsTheReadout) {
+  StartConnected();
+  auto& test = panel->Bench().switchTest;
+  test.records[1].RegValue[4] = 0x20;  // channel 2: register 0x3D with PGA 1, gain 2
+  Child<QCheckBox>("SwitCh1")->setChecked(true);
+  Child<QCheckBox>("SwitCh2")->setChecked(true);
+  Child<QComboBox>("LoopStep")->setCurrentIndex(3);  // 8 loops of 4: 64 samples, 4 chunks
+  Child<QPushButton>("SendTO7R403")->click();
+  EXPECT_EQ(Status(2), "Data Send OK");
+
+  // What the gauge shows whenever the run lets messages run.
+  auto* gauge = panel->Main().findChild<QProgressBar*>("Gauge1");
+  ASSERT_NE(gauge, nullptr);
+  std::vector<int> shown;
+  bool buttonsHeld = true;
+  QTimer sampler;
+  sampler.setInterval(0);
+  QObject::connect(&sampler, &QTimer::timeout, [&] {
+    buttonsHeld = buttonsHeld && !Child<QPushButton>("TestBegin")->isEnabled();
+    if (!gauge->isHidden() && (shown.empty() || shown.back() != gauge->value()))
+      shown.push_back(gauge->value());
+  });
+  sampler.start();
+  Child<QPushButton>("TestBegin")->click();
+  sampler.stop();
+  EXPECT_EQ(Status(2), "Test OK");
+  EXPECT_EQ(shown, (std::vector<int>{25, 50, 75, 100}));
+  EXPECT_TRUE(gauge->isHidden());
+  EXPECT_TRUE(buttonsHeld);
+  EXPECT_TRUE(ButtonsEnabled());
+  EXPECT_EQ(panel->Bench().target.LinkKind, link::kLinkQx740x);
+
+  // The grid shows table 1: 8 loops of 4 samples near a quarter of full scale (0.6 V of 2.4 V).
+  const QAbstractItemModel* grid = Form().Grid()->model();
+  ASSERT_EQ(grid->rowCount(), 9);
+  bool number = false;
+  EXPECT_NEAR(grid->data(grid->index(8, 4)).toString().toInt(&number), 2097152, 200);
+  EXPECT_TRUE(number);
+
+  Child<QPushButton>("SaveExcel")->click();
+  EXPECT_EQ(FileText("QxADCSW0.CSV").substr(0, 34), "  , Data 0, Data 1, Data 2, Data 3");
+  const auto first = CsvRows("QxADCSW0.CSV");
+  const auto second = CsvRows("QxADCSW1.CSV");
+  ASSERT_EQ(first.size(), 8u);
+  ASSERT_EQ(second.size(), 8u);
+  for (size_t r = 0; r < 8; ++r) {
+    ASSERT_EQ(first[r].size(), 4u) << r;
+    ASSERT_EQ(second[r].size(), 4u) << r;
+    for (size_t c = 0; c < 4; ++c) EXPECT_NEAR(second[r][c] / first[r][c], 2.0, 1e-3) << r;
+  }
+  EXPECT_EQ(CsvRows("QxADCSW2.CSV")[0], std::vector<double>(4, 0.0));
+}
+
+TEST_F(SwitchTestWindowTest, StopDuringTheCompletionWaitEndsTheRun) {
+  StartConnected();
+  board->SwitchFirmware().SetNeverCompletes(true);
+  Child<QCheckBox>("SwitCh1")->setChecked(true);
+  bool stopLive = false, beginHeld = false;
+  uint16_t kindWhileWaiting = 0;
+  QTimer user;
+  user.setInterval(0);
+  QObject::connect(&user, &QTimer::timeout, [&] {
+    if (Status(1) != "3") return;  // three seconds into the wait
+    stopLive = Child<QPushButton>("PSTP")->isEnabled();
+    beginHeld = !Child<QPushButton>("TestBegin")->isEnabled();
+    kindWhileWaiting = panel->Bench().target.LinkKind;
+    Child<QPushButton>("PSTP")->click();
+  });
+  user.start();
+  const double start = clock.NowMs();
+  Child<QPushButton>("TestBegin")->click();
+  user.stop();
+  EXPECT_TRUE(stopLive);
+  EXPECT_TRUE(beginHeld);
+  EXPECT_EQ(kindWhileWaiting, link::kLinkQx740x);
+  EXPECT_EQ(Status(1), "4");
+  EXPECT_LT(clock.NowMs() - start, 10'000.0);
+  EXPECT_EQ(Status(2), "Test Fail");
+  EXPECT_TRUE(panel->Main().findChild<QProgressBar*>("Gauge1")->isHidden());
+  EXPECT_TRUE(ButtonsEnabled());
+  EXPECT_FALSE(panel->Bench().switchTest.Running());
+  EXPECT_EQ(panel->Bench().target.LinkKind, link::kLinkQx740x);
+}
+
+TEST_F(SwitchTestWindowTest, ScaleListShowsTheResolutionTheSettingsSelect) {
+  Create();
+  // Nothing chosen yet: the full codes, divisor 1, are "23".
+  EXPECT_EQ(Child<QComboBox>("TXScale")->currentText(), "23");
+  Destroy();
+
+  link::TargetRecord target;
+  base::Settings settings;
+  settings.ScaleIndex = 4;  // "12"
+  std::string error;
+  ASSERT_TRUE(app::ConfigFile(target, settings).Save(dir / "QxADC.cfg", error)) << error;
+  Start();
+  EXPECT_EQ(Child<QComboBox>("TXScale")->currentText(), "12");
+  // The analysis window shares the resolution; the window shows it when it is shown again.
+  panel->Bench().capture.TXScaleChange(6);
+  panel->Main().show();
+  panel->Main().ShowChild(app::FormId::TWeightCAL, 13, true);
+  EXPECT_EQ(Child<QComboBox>("TXScale")->currentText(), "14");
+  Child<QComboBox>("TXScale")->setCurrentIndex(16);  // "24" changes no setting
+  EXPECT_EQ(panel->Bench().settings.CodeDivisor, 512);
+  panel->Bench().switchTest.LoadConfig(dir / "StepADC.txt");
+  EXPECT_EQ(Child<QComboBox>("TXScale")->currentText(), "24");
 }
 
 }  // namespace

@@ -26,9 +26,12 @@ class SwitchCli : public ::testing::Test {
     s.values[1][4] = 0x20;  // PGA 1: gain 2
     std::ofstream(dir.Path() / "StepADC.txt", std::ios::binary) << qx::autotest::StepFile::Text(s);
   }
-  std::vector<std::string> Args(std::initializer_list<std::string> extra) const {
-    std::vector<std::string> a{"--simulate", "--virtual-time",    "--link-kind", "1",
-                               "--dir",      dir.Path().string(), "switch-test"};
+  /// The command on the default link (QX740x) unless `global` names another.
+  std::vector<std::string> Args(std::initializer_list<std::string> extra,
+                                std::initializer_list<std::string> global = {}) const {
+    std::vector<std::string> a{"--simulate", "--virtual-time", "--dir", dir.Path().string()};
+    a.insert(a.end(), global);
+    a.push_back("switch-test");
     a.insert(a.end(), extra);
     return a;
   }
@@ -75,12 +78,32 @@ TEST_F(SwitchCli, TargetFaultsEndWithTestFail) {
   EXPECT_NE(stuck.err.find("busy bit"), std::string::npos);
   EXPECT_FALSE(std::filesystem::exists(dir.Path() / "QxADCSW0.CSV"));
 
-  // The QX740x link carries no data bytes: the table does not read back.
-  auto kind5 = Args({});
-  kind5[3] = "5";
-  const auto refused = Qxctl(kind5);
-  EXPECT_EQ(refused.status, qx::cli::kExitLinkFailed);
-  EXPECT_NE(refused.err.find("did not reach the target"), std::string::npos);
+  const auto garbled = Qxctl(Args({}), [](qx::sim::SimBoard& b) {
+    // The channel table reads back otherwise than written.
+    b.Bridge().SetTargetProgram([&b] {
+      b.SwitchFirmware().Step();
+      b.Target().SetMemory(0x12A, 0);
+    });
+  });
+  EXPECT_EQ(garbled.status, qx::cli::kExitLinkFailed);
+  EXPECT_NE(garbled.err.find("Test Fail: the settings did not reach the target's data memory"),
+            std::string::npos);
+}
+
+TEST_F(SwitchCli, TheQx740xLinksRunGoesOverTheMemoryLinkAndAGivenKindIsKept) {
+  const auto r = Qxctl(Args({"--channels", "1", "--loops", "1"}, {"--trace"}));
+  ASSERT_EQ(r.status, qx::cli::kExitOk) << r.err;
+  // The channel table through the optocoupler (no QxADC.cfg: the default): BC 40, address
+  // 0x128 low byte first, eight register addresses.
+  EXPECT_NE(r.trace.find("> BC 40 28 01 08 31 32 37 3C 3D 3E 3F 40"), std::string::npos);
+  EXPECT_EQ(r.trace.find("> C4 00 A0"), std::string::npos);  // no register-link write
+
+  // Any other kind given on the command line carries the test as it is: UART frames here.
+  const auto uart =
+      Qxctl(Args({"--channels", "1", "--loops", "1"}, {"--link-kind", "4", "--trace"}));
+  ASSERT_EQ(uart.status, qx::cli::kExitOk) << uart.err;
+  EXPECT_NE(uart.trace.find("> C1 00 28 01 08 31 32 37 3C 3D 3E 3F 40"), std::string::npos);
+  EXPECT_EQ(uart.trace.find("> BC"), std::string::npos);
 }
 
 TEST_F(SwitchCli, BadOptionsAreRefused) {

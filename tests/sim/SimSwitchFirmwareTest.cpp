@@ -31,10 +31,12 @@ class Firmware : public ::testing::Test {
     return r;
   }
   uint8_t Flags() { return bridge.Answer(std::vector<uint8_t>{0xB5, 0x07})[1]; }
-  /// Two channels that differ only in the PGA field of the converter's register 0 (0x3C).
+  /// Two channels that differ only in the PGA field of the converter's register 0 (0x3C). The
+  /// table's third entry (PGA 1) lies beyond the channel count: the target never measures it.
   void StartTwoChannels(uint8_t stepLen, uint16_t loops) {
     Write(0x128, {0x31, 0x32, 0x37, 0x3C, 0x3D, 0x3E, 0x3F, 0x40});
-    Write(0x130, {0, 0, 0, 0x00, 0x07, 0, 0, 0, 0, 0, 0, 0x02, 0x07, 0, 0, 0});  // PGA 0, PGA 2
+    Write(0x130, {0, 0, 0, 0x00, 0x07, 0, 0, 0, 0, 0, 0, 0x02, 0x07, 0, 0, 0,  // PGA 0, PGA 2
+                  0, 0, 0, 0x01, 0x07, 0, 0, 0});                              // PGA 1
     Write(0x120, {stepLen});
     Write(0x122, {static_cast<uint8_t>(loops), static_cast<uint8_t>(loops >> 8)});
     Write(0x124, {2});

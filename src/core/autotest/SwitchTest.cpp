@@ -19,6 +19,35 @@ uint8_t Byte(uint32_t v, int shift) {
 }
 }  // namespace
 
+/// While alive, the target's link kind is the one the test's traffic needs (`TrafficLinkKind`).
+/// The selected kind comes back when the scope ends, on every return, and while pending window
+/// messages run, so that other windows talk on the link the user chose.
+class SwitchTest::TrafficLink {
+ public:
+  explicit TrafficLink(link::TargetRecord& target) : target_(target), selected_(target.LinkKind) {
+    target_.LinkKind = TrafficLinkKind(selected_);
+  }
+  ~TrafficLink() { target_.LinkKind = selected_; }
+  TrafficLink(const TrafficLink&) = delete;
+  TrafficLink& operator=(const TrafficLink&) = delete;
+
+  /// Lets pending messages run on the selected link; a kind chosen meanwhile is the new one.
+  void PumpEvents(base::Host& host) {
+    target_.LinkKind = selected_;
+    host.PumpEvents();
+    selected_ = target_.LinkKind;
+    target_.LinkKind = TrafficLinkKind(selected_);
+  }
+
+ private:
+  link::TargetRecord& target_;
+  uint16_t selected_;
+};
+
+uint16_t SwitchTest::TrafficLinkKind(uint16_t selected) {
+  return selected == link::kLinkQx740x ? static_cast<uint16_t>(link::kLinkSpi) : selected;
+}
+
 SwitchTest::SwitchTest(link::TargetAccess& access, link::TargetRecord& target, link::IoFrame& frame,
                        base::Clock& clock, base::Host& host, base::Settings& settings,
                        analysis::AdcCapture& capture)
@@ -73,7 +102,10 @@ void SwitchTest::ReviewChannel(int ch) {
   Changed();
   host_.PumpEvents();
   const ChannelRecord& r = records[static_cast<size_t>(ch)];
-  for (size_t i = 0; i < kChannelRegisters; ++i) access_.WriteReg(r.RegAddr[i], r.RegValue[i]);
+  {
+    TrafficLink link(target_);
+    for (size_t i = 0; i < kChannelRegisters; ++i) access_.WriteReg(r.RegAddr[i], r.RegValue[i]);
+  }
   reviewLowered_[static_cast<size_t>(ch)] = false;
   Changed();
 }
@@ -98,12 +130,20 @@ void SwitchTest::LoopStepChange(int index) {
 }
 
 int SwitchTest::ScaleItem() const {
-  return scaleItem_ == kScaleItems - 1 ? scaleItem_ : settings_.ScaleIndex;
+  // "24" sets nothing, so it is remembered here until another resolution is chosen anywhere.
+  if (scaleItem_ == kScaleItems - 1 && settings_.ScaleIndex == scaleIndexAt24_) return scaleItem_;
+  if (settings_.ScaleIndex >= 0 && settings_.ScaleIndex < kScaleItems - 1)
+    return settings_.ScaleIndex;
+  // Nothing chosen yet: the resolution whose divisor the conversion uses (1: "23").
+  for (int item = 0; item < kScaleItems - 1; ++item)
+    if (settings_.CodeDivisor == 1 << (kScaleItems - 2 - item)) return item;
+  return -1;
 }
 
 void SwitchTest::TXScaleChange(int item) {
   if (item < 0 || item >= kScaleItems) return;
   scaleItem_ = item;
+  scaleIndexAt24_ = settings_.ScaleIndex;
   // "24" is more than the converter gives: the conversion stays as it is.
   if (item < kScaleItems - 1) capture_.TXScaleChange(item);
   Changed();
@@ -175,6 +215,7 @@ SwitchTest::Busy SwitchTest::WaitBitClear(uint16_t address, uint8_t bit) {
 }
 
 bool SwitchTest::SendTO7R403WR() {
+  TrafficLink link(target_);
   const ChannelRecord& first = records[0];
   std::copy_n(first.RegAddr.begin(), kSentRegisters, frame_.begin() + 5);
   if (!access_.WriteBytes(kAddressTable, kSentRegisters)) return false;
@@ -209,6 +250,7 @@ void SwitchTest::SendTO7R403Click() {
 }
 
 bool SwitchTest::PT2OUTLOW() {
+  TrafficLink link(target_);
   uint8_t v = 0;
   if (!ReadByte(kPortLatch, v)) return false;
   if (!WriteData(kPortLatch, {static_cast<uint8_t>(v | kBit3)})) return false;
@@ -230,6 +272,7 @@ SamplePlace SwitchTest::PlaceSample(int done, int perLoop, int stepLen) {
 
 SwitchTest::RunResult SwitchTest::TestBeginClick() {
   if (running_) return RunResult::Stopped;
+  TrafficLink link(target_);
   std::string name;
   if (!access_.ReadBridgeName(name)) {
     // Nothing can start without the bridge; say so rather than ignore the click.
@@ -238,14 +281,14 @@ SwitchTest::RunResult SwitchTest::TestBeginClick() {
   }
   running_ = true;
   stopFlag_ = false;
-  const RunResult result = Run(name);
+  const RunResult result = Run(name, link);
   host_.SetProgress(0, false);
   running_ = false;
   Changed();
   return result;
 }
 
-SwitchTest::RunResult SwitchTest::Run(const std::string& bridgeName) {
+SwitchTest::RunResult SwitchTest::Run(const std::string& bridgeName, TrafficLink& link) {
   std::array<uint8_t, 3> flags{};
   access_.ReadBridgeFlags(flags);
   PT2OUTLOW();
@@ -268,7 +311,7 @@ SwitchTest::RunResult SwitchTest::Run(const std::string& bridgeName) {
   const int total = perLoop * LoopCount();
 
   host_.SetStatus(2, "Test Begining .......");
-  host_.PumpEvents();
+  link.PumpEvents(host_);
   WriteData(kReadOffset, {0, 0, 0});
   if (ReadByte(kEngineControl, v))
     WriteData(kEngineControl, {static_cast<uint8_t>(v & ~(kBit5 | kBit6))});
@@ -282,7 +325,7 @@ SwitchTest::RunResult SwitchTest::Run(const std::string& bridgeName) {
   bool completed = false;
   while (!stopFlag_) {
     clock_.WaitMs(1000);
-    host_.PumpEvents();
+    link.PumpEvents(host_);
     const auto seconds = static_cast<long long>((clock_.NowMs() - start) / 1000.0);
     host_.SetStatus(1, std::to_string(seconds));
     if (onWaiting) onWaiting(static_cast<int>(seconds));
@@ -299,12 +342,12 @@ SwitchTest::RunResult SwitchTest::Run(const std::string& bridgeName) {
   }
   host_.SetStatus(2, "Test OK");
   host_.SetProgress(0, true);
-  const RunResult result = ReadOut(total, perLoop);
+  const RunResult result = ReadOut(total, perLoop, link);
   PStepSet(currentStep_);
   return result;
 }
 
-SwitchTest::RunResult SwitchTest::ReadOut(int total, int perLoop) {
+SwitchTest::RunResult SwitchTest::ReadOut(int total, int perLoop, TrafficLink& link) {
   const int stepLen = StepLen();
   const int divisor = settings_.CodeDivisor > 0 ? settings_.CodeDivisor : 1;
   int done = 0;
@@ -335,7 +378,7 @@ SwitchTest::RunResult SwitchTest::ReadOut(int total, int perLoop) {
     }
     host_.SetProgress(done * 100 / total, true);
     if (onReadout) onReadout(done, total);
-    host_.PumpEvents();
+    link.PumpEvents(host_);
   }
   return stopFlag_ && done < total ? RunResult::Stopped : RunResult::Done;
 }

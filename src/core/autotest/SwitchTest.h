@@ -100,7 +100,8 @@ class SwitchTest {
   int LoopCount() const { return records[0].LoopCount; }
   void EvStepLenChange(int index);
   void LoopStepChange(int index);
-  /// The window's resolution item: 0..15 for "8".."23", 16 for "24", -1 for none.
+  /// The window's resolution item: 0..15 for "8".."23", 16 for "24", -1 when the settings'
+  /// divisor is none of the list's. Before any choice, the item of the divisor in use.
   int ScaleItem() const;
   void TXScaleChange(int item);
 
@@ -133,6 +134,11 @@ class SwitchTest {
   bool SaveConfig(const std::filesystem::path& path);
   StepFileResult LoadConfig(const std::filesystem::path& path);
 
+  /// The link kind of the test's traffic when `selected` is the link kind chosen for the
+  /// program: the QX740x link reaches the converter's five registers only, so the data memory
+  /// is reached over the same USB bridge's memory link (kind 1); every other kind is kept.
+  static uint16_t TrafficLinkKind(uint16_t selected);
+
   static int32_t ConvertCode(uint32_t code, int divisor);
   static SamplePlace PlaceSample(int done, int perLoop, int stepLen);
 
@@ -143,6 +149,7 @@ class SwitchTest {
   std::function<void(int done, int total)> onReadout;
 
  private:
+  class TrafficLink;
   static bool Valid(int ch) { return ch >= 0 && ch < kChannels; }
   PanelLook ChannelLook(int ch, const std::array<bool, kChannels>& lowered) const;
   void Changed() {
@@ -154,8 +161,8 @@ class SwitchTest {
   /// Reads `address` until `bit` is clear; false on a failed read or after kBusyLimitMs.
   enum class Busy { Clear, ReadFailed, TimedOut };
   Busy WaitBitClear(uint16_t address, uint8_t bit);
-  RunResult Run(const std::string& bridgeName);
-  RunResult ReadOut(int total, int perLoop);
+  RunResult Run(const std::string& bridgeName, TrafficLink& link);
+  RunResult ReadOut(int total, int perLoop, TrafficLink& link);
 
   link::TargetAccess& access_;
   link::TargetRecord& target_;
@@ -172,6 +179,7 @@ class SwitchTest {
   int stepLenIndex_ = kDefaultStepLenIndex;
   int loopIndex_ = kDefaultLoopIndex;
   int scaleItem_ = -1;
+  int scaleIndexAt24_ = -1;  ///< the settings' item when "24" was chosen
   int currentStep_ = 0;
   int shownStep_ = 0;
   bool gridFilled_ = false;

@@ -7,6 +7,7 @@
 #include <QHideEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QTableView>
 #include <algorithm>
 
@@ -217,6 +218,12 @@ void TWeightCAL::hideEvent(QHideEvent* event) {
   // Once hidden (closed, or the main window closing) nobody can press STOP: the run ends here.
   if (!event->spontaneous()) test_.PSTPClick();
   QWidget::hideEvent(event);
+}
+
+void TWeightCAL::showEvent(QShowEvent* event) {
+  // The resolution is shared with the analysis window, which may have changed it meanwhile.
+  Refresh();
+  QWidget::showEvent(event);
 }
 
 void TWeightCAL::resizeEvent(QResizeEvent* event) {

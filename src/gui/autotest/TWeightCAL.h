@@ -47,6 +47,7 @@ class TWeightCAL final : public QWidget {
 
  protected:
   void hideEvent(QHideEvent* event) override;
+  void showEvent(QShowEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
 
  private:

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <fstream>
@@ -17,7 +18,8 @@ namespace {
 
 using test::Bytes;
 
-/// A UART-link target with data memory, a firmware that clears busy bits after `busyReads`
+/// A target with data memory on the UART link (C1 frames) and on the bridge's memory link (B1,
+/// or BC through the optocoupler), a firmware that clears busy bits after `busyReads`
 /// reads, completion flags and a result store that chunk requests copy to 0x100.
 struct MemoryTarget {
   std::array<uint8_t, 1024> mem{};
@@ -38,12 +40,13 @@ struct MemoryTarget {
       out[1] = flags;
       return out;
     }
-    if (r[0] != 0xC1) return out;
+    const bool uart = r[0] == 0xC1;
+    if (!uart && r[0] != 0xB1 && r[0] != 0xBC) return out;
     const size_t address = r[2] | r[3] << 8;
     const size_t count = r[4];
-    if (r[1] == 0x80) {
+    if (r[1] == (uart ? 0x80 : 0xC0)) {
       for (size_t i = 0; i < count; ++i) out[i] = mem[address + i];
-      out[count] = 0xFA;
+      if (uart) out[count] = 0xFA;
       return out;
     }
     for (size_t i = 0; i < count; ++i) mem[address + i] = r[5 + i];
@@ -71,6 +74,14 @@ struct MemoryTarget {
   }
 };
 
+/// A host whose message pump runs a test's hook.
+struct PumpHost : base::RecordingHost {
+  std::function<void()> onPump;
+  void PumpEvents() override {
+    if (onPump) onPump();
+  }
+};
+
 class SwitchTestFixture : public ::testing::Test {
  protected:
   SwitchTestFixture() {
@@ -95,6 +106,10 @@ class SwitchTestFixture : public ::testing::Test {
         out.emplace_back(r.begin() + 5, r.begin() + 5 + r[4]);
     return out;
   }
+  size_t FramesStartingWith(uint8_t first) const {
+    return static_cast<size_t>(std::count_if(bridge.requests.begin(), bridge.requests.end(),
+                                             [first](const Bytes& r) { return r[0] == first; }));
+  }
   std::vector<int> ReadCountsAt(size_t address) const {
     std::vector<int> out;
     for (const Bytes& r : bridge.requests)
@@ -106,7 +121,7 @@ class SwitchTestFixture : public ::testing::Test {
   MemoryTarget target;
   test::FakeBridge bridge;
   base::FakeClock clock;
-  base::RecordingHost host;
+  PumpHost host;
   test::FakeHid hid;
   test::FakeBulk bulk;
   app::Workbench bench{clock, host, hid, bulk};
@@ -197,6 +212,81 @@ TEST_F(SwitchTestFixture, RunPlacesTheEnabledChannelsSamplesInRecordsFromZero) {
   EXPECT_EQ(host.progress, -1);  // the gauge is hidden at the end
   // The engine reset came before the send, the start after it.
   EXPECT_EQ(WritesTo(0xD2).front(), Bytes{0x80});
+}
+
+TEST_F(SwitchTestFixture, OnTheQx740xLinkTheRunTakesTheMemoryLinkAndGivesTheLinkBack) {
+  bench.target.LinkKind = link::kLinkQx740x;
+  std::vector<uint16_t> kindsWhilePumping;
+  host.onPump = [&] { kindsWhilePumping.push_back(bench.target.LinkKind); };
+  Enable({0, 1});
+  for (uint32_t i = 0; i < 4; ++i) target.codes.push_back(100 + i);  // 2 channels x 4, 1 loop
+  for (uint32_t i = 0; i < 4; ++i) target.codes.push_back(0xFFFF00 + i);
+  EXPECT_EQ(test().TestBeginClick(), SwitchTest::RunResult::Done);
+  EXPECT_EQ(host.status[2], "Test OK");
+  EXPECT_EQ(test().records[0].Samples[3], 103);
+  EXPECT_EQ(test().records[1].Samples[0], -256);
+  EXPECT_EQ(bench.target.LinkKind, link::kLinkQx740x);
+  // The channel table as a memory-link frame through the optocoupler (the default): BC 40,
+  // address 0x128 low byte first, 8 bytes.
+  const auto table = std::find_if(bridge.requests.begin(), bridge.requests.end(),
+                                  [](const Bytes& r) { return r[0] == 0xBC && r[2] == 0x28; });
+  ASSERT_NE(table, bridge.requests.end());
+  EXPECT_EQ(Bytes(table->begin(), table->begin() + 13),
+            (Bytes{0xBC, 0x40, 0x28, 0x01, 0x08, 0x31, 0x32, 0x37, 0x3C, 0x3D, 0x3E, 0x3F, 0x40}));
+  EXPECT_EQ(FramesStartingWith(0xC4), 0u);
+  EXPECT_EQ(FramesStartingWith(0xC1), 0u);
+  // While messages run, the other windows see the link the user selected.
+  ASSERT_FALSE(kindsWhilePumping.empty());
+  EXPECT_EQ(std::count(kindsWhilePumping.begin(), kindsWhilePumping.end(), link::kLinkQx740x),
+            static_cast<long>(kindsWhilePumping.size()));
+
+  // A link chosen while messages run (the setup dialog) carries the rest and stays selected.
+  bool chosen = false;
+  host.onPump = [&] {
+    if (!chosen) bench.target.LinkKind = link::kLinkUart;
+    chosen = true;
+  };
+  bridge.requests.clear();
+  EXPECT_EQ(test().TestBeginClick(), SwitchTest::RunResult::Done);
+  EXPECT_EQ(bench.target.LinkKind, link::kLinkUart);
+  EXPECT_EQ(ReadCountsAt(0x100), std::vector<int>{24});  // the readout went as C1 frames
+}
+
+TEST_F(SwitchTestFixture, ReviewPortAndEveryFailedRunOnTheQx740xLinkLeaveItSelected) {
+  bench.target.LinkKind = link::kLinkQx740x;
+  Enable({0});
+  test().records[0].RegValue[3] = 0x5A;  // register 0x3C
+  test().ReviewChannel(0);
+  EXPECT_EQ(target.mem[0x3C], 0x5A);
+  EXPECT_EQ(bench.access.GetRegImage(0x3C), 0x5A);
+  EXPECT_EQ(bench.target.LinkKind, link::kLinkQx740x);
+  target.mem[0x74] = 0xFF;
+  EXPECT_TRUE(test().PT2OUTLOW());
+  EXPECT_EQ(target.mem[0x74], 0xF7);
+  EXPECT_EQ(bench.target.LinkKind, link::kLinkQx740x);
+
+  target.stuckD2 = true;
+  EXPECT_EQ(test().TestBeginClick(), SwitchTest::RunResult::BusyTimeout);
+  EXPECT_EQ(bench.target.LinkKind, link::kLinkQx740x);
+  target.stuckD2 = false;
+
+  target.completeOnStart = false;
+  host.onPump = [this] { test().PSTPClick(); };
+  EXPECT_EQ(test().TestBeginClick(), SwitchTest::RunResult::Stopped);
+  EXPECT_EQ(bench.target.LinkKind, link::kLinkQx740x);
+  host.onPump = nullptr;
+
+  bridge.respond = [this](const Bytes& r) {
+    Bytes out = target.Respond(r);
+    if (r[0] == 0xBC && r[1] == 0xC0 && r[2] == 0x28) out[0] ^= 1;
+    return out;
+  };
+  EXPECT_EQ(test().TestBeginClick(), SwitchTest::RunResult::SendFailed);
+  EXPECT_EQ(bench.target.LinkKind, link::kLinkQx740x);
+
+  bridge.failReads = 1;  // the bridge name
+  EXPECT_EQ(test().TestBeginClick(), SwitchTest::RunResult::NoBridge);
+  EXPECT_EQ(bench.target.LinkKind, link::kLinkQx740x);
 }
 
 TEST_F(SwitchTestFixture, FortySamplesAreReadInChunksOfSixteenSixteenEight) {
@@ -294,6 +384,18 @@ TEST_F(SwitchTestFixture, ScaleItemSetsTheSharedDivisorExceptTwentyFour) {
   EXPECT_EQ(bench.settings.CodeDivisor, 1);
   EXPECT_EQ(bench.settings.ScaleIndex, 15);
   EXPECT_EQ(test().ScaleItem(), 16);
+  // Another resolution chosen in the analysis window replaces "24".
+  bench.capture.TXScaleChange(4);
+  EXPECT_EQ(test().ScaleItem(), 4);
+}
+
+TEST_F(SwitchTestFixture, ScaleItemBeforeAnyChoiceIsTheOneOfTheDivisorInUse) {
+  EXPECT_EQ(bench.settings.ScaleIndex, -1);
+  EXPECT_EQ(test().ScaleItem(), 15);  // divisor 1: "23"
+  bench.settings.CodeDivisor = 256;
+  EXPECT_EQ(test().ScaleItem(), 7);  // "15"
+  bench.settings.CodeDivisor = 3;
+  EXPECT_EQ(test().ScaleItem(), -1);
 }
 
 TEST_F(SwitchTestFixture, SetCapturesTheImageAfterTwoSecondsAndPortTwoGoesLow) {
