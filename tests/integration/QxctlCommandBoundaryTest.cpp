@@ -1,14 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <fstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "cli/CliOptions.h"
 #include "cli/LinkCommands.h"
-#include "core/analysis/SlotFile.h"
 #include "sim/SimBoard.h"
 #include "support/QxctlRun.h"
 #include "support/TempDir.h"
@@ -18,7 +15,6 @@ namespace {
 
 using test::Qxctl;
 using CliResult = test::QxctlResult;
-using Args = std::vector<std::string>;
 
 TEST(QxctlCommandBoundary, StatsOnAFolderEndsWithItsCauseNotAnAbort) {
   const test::TempDir dir("qx_stats_folder");

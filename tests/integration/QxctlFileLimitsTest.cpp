@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <fstream>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -18,7 +16,6 @@ namespace {
 
 using test::Qxctl;
 using CliResult = test::QxctlResult;
-using Args = std::vector<std::string>;
 
 TEST(QxctlFileLimits, StatsReadsRegularSlotFilesUpToTheirLimitOnly) {
   const CliResult zero = Qxctl({"stats", "--bits", "23", "--ref", "2.4", "/dev/zero"});

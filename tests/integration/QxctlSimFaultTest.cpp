@@ -1,24 +1,18 @@
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <fstream>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "cli/CliOptions.h"
 #include "cli/LinkCommands.h"
-#include "core/analysis/SlotFile.h"
 #include "sim/SimBoard.h"
 #include "support/QxctlRun.h"
-#include "support/TempDir.h"
 
 namespace qx::cli {
 namespace {
 
 using test::Qxctl;
 using CliResult = test::QxctlResult;
-using Args = std::vector<std::string>;
 
 TEST(QxctlSimFault, FaultSettingsThatAreNotOneAreUsageErrors) {
   std::string error;

@@ -1,17 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <fstream>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "cli/CliOptions.h"
 #include "cli/LinkCommands.h"
-#include "core/analysis/SlotFile.h"
 #include "sim/SimBoard.h"
 #include "support/QxctlRun.h"
-#include "support/TempDir.h"
 
 namespace qx::cli {
 namespace {
