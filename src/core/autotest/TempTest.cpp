@@ -127,8 +127,7 @@ bool TempTest::LoadTemp() {
   for (int c = 1; c <= 4; ++c) {
     const auto number = temps.Number(c, t);
     if (!number) {
-      Fail("Temperature table: point " + std::to_string(t) + ", column " + std::to_string(c) +
-           " (\"" + temps.Cell(c, t) + "\") is not a number");
+      loadFailure_ = NotANumber(c, t);
       return false;
     }
     v[static_cast<size_t>(c - 1)] = static_cast<int16_t>(std::floor(*number) * 10);
@@ -138,8 +137,22 @@ bool TempTest::LoadTemp() {
     bench_.clock.WaitMs(kRetryMs);
     return bench_.ports.ChamberWrite(address, words);
   };
-  if (!write(kSetPointAddress, std::span(v).first(2))) return false;
-  return write(kRampAddress, std::span(v).subspan(2, 2));
+  loadFailure_ = SetPointRefused();
+  if (!write(kSetPointAddress, std::span(v).first(2)) ||
+      !write(kRampAddress, std::span(v).subspan(2, 2)))
+    return false;
+  loadFailure_.clear();
+  return true;
+}
+
+std::string TempTest::NotANumber(int column, int point) const {
+  return "Temperature table: point " + std::to_string(point) + ", column " +
+         std::to_string(column) + " (\"" + temps.Cell(column, point) + "\") is not a number";
+}
+
+std::string TempTest::SetPointRefused() const {
+  return "The chamber did not take the set point of point " + std::to_string(TempIndex) +
+         " (no OK to the write, twice)";
 }
 
 bool TempTest::ReadTemp(int& present, int& setValue) {
@@ -165,8 +178,7 @@ bool TempTest::CheckTables(bool withChamber) {
   for (int t = 1; t <= TempCount; ++t)
     for (int c = 1; c <= lastColumn; ++c)
       if (!temps.Number(c, t)) {
-        Fail("Temperature table: point " + std::to_string(t) + ", column " + std::to_string(c) +
-             " (\"" + temps.Cell(c, t) + "\") is not a number");
+        Fail(NotANumber(c, t));
         return false;
       }
   return true;
@@ -440,24 +452,27 @@ TempTest::RunEnd TempTest::Run(bool withChamber) {
 TempTest::RunEnd TempTest::ChamberRun() {
   const int holdMinutes = WholeNumber(form.holdMinutes);
   RunEnd end = RunEnd::Failed;
-  auto closing = [&](RunEnd e) {
+  // The closing steps talk to the calibrator, whose reply takes status panel 2, so the reason
+  // a run failed is shown after them.
+  auto closing = [&](RunEnd e, const std::string& why = {}) {
     end = e;
     Closing();
+    if (!why.empty()) Fail(why);
     return end;
   };
+
   if (TempIndex > TempCount) return closing(RunEnd::Completed);
-  if (!LoadTemp()) return closing(RunEnd::Failed);
+  if (!LoadTemp()) return closing(RunEnd::Failed, loadFailure_);
   if (!bench_.ports.ChamberRun()) {
     bench_.clock.WaitMs(kRetryMs);
     if (!bench_.ports.ChamberRun()) {
-      bench_.host.SetStatus(2, kRunError);
-      return closing(RunEnd::Failed);
+      return closing(RunEnd::Failed, kRunError);
     }
   }
   while (Running && TempIndex <= TempCount) {
     bench_.host.PumpEvents();
     int pv = 0, sv = 0;
-    if (!ReadTemp(pv, sv)) return closing(RunEnd::Failed);
+    if (!ReadTemp(pv, sv)) return closing(RunEnd::Failed, kChamberSilent);
     bench_.host.SetStatus(1, FixedTwo(pv / 10.0));
     const double target = 10 * temps.Number(1, TempIndex).value_or(0);
     if (std::abs(pv - target) >= kTolerance) {
@@ -468,7 +483,7 @@ TempTest::RunEnd TempTest::ChamberRun() {
     bool restart = false;
     while (!restart) {
       if (!Pause(kRetryMs)) return closing(RunEnd::Stopped);
-      if (!ReadTemp(pv, sv)) return closing(RunEnd::Failed);
+      if (!ReadTemp(pv, sv)) return closing(RunEnd::Failed, kChamberSilent);
       if (std::abs(pv - target) >= kTolerance) {
         restart = true;  // the chamber left the band: the hold starts again
         break;
@@ -482,7 +497,7 @@ TempTest::RunEnd TempTest::ChamberRun() {
         TTESTCOM();
         if (!Running) return closing(RunEnd::Stopped);
         if (TempIndex > TempCount) return closing(RunEnd::Completed);
-        if (!LoadTemp()) return closing(RunEnd::Failed);
+        if (!LoadTemp()) return closing(RunEnd::Failed, loadFailure_);
         break;
       }
     }

@@ -90,6 +90,7 @@ class TempTest {
   static constexpr int kModeAttempts = 4;
   static constexpr double kSettleMs = 4000;
   static constexpr char kRunError[] = "溫控廂 RUN ERROR!!!!!!!";
+  static constexpr char kChamberSilent[] = "The chamber does not answer a temperature read";
 
   /// How a run that the journal holds unfinished is treated when a new run starts.
   enum class Resume { Ask, Always, Never };
@@ -200,6 +201,8 @@ class TempTest {
   RunSettings Snapshot(bool withChamber) const;
   void Restore(const RunSettings& s);
   void Fail(const std::string& why);
+  std::string SetPointRefused() const;
+  std::string NotANumber(int column, int point) const;
 
   Bench bench_;
   instruments::StepTraffic traffic_;
@@ -208,7 +211,8 @@ class TempTest {
   int64_t runId_ = 0;
   bool journalBroken_ = false;
   int meterChannels_ = 0;
-  int firstMode_ = 1;  ///< the mode a resumed run continues with at its first point
+  std::string loadFailure_;  ///< why the last LoadTemp failed
+  int firstMode_ = 1;        ///< the mode a resumed run continues with at its first point
   double runStart_ = 0;
   int modesAtStart_ = 0;
   TempProgress progress_;
