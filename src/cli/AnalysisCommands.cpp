@@ -234,7 +234,9 @@ int Enob(CliSession& session, const CliOptions& options, std::ostream& out, std:
   }
   if (!ok) {
     err << "qxctl: " << analysis::kReadError << " (" << capture.Count() << " of " << (64 << points)
-        << " samples)\n";
+        << " samples)";
+    if (!capture.FailureReason().empty()) err << ": " << capture.FailureReason();
+    err << "\n";
     return kExitLinkFailed;
   }
   return kExitOk;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -69,6 +70,32 @@ TEST(QxctlSimFault, FaultSettingReachesTheSimulatedBridge) {
   EXPECT_EQ(failed.out, "USB not Connect !!!\n");
   const CliResult later = Qxctl({"--simulate", "--sim-fault", "fail@500", "scan"});
   EXPECT_EQ(later.status, kExitOk) << later.err;
+}
+
+TEST(QxctlSimFault, CaptureWhoseStreamCannotStartSaysWhyAtOnce) {
+  const std::vector<std::string> enob = {
+      "--simulate", "--virtual-time", "--trace", "enob",  "--points",
+      "64",         "--bits",         "23",      "--ref", "2.4"};
+  // Which request starts the stream (C4 02) in an undisturbed run.
+  const CliResult clean = Qxctl(enob);
+  ASSERT_EQ(clean.status, kExitOk) << clean.err;
+  size_t start = 0, n = 0;
+  std::istringstream lines(clean.trace);
+  for (std::string l; std::getline(lines, l);) {
+    if (l.rfind("> ", 0) != 0) continue;
+    ++n;
+    if (start == 0 && l.rfind("> C4 02", 0) == 0) start = n;
+  }
+  ASSERT_GT(start, 0u) << clean.trace;
+
+  // The bridge leaves the bus at that request: the capture ends at once with the reason.
+  std::vector<std::string> faulty = enob;
+  faulty.insert(faulty.begin() + 2, {"--sim-fault", "unplug@" + std::to_string(start)});
+  const CliResult r = Qxctl(faulty);
+  EXPECT_EQ(r.status, kExitLinkFailed);
+  EXPECT_NE(r.err.find("qxctl: Read Error !!!!! (0 of 64 samples): USB not Connect !!!\n"),
+            std::string::npos)
+      << r.err;
 }
 
 }  // namespace
