@@ -76,6 +76,8 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& argv,
       o.virtualTime = true;
     } else if (a == "--help" || a == "-h") {
       o.help = true;
+    } else if (a == "--version") {
+      o.version = true;
     } else if (a == "--dir") {
       const auto v = value(i, a);
       if (!v) return std::nullopt;
@@ -145,7 +147,7 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& argv,
       o.args.push_back(a);
     }
   }
-  if (o.help) return o;
+  if (o.help || o.version) return o;
   // An hours-long temperature run on the simulated bench always runs on virtual time.
   if (o.simulate && o.command == "temp-test") o.virtualTime = true;
   if (o.virtualTime && !o.simulate) {
@@ -234,6 +236,10 @@ const char* UsageText() {
          "  runs list                 the runs of the journal QxRuns.db\n"
          "  runs export ID [--out DIR] write that run's result files (default DIR: QxRun-ID)\n"
          "  --help                    this text\n"
+         "  --version                 the version\n"
+         "  --dir PATH                the folder of QxADC.cfg, results and INCLUDE/ (default:\n"
+         "                            QX_PROGRAM_DIR, else beside qxctl; an installed qxctl\n"
+         "                            uses $XDG_DATA_HOME/qx740x or ~/.local/share/qx740x)\n"
          "links (--link-kind): 0 serial bridge, 1 SPI, 2 Special, 3 parallel port (the port\n"
          "       of the panel's QxADC.cfg, LPT1 without one), 4 UART, 5 QX740x (default)\n"
          "  --avg M re-averages by M (1, 2, 4 ... 32) as the window's averaging list does;\n"

@@ -13,6 +13,7 @@ struct CliOptions {
   bool trace = false;
   bool virtualTime = false;   ///< --virtual-time: waits on the simulated bench take no real time
   bool help = false;          ///< --help: print the usage and exit
+  bool version = false;       ///< --version: print the version and exit
   std::string dir;            ///< program folder; empty means the executable's folder
   int linkKind = 5;           ///< the configuration loader always selects the QX740x link
   std::string port = "COM1";  ///< serial bridge port of link kind 0, or an instrument's port

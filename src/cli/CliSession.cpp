@@ -3,8 +3,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <iostream>
 
 #include "core/app/ConfigFile.h"
+#include "core/app/InstalledCopy.h"
 #include "core/base/FileBytes.h"
 #include "core/chip/FileTextSource.h"
 #include "core/chip/SetupChipLoad.h"
@@ -38,7 +40,17 @@ std::string ProgramDirOf(const std::string& dir) {
   if (const char* env = std::getenv("QX_PROGRAM_DIR"); env && *env) return env;
   std::error_code ec;
   const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-  return ec ? std::string(".") : exe.parent_path().string();
+  if (ec) return ".";
+  // An installed qxctl works in the per-user folder, as the panel does.
+  const app::InstalledCopy::Choice choice =
+      app::InstalledCopy::ChooseProgramDir(std::nullopt, nullptr, exe.parent_path().string(),
+                                           std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
+  static bool told = false;
+  if (!choice.problem.empty() && !told) {
+    std::cerr << "qxctl: " << choice.problem << "\n";
+    told = true;
+  }
+  return choice.programDir;
 }
 
 CliSession::CliSession(const CliOptions& options, std::ostream& trace)

@@ -6,6 +6,7 @@
 #include "cli/CliOptions.h"
 #include "cli/LinkCommands.h"
 #include "cli/QxctlCommand.h"
+#include "core/app/CommandLine.h"
 #include "platform/DurableFiles.h"
 
 int main(int argc, char** argv) {
@@ -19,6 +20,10 @@ int main(int argc, char** argv) {
   }
   if (options->help) {
     std::cout << qx::cli::UsageText();
+    return 0;
+  }
+  if (options->version) {
+    std::cout << qx::app::CommandLine::VersionText("qxctl");
     return 0;
   }
   std::string note;

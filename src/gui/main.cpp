@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/app/CommandLine.h"
+#include "core/app/InstalledCopy.h"
 #include "core/base/SteadyClock.h"
 #include "gui/GuardedApplication.h"
 #include "gui/PanelApplication.h"
@@ -58,9 +59,13 @@ int main(int argc, char** argv) {
       faults = *plan;
     }
   }
-  const std::string programDir =
-      qx::app::CommandLine::ProgramDir(options.Dir, std::getenv("QX_PROGRAM_DIR"),
-                                       QCoreApplication::applicationDirPath().toStdString());
+  // An installed copy works in a per-user folder unless --dir or QX_PROGRAM_DIR names one.
+  const qx::app::InstalledCopy::Choice folder =
+      qx::app::InstalledCopy::ChooseProgramDir(options.Dir, std::getenv("QX_PROGRAM_DIR"),
+                                               QCoreApplication::applicationDirPath().toStdString(),
+                                               std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
+  if (!folder.problem.empty()) std::fprintf(stderr, "qxpanel: %s\n", folder.problem.c_str());
+  const std::string& programDir = folder.programDir;
 
   qx::base::SteadyClock clock;
   auto panel = std::make_unique<qx::gui::PanelApplication>(programDir, clock);

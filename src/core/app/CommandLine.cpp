@@ -53,18 +53,19 @@ std::string CommandLine::Usage() {
          "               corrupt@N, late:MS@N, fail@N, unplug@N, unplug:MS@N; N counts the\n"
          "               requests the bridge receives, from 1\n"
          "  --dir PATH   program folder: settings, result files and INCLUDE/ chip files\n"
-         "               (default: QX_PROGRAM_DIR, else the folder of the program)\n"
+         "               (default: QX_PROGRAM_DIR, else the folder of the program; an\n"
+         "               installed copy uses $XDG_DATA_HOME/qx740x or ~/.local/share/qx740x)\n"
          "  --switch-test\n"
          "               show the hidden menu item \"Switch Test\" (switch channel test)\n"
          "  -h, --help   print this help and exit\n"
          "  --version    print the version and exit\n";
 }
 
-std::string CommandLine::VersionText() {
+std::string CommandLine::VersionText(const std::string& program) {
   const std::string caption = kMainCaption;
   const size_t v = caption.rfind(" V");
   const std::string number = v == std::string::npos ? caption : caption.substr(v + 2);
-  return "qxpanel " + number + " (" + caption + ")\n";
+  return program + " " + number + " (" + caption + ")\n";
 }
 
 std::string CommandLine::ProgramDir(const std::optional<std::string>& dirOption,

@@ -25,8 +25,8 @@ struct CommandLine {
 
   /// What --help prints, ending in a newline.
   static std::string Usage();
-  /// What --version prints, ending in a newline.
-  static std::string VersionText();
+  /// What --version of `program` prints, ending in a newline.
+  static std::string VersionText(const std::string& program = "qxpanel");
 
   /// `ProgramDir` with its trailing separator: `--dir`, else the environment's QX_PROGRAM_DIR
   /// (empty counts as unset), else the folder of the program file.

@@ -120,6 +120,7 @@ TEST(CommandLineTest, UsageNamesEveryOptionAndVersionTheRelease) {
     EXPECT_NE(usage.find(option), std::string::npos) << option;
   EXPECT_EQ(usage.back(), '\n');
   EXPECT_EQ(CommandLine::VersionText(), "qxpanel 1.4 (Qx-740xTEST V1.4)\n");
+  EXPECT_EQ(CommandLine::VersionText("qxctl"), "qxctl 1.4 (Qx-740xTEST V1.4)\n");
 }
 
 TEST(CommandLineTest, ProgramDirPrefersTheOptionThenTheEnvironment) {
