@@ -67,7 +67,8 @@ bool UsbTransport::TryBulkDevice(UsbLink& link, int n) {
   UsbBridgeCommand(link, 1, v);
   UsbBridgeCommand(link, 4, v);
   UsbInitExchange(link);
-  return true;
+  // A failed transfer of the set-up closes the link: then the bridge is not open after all.
+  return IsValidHandle(link.Handle);
 }
 
 bool UsbTransport::TryHidDevice(UsbLink& link, int index) {
@@ -97,7 +98,7 @@ bool UsbTransport::TryHidDevice(UsbLink& link, int index) {
   UsbBridgeCommand(link, 4, v);
   UsbBridgeCommand(link, 6, v);
   UsbInitExchange(link);
-  return true;
+  return IsValidHandle(link.Handle);
 }
 
 bool UsbTransport::Claim(UsbLink& link) {

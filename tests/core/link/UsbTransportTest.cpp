@@ -42,6 +42,19 @@ TEST_F(UsbTransportTest, HidScanSkipsStrangersAndClaimsTheBridge) {
   EXPECT_EQ(hid.closed, (std::vector<DeviceHandle>{100, 101}));
 }
 
+TEST_F(UsbTransportTest, BridgeLostDuringItsSetUpIsNotOpen) {
+  hid.AttachBridge(bridge, 0);
+  // The claim succeeds, then the reply to the first set-up command never comes.
+  bridge.respond = [this](const Bytes& r) {
+    if (r[0] == 0xF9 && r[1] == 0x01) bridge.failReads = 1;
+    return bridge.DefaultReply(r);
+  };
+
+  EXPECT_FALSE(usb.UsbOpen(link));
+  EXPECT_FALSE(link.Opened);
+  EXPECT_EQ(link.Handle, kInvalidHandle);
+}
+
 TEST_F(UsbTransportTest, ClaimedBridgeIsSkippedButHidModeStays) {
   hid.AttachBridge(bridge, 0);
   bridge.claimed = true;
