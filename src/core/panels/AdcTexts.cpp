@@ -12,11 +12,14 @@ std::string AdcTexts::OffsetText(int dcset) {
 }
 
 std::string AdcTexts::RateText(int osr, int hs) {
+  return "ADC_CK = " + std::to_string(RateSps(osr, hs)) + "sps";
+}
+
+int AdcTexts::RateSps(int osr, int hs) {
   static const std::array<int, 8> kNormal = {2560, 1280, 640, 320, 160, 80, 40, 10};
   static const std::array<int, 8> kHighSpeed = {7680, 3840, 1920, 960, 480, 240, 120, 30};
   const size_t row = osr < 0 || osr > 7 ? 0 : static_cast<size_t>(osr);
-  const int sps = hs != 0 ? kHighSpeed[row] : kNormal[row];
-  return "ADC_CK = " + std::to_string(sps) + "sps";
+  return hs != 0 ? kHighSpeed[row] : kNormal[row];
 }
 
 const char* AdcTexts::ClockLabel(int oscs) {

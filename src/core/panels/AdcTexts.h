@@ -20,6 +20,8 @@ class AdcTexts {
   static std::string OffsetText(int dcset);
   /// "ADC_CK = 240sps"; OSR values above 7 read as 0, any HS other than 0 selects high speed.
   static std::string RateText(int osr, int hs);
+  /// The output rate in samples per second that OSR and HS select, read as RateText does.
+  static int RateSps(int osr, int hs);
   /// Clock-source label lit by OSCS (values above 3 read as 3).
   static const char* ClockLabel(int oscs);
   /// Values above 3 read as 0.
