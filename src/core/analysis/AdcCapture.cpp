@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "core/analysis/AdcGain.h"
 #include "core/analysis/NoiseMath.h"
 #include "core/analysis/SlotDecoder.h"
 
@@ -68,6 +69,7 @@ AdcCapture::AdcCapture(link::TargetAccess& access, link::LinkMonitor& monitor, b
       noise_(noise),
       v_(kCapacity),
       captured_(kCapacity),
+      streamed_(kCapacity),
       cells_(kCapacity) {
   SyncFromSettings();
 }
@@ -101,16 +103,14 @@ std::string AdcCapture::RowHeader(int row) {
   return Hex(row - 1, 4);
 }
 
+int32_t AdcCapture::StreamedCode(uint32_t slot, uint8_t mode) {
+  if (mode == kModeTemperature) return static_cast<int32_t>((slot >> 8) & 0xFFFFu);
+  const auto bits = static_cast<int32_t>(slot & 0xFFFFFFu);
+  return bits >= 0x800000 ? bits - 0x1000000 : bits;
+}
+
 float AdcCapture::GetGain() const {
-  auto value = [this](const char* key) -> unsigned {
-    const auto it = chip_.AdcFields.find(key);
-    return it == chip_.AdcFields.end() ? 0u : it->second.value;
-  };
-  auto entry = [](uint8_t g) { return g == 0 ? 1 : int{g}; };
-  const int pga = entry(chip_.PgaGain[value("PGA") % chip_.PgaGain.size()]);
-  const int adgn = entry(chip_.AdgnGain[value("ADGN") % chip_.AdgnGain.size()]);
-  const int fsrb = value("FSRB") != 0 ? 2 : 1;
-  return static_cast<float>(pga * adgn * fsrb);
+  return static_cast<float>(AdcGainOf(chip_).Total());
 }
 
 int AdcCapture::ClearCount() const {
@@ -153,6 +153,7 @@ bool AdcCapture::Accept(uint32_t slot, uint8_t mode) {
   sumSquares_ += static_cast<long double>(x) * x;
   cells_.SetInteger(n_, d.code);
   captured_[i] = d.raw;
+  streamed_[i] = StreamedCode(slot, mode);
   ++n_;
   return true;
 }

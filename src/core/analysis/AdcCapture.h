@@ -116,6 +116,14 @@ class AdcCapture {
   const SampleCells& Cells() const { return cells_; }
   double Working(int i) const { return At(v_, i); }
   double Captured(int i) const { return At(captured_, i); }
+  /// The accepted samples of the last capture as the bridge streamed them: the 24-bit result
+  /// sign-extended, before the halving and width handling (mode 2: the 16-bit word as it is).
+  /// Re-averaging leaves them as they are.
+  std::span<const int32_t> StreamedCodes() const {
+    return {streamed_.data(), static_cast<size_t>(n_)};
+  }
+  /// The streamed code of one slot in `mode`.
+  static int32_t StreamedCode(uint32_t slot, uint8_t mode);
   /// Difference V[i+1] - V[i] of the last statistics (0 outside them).
   double Difference(int i) const { return i >= 0 && i + 1 < n_ ? Working(i + 1) - Working(i) : 0; }
   /// Window sum S[k] = difference k + ... + difference k+W-1, 0 outside the last statistics.
@@ -156,6 +164,7 @@ class AdcCapture {
 
   std::vector<double> v_;
   std::vector<double> captured_;
+  std::vector<int32_t> streamed_;
   SampleCells cells_;
   AnalysisPanels panels_;
 
