@@ -1,14 +1,19 @@
 #include "cli/AnalysisCommands.h"
 
 #include <cctype>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
+#include <set>
 #include <sstream>
 #include <vector>
 
 #include "cli/LinkCommands.h"
+#include "core/analysis/CaptureExport.h"
 #include "core/analysis/NoiseMath.h"
+#include "core/analysis/NoiseUnits.h"
 #include "core/analysis/SlotDecoder.h"
 #include "core/analysis/SlotFile.h"
 #include "core/base/AtomicFile.h"
@@ -133,32 +138,67 @@ std::string Full(double v) {
   return text;
 }
 
-void PrintFigures(const app::Workbench& bench, bool json, std::ostream& out) {
+/// The two noise figures in a unit of the noise unit list.
+struct UnitFigures {
+  double vpp = 0, rms = 0;
+};
+
+/// The gain the nanovolt figures of the last statistics used.
+double FiguresGain(const analysis::AdcCapture& capture) {
+  return capture.gainOverride ? *capture.gainOverride : double{capture.GetGain()};
+}
+
+/// The figures from their codes through the capture's own bits, reference and gain.
+UnitFigures InUnit(const app::Workbench& bench, analysis::NoiseUnit unit) {
   const analysis::NoiseFigures& f = bench.noise.groups[0];
   const analysis::AdcCapture& c = bench.capture;
+  const double volts = analysis::ReferenceVolts(bench.settings.EREFV);
+  const double gain = FiguresGain(c);
+  return {analysis::ConvertNoise(f.vppCodes, unit, c.Bits(), volts, gain),
+          analysis::ConvertNoise(f.rmsCodes, unit, c.Bits(), volts, gain)};
+}
+
+void PrintFigures(const app::Workbench& bench, bool json, std::optional<analysis::NoiseUnit> unit,
+                  std::ostream& out) {
+  const analysis::NoiseFigures& f = bench.noise.groups[0];
+  const analysis::AdcCapture& c = bench.capture;
+  const UnitFigures u = unit ? InUnit(bench, *unit) : UnitFigures{};
   if (json) {
     const int samples = c.ReducedCount() > 0 ? c.ReducedCount() : c.Count();
     out << "{\"samples\": " << samples << ", \"mean\": " << Full(f.mean)
         << ", \"vppNv\": " << Full(f.vppNv) << ", \"rmsNv\": " << Full(f.rmsNv)
         << ", \"enob\": " << Full(f.enob) << ", \"vppCodes\": " << Full(f.vppCodes)
         << ", \"rmsCodes\": " << Full(f.rmsCodes)
-        << ", \"noiseFreeBits\": " << Full(f.noiseFreeBits) << ", \"vrms\": " << Full(c.Rms())
-        << "}\n";
+        << ", \"noiseFreeBits\": " << Full(f.noiseFreeBits) << ", \"vrms\": " << Full(c.Rms());
+    if (unit)
+      out << ", \"unit\": \"" << analysis::NoiseUnitKey(*unit) << "\", \"vpp\": " << Full(u.vpp)
+          << ", \"rms\": " << Full(u.rms);
+    out << "}\n";
     return;
   }
   out << "Average\t" << Fixed(f.mean) << "\n"
-      << "Vp-p Noise\t" << Fixed(f.vppNv) << "\n"
-      << "RMS Noise\t" << Fixed(f.rmsNv) << "\n"
+      << "Vp-p Noise\t" << (unit ? analysis::FormatNoise(u.vpp, *unit) : Fixed(f.vppNv)) << "\n"
+      << "RMS Noise\t" << (unit ? analysis::FormatNoise(u.rms, *unit) : Fixed(f.rmsNv)) << "\n"
       << "ENOB\t" << Fixed(f.enob) << "\n"
       << "Vp-p Count\t" << Fixed(f.vppCodes) << "\n"
       << "RMS Count\t" << Fixed(f.rmsCodes) << "\n"
       << "Noise Free\t" << Fixed(f.noiseFreeBits) << "\n";
 }
 
-/// The session has loaded the chip of the saved settings; --chip loads another one. The gain
-/// fields are then read from the chip, as the ADC panel keeps them. Without a chip description
-/// the gain is 1.
-void LoadGainFields(CliSession& session, const CliOptions& options, std::ostream& err) {
+/// --unit: a unit of the noise figures, or a refusal.
+bool UnitOption(const ExtraOptions& x, const CliOptions& options,
+                std::optional<analysis::NoiseUnit>& unit) {
+  const auto it = options.extra.find("--unit");
+  if (it == options.extra.end()) return true;
+  unit = analysis::NoiseUnitFrom(it->second);
+  return unit || x.Fail("--unit must be codes, nV, uV or ppm: " + it->second);
+}
+
+/// The session has loaded the chip of the saved settings; --chip loads another one. The ADC
+/// block's registers are then read from the chip and every field takes its value from them, as
+/// the ADC panel keeps them: the gain fields for the figures, all of them for an export. Without
+/// a chip description the gain is 1.
+void LoadAdcFields(CliSession& session, const CliOptions& options, std::ostream& err) {
   app::Workbench& bench = session.Bench();
   if (options.chip) {
     bench.target.ChipIndex = static_cast<uint16_t>(*options.chip);
@@ -175,13 +215,15 @@ void LoadGainFields(CliSession& session, const CliOptions& options, std::ostream
     return;
   }
   const size_t from = bench.target.LinkKind == link::kLinkQx740x ? 1 : 0;
-  for (const char* key : {"PGA", "ADGN", "FSRB"}) {
-    chip::FieldDescriptor& field = bench.chip.AdcField(key);
-    if (!field.present) continue;
-    if (bench.access.ReadBytes(field.address, 1)) {
-      bench.access.SetRegImage(field.address, bench.frame[from]);
-      field.value = field.Extract(bench.frame[from]);
-    }
+  std::set<uint16_t> addresses;
+  for (const auto& [key, field] : bench.chip.AdcFields)
+    if (field.present) addresses.insert(field.address);
+  for (uint16_t address : addresses) {
+    if (!bench.access.ReadBytes(address, 1)) continue;
+    const uint8_t reg = bench.frame[from];
+    bench.access.SetRegImage(address, reg);
+    for (auto& [key, field] : bench.chip.AdcFields)
+      if (field.present && field.address == address) field.value = field.Extract(reg);
   }
 }
 
@@ -190,11 +232,13 @@ int Enob(CliSession& session, const CliOptions& options, std::ostream& out, std:
   int points = 0;
   int avg = kNoAveraging;
   long bits = 0;
-  std::string ref, save;
-  if (!x.Only({"--points", "--bits", "--ref", "--avg", "--save", "--json"}) ||
+  std::string ref, save, exportPath;
+  std::optional<analysis::NoiseUnit> unit;
+  if (!x.Only({"--points", "--bits", "--ref", "--avg", "--save", "--export", "--unit", "--json"}) ||
       !x.Item("--points", 64, 65536, points, true) || !x.Number("--bits", 8, 23, bits, true) ||
       !x.Text("--ref", ref, true) || !x.Item("--avg", 1, 32, avg, false) ||
-      !x.Text("--save", save, false))
+      !x.Text("--save", save, false) || !x.Text("--export", exportPath, false) ||
+      !UnitOption(x, options, unit))
     return kExitUsage;
   const int mode = options.mode.value_or(analysis::kModeInterrupt);
   if (mode != analysis::kModeAdc && mode != analysis::kModeInterrupt) {
@@ -205,7 +249,9 @@ int Enob(CliSession& session, const CliOptions& options, std::ostream& out, std:
     x.Fail("enob takes no arguments");
     return kExitUsage;
   }
-  if (!x.Reference() || (x.Has("--save") && !x.FileName("--save", save))) return kExitUsage;
+  if (!x.Reference() || (x.Has("--save") && !x.FileName("--save", save)) ||
+      (x.Has("--export") && !x.FileName("--export", exportPath)))
+    return kExitUsage;
   if (RefusedWithoutUsbBridge(session, "enob", err)) return kExitUsage;
 
   std::string error;
@@ -213,7 +259,7 @@ int Enob(CliSession& session, const CliOptions& options, std::ostream& out, std:
     err << "qxctl: " << error << "\n";
     return kExitLinkFailed;
   }
-  LoadGainFields(session, options, err);
+  LoadAdcFields(session, options, err);
 
   app::Workbench& bench = session.Bench();
   analysis::AdcCapture& capture = bench.capture;
@@ -227,10 +273,22 @@ int Enob(CliSession& session, const CliOptions& options, std::ostream& out, std:
     bench.settings.CMAVR = avg;
     capture.ReCalADC();
   }
-  PrintFigures(bench, x.Has("--json"), out);
+  PrintFigures(bench, x.Has("--json"), unit, out);
   if (!save.empty() && !base::AtomicFile::Write(save, capture.SaveBytes(), error)) {
     err << "qxctl: " << save << ": " << error << "\n";
     return kExitLinkFailed;
+  }
+  // The codes as streamed, with the settings that produced them; a failed capture exports the
+  // samples that did arrive and says so in the header.
+  if (!exportPath.empty()) {
+    const analysis::CaptureSettings settings =
+        analysis::DescribeCapture(capture, ok, bench.chip, bench.target, bench.settings,
+                                  analysis::IsoLocalTime(std::chrono::system_clock::now()));
+    const std::string text = analysis::CaptureExportText(settings, capture.StreamedCodes());
+    if (!analysis::WriteCaptureExport(exportPath, text, error)) {
+      err << "qxctl: " << exportPath << ": " << error << "\n";
+      return kExitLinkFailed;
+    }
   }
   if (!ok) {
     err << "qxctl: " << analysis::kReadError << " (" << capture.Count() << " of " << (64 << points)
@@ -247,10 +305,11 @@ int Stats(CliSession& session, const CliOptions& options, std::ostream& out, std
   int avg = kNoAveraging;
   long bits = 0, skip = kDefaultSkip;
   std::string ref, gainText;
-  if (!x.Only({"--bits", "--ref", "--gain", "--avg", "--skip", "--json"}) ||
-      !x.Number("--bits", 8, 23, bits, true) || !x.Text("--ref", ref, true) ||
-      !x.Item("--avg", 1, 32, avg, false) || !x.Number("--skip", 0, 1'000'000, skip, false) ||
-      !x.Text("--gain", gainText, false))
+  std::optional<analysis::NoiseUnit> unit;
+  if (!x.Only({"--bits", "--ref", "--gain", "--avg", "--skip", "--unit", "--json"}) ||
+      !UnitOption(x, options, unit) || !x.Number("--bits", 8, 23, bits, true) ||
+      !x.Text("--ref", ref, true) || !x.Item("--avg", 1, 32, avg, false) ||
+      !x.Number("--skip", 0, 1'000'000, skip, false) || !x.Text("--gain", gainText, false))
     return kExitUsage;
   double gain = 1;
   if (!x.Reference() || (x.Has("--gain") && !x.Decimal("--gain", kGainRange, gain)))
@@ -295,7 +354,7 @@ int Stats(CliSession& session, const CliOptions& options, std::ostream& out, std
     bench.settings.CMAVR = avg;
     capture.ReCalADC();
   }
-  PrintFigures(bench, x.Has("--json"), out);
+  PrintFigures(bench, x.Has("--json"), unit, out);
   return kExitOk;
 }
 
