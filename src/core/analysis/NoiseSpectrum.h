@@ -10,10 +10,12 @@ namespace qx::analysis {
 
 /// What the spectrum is computed for.
 struct SpectrumSettings {
-  double sampleRateHz = 0;  ///< output data rate of the capture; must be positive
-  int bits = 23;            ///< resolution B of the display codes (full scale +-2^(B-1) codes)
-  double nvPerCode = 0;     ///< input-referred nanovolts of one display code
-  int segments = 8;         ///< Welch segments (at least 1)
+  /// Rate of the codes given, positive: the output data rate of the capture, divided by the
+  /// averaging factor when the codes are group averages.
+  double sampleRateHz = 0;
+  int bits = 23;         ///< resolution B of the display codes (full scale +-2^(B-1) codes)
+  double nvPerCode = 0;  ///< input-referred nanovolts of one display code
+  int segments = 8;      ///< Welch segments (at least 1)
 };
 
 /// One-sided noise spectrum of a capture. Bin k is at k x binHz, k = 0 .. segmentLength / 2.

@@ -81,6 +81,11 @@ TEST(NoiseSpectrum, DensityMatchesScipyWelch) {
     EXPECT_DOUBLE_EQ(r.frequencyHz[k], 0.3125 * static_cast<double>(k));
     EXPECT_NEAR(r.densityNv[k], 3 * std::sqrt(want[k]), 1e-9);
   }
+  // The integrated noise leaves out the DC bin.
+  double band = 0;
+  for (size_t k = 1; k < want.size(); ++k) band += want[k] * 0.3125;
+  EXPECT_NEAR(r.integratedCodes, std::sqrt(band), 1e-9);
+  EXPECT_NEAR(r.integratedNv, 3 * std::sqrt(band), 1e-9);
   // Blackman-Harris: n sum w^2 / (sum w)^2 = 2.0044 bins for 32 points.
   EXPECT_NEAR(r.enbwBins, 2.0044, 1e-3);
 }
