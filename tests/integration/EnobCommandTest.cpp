@@ -10,21 +10,16 @@
 #include "cli/CliSession.h"
 #include "cli/LinkCommands.h"
 #include "sim/SimBoard.h"
+#include "support/JsonField.h"
 #include "support/QxctlRun.h"
 #include "support/TempDir.h"
 
 namespace qx::cli {
 namespace {
 
+using test::Json;
 using test::Qxctl;
 using CliResult = test::QxctlResult;
-
-/// Value of `key` in the one-line JSON object.
-double Json(const std::string& text, const std::string& key) {
-  const auto at = text.find("\"" + key + "\": ");
-  if (at == std::string::npos) return NAN;
-  return std::stod(text.substr(at + key.size() + 4));
-}
 
 /// Only output-referred noise of a known size, on a zero input.
 void KnownNoise(sim::SimBoard& b, double codes) {
