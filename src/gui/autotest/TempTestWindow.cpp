@@ -27,6 +27,7 @@
 #include "core/app/MainMenu.h"
 #include "core/app/Workbench.h"
 #include "core/autotest/MemoryRunJournal.h"
+#include "gui/ChartExport.h"
 #include "gui/MainPanel.h"
 #include "gui/autotest/TempGridModel.h"
 #include "platform/AnsiText.h"
@@ -607,10 +608,9 @@ void TempTestWindow::UpdateChart() {
 }
 
 bool TempTestWindow::SaveChartPng(const QString& path) {
-  // A chart on a page never shown has no size of its own yet.
-  const QSize size = chart_->isVisible() ? chart_->size() : QSize(800, 500);
-  if (!chart_->savePng(path, size.width(), size.height())) {
-    SetStatus("Save PNG: cannot write " + path);
+  std::string error;
+  if (!ChartExport::Save(*chart_, path, error)) {
+    SetStatus("Save PNG: cannot write " + path + ": " + QString::fromStdString(error));
     return false;
   }
   SetStatus("Chart saved to " + path);
