@@ -187,7 +187,7 @@ bool ApplySimFaultEnvironment(CliOptions& options, const char* environment, std:
 
 bool TakesExtraOptions(const std::string& command) {
   return command == "enob" || command == "stats" || command == "switch-test" ||
-         command == "temp-test" || command == "runs";
+         command == "temp-test" || command == "runs" || command == "sweep";
 }
 
 const char* UsageText() {
@@ -237,6 +237,14 @@ const char* UsageText() {
          "                            Exit 0 only when the run completed. With --simulate the\n"
          "                            run is on virtual time. Captures: B bits (default 23),\n"
          "                            N samples (default 256)\n"
+         "  sweep --points N [--gains 1,8,64] [--rates 2560,640] [--ref VOLTS]\n"
+         "       [--json|--csv FILE]\n"
+         "                            noise table: every chosen PGA gain x output rate is set,\n"
+         "                            captured (N points, 23 bits, mode 3) and tabulated (RMS\n"
+         "                            and peak-to-peak noise in nV, ENOB, noise-free bits);\n"
+         "                            progress on stderr; default: every gain of the chip and\n"
+         "                            every OSR at HS 0, reference 2.4 V. PGA, OSR and HS are\n"
+         "                            written back afterwards. Exit 0 when every cell captured\n"
          "  runs list                 the runs of the journal QxRuns.db\n"
          "  runs export ID [--out DIR] write that run's result files (default DIR: QxRun-ID)\n"
          "  --help                    this text\n"
