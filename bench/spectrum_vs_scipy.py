@@ -10,6 +10,7 @@ import json
 import statistics
 import subprocess
 import sys
+import time
 import timeit
 
 import numpy as np
@@ -23,7 +24,8 @@ out = subprocess.run([f"{build}/bin/qx_spectrum_bench", "--benchmark_format=json
                       "--benchmark_filter=BM_Spectrum|BM_Histogram|BM_EstimatedPlan"],
                      check=True, capture_output=True, text=True)
 scale = {"ns": 1e-3, "us": 1.0, "ms": 1e3, "s": 1e6}
-ours = {b["run_name"]: b["real_time"] * scale[b["time_unit"]]
+# (wall, CPU) medians in microseconds: on a shared machine the CPU time is the steadier figure.
+ours = {b["run_name"]: (b["real_time"] * scale[b["time_unit"]], b["cpu_time"] * scale[b["time_unit"]])
         for b in json.loads(out.stdout)["benchmarks"] if b.get("aggregate_name") == "median"}
 
 # The same kind of data: a seeded Gaussian of 40 codes around a DC level, whole codes (the
@@ -44,7 +46,10 @@ def numpy_histogram():
 
 
 def median_us(fn, runs=10):
-    return statistics.median(timeit.repeat(fn, number=runs, repeat=REPETITIONS)) / runs * 1e6
+    def median(timer):
+        return statistics.median(timeit.repeat(fn, number=runs, repeat=REPETITIONS,
+                                               timer=timer)) / runs * 1e6
+    return median(time.perf_counter), median(time.process_time)
 
 
 assert len(scipy_welch()[1]) == segment // 2 + 1
@@ -52,12 +57,14 @@ pairs = [("spectrum, Welch 8 x 14400 (FFTW, plan reused)", "BM_Spectrum", median
           "scipy.signal.welch"),
          ("histogram, one bin per code", "BM_Histogram", median_us(numpy_histogram),
           "numpy.histogram")]
-print(f"{'median over ' + str(REPETITIONS) + ' runs, 65536 samples':50s} {'ours us':>10s} "
-      f"{'python us':>10s}")
+print(f"median over {REPETITIONS} runs, 65536 samples, microseconds (wall / CPU)")
+print(f"{'':50s} {'ours':>17s} {'python':>17s}")
 for what, name, theirs, who in pairs:
-    print(f"{what:50s} {ours[name]:10.1f} {theirs:10.1f}  ({who}; {theirs / ours[name]:.1f}x)")
+    wall, cpu = ours[name]
+    print(f"{what:50s} {wall:8.1f} /{cpu:7.1f} {theirs[0]:8.1f} /{theirs[1]:7.1f}  "
+          f"({who}; {theirs[1] / cpu:.1f}x in CPU)")
 for what, name in (("spectrum with a measured FFTW plan", "BM_SpectrumMeasuredPlan"),
                    ("estimated plan of a 14400 segment (once per size)",
                     "BM_EstimatedPlanOfASegment")):
     if name in ours:
-        print(f"{what:50s} {ours[name]:10.1f}")
+        print(f"{what:50s} {ours[name][0]:8.1f} /{ours[name][1]:7.1f}")
