@@ -259,8 +259,11 @@ bool NoiseSweep::Select(const SweepCell& cell, std::string& why) {
 }
 
 void NoiseSweep::Restore() {
-  std::string ignored;
-  for (const auto& [key, value] : saved_) WriteField(key, value, ignored);
+  // Whole bytes, written even where the image did not change: the stream start writes the
+  // interrupt bits into the rate register behind the image's back.
+  for (const auto& [address, byte] : saved_) bench_.access.WriteReg(address, byte);
+  for (const char* key : kReadFields)
+    if (Usable(bench_.chip, key)) fields_.Refresh(key);
 }
 
 void NoiseSweep::Capture(SweepCell& cell, int points, const std::string& reference) {
@@ -316,8 +319,12 @@ bool NoiseSweep::Run(const SweepPlan& plan) {
 
   running_ = true;
   saved_.clear();
-  for (const char* key : kSweptFields)
-    if (Usable(bench_.chip, key)) saved_.emplace_back(key, fields_.Value(key));
+  for (const char* key : kSweptFields) {
+    const chip::FieldDescriptor* f = Usable(bench_.chip, key);
+    if (f && std::none_of(saved_.begin(), saved_.end(),
+                          [f](const auto& r) { return r.first == f->address; }))
+      saved_.emplace_back(f->address, bench_.access.GetRegImage(f->address));
+  }
   savedScale_ = bench_.settings.ScaleIndex;
   savedPointIndex_ = bench_.settings.NPointIndex;
   savedPoints_ = bench_.settings.PointCount;

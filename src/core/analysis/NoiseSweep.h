@@ -72,8 +72,8 @@ struct SweepPlan {
 /// The datasheet noise table: for every chosen PGA gain and output data rate it sets the
 /// registers as the ADC panel does, captures N points with the analysis window's capture
 /// ("Catch ADC": halving, mode 3) and records the figures of the cell. Register writes go
-/// through the access operations, so they show on the link trace; afterwards PGA, OSR and HS
-/// are written back to what they were.
+/// through the access operations, so they show on the link trace; afterwards the registers of
+/// PGA, OSR and HS are written back, whole, to what the target held before.
 ///
 /// Settling: a register write restarts the converter's sinc filter, whose output is valid from
 /// the fourth or fifth result on at every OSR (the filter spans a few output periods whatever
@@ -165,7 +165,7 @@ class NoiseSweep {
   bool running_ = false;
   bool stopped_ = false;
   std::string refusal_;
-  std::vector<std::pair<const char*, int>> saved_;  ///< PGA, OSR, HS before the sweep
+  std::vector<std::pair<uint16_t, uint8_t>> saved_;  ///< registers of PGA, OSR, HS before
   int savedScale_ = -1, savedPointIndex_ = -1, savedPoints_ = 0, savedDivisor_ = 1;
 };
 
