@@ -1,5 +1,8 @@
 #include "gui/PanelApplication.h"
 
+#include <QMdiArea>
+#include <QMdiSubWindow>
+
 #include "core/app/SetupShellBinding.h"
 
 namespace qx::gui {
@@ -26,6 +29,7 @@ PanelApplication::PanelApplication(const std::string& programDir, base::Clock& c
   views_->CreatePopup();
   anxAdc_ = new analysis::AnxAdcForm(bench_, host_, *main_, main_.get());
   main_->RegisterForm(app::FormId::TAnxADC, anxAdc_);
+  CreateNoiseSweep();
   switchTest_ = new autotest::TWeightCAL(bench_, programDir, main_.get());
   main_->RegisterForm(app::FormId::TWeightCAL, switchTest_);
   CreateStepTables();
@@ -48,6 +52,27 @@ void PanelApplication::RegisterPanelCommands() {
   main_->RegisterCommand("SMenu_ADC", open(app::FormId::TADCForm, adc_));
   main_->RegisterCommand("SMenu_OP", open(app::FormId::TOPForm, op_));
   main_->RegisterCommand("SMenu_CMP", open(app::FormId::TCMPForm, cmp_));
+}
+
+void PanelApplication::CreateNoiseSweep() {
+  sweep_ = new analysis::NoiseSweepForm(bench_, *main_, main_.get());
+  sweep_->hide();
+  main_->RegisterCommand("Menu_NoiseSweep", [this] {
+    // Not a window of the placement table: it opens as an MDI child at its default size.
+    QMdiSubWindow* sub = nullptr;
+    for (QMdiSubWindow* s : main_->MdiArea()->subWindowList())
+      if (s->widget() == sweep_) sub = s;
+    if (!sub) {
+      sub = main_->MdiArea()->addSubWindow(sweep_);
+      sub->resize(sub->sizeHint().expandedTo(QSize(analysis::NoiseSweepForm::kDefaultWidth,
+                                                   analysis::NoiseSweepForm::kDefaultHeight)));
+    }
+    sweep_->SyncChip();
+    sub->show();
+    sweep_->show();
+    sub->raise();
+    main_->MdiArea()->setActiveSubWindow(sub);
+  });
 }
 
 void PanelApplication::CreateStepTables() {

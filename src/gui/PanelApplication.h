@@ -13,6 +13,7 @@
 #include "gui/QtHost.h"
 #include "gui/SerialSwitch.h"
 #include "gui/analysis/AnxAdcForm.h"
+#include "gui/analysis/NoiseSweepForm.h"
 #include "gui/autotest/TWeightCAL.h"
 #include "gui/autotest/TempTestWindow.h"
 #include "gui/instruments/StepTableWindow.h"
@@ -53,6 +54,7 @@ class PanelApplication {
   TOPForm& OpForm() { return *op_; }
   TCMPForm& CmpForm() { return *cmp_; }
   analysis::AnxAdcForm& AnxAdc() { return *anxAdc_; }
+  analysis::NoiseSweepForm& NoiseSweep() { return *sweep_; }
   autotest::TWeightCAL& SwitchTest() { return *switchTest_; }
   StepTableWindow& Fluke() { return *fluke_; }
   StepTableWindow& Power() { return *power_; }
@@ -61,6 +63,7 @@ class PanelApplication {
  private:
   void RegisterPanelCommands();
   void CreateStepTables();
+  void CreateNoiseSweep();
 
   HidSwitch hid_;
   BulkSwitch bulk_;
@@ -78,6 +81,7 @@ class PanelApplication {
   TOPForm* op_ = nullptr;
   TCMPForm* cmp_ = nullptr;
   analysis::AnxAdcForm* anxAdc_ = nullptr;      ///< owned by the main window's widget tree
+  analysis::NoiseSweepForm* sweep_ = nullptr;   ///< "Noise Sweep", owned by the main window
   autotest::TWeightCAL* switchTest_ = nullptr;  ///< owned by the main window's widget tree
   StepTableWindow* fluke_ = nullptr;            ///< `TFLUKE`, owned by the main window
   StepTableWindow* power_ = nullptr;            ///< `TFPower`, owned by the main window

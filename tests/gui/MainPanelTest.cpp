@@ -54,7 +54,7 @@ TEST_F(MainPanelTest, MenuBarCaptionsVisibilityAndAvailability) {
   for (QAction* a : main.menuBar()->actions())
     bar.push_back(a->text().toStdString() + (a->isVisible() ? "" : " (hidden)"));
   EXPECT_EQ(bar, (std::vector<std::string>{"File", "Option", "USB Scan", "Read RAM", "ENOB Test",
-                                           "SLEEP (hidden)", "Switch Test (hidden)",
+                                           "Noise Sweep", "SLEEP (hidden)", "Switch Test (hidden)",
                                            "Restore ADC (hidden)", "連續讀取", "Fluke", "Power"}));
 
   auto* file = main.findChild<QMenu*>("Memu_File");
@@ -78,10 +78,11 @@ TEST_F(MainPanelTest, MenuBarCaptionsVisibilityAndAvailability) {
   std::vector<std::string> enabled;
   for (const app::MenuItem& item : app::MainMenu::kItems)
     if (Action(item.ObjectName)->isEnabled()) enabled.push_back(item.ObjectName);
-  EXPECT_EQ(enabled, (std::vector<std::string>{
-                         "SaveFluke1", "SaveReg1", "SavePower1", "DownLoadFluke1", "DownloadReg1",
-                         "DownloadPower1", "SMenu_Option", "SMenu_RAM", "SMenu_REG", "SMenu_ADC",
-                         "USBScan", "Menu_ReadRAM", "Menu_ReadAdc", "Regist", "Fluke1", "Power1"}));
+  EXPECT_EQ(enabled,
+            (std::vector<std::string>{
+                "SaveFluke1", "SaveReg1", "SavePower1", "DownLoadFluke1", "DownloadReg1",
+                "DownloadPower1", "SMenu_Option", "SMenu_RAM", "SMenu_REG", "SMenu_ADC", "USBScan",
+                "Menu_ReadRAM", "Menu_ReadAdc", "Menu_NoiseSweep", "Regist", "Fluke1", "Power1"}));
 }
 
 TEST_F(MainPanelTest, ALongStatusMessageIsElidedAndNeverWidensTheWindow) {

@@ -35,7 +35,7 @@ class MainMenu {
       {"Menu_Option", "Option"},
   }};
 
-  static constexpr std::array<MenuItem, 21> kItems{{
+  static constexpr std::array<MenuItem, 22> kItems{{
       {"Memu_File", "SaveFluke1", "Save Fluke", true, FormId::TFLUKE, false},
       {"Memu_File", "SaveReg1", "Save Reg", true, FormId::TTMP, false},
       {"Memu_File", "SavePower1", "Save Power", true, FormId::TFPower, false},
@@ -51,6 +51,8 @@ class MainMenu {
       {nullptr, "USBScan", "USB Scan", true, FormId::TQx_UP, false},
       {nullptr, "Menu_ReadRAM", "Read RAM", true, FormId::TQx_RAM, false},
       {nullptr, "Menu_ReadAdc", "ENOB Test", true, FormId::TAnxADC, true},
+      // The noise table runs the analysis window's capture; its window is not a placement child.
+      {nullptr, "Menu_NoiseSweep", "Noise Sweep", true, FormId::TAnxADC, false},
       {nullptr, "SLEEP1", "SLEEP", false, FormId::TQx_RAM, false},
       {nullptr, "MCALW", "Switch Test", false, FormId::TWeightCAL, true},
       {nullptr, "RestoreADC", "Restore ADC", false, FormId::TAnxADC, false},
