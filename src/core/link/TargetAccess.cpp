@@ -24,12 +24,16 @@ uint8_t Lo(uint16_t v) {
 uint8_t Hi(uint16_t v) {
   return static_cast<uint8_t>(v >> 8);
 }
+/// Bits the stream start sets in the register holding IRQEN: decimal 14, i.e. bits 1 to 3. On
+/// the QX740x layout (OSR[2:0] HS OSM IRQEN OSCS[1:0]) they leave OSR and HS, and so the
+/// output rate, as the user set them.
+constexpr uint8_t kStreamEnableBits = 14;
+
 }  // namespace
 
 TargetAccess::TargetAccess(TargetRecord& target, IoFrame& frame, UsbTransport& usb,
                            SerialBridgeLink& serial, ParallelLink& parallel, base::Clock& clock,
-                           base::Host& host, const chip::ChipModel& chip,
-                           base::Settings& settings)
+                           base::Host& host, const chip::ChipModel& chip, base::Settings& settings)
     : target_(target),
       frame_(frame),
       usb_(usb),
@@ -300,7 +304,7 @@ bool TargetAccess::StartAdcStream(uint8_t mode) {
   const bool ok = UsbExchange(5, 64) && frame_[0] == kFrameOk;
   // Interrupt enables of the streaming mode go back to the register whatever the answer was.
   if (irqReg < kAdcRegisters) {
-    adcRegShadow_[irqReg] = static_cast<uint8_t>(GetRegImage(irqReg) | 0x14);
+    adcRegShadow_[irqReg] = static_cast<uint8_t>(GetRegImage(irqReg) | kStreamEnableBits);
     WriteBytes(irqReg, 1);
   }
   return ok;

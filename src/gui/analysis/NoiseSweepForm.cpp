@@ -169,7 +169,14 @@ void NoiseSweepForm::BuildBoxes() {
     rateGrid->addWidget(box, static_cast<int>(i) / kBoxColumns, static_cast<int>(i) % kBoxColumns);
     rateBoxes_.push_back(box);
   }
-  if (const std::string why = NoiseSweep::Unsweepable(bench_.chip); !why.empty()) Say(Utf8(why));
+  // A chip that cannot be swept is told in the window; the main status bar hears of it only
+  // while the window is open (the window is built at start-up, before any chip is loaded).
+  if (const std::string why = NoiseSweep::Unsweepable(bench_.chip); !why.empty()) {
+    if (isVisible())
+      Say(Utf8(why));
+    else
+      status_->setText(Utf8(why));
+  }
 }
 
 void NoiseSweepForm::StartClick() {

@@ -100,11 +100,11 @@ TEST_F(NoiseSweepTest, EachCellWritesOnlyWhatChangesAndTheRegistersComeBack) {
   // register with its interrupt bits (| 14) from the image. Restore: both registers, whole.
   EXPECT_EQ(RegisterFrames(),
             (std::vector<std::string>{"R 01",    "R 03",             // what the target holds
-                                      "W 03 43", "R 03", "W 03 57",  // gain 1, 640 sps
-                                      "W 03 53", "R 03", "W 03 57",  // gain 1, 1920 sps
+                                      "W 03 43", "R 03", "W 03 4F",  // gain 1, 640 sps
+                                      "W 03 53", "R 03", "W 03 5F",  // gain 1, 1920 sps
                                       "W 01 6C", "R 01", "W 03 43", "R 03",     // gain 8, 640 sps
-                                      "W 03 57",                                //
-                                      "W 03 53", "R 03", "W 03 57",             // gain 8, 1920 sps
+                                      "W 03 4F",                                //
+                                      "W 03 53", "R 03", "W 03 5F",             // gain 8, 1920 sps
                                       "W 01 0C", "R 01", "W 03 03", "R 03"}));  // restore
   EXPECT_EQ(bench.access.GetRegImage(1), 0x0C);
   EXPECT_EQ(bench.access.GetRegImage(3), 0x03);
