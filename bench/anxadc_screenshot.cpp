@@ -1,11 +1,12 @@
 // Pictures of the "Analyse ADC" window after a 4096-point capture on the simulated board, in
-// grid and in chart view, at the window's default size. Run under a virtual X server:
+// grid and in chart view, and its histogram and spectrum pages, at the window's default size. Run under a virtual X server:
 //   xvfb-run -a -s "-screen 0 1600x1000x24" build/bin/qx_anxadc_screenshot PROGRAM_DIR OUT_DIR
 // PROGRAM_DIR must hold INCLUDE/ with the chip files.
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QPushButton>
+#include <QTabWidget>
 #include <cstdio>
 #include <memory>
 
@@ -18,7 +19,7 @@ int main(int argc, char** argv) {
   }
   QApplication app(argc, argv);
   qx::bench::SimulatedPanel panel(argv[1]);
-  panel->Main().resize(1024, 700);
+  panel->Main().resize(1280, 800);
   panel->Main().show();
   panel->Main().findChild<QAction*>("USBScan")->trigger();
   panel->Main().findChild<QAction*>("Menu_ReadAdc")->trigger();
@@ -32,6 +33,13 @@ int main(int argc, char** argv) {
   form.findChild<QPushButton*>("ShowChart")->click();
   QApplication::processEvents();
   panel->Main().grab().save(out + "/anxadc-chart.png");
+  auto* pages = form.findChild<QTabWidget*>("AnalysisPages");
+  pages->setCurrentIndex(1);
+  QApplication::processEvents();
+  panel->Main().grab().save(out + "/anxadc-histogram.png");
+  pages->setCurrentIndex(2);
+  QApplication::processEvents();
+  panel->Main().grab().save(out + "/anxadc-spectrum.png");
   std::printf("%s, %d points in %.0f ms\n", panel->Main().StatusText(2).toStdString().c_str(),
               panel->Bench().capture.Count(), panel->Bench().capture.ElapsedMs());
   return 0;

@@ -6,14 +6,19 @@
 #include <QMdiArea>
 #include <QMenu>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
 #include <cmath>
+#include <fstream>
+#include <sstream>
 
 #include "PanelFixture.h"
+#include "core/analysis/OutputRate.h"
 #include "core/app/Workbench.h"
 #include "gui/LcdArray.h"
 #include "gui/analysis/AnxAdcForm.h"
+#include "gui/analysis/NoiseViews.h"
 
 namespace qx::gui::test {
 namespace {
@@ -22,10 +27,13 @@ class AnxAdcFormTest : public PanelFixture {
  protected:
   void SetUp() override {
     PanelFixture::SetUp();
-    Start();
-    Action("USBScan")->trigger();
+    StartPanel();
     Action("Menu_ReadAdc")->trigger();
     form = &panel->AnxAdc();
+  }
+  virtual void StartPanel() {
+    Start();
+    Action("USBScan")->trigger();
   }
   template <typename T>
   T* Child(const char* name) {
@@ -236,6 +244,168 @@ TEST_F(AnxAdcFormTest, SevenSegmentDisplayHasItsProperties) {
   const int cellLeft = 7 * (28 + 1);
   EXPECT_EQ(img.pixelColor(cellLeft + 10, 20), QColor(Qt::blue));
   EXPECT_NE(img.pixelColor(cellLeft + 28 - 6 - 1 - 15, 20), QColor(Qt::blue));
+}
+
+// The histogram, spectrum, unit list, export and chart pictures of the window.
+class AnxAdcNoiseViewsTest : public AnxAdcFormTest {
+ protected:
+  /// The shipped chip, so the gains and the output rate come from its registers.
+  void StartPanel() override { StartConnected(); }
+  /// A capture of 2^(6+index) points at 23 bits.
+  void Capture(int pointIndex) {
+    Child<QComboBox>("NPointIndex")->setCurrentIndex(pointIndex);
+    Child<QComboBox>("TXScale")->setCurrentIndex(15);
+    Child<QPushButton>("CatchADC")->click();
+    ASSERT_EQ(Status(2), "Read Compelete");
+  }
+  QString Figure(analysis::FigureChartView* view, const char* caption) {
+    auto* label = view->findChild<QLabel*>(caption);
+    return label ? label->text() : QString("(no figure \"%1\")").arg(caption);
+  }
+  std::string FileText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
+  QTabWidget* Pages() { return Child<QTabWidget>("AnalysisPages"); }
+};
+
+TEST_F(AnxAdcNoiseViewsTest, HistogramCountsEverySampleAndSetsPeakToPeakAgainstSixSigma) {
+  Capture(6);  // 4096 points
+  Pages()->setCurrentIndex(1);
+  analysis::HistogramView* view = form->Histogram();
+  auto* bars = qobject_cast<QCPBars*>(view->Chart()->plottable(0));
+  ASSERT_NE(bars, nullptr);
+  double total = 0;
+  for (auto it = bars->data()->begin(); it != bars->data()->end(); ++it) total += it->value;
+  EXPECT_EQ(total, 4096);
+  EXPECT_EQ(Figure(view, "Samples"), "4096");
+  // The measured peak-to-peak is the statistics' own, in codes and in the unit chosen (nV).
+  const auto& f = panel->Bench().noise.groups[0];
+  EXPECT_TRUE(Figure(view, "Peak-to-peak (measured)")
+                  .startsWith(QString::number(f.vppCodes, 'f', 2) + " codes  ("))
+      << Figure(view, "Peak-to-peak (measured)").toStdString();
+  // Gaussian noise of 4096 samples spans about 6.6 sigma.
+  const double ratio = Figure(view, "Measured / 6.6 σ").toDouble();
+  EXPECT_GT(ratio, 0.7);
+  EXPECT_LT(ratio, 1.4);
+  EXPECT_GT(view->Chart()->graph(0)->dataCount(), 100);  // the Gaussian curve
+}
+
+TEST_F(AnxAdcNoiseViewsTest, SpectrumOfTheSimulatedWhiteNoiseIntegratesToTheRmsNoise) {
+  board->Target().SetOutputNoiseCodes(0);
+  board->Target().SetInputNoiseNv(600);
+  Capture(8);  // 16384 points
+  Pages()->setCurrentIndex(2);
+  analysis::SpectrumView* view = form->Spectrum();
+  ASSERT_GT(view->Chart()->graph(0)->dataCount(), 100);
+  const QString difference = Figure(view, "Difference");
+  ASSERT_TRUE(difference.endsWith(" %")) << difference.toStdString();
+  EXPECT_LT(std::abs(difference.chopped(2).toDouble()), 3.0) << difference.toStdString();
+  // The frequency axis ends at half the output rate the registers select.
+  const std::optional<double> registers = qx::analysis::OutputRateSps(panel->Bench().chip);
+  ASSERT_TRUE(registers.has_value());
+  const double rate = *registers;
+  const auto last = view->Chart()->graph(0)->data()->end() - 1;
+  EXPECT_DOUBLE_EQ(last->key, rate / 2);
+  // White noise: the density in nV/√Hz is flat, about sigma / sqrt(rate / 2).
+  const double sigmaNv = panel->Bench().noise.groups[0].rmsNv;
+  const double expected = sigmaNv / std::sqrt(rate / 2);
+  std::vector<double> densities;
+  for (const auto& point : *view->Chart()->graph(0)->data()) densities.push_back(point.value);
+  std::nth_element(densities.begin(), densities.begin() + densities.size() / 2, densities.end());
+  // The median of an averaged chi-square spectrum sits a little below its mean.
+  EXPECT_NEAR(densities[densities.size() / 2] / expected, 0.97, 0.08);
+  // The level scale reads in dB re full scale.
+  view->findChild<QComboBox*>("SpectrumScale")->setCurrentIndex(1);
+  EXPECT_EQ(view->Chart()->yAxis->label(), "dB re full scale");
+  EXPECT_LT(view->Chart()->graph(0)->data()->begin()->value, -100);
+}
+
+TEST_F(AnxAdcNoiseViewsTest, TheUnitListConvertsTheNoisePanelsAndNamesTheUnit) {
+  Capture(2);
+  const QString nanovolts = Text("TXNrms");
+  auto* unit = Child<QComboBox>("NoiseUnit");
+  ASSERT_EQ(unit->currentText(), "nV");
+  const auto& f = panel->Bench().noise.groups[0];
+  unit->setCurrentIndex(0);
+  EXPECT_EQ(Text("TXNrms"), QString::number(f.rmsCodes, 'f', 2));
+  EXPECT_EQ(Text("TXNrmsUnit"), "codes");
+  EXPECT_EQ(Text("TXVPPUnit"), "codes");
+  unit->setCurrentIndex(2);
+  EXPECT_EQ(Text("TXNrmsUnit"), QString::fromUtf8("µV"));
+  EXPECT_NEAR(Text("TXNrms").toDouble(), f.rmsNv / 1000, f.rmsNv / 1000 * 1e-3);
+  unit->setCurrentIndex(3);
+  EXPECT_EQ(Text("TXVPPUnit"), "ppm FS");
+  EXPECT_NEAR(Text("TXVPP").toDouble(), f.vppCodes * 1e6 / 8388608.0, 1e-3);
+  unit->setCurrentIndex(1);
+  EXPECT_EQ(Text("TXNrms"), nanovolts);
+}
+
+TEST_F(AnxAdcNoiseViewsTest, ExportWritesEveryStreamedCodeUnderTheSettings) {
+  QString asked;
+  form->SetFileChooser([&](const QString& caption, const QString&, const QString&) {
+    asked = caption;
+    return QString::fromStdString((dir / "export.csv").string());
+  });
+  Child<QPushButton>("ExportData")->click();
+  EXPECT_EQ(Status(2), "Export: no samples yet, Catch ADC first");
+  EXPECT_TRUE(asked.isEmpty());
+
+  Capture(0);
+  Child<QPushButton>("ExportData")->click();
+  const std::string path = (dir / "export.csv").string();
+  EXPECT_EQ(Status(2), "Exported 64 samples to " + path);
+  std::istringstream lines(FileText(path));
+  std::string line;
+  int header = 0;
+  std::vector<long> codes;
+  while (std::getline(lines, line)) {
+    ASSERT_TRUE(line.ends_with('\r')) << line;
+    line.pop_back();
+    if (line.starts_with("# ")) {
+      ++header;
+      continue;
+    }
+    if (line == "index,code,volts") continue;
+    const size_t comma = line.find(',');
+    EXPECT_EQ(std::stol(line.substr(0, comma)), static_cast<long>(codes.size()));
+    codes.push_back(std::stol(line.substr(comma + 1)));
+  }
+  EXPECT_GT(header, 8);
+  const auto& capture = panel->Bench().capture;
+  ASSERT_EQ(codes.size(), 64u);
+  for (int i = 0; i < 64; ++i) {
+    EXPECT_EQ(codes[static_cast<size_t>(i)], capture.StreamedCodes()[static_cast<size_t>(i)]);
+    // "Catch ADC" halves the code: the display code at 23 bits is half the streamed one.
+    EXPECT_EQ(std::floor(static_cast<double>(codes[static_cast<size_t>(i)]) / 2),
+              capture.Cells().Values()[i]);
+  }
+
+  // A folder that is not there: the error, and no file.
+  const std::string nowhere = (dir / "none" / "export.csv").string();
+  EXPECT_FALSE(form->ExportCapture(nowhere));
+  EXPECT_EQ(Status(2).rfind(nowhere + ": ", 0), 0u) << Status(2);
+}
+
+TEST_F(AnxAdcNoiseViewsTest, SaveChartWritesThePageShownAsPngOrSvg) {
+  Capture(2);
+  Pages()->setCurrentIndex(1);
+  const QString svg = QString::fromStdString((dir / "histogram.svg").string());
+  form->SetFileChooser([&](const QString&, const QString&, const QString&) { return svg; });
+  Child<QPushButton>("SaveChart")->click();
+  EXPECT_EQ(Status(2), "Chart saved to " + svg.toStdString());
+  const std::string text = FileText(svg.toStdString());
+  EXPECT_NE(text.find("<svg"), std::string::npos);
+  EXPECT_NE(text.find("Samples per bin"), std::string::npos);
+  // The time plot, while the grid covers it.
+  Pages()->setCurrentIndex(0);
+  ASSERT_FALSE(form->ChartShown());
+  const QString png = QString::fromStdString((dir / "time.png").string());
+  ASSERT_TRUE(form->SaveChart(png));
+  EXPECT_EQ(FileText(png.toStdString()).substr(0, 4), "\x89PNG");
+  EXPECT_EQ(form->Chart()->graph(0)->dataCount(), panel->Bench().capture.ChartCount());
 }
 
 }  // namespace

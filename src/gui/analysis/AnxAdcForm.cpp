@@ -11,19 +11,26 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
 #include <algorithm>
 
+#include "core/analysis/CaptureExport.h"
+#include "core/analysis/CaptureViews.h"
+#include "core/analysis/NoiseHistogram.h"
 #include "core/analysis/NoiseMath.h"
 #include "core/analysis/SlotDecoder.h"
 #include "core/app/FormId.h"
 #include "core/app/Workbench.h"
 #include "core/base/AtomicFile.h"
+#include "gui/ChartExport.h"
 #include "gui/LcdArray.h"
 #include "gui/MainPanel.h"
 #include "gui/QtHost.h"
+#include "gui/analysis/NoiseViews.h"
 #include "gui/analysis/SampleGridModel.h"
+#include "platform/FftwRealFft.h"
 
 namespace qx::gui::analysis {
 
@@ -33,6 +40,7 @@ constexpr char kToChart[] = "Chang to Chart";
 constexpr char kToValues[] = "Chang to vaule";
 constexpr int kHeaderWidth = 35;
 constexpr int kColumns = 17;
+enum Page { kSamplesPage, kHistogramPage, kSpectrumPage };
 
 QComboBox* Combo(QWidget* parent, const char* name, const QStringList& items) {
   auto* c = new QComboBox(parent);
@@ -57,8 +65,19 @@ AnxAdcForm::AnxAdcForm(app::Workbench& bench, QtHost& host, MainPanel& main, QWi
   hide();
   setWindowTitle("Analyse ADC");
   BuildStrip();
-  client_ = new QWidget(this);
+  tabs_ = new QTabWidget(this);
+  tabs_->setObjectName("AnalysisPages");
+  client_ = new QWidget(tabs_);
   client_->setObjectName("ClientPanel");
+  client_->installEventFilter(this);
+  tabs_->addTab(client_, "Samples");
+  histogram_ = new HistogramView(tabs_);
+  tabs_->addTab(histogram_, "Histogram");
+  spectrum_ = new SpectrumView(tabs_);
+  tabs_->addTab(spectrum_, "Spectrum");
+  spectrumModel_ = std::make_unique<qx::analysis::NoiseSpectrum>(platform::FftwRealFftFactory());
+  connect(tabs_, &QTabWidget::currentChanged, this, [this] { RefreshNoiseViews(); });
+  connect(spectrum_, &SpectrumView::ScaleChanged, this, [this] { RefreshNoiseViews(); });
   model_ = new SampleGridModel(bench_.capture, this);
   grid_ = new QTableView(client_);
   grid_->setObjectName("MemoryF");
@@ -91,7 +110,7 @@ AnxAdcForm::AnxAdcForm(app::Workbench& bench, QtHost& host, MainPanel& main, QWi
   const int fit = std::max({kMinWidth, strip_->minimumSizeHint().width(),
                             kHeaderWidth + kColumns * CellWidth(8) + 2 * grid_->frameWidth() + 4});
   setMinimumSize(fit, std::max(kMinHeight, StripHeight() + 120));
-  resize(std::max(800, fit), StripHeight() + 370);
+  resize(std::max(1080, fit), StripHeight() + 470);
   FormCreate();
 
   bench_.capture.onFiguresChanged = [this] { RefreshFigures(); };
@@ -102,7 +121,8 @@ AnxAdcForm::AnxAdcForm(app::Workbench& bench, QtHost& host, MainPanel& main, QWi
   main_.RegisterCommand("RestoreADC", [this] { ComFunChange(); });
 }
 
-QLabel* AnxAdcForm::Panel(const char* name, const char* label, const char* unit) {
+QLabel* AnxAdcForm::Panel(const char* name, const char* label, const char* unit,
+                          QLabel** unitLabel) {
   auto* box = new QWidget(strip_);
   auto* v = new QVBoxLayout(box);
   v->setContentsMargins(0, 0, 0, 0);
@@ -120,7 +140,10 @@ QLabel* AnxAdcForm::Panel(const char* name, const char* label, const char* unit)
   if (unit) {
     auto* u = new QLabel(unit, box);
     u->setObjectName(QString(name) + "Unit");
+    // Room for the widest unit the list offers.
+    u->setMinimumWidth(u->fontMetrics().horizontalAdvance("ppm FS") + 2);
     row->addWidget(u);
+    if (unitLabel) *unitLabel = u;
   }
   v->addLayout(row);
   figures_->addWidget(box);
@@ -179,13 +202,32 @@ void AnxAdcForm::BuildStrip() {
   showChart_->setText(kToChart);
   // Wide enough for either caption it takes.
   showChart_->setMinimumWidth(std::max(showChart_->minimumWidth(), showChart_->sizeHint().width()));
+  h->addSpacing(12);
+  export_ = button("ExportData", "Export…");
+  export_->setToolTip("Every sample of the capture (24-bit code and volts) with the settings");
+  saveChart_ = button("SaveChart", "Save Chart…");
+  saveChart_->setToolTip("The chart of the page shown, as PNG or SVG");
   h->addStretch(1);
 
   enob_ = Panel("TXENOB", "ENOB", nullptr);
   nfree_ = Panel("TXNFREE", "Noise Free", nullptr);
   offset_ = Panel("TXOffset", "Average", nullptr);
-  vpp_ = Panel("TXVPP", "Vp-p Noise", "nV");
-  nrms_ = Panel("TXNrms", "RMS Noise", "nV");
+  vpp_ = Panel("TXVPP", "Vp-p Noise", "nV", &vppUnit_);
+  nrms_ = Panel("TXNrms", "RMS Noise", "nV", &nrmsUnit_);
+  figures_->addSpacing(12);
+  unit_ = new QComboBox(strip_);
+  unit_->setObjectName("NoiseUnit");
+  for (const qx::analysis::NoiseUnit u : qx::analysis::kNoiseUnits)
+    unit_->addItem(QString::fromUtf8(qx::analysis::NoiseUnitName(u)));
+  unit_->setCurrentIndex(1);  // nV, the unit of the figures themselves
+  auto* unitBox = new QWidget(strip_);
+  auto* unitColumn = new QVBoxLayout(unitBox);
+  unitColumn->setContentsMargins(0, 0, 0, 0);
+  unitColumn->setSpacing(0);
+  unitColumn->addWidget(new QLabel("Noise in", unitBox));
+  unit_->setParent(unitBox);
+  unitColumn->addWidget(unit_);
+  figures_->addWidget(unitBox);
   figures_->addStretch(1);
   // Written but covered by the noise-free panel.
   vrms_ = new QLabel(nfree_->parentWidget());
@@ -195,6 +237,9 @@ void AnxAdcForm::BuildStrip() {
   connect(catchAdc_, &QPushButton::clicked, this, &AnxAdcForm::CatchADCClick);
   connect(showChart_, &QPushButton::clicked, this, &AnxAdcForm::ShowChartClick);
   connect(saveData_, &QPushButton::clicked, this, &AnxAdcForm::SaveDataClick);
+  connect(export_, &QPushButton::clicked, this, &AnxAdcForm::ExportClick);
+  connect(saveChart_, &QPushButton::clicked, this, &AnxAdcForm::SaveChartClick);
+  connect(unit_, &QComboBox::currentIndexChanged, this, [this] { RefreshFigures(); });
   connect(points_, &QComboBox::currentIndexChanged, this, [this](int i) {
     if (syncing_) return;
     bench_.capture.NPointIndexChange(i);
@@ -312,6 +357,8 @@ void AnxAdcForm::SetCaptureMenus(bool enabled) {
   main_.SetCaptureRunning(!enabled);
   saveData_->setEnabled(enabled);
   showChart_->setEnabled(enabled);
+  export_->setEnabled(enabled);
+  saveChart_->setEnabled(enabled);
 }
 
 void AnxAdcForm::CatchADCClick() {
@@ -333,8 +380,9 @@ void AnxAdcForm::CatchADCClick() {
   model_->Reset();
   const uint8_t mode =
       fastRead_->isChecked() ? qx::analysis::kModeInterrupt : qx::analysis::kModeAdc;
-  capture.CatchACDCOM(refv_->text().toStdString(), mode);
+  lastCaptureOk_ = capture.CatchACDCOM(refv_->text().toStdString(), mode);
   if (ChartShown()) ChartFun(capture.ChartCount());
+  RefreshNoiseViews();
 }
 
 void AnxAdcForm::RefreshFigures() {
@@ -342,11 +390,54 @@ void AnxAdcForm::RefreshFigures() {
   vrms_->setText(Text(p.vrms));
   enob_->setText(Text(p.enob));
   offset_->setText(Text(p.offset));
-  vpp_->setText(Text(p.vpp));
-  nrms_->setText(Text(p.nrms));
+  // The noise panels in the unit chosen; in nanovolts they show the figures' own texts.
+  const qx::analysis::NoiseUnit unit = Unit();
+  const qx::analysis::NoiseScale scale =
+      qx::analysis::ScaleOf(bench_.capture, bench_.settings.EREFV);
+  const qx::analysis::NoiseFigures& f = bench_.noise.groups[0];
+  const auto noise = [&](const std::optional<double>& nv, double codes) {
+    return nv ? QString::fromStdString(qx::analysis::PanelNoiseText(*nv, codes, scale, unit))
+              : QString();
+  };
+  vpp_->setText(noise(p.vpp, f.vppCodes));
+  nrms_->setText(noise(p.nrms, f.rmsCodes));
+  const QString unitName = QString::fromUtf8(qx::analysis::NoiseUnitName(unit));
+  vppUnit_->setText(unitName);
+  nrmsUnit_->setText(unitName);
   nfree_->setText(Text(p.nfree));
   model_->Refresh();
   FitColumns();
+  // A capture redraws its pages once it has ended (CatchADCClick), not at every change.
+  if (bench_.capture.idle != 0) RefreshNoiseViews();
+}
+
+qx::analysis::NoiseUnit AnxAdcForm::Unit() const {
+  const int i =
+      std::clamp(unit_->currentIndex(), 0, static_cast<int>(qx::analysis::kNoiseUnits.size()) - 1);
+  return qx::analysis::kNoiseUnits[static_cast<size_t>(i)];
+}
+
+void AnxAdcForm::RefreshNoiseViews() {
+  namespace qa = qx::analysis;
+  const int page = tabs_->currentIndex();
+  if (page != kHistogramPage && page != kSpectrumPage) return;
+  const qa::AdcCapture& capture = bench_.capture;
+  const std::span<const double> codes = qa::DisplayCodes(capture);
+  const qa::NoiseScale scale = qa::ScaleOf(capture, bench_.settings.EREFV);
+  if (page == kHistogramPage) {
+    const int width = std::max(50, histogram_->Chart()->width());
+    const qa::NoiseHistogram h = qa::ComputeNoiseHistogram(codes, width, scale.NanovoltsPerCode());
+    histogram_->Show(h, qa::HistogramFigures(h, scale, Unit()));
+    return;
+  }
+  qa::SpectrumSettings settings;
+  const std::optional<double> rate =
+      qa::DisplayRateSps(capture, bench_.chip, qa::AveragingFactor(bench_.settings.CMAVR));
+  settings.sampleRateHz = rate.value_or(0);
+  settings.bits = scale.bits;
+  settings.nvPerCode = scale.NanovoltsPerCode();
+  const qa::SpectrumResult& s = spectrumModel_->Compute(codes, settings);
+  spectrum_->Show(s, qa::SpectrumFigures(s, capture.Sigma(), scale, Unit()));
 }
 
 void AnxAdcForm::ShowChartClick() {
@@ -402,6 +493,64 @@ bool AnxAdcForm::SAVECOM(const std::string& path) {
   return false;
 }
 
+QString AnxAdcForm::ChooseFile(const QString& caption, const QString& suggested,
+                               const QString& filter) {
+  if (chooseFile_) return chooseFile_(caption, suggested, filter);
+  return QFileDialog::getSaveFileName(this, caption, suggested, filter);
+}
+
+void AnxAdcForm::ExportClick() {
+  if (bench_.capture.Count() == 0) {
+    host_.SetStatus(2, "Export: no samples yet, Catch ADC first");
+    return;
+  }
+  const QString path = ChooseFile("Export capture", "QxADC-export.csv", "CSV text (*.csv)");
+  if (!path.isEmpty()) ExportCapture(path.toStdString());
+}
+
+bool AnxAdcForm::ExportCapture(const std::string& path) {
+  namespace qa = qx::analysis;
+  const qa::CaptureSettings settings =
+      qa::DescribeCapture(bench_.capture, lastCaptureOk_, bench_.chip, bench_.target,
+                          bench_.settings, qa::IsoLocalTime(std::chrono::system_clock::now()));
+  const std::string text = qa::CaptureExportText(settings, bench_.capture.StreamedCodes());
+  std::string error;
+  if (!qa::WriteCaptureExport(path, text, error)) {
+    bench_.host.ShowError(path + ": " + error);
+    return false;
+  }
+  host_.SetStatus(2, "Exported " + std::to_string(bench_.capture.Count()) + " samples to " + path);
+  return true;
+}
+
+void AnxAdcForm::SaveChartClick() {
+  const QString path = ChooseFile("Save chart", "QxADC-chart.png", ChartExport::Filter());
+  if (!path.isEmpty()) SaveChart(path);
+}
+
+bool AnxAdcForm::SaveChart(const QString& path) {
+  QCustomPlot* chart = chart_;
+  switch (tabs_->currentIndex()) {
+    case kHistogramPage:
+      chart = histogram_->Chart();
+      break;
+    case kSpectrumPage:
+      chart = spectrum_->Chart();
+      break;
+    default:
+      // The time plot, drawn even while the grid covers it.
+      if (!ChartShown()) ChartFun(bench_.capture.ChartCount());
+      break;
+  }
+  std::string error;
+  if (!ChartExport::Save(*chart, path, error)) {
+    bench_.host.ShowError(path.toStdString() + ": " + error);
+    return false;
+  }
+  host_.SetStatus(2, "Chart saved to " + path.toStdString());
+  return true;
+}
+
 void AnxAdcForm::ComFunChange() {
   restore_.ComFunChange();
 }
@@ -437,10 +586,16 @@ int AnxAdcForm::CellWidth(size_t characters) const {
 void AnxAdcForm::FormResize() {
   const int top = StripHeight();
   strip_->setGeometry(0, 0, width(), top);
-  client_->setGeometry(0, top, width(), std::max(0, height() - top));
-  grid_->setGeometry(client_->rect());
-  chart_->setGeometry(client_->rect());
-  FitColumns();
+  tabs_->setGeometry(0, top, width(), std::max(0, height() - top));
+}
+
+bool AnxAdcForm::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == client_ && event->type() == QEvent::Resize) {
+    grid_->setGeometry(client_->rect());
+    chart_->setGeometry(client_->rect());
+    FitColumns();
+  }
+  return QWidget::eventFilter(watched, event);
 }
 
 void AnxAdcForm::FitColumns() {

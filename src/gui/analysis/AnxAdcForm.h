@@ -2,8 +2,12 @@
 
 #include <QVector>
 #include <QWidget>
+#include <functional>
+#include <memory>
 #include <string>
 
+#include "core/analysis/NoiseSpectrum.h"
+#include "core/analysis/NoiseUnits.h"
 #include "core/analysis/PresetRestore.h"
 
 class QCheckBox;
@@ -13,6 +17,7 @@ class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QTabWidget;
 class QTableView;
 class QTimer;
 
@@ -28,7 +33,9 @@ class QtHost;
 
 namespace qx::gui::analysis {
 
+class HistogramView;
 class SampleGridModel;
+class SpectrumView;
 
 /// `TAnxADC` ("Analyse ADC"): capture a run of ADC samples and read its noise figures, as a
 /// grid of display codes or as a time-domain chart. The capture and the figures are core's
@@ -51,6 +58,18 @@ class AnxAdcForm final : public QWidget {
   /// Writes the save file; a failure is shown as an error message.
   bool SAVECOM(const std::string& path);
   void ComFunChange();
+  /// "Export…": the samples of the last capture with the settings that produced them.
+  void ExportClick();
+  bool ExportCapture(const std::string& path);
+  /// "Save Chart…": the chart of the page shown, as PNG or SVG.
+  void SaveChartClick();
+  bool SaveChart(const QString& path);
+  /// Asks for a file name to write; tests answer without a dialog.
+  using FileChooser = std::function<QString(const QString& caption, const QString& suggested,
+                                            const QString& filter)>;
+  void SetFileChooser(FileChooser chooser) { chooseFile_ = std::move(chooser); }
+  /// The unit the noise panels and figures are shown in.
+  qx::analysis::NoiseUnit Unit() const;
   /// Draws the chart with the first `n` points.
   void ChartFun(int n);
   /// Controls from the settings the configuration file restored.
@@ -59,11 +78,16 @@ class AnxAdcForm final : public QWidget {
   bool ChartShown() const;
   QCustomPlot* Chart() const { return chart_; }
   QTableView* Grid() const { return grid_; }
+  QTabWidget* Tabs() const { return tabs_; }
+  HistogramView* Histogram() const { return histogram_; }
+  SpectrumView* Spectrum() const { return spectrum_; }
 
  protected:
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  /// The grid and the chart fill the samples page whenever it changes size.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void BuildStrip();
@@ -71,9 +95,13 @@ class AnxAdcForm final : public QWidget {
   void FormCreate();
   void FormResize();
   void RefreshFigures();
+  /// Redraws the histogram or spectrum page when it is the one shown.
+  void RefreshNoiseViews();
+  QString ChooseFile(const QString& caption, const QString& suggested, const QString& filter);
   void SetCaptureMenus(bool enabled);
   /// A figure panel under its label, with its unit beside it when it has one.
-  QLabel* Panel(const char* name, const char* label, const char* unit);
+  QLabel* Panel(const char* name, const char* label, const char* unit,
+                QLabel** unitLabel = nullptr);
   int StripHeight() const;
   /// Pixels a grid cell needs for a text of `characters` digits.
   int CellWidth(size_t characters) const;
@@ -106,7 +134,19 @@ class AnxAdcForm final : public QWidget {
   QLineEdit* eGv_ = nullptr;
   QWidget* strip_ = nullptr;
   QHBoxLayout* figures_ = nullptr;
+  QTabWidget* tabs_ = nullptr;
   QWidget* client_ = nullptr;
+  HistogramView* histogram_ = nullptr;
+  SpectrumView* spectrum_ = nullptr;
+  std::unique_ptr<qx::analysis::NoiseSpectrum> spectrumModel_;
+  QComboBox* unit_ = nullptr;
+  QLabel* vppUnit_ = nullptr;
+  QLabel* nrmsUnit_ = nullptr;
+  QPushButton* export_ = nullptr;
+  QPushButton* saveChart_ = nullptr;
+  FileChooser chooseFile_;
+  /// What the last capture returned: the export says whether its run is complete.
+  bool lastCaptureOk_ = false;
   QWidget* adcPanel_ = nullptr;
   LcdArray* lcd_ = nullptr;
   QTimer* timer1_ = nullptr;
