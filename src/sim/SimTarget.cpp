@@ -33,8 +33,10 @@ void SimTarget::SetRegister(size_t address, uint8_t value) {
   registers_[address] = value;
   // The noise starts over after a register write, so a measurement repeated after the same
   // writes (a resumed temperature run) sees the same noise, and captures that differ only in
-  // their settings see the same output-referred noise; captures between writes draw on.
-  rng_.seed(seed_);
+  // their gain see the same output-referred noise; captures between writes draw on. Each
+  // output rate has a sequence of its own, as a filter of another length sees other noise.
+  const auto rate = static_cast<uint64_t>(OutputRateSps());
+  rng_.seed(seed_ ^ (rate * 0x9E3779B97F4A7C15ull));
   normal_.reset();
 }
 

@@ -61,7 +61,12 @@ TEST_F(TargetModel, NoiseStartsOverAfterARegisterWrite) {
   t.SetRegister(0, 0x02);
   const auto first = draw();
   EXPECT_NE(draw(), first);  // between writes the noise goes on
-  t.SetRegister(1, 0x07);    // another rate: the same output-referred noise
+  const double rate = t.OutputRateSps();
+  t.SetRegister(1, 0x07);  // another rate: a sequence of its own
+  ASSERT_NE(t.OutputRateSps(), rate);
+  EXPECT_NE(draw(), first);
+  t.SetRegister(1, 0x00);  // back to the first rate: the first sequence again
+  ASSERT_EQ(t.OutputRateSps(), rate);
   EXPECT_EQ(draw(), first);
   t.SetRegister(0, 0x02);
   EXPECT_EQ(draw(), first);

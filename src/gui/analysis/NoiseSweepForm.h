@@ -33,7 +33,7 @@ class NoiseSweepForm final : public QWidget {
   Q_OBJECT
 
  public:
-  static constexpr int kDefaultWidth = 980;
+  static constexpr int kDefaultWidth = 1040;
   static constexpr int kDefaultHeight = 560;
   static constexpr int kDefaultPointItem = 4;  ///< 1024 points
 
