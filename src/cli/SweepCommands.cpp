@@ -59,6 +59,7 @@ std::string Json(const NoiseSweep& sweep, const analysis::SweepPlan& plan, doubl
       j.Key("noiseFreeBits").Double(f.noiseFreeBits).Key("rmsCodes").Double(f.rmsCodes);
     }
     if (c.state == SweepCell::State::Failed) j.Key("failure").String(c.failure);
+    if (c.state == SweepCell::State::Done) j.Key("overRange").Int(c.overRange);
     j.EndObject();
   }
   j.EndArray().EndObject();
@@ -114,6 +115,9 @@ class SweepRun {
     for (const SweepCell& c : sweep.Cells()) captured += c.state == SweepCell::State::Done;
     err_ << "qxctl: sweep: " << captured << " of " << sweep.Cells().size() << " cells captured in "
          << Seconds(elapsed) << "; bridge limit " << Seconds(sweep.BridgeLimitSumMs()) << "\n";
+    if (const int over = analysis::OverRangeCells(sweep.Cells()); over > 0)
+      err_ << "qxctl: sweep: " << over
+           << " cells over range: the input is beyond full scale at their gain\n";
     if (Has("--csv")) {
       const std::string& path = options_.extra.at("--csv");
       if (!base::AtomicFile::Write(path, analysis::SweepCsv(sweep.Cells()), error)) {

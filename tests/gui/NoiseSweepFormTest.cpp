@@ -26,6 +26,8 @@ class NoiseSweepFormTest : public PanelFixture {
   void SetUp() override {
     PanelFixture::SetUp();
     StartConnected();
+    // 1 mV stays inside full scale at every gain the tests choose.
+    board->Target().SetDcLevelVolts(0.001);
     Action("Menu_NoiseSweep")->trigger();
     form = panel->Main().findChild<analysis::NoiseSweepForm*>("TNoiseSweep");
     ASSERT_NE(form, nullptr);

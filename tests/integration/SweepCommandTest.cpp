@@ -81,8 +81,10 @@ TEST(SweepNoiseModel, OutputReferredNoiseFallsAsOneOverTheGainInNanovolts) {
 TEST(SweepCommand, WritesTheCsvPrintsTheTableAndRestoresTheRegisters) {
   test::TempDir dir("qx_sweep");
   const std::string csv = (dir.Path() / "noise.csv").string();
+  // 1 mV stays inside full scale at both gains.
   const auto r = Qxctl({"--simulate", "--virtual-time", "--trace", "sweep", "--points", "64",
-                        "--gains", "8,1", "--rates", "2560,30", "--csv", csv});
+                        "--gains", "8,1", "--rates", "2560,30", "--csv", csv},
+                       [](sim::SimBoard& b) { b.Target().SetDcLevelVolts(0.001); });
   ASSERT_EQ(r.status, kExitOk) << r.err;
   std::ifstream in(csv, std::ios::binary);
   const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -115,6 +117,23 @@ TEST(SweepCommand, WritesTheCsvPrintsTheTableAndRestoresTheRegisters) {
   EXPECT_EQ(pga.back(), "00");
   ASSERT_FALSE(rate.empty()) << r.trace;
   EXPECT_EQ(rate.back(), "00");
+}
+
+TEST(SweepCommand, AGainThatDrivesTheInputBeyondFullScaleIsNamedOverRange) {
+  // 30 mV fits at gain 64 (1.92 V of 2.4 V) but not at gain 128.
+  const auto r = Qxctl({"--simulate", "--virtual-time", "sweep", "--points", "64", "--gains",
+                        "64,128", "--rates", "2560"},
+                       [](sim::SimBoard& b) {
+                         b.Target().SetDcLevelVolts(0.03);
+                         b.Target().SetInputNoiseNv(0);
+                         b.Target().SetOutputNoiseCodes(0);
+                       });
+  ASSERT_EQ(r.status, kExitOk) << r.err;
+  const auto table = Lines(r.out);
+  ASSERT_EQ(table.size(), 3u) << r.out;
+  EXPECT_TRUE(table[1].ends_with("ok")) << table[1];
+  EXPECT_TRUE(table[2].ends_with("over range: 64 of 64 samples at full scale")) << table[2];
+  EXPECT_NE(r.err.find("1 cells over range"), std::string::npos) << r.err;
 }
 
 TEST(SweepCommand, BadChoicesExitTwoAndNameWhatTheChipHas) {

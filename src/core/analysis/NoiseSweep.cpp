@@ -10,6 +10,12 @@
 namespace qx::analysis {
 
 namespace {
+/// The ends of the 24-bit code range, where a converter driven beyond full scale stays.
+constexpr int32_t kCodeTop = 0x7FFFFF;
+constexpr int32_t kCodeBottom = -0x800000;
+}  // namespace
+
+namespace {
 
 constexpr const char* kSweptFields[] = {"PGA", "OSR", "HS"};
 /// Fields whose registers the sweep reads first: the swept ones and the rest of the gain.
@@ -278,6 +284,9 @@ void NoiseSweep::Capture(SweepCell& cell, int points, const std::string& referen
   } else if (ok) {
     cell.state = SweepCell::State::Done;
     cell.figures = bench_.noise.groups[0];
+    cell.overRange = static_cast<int>(
+        std::count_if(capture.StreamedCodes().begin(), capture.StreamedCodes().end(),
+                      [](int32_t code) { return code >= kCodeTop || code <= kCodeBottom; }));
   } else {
     cell.state = SweepCell::State::Failed;
     cell.failure = capture.FailureReason().empty()
@@ -375,6 +384,12 @@ std::vector<std::string> SweepHeaders(bool ascii) {
           "Status"};
 }
 
+int OverRangeCells(const std::vector<SweepCell>& cells) {
+  return static_cast<int>(std::count_if(cells.begin(), cells.end(), [](const SweepCell& c) {
+    return c.state == SweepCell::State::Done && c.overRange > 0;
+  }));
+}
+
 std::vector<std::string> SweepRowTexts(const SweepCell& cell) {
   std::vector<std::string> row = {std::to_string(cell.gain.gain), std::to_string(cell.rate.sps),
                                   std::to_string(cell.rate.osr), std::to_string(cell.rate.hs),
@@ -387,7 +402,10 @@ std::vector<std::string> SweepRowTexts(const SweepCell& cell) {
     row.push_back(done ? figure : "");
   switch (cell.state) {
     case SweepCell::State::Done:
-      row.push_back("ok");
+      row.push_back(cell.overRange == 0
+                        ? std::string("ok")
+                        : "over range: " + std::to_string(cell.overRange) + " of " +
+                              std::to_string(cell.samples) + " samples at full scale");
       break;
     case SweepCell::State::Failed:
       row.push_back("failed: " + cell.failure);

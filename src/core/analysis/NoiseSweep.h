@@ -44,7 +44,13 @@ struct SweepCell {
   double elapsedMs = 0;      ///< from the first register write to the end of the capture
   double bridgeLimitMs = 0;  ///< see NoiseSweep::BridgeLimitMs
   std::string failure;       ///< why a Failed cell has no figures
+  /// Samples at either end of the code range: the input was beyond full scale at this gain and
+  /// the figures measure the clipping, not the noise.
+  int overRange = 0;
 };
+
+/// Cells whose capture was driven beyond full scale.
+int OverRangeCells(const std::vector<SweepCell>& cells);
 
 /// Where a sweep stands: the cell under way (1-based), the total and the time left.
 struct SweepProgress {

@@ -210,7 +210,9 @@ void NoiseSweepForm::StartClick() {
   }
   int done = 0;
   for (const SweepCell& c : sweep_.Cells()) done += c.state == SweepCell::State::Done;
-  const QString summary = QString("%1 of %2 cells captured").arg(done).arg(sweep_.Cells().size());
+  QString summary = QString("%1 of %2 cells captured").arg(done).arg(sweep_.Cells().size());
+  if (const int over = qx::analysis::OverRangeCells(sweep_.Cells()); over > 0)
+    summary += QString("; %1 over range (input beyond full scale)").arg(over);
   Say(complete ? summary : summary + (sweep_.Stopped() ? "; stopped" : "; see the Status column"));
 }
 
