@@ -400,7 +400,17 @@ QWidget* TempTestWindow::BuildChartPage() {
   chart_->setObjectName("TempChart");
   chart_->xAxis->setLabel(QString::fromUtf8("Temperature (°C)"));
   chart_->legend->setVisible(true);
-  chart_->axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignRight);
+  // The legend in a row of its own under the axes, so it never covers a point of a mode.
+  auto* legendRow = new QCPLayoutGrid;
+  chart_->plotLayout()->addElement(1, 0, legendRow);
+  legendRow->setMargins(QMargins(0, 0, 0, 4));
+  // Centred at its own width between two empty cells that take the rest.
+  legendRow->addElement(0, 0, new QCPLayoutElement(chart_));
+  legendRow->addElement(0, 1, chart_->legend);
+  legendRow->addElement(0, 2, new QCPLayoutElement(chart_));
+  legendRow->setColumnStretchFactors({1, 0.001, 1});
+  chart_->legend->setFillOrder(QCPLegend::foColumnsFirst);
+  chart_->plotLayout()->setRowStretchFactor(1, 0.001);
   v->addWidget(chart_, 1);
   connect(chartFigure_, &QComboBox::currentIndexChanged, this, [this] { UpdateChart(); });
   connect(save, &QPushButton::clicked, this, &TempTestWindow::SavePngClick);
