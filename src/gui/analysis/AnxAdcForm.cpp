@@ -209,9 +209,9 @@ void AnxAdcForm::BuildStrip() {
   saveChart_->setToolTip("The chart of the page shown, as PNG or SVG");
   h->addStretch(1);
 
-  enob_ = Panel("TXENOB", "ENOB", nullptr);
-  nfree_ = Panel("TXNFREE", "Noise Free", nullptr);
-  offset_ = Panel("TXOffset", "Average", nullptr);
+  enob_ = Panel("TXENOB", "ENOB", "bits");
+  nfree_ = Panel("TXNFREE", "Noise Free", "bits");
+  offset_ = Panel("TXOffset", "Average", "codes");
   vpp_ = Panel("TXVPP", "Vp-p Noise", "nV", &vppUnit_);
   nrms_ = Panel("TXNrms", "RMS Noise", "nV", &nrmsUnit_);
   figures_->addSpacing(12);
