@@ -143,17 +143,12 @@ struct UnitFigures {
   double vpp = 0, rms = 0;
 };
 
-/// The gain the nanovolt figures of the last statistics used.
-double FiguresGain(const analysis::AdcCapture& capture) {
-  return capture.gainOverride ? *capture.gainOverride : double{capture.GetGain()};
-}
-
 /// The figures from their codes through the capture's own bits, reference and gain.
 UnitFigures InUnit(const app::Workbench& bench, analysis::NoiseUnit unit) {
   const analysis::NoiseFigures& f = bench.noise.groups[0];
   const analysis::AdcCapture& c = bench.capture;
   const double volts = analysis::ReferenceVolts(bench.settings.EREFV);
-  const double gain = FiguresGain(c);
+  const double gain = c.FiguresGain();
   return {analysis::ConvertNoise(f.vppCodes, unit, c.Bits(), volts, gain),
           analysis::ConvertNoise(f.rmsCodes, unit, c.Bits(), volts, gain)};
 }

@@ -296,7 +296,7 @@ void AdcCapture::Derived(int count, double sigma, bool temperature,
   const double enob = BitsAbove(bits_, sigma, sigma);
   const int b = bits_ == 0 ? 1 : bits_;
   const double referenceNv = ReferenceVolts(referenceText) * 1e9;
-  const double gain = gainOverride ? *gainOverride : double{GetGain()};
+  const double gain = FiguresGain();
   const double denominator = FullScale(b, gain, temperature);
   const double rmsNv = referenceNv * sigma / denominator;
 

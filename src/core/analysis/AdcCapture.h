@@ -78,6 +78,8 @@ class AdcCapture {
   void WaitTRIGER(int seconds);
   /// PGA gain x ADGN gain x (2 with FSRB) from the chip's gain tables and field values.
   float GetGain() const;
+  /// The gain the nanovolt figures use: the override when one is set, else GetGain().
+  double FiguresGain() const { return gainOverride ? *gainOverride : double{GetGain()}; }
 
   /// Decodes a run of recorded stream slots as a capture would (the first `settling` dropped)
   /// and computes the figures; for re-analysing saved streams. The run is cut at the capacity.

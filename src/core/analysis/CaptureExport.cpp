@@ -2,7 +2,6 @@
 
 #include <charconv>
 #include <cstdio>
-#include <ctime>
 #include <initializer_list>
 #include <set>
 #include <string_view>
@@ -11,6 +10,7 @@
 #include "core/analysis/OutputRate.h"
 #include "core/base/AtomicFile.h"
 #include "core/base/FixedWidth.h"
+#include "core/base/LocalTime.h"
 #include "core/chip/SetupLists.h"
 
 namespace qx::analysis {
@@ -76,7 +76,7 @@ CaptureSettings DescribeCapture(const AdcCapture& capture, bool complete,
   for (uint16_t a : addresses)
     if (a < target.RegImage.size()) s.registers.push_back({a, target.RegImage[a]});
   s.gain = AdcGainOf(chip);
-  s.totalGain = capture.gainOverride ? *capture.gainOverride : s.gain.Total();
+  s.totalGain = capture.FiguresGain();
   s.referenceText = settings.EREFV;
   s.referenceVolts = ReferenceVolts(settings.EREFV);
   s.outputRateSps = OutputRateSps(chip);
@@ -87,20 +87,15 @@ CaptureSettings DescribeCapture(const AdcCapture& capture, bool complete,
 }
 
 std::string IsoLocalTime(std::chrono::system_clock::time_point time) {
-  const std::time_t t = std::chrono::system_clock::to_time_t(time);
-  // std::localtime shares one buffer: the program asks for the time on its one thread.
-  const std::tm* local = std::localtime(&t);
-  if (local == nullptr) return {};
-  char text[40];
-  const size_t n = std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S%z", local);
+  const std::string stamp = base::FormatLocalTime(time, "%Y-%m-%dT%H:%M:%S%z");
   // %z gives "+0200"; ISO 8601 with the date's dashes and the time's colons wants "+02:00".
   // Built by appending: GCC 12 at -O3 misreads an insert into the string as an overlapping
   // copy (-Wrestrict).
-  const std::string_view stamp(text, n);
-  if (n < 5 || (stamp[n - 5] != '+' && stamp[n - 5] != '-')) return std::string(stamp);
-  std::string out(stamp.substr(0, n - 2));
+  const size_t n = stamp.size();
+  if (n < 5 || (stamp[n - 5] != '+' && stamp[n - 5] != '-')) return stamp;
+  std::string out(stamp, 0, n - 2);
   out += ':';
-  out += stamp.substr(n - 2);
+  out += std::string_view(stamp).substr(n - 2);
   return out;
 }
 

@@ -30,7 +30,7 @@ NoiseScale ScaleOf(const AdcCapture& capture, const std::string& referenceText) 
   NoiseScale s;
   s.bits = std::max(1, capture.Bits());
   s.referenceVolts = ReferenceVolts(referenceText);
-  s.gain = capture.gainOverride ? *capture.gainOverride : double{capture.GetGain()};
+  s.gain = capture.FiguresGain();
   return s;
 }
 

@@ -1,6 +1,6 @@
 #include "core/autotest/RunJournal.h"
 
-#include <ctime>
+#include "core/base/LocalTime.h"
 
 namespace qx::autotest {
 
@@ -43,13 +43,7 @@ bool IsUnfinished(RunState s) {
 }
 
 std::string LocalTimeText(std::chrono::system_clock::time_point time) {
-  const std::time_t t = std::chrono::system_clock::to_time_t(time);
-  // std::localtime shares one buffer: the program asks for the time on its one GUI thread.
-  const std::tm* local = std::localtime(&t);
-  if (local == nullptr) return {};
-  char text[32];
-  const size_t n = std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", local);
-  return std::string(text, n);
+  return base::FormatLocalTime(time, "%Y-%m-%d %H:%M:%S");
 }
 
 std::string NowText(const TimeText& now) {
