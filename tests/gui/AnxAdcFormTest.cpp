@@ -272,8 +272,9 @@ class AnxAdcNoiseViewsTest : public AnxAdcFormTest {
 };
 
 TEST_F(AnxAdcNoiseViewsTest, HistogramCountsEverySampleAndSetsPeakToPeakAgainstSixSigma) {
-  Capture(6);  // 4096 points
+  // The page shown during the capture is redrawn when it ends.
   Pages()->setCurrentIndex(1);
+  Capture(6);  // 4096 points
   analysis::HistogramView* view = form->Histogram();
   auto* bars = qobject_cast<QCPBars*>(view->Chart()->plottable(0));
   ASSERT_NE(bars, nullptr);

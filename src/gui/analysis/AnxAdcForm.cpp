@@ -382,7 +382,6 @@ void AnxAdcForm::CatchADCClick() {
       fastRead_->isChecked() ? qx::analysis::kModeInterrupt : qx::analysis::kModeAdc;
   lastCaptureOk_ = capture.CatchACDCOM(refv_->text().toStdString(), mode);
   if (ChartShown()) ChartFun(capture.ChartCount());
-  RefreshNoiseViews();
 }
 
 void AnxAdcForm::RefreshFigures() {
@@ -407,7 +406,8 @@ void AnxAdcForm::RefreshFigures() {
   nfree_->setText(Text(p.nfree));
   model_->Refresh();
   FitColumns();
-  // A capture redraws its pages once it has ended (CatchADCClick), not at every change.
+  // The pages are redrawn once the capture has ended (its last change comes after the idle
+  // flag is set again), not at every change during it.
   if (bench_.capture.idle != 0) RefreshNoiseViews();
 }
 
