@@ -1,16 +1,19 @@
-// Pictures of the temperature test window at its default size after a short T-Test on the
-// simulated board (four points, two modes with PGA gains 1 and 2), and of
-// its chart page. Run under a virtual X server:
+// Pictures of the temperature test window at its default size after a short T-Begin on the
+// simulated bench (the chamber ramps to four points and holds one minute at each; two modes
+// with PGA gains 1 and 2 on a 1 mV input, so the board's offset drift shows), and of its
+// chart page. Run under a virtual X server:
 //   xvfb-run -a -s "-screen 0 1600x1000x24" build/bin/qx_temptest_screenshot PROGRAM_DIR OUT.png
 //       [CHART.png]
 // PROGRAM_DIR must hold INCLUDE/ with the chip files. The run is on virtual time.
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QPushButton>
 #include <QTabWidget>
 #include <cstdio>
 
 #include "SimulatedPanel.h"
+#include "sim/SimInstruments.h"
 
 int main(int argc, char** argv) {
   if (argc < 3) {
@@ -20,13 +23,21 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   qx::bench::SimulatedPanel panel(argv[1], true);
   panel.Board().ApplyChipGains(panel->Bench().chip);
+  panel.Board().Target().SetDcLevelVolts(0.001);
   panel->Main().show();
   panel->Main().findChild<QAction*>("USBScan")->trigger();
   panel->Main().findChild<QAction*>("Regist")->trigger();
 
+  // The chamber chosen in Setup, as T-Begin needs it.
+  auto* chamberPort = panel->Option().findChild<QComboBox*>("ChamberCOM");
+  chamberPort->setCurrentIndex(chamberPort->findText(qx::sim::SimInstruments::kChamberPort));
+  emit chamberPort->activated(chamberPort->currentIndex());
+  panel->Option().findChild<QPushButton*>("ChamberSelect")->click();
+
   // The tables as a bench user fills them: register 01H holds the PGA gain.
   auto& test = panel->Bench().tempTest;
   test.form.tempCount = "4";
+  test.form.holdMinutes = "1";
   test.TMPCNTSETClick();
   test.form.modeCount = "2";
   test.EModenumKeyPress();
@@ -38,7 +49,7 @@ int main(int argc, char** argv) {
     test.regs.SetCell(12, m, "2.4");
   }
   qx::gui::autotest::TempTestWindow& form = panel->TempTest();
-  form.findChild<QPushButton*>("TTest")->click();
+  form.findChild<QPushButton*>("TBg")->click();
   QApplication::processEvents();
 
   // With its frame, so the caption is in the picture.
