@@ -68,6 +68,24 @@ int SwitchTest::EnabledCount() const {
   return static_cast<int>(std::count(enabled_.begin(), enabled_.end(), true));
 }
 
+std::string SwitchTest::ChannelGapNotice() const {
+  const int count = EnabledCount();
+  std::string checked;
+  bool gap = false;
+  for (int ch = 0; ch < kChannels; ++ch) {
+    if (!Enabled(ch)) continue;
+    gap = gap || ch >= count;
+    checked += (checked.empty() ? "" : ", ") + std::to_string(ch + 1);
+  }
+  if (!gap) return {};
+  const bool one = count == 1;
+  return "The target measures the first " + std::to_string(count) +
+         (one ? " channel setting" : " channel settings") +
+         " of its table in turn: the run measures the settings of " +
+         (one ? std::string("channel 1") : "channels 1 to " + std::to_string(count)) +
+         ", not those of the checked " + (one ? "channel " : "channels ") + checked + ".";
+}
+
 PanelLook SwitchTest::ChannelLook(int ch, const std::array<bool, kChannels>& lowered) const {
   if (!Valid(ch)) return {};
   if (!Enabled(ch)) return {false, PanelLook::Text::Silver, PanelLook::Fill::ButtonFace};
@@ -278,6 +296,12 @@ SwitchTest::RunResult SwitchTest::TestBeginClick() {
     // Nothing can start without the bridge; say so rather than ignore the click.
     host_.SetStatus(2, "Test Fail");
     return RunResult::NoBridge;
+  }
+  // Asked before anything is sent, so that a No leaves the target as it was.
+  if (const std::string gap = ChannelGapNotice();
+      !gap.empty() && !host_.AskYesNo(gap + " Run the test?", true)) {
+    host_.SetStatus(2, "Test cancelled");
+    return RunResult::Stopped;
   }
   running_ = true;
   stopFlag_ = false;

@@ -80,6 +80,10 @@ class SwitchTest {
   // Channel boxes and panels.
   bool Enabled(int ch) const { return Valid(ch) && enabled_[static_cast<size_t>(ch)]; }
   int EnabledCount() const;
+  /// The target measures table entries 0 to EnabledCount() - 1 in turn, since only the count
+  /// travels with the table. When the checked boxes are not channels 1 to that count, this says
+  /// whose settings the run will measure; empty otherwise.
+  std::string ChannelGapNotice() const;
   /// `SwitChClick`: the channel's Set, Review and STEP panels follow the box.
   void SwitChClick(int ch, bool on);
   PanelLook SetLook(int ch) const { return ChannelLook(ch, setLowered_); }

@@ -28,6 +28,7 @@ struct MemoryTarget {
   uint8_t flags = 0;
   bool completeOnStart = true;
   bool stuckD2 = false;
+  bool stuckChunk = false;        ///< bit 3 of 0xA4 never clears and nothing is copied
   std::vector<int> chunkLengths;  ///< length byte of every chunk request
 
   Bytes Respond(const Bytes& r) {
@@ -61,7 +62,7 @@ struct MemoryTarget {
       mem[0xA4] &= ~0x10;
       if (completeOnStart) flags |= 0x30;
     }
-    if (mem[0xA4] & 0x08) {
+    if ((mem[0xA4] & 0x08) && !stuckChunk) {
       const size_t offset = mem[0x170] | mem[0x171] << 8 | mem[0x172] << 16;
       chunkLengths.push_back(mem[0x173]);
       for (size_t i = 0; i < mem[0x173]; ++i) {
@@ -77,6 +78,10 @@ struct MemoryTarget {
 /// A host whose message pump runs a test's hook.
 struct PumpHost : base::RecordingHost {
   std::function<void()> onPump;
+  bool answerNo = false;  ///< a user who answers No; otherwise the front end's fallback
+  bool AskYesNo(const std::string& text, bool fallback) override {
+    return RecordingHost::AskYesNo(text, fallback) && !answerNo;
+  }
   void PumpEvents() override {
     if (onPump) onPump();
   }
@@ -340,6 +345,81 @@ TEST_F(SwitchTestFixture, HungBusyBitEndsTheRunAfterTheLimit) {
   EXPECT_GE(waited, SwitchTest::kBusyLimitMs);
   EXPECT_LT(waited, SwitchTest::kBusyLimitMs + 2000);  // reads of the UART link wait 50 ms each
   EXPECT_TRUE(WritesTo(0x128).empty());
+}
+
+TEST_F(SwitchTestFixture, StartKeepsTheOtherBitsOfTheControlBytes) {
+  Enable({0});
+  test().EvStepLenChange(0);  // 1 sample: one chunk
+  target.mem[0xD2] = 0x61;
+  target.mem[0xA4] = 0xE1;
+  EXPECT_EQ(test().TestBeginClick(), SwitchTest::RunResult::Done);
+  // Engine reset with bit 7, then bits 5 and 6 cleared; start with bits 5 and 6 cleared and
+  // bit 4 set, then the chunk request with bit 3 on what the target left.
+  EXPECT_EQ(WritesTo(0xD2), (std::vector<Bytes>{{0xE1}, {0x01}}));
+  EXPECT_EQ(WritesTo(0xA4), (std::vector<Bytes>{{0x91}, {0x89}}));
+  // The read offset is zeroed before the start, then set for the chunk.
+  EXPECT_EQ(WritesTo(0x170), (std::vector<Bytes>{{0, 0, 0}, {0, 0, 0}}));
+}
+
+TEST_F(SwitchTestFixture, HungChunkBitEndsTheReadoutAfterTheLimit) {
+  Enable({0, 1});
+  target.stuckChunk = true;
+  target.codes.assign(8, 0x123456);
+  test().records[0].Samples[0] = 77;
+  const double start = clock.NowMs();
+  EXPECT_EQ(test().TestBeginClick(), SwitchTest::RunResult::ReadFailed);
+  EXPECT_EQ(host.status[2], "Test Fail");
+  EXPECT_LT(clock.NowMs() - start, 1000 + SwitchTest::kBusyLimitMs + 2000);
+  EXPECT_TRUE(ReadCountsAt(0x100).empty());  // no stale frame taken for samples
+  EXPECT_EQ(test().records[0].Samples[0], 77);
+  EXPECT_EQ(host.progress, -1);
+}
+
+TEST_F(SwitchTestFixture, StopDuringTheReadoutKeepsTheSamplesReadSoFar) {
+  Enable({0, 1, 2, 3, 4});
+  test().EvStepLenChange(3);  // 40 samples: chunks of 16, 16, 8
+  for (uint32_t i = 0; i < 40; ++i) target.codes.push_back(1000 + i);
+  test().records[2].Samples[0] = -9;  // a sample of the third chunk, left from before
+  host.onPump = [this] {
+    if (ReadCountsAt(0x100).size() == 1) test().PSTPClick();
+  };
+  EXPECT_EQ(test().TestBeginClick(), SwitchTest::RunResult::Stopped);
+  EXPECT_EQ(ReadCountsAt(0x100), std::vector<int>{48});
+  EXPECT_EQ(test().records[0].Samples[7], 1007);
+  EXPECT_EQ(test().records[1].Samples[7], 1015);
+  EXPECT_EQ(test().records[2].Samples[0], -9);
+  EXPECT_EQ(host.status[2], "Test OK");
+  EXPECT_EQ(host.progress, -1);
+  EXPECT_FALSE(test().Running());
+  EXPECT_EQ(test().Cell(8, 1), "1007");  // the table on show is filled
+}
+
+TEST_F(SwitchTestFixture, ChannelsWithAGapAreNamedBeforeTheRun) {
+  Enable({0, 1});
+  EXPECT_EQ(test().ChannelGapNotice(), "");
+  test().SwitChClick(0, false);
+  test().SwitChClick(4, true);  // channels 2 and 5
+  EXPECT_EQ(test().ChannelGapNotice(),
+            "The target measures the first 2 channel settings of its table in turn: the run "
+            "measures the settings of channels 1 to 2, not those of the checked channels 2, 5.");
+  test().SwitChClick(1, false);
+  EXPECT_EQ(test().ChannelGapNotice(),
+            "The target measures the first 1 channel setting of its table in turn: the run "
+            "measures the settings of channel 1, not those of the checked channel 5.");
+
+  host.answerNo = true;
+  bridge.requests.clear();
+  EXPECT_EQ(test().TestBeginClick(), SwitchTest::RunResult::Stopped);
+  ASSERT_EQ(host.questions.size(), 1u);
+  EXPECT_EQ(host.questions[0], test().ChannelGapNotice() + " Run the test?");
+  EXPECT_EQ(host.status[2], "Test cancelled");
+  EXPECT_TRUE(WritesTo(0xD2).empty());  // nothing went to the target
+  EXPECT_TRUE(WritesTo(0x128).empty());
+
+  // Without a user to answer, the run goes on.
+  host.answerNo = false;
+  EXPECT_EQ(test().TestBeginClick(), SwitchTest::RunResult::Done);
+  EXPECT_EQ(host.questions.size(), 2u);
 }
 
 TEST_F(SwitchTestFixture, BeginWithoutBridgeNameSaysTestFail) {
