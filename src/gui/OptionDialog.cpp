@@ -57,8 +57,11 @@ OptionDialog::OptionDialog(app::Workbench& bench, base::SerialPortProvider& port
       select_(bench.instruments, ports, bench.clock, bench.host) {
   setWindowTitle(QString::fromUtf8(chip::SetupDialogModel::kCaption));
   Build();
-  const instruments::MeterPortsFile::Names names = instruments::MeterPortsFile::Load(meterFile_);
+  std::string meterError;
+  const instruments::MeterPortsFile::Names names =
+      instruments::MeterPortsFile::Load(meterFile_, nullptr, &meterError);
   for (size_t m = 0; m < names.size(); ++m) ShowMeterPort(m, names[m]);
+  if (!meterError.empty()) host_.SetStatus(1, meterError);
   model_.changed = [this] { Sync(); };
   model_.FormCreate();
   for (const std::string& item : model_.Chips().items) cbSeluP_->addItem(Text(item));

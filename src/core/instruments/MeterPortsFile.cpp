@@ -32,11 +32,14 @@ std::string_view Trim(std::string_view s) {
 
 }  // namespace
 
-MeterPortsFile::Names MeterPortsFile::Load(const std::filesystem::path& file, int* skipped) {
+MeterPortsFile::Names MeterPortsFile::Load(const std::filesystem::path& file, int* skipped,
+                                           std::string* error) {
   Names names;
   int bad = 0;
-  if (const auto bytes = base::ReadFileBytes(file, 64 * 1024)) {
-    base::TextLineReader lines(*bytes, 256);
+  const base::FileRead read = base::ReadRegularFile(file, kMaxBytes);
+  if (error) *error = read.Ok() || read.status == base::FileRead::Status::Missing ? "" : read.error;
+  if (read.Ok()) {
+    base::TextLineReader lines(read.bytes, 256);
     std::string_view line;
     for (auto r = lines.Next(line); r != base::TextLineReader::Result::End; r = lines.Next(line)) {
       line = Trim(line);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <filesystem>
 #include <string>
 
@@ -13,11 +14,15 @@ namespace qx::instruments {
 /// layout other copies of the program read.
 struct MeterPortsFile {
   static constexpr char kFileName[] = "QxMeters.txt";
+  /// Six short lines; anything larger is not this file.
+  static constexpr size_t kMaxBytes = 64 * 1024;
   using Names = std::array<std::string, InstrumentPorts::kMeterCount>;
 
   /// Names from the file; a missing file gives six empty names. Lines that do not parse are
-  /// skipped and counted in `skipped`.
-  static Names Load(const std::filesystem::path& file, int* skipped = nullptr);
+  /// skipped and counted in `skipped`. A file that is there but not read (a folder, a device,
+  /// too large, unreadable) gives six empty names too, and `error` says why, naming the file.
+  static Names Load(const std::filesystem::path& file, int* skipped = nullptr,
+                    std::string* error = nullptr);
   /// Writes the file atomically; false with `error` set when that failed.
   static bool Save(const std::filesystem::path& file, const Names& names, std::string& error);
 };

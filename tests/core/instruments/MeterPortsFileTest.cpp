@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 
 #include "core/base/FileBytes.h"
@@ -33,6 +34,25 @@ TEST(MeterPortsFile, MissingFileAndBadLinesLeaveMetersUnused) {
   const auto names = MeterPortsFile::Load(file, &skipped);
   EXPECT_EQ(names, (MeterPortsFile::Names{"", "COM3", "", "", "COM16", ""}));
   EXPECT_EQ(skipped, 5);
+}
+
+TEST(MeterPortsFile, FileThatIsThereButNotReadSaysWhyAndNamesIt) {
+  qx::test::TempDir dir("meters");
+  const auto file = dir.Path() / MeterPortsFile::kFileName;
+  std::string error = "stale";
+  EXPECT_EQ(MeterPortsFile::Load(file, nullptr, &error), MeterPortsFile::Names{});
+  EXPECT_EQ(error, "");
+
+  std::filesystem::create_directory(file);
+  EXPECT_EQ(MeterPortsFile::Load(file, nullptr, &error), MeterPortsFile::Names{});
+  EXPECT_EQ(error, file.string() + ": not a regular file");
+  std::filesystem::remove(file);
+
+  // A good first line does not make an oversized file half-read.
+  { std::ofstream(file, std::ios::binary) << "METER1 COM8\r\n"; }
+  std::filesystem::resize_file(file, MeterPortsFile::kMaxBytes + 1);
+  EXPECT_EQ(MeterPortsFile::Load(file, nullptr, &error), MeterPortsFile::Names{});
+  EXPECT_EQ(error, file.string() + ": larger than 65536 bytes, not read");
 }
 
 TEST(MeterPortsFile, UnwritableFolderIsReported) {
