@@ -301,11 +301,13 @@ bool TargetAccess::StartAdcStream(uint8_t mode) {
   frame_[2] = mode;
   frame_[3] = irqReg < kAdcRegisters ? adcRegShadow_[irqReg] : 0;
   frame_[4] = tsReg < kAdcRegisters ? adcRegShadow_[tsReg] : 0;
-  const bool ok = UsbExchange(5, 64) && frame_[0] == kFrameOk;
+  bool ok = UsbExchange(5, 64) && frame_[0] == kFrameOk;
   // Interrupt enables of the streaming mode go back to the register whatever the answer was.
+  // Without them the target sends nothing, so a failed write is a stream that did not start
+  // (and one the capture would otherwise wait out in silence).
   if (irqReg < kAdcRegisters) {
     adcRegShadow_[irqReg] = static_cast<uint8_t>(GetRegImage(irqReg) | kStreamEnableBits);
-    WriteBytes(irqReg, 1);
+    ok = WriteBytes(irqReg, 1) && ok;
   }
   return ok;
 }

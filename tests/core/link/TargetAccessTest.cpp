@@ -411,6 +411,19 @@ TEST_F(TargetAccessTest, StreamStartRewritesIrqenEvenWhenRefused) {
   EXPECT_EQ(bridge.requests[1][1], 0x00);
 }
 
+TEST_F(TargetAccessTest, StreamStartWhoseInterruptEnableWriteFailsHasNotStarted) {
+  Use(kLinkQx740x);
+  bench.chip.AdcFields["IRQEN"] = {1, 1, 4, 0, true};
+  // The bridge accepts C4 02, then the transfer of the IRQEN write fails.
+  bridge.respond = [this](const Bytes& r) {
+    if (r.size() >= 2 && r[0] == 0xC4 && r[1] == 0x02) bridge.failWrites = 1;
+    return bridge.DefaultReply(r);
+  };
+  EXPECT_FALSE(access.StartAdcStream(1));
+  ASSERT_EQ(bridge.requests.size(), 1u);
+  EXPECT_EQ(bridge.requests[0][1], 0x02);
+}
+
 TEST_F(TargetAccessTest, SetTsBit0WritesTheTsRegister) {
   Use(kLinkQx740x);
   bench.chip.AdcFields["TS"] = {4, 1, 0, 0, true};
