@@ -42,6 +42,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (options->baud <= 0 || options->baud > 4'000'000) __builtin_trap();
     if (options->mode && (*options->mode < 0 || *options->mode > 255)) __builtin_trap();
     if (options->chip && (*options->chip < 0 || *options->chip > 0xFFFF)) __builtin_trap();
+    // An empty port name opens nothing; it is refused, never kept.
+    if (options->port.empty()) __builtin_trap();
     // --help and --version answer without a command.
     const bool answersAlone = options->help || options->version;
     if (!answersAlone && options->command.empty()) __builtin_trap();

@@ -81,6 +81,11 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& argv,
     } else if (a == "--dir") {
       const auto v = value(i, a);
       if (!v) return std::nullopt;
+      // An empty name would quietly mean the default folder.
+      if (v->empty()) {
+        error = "--dir needs a folder name";
+        return std::nullopt;
+      }
       o.dir = *v;
     } else if (a == "--link-kind" || a == "--mode" || a == "--baud" || a == "--chip") {
       const auto v = value(i, a);
@@ -127,6 +132,10 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& argv,
     } else if (a == "--port") {
       const auto v = value(i, a);
       if (!v) return std::nullopt;
+      if (v->empty()) {
+        error = "--port needs a port name";
+        return std::nullopt;
+      }
       o.port = *v;
       o.portGiven = true;
     } else if (a.size() > 2 && a[0] == '-' && a[1] == '-' && a != "--") {

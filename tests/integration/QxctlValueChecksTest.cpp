@@ -54,5 +54,16 @@ TEST(QxctlValueChecks, ValuesThatCannotBeRightAreUsageErrors) {
   EXPECT_EQ(ref.out, "");
 }
 
+TEST(QxctlValueChecks, EmptyFolderAndPortNamesAreUsageErrors) {
+  // An empty folder would quietly be the default one; an empty port opens nothing and says
+  // nothing about why.
+  const CliResult dir = Qxctl({"--simulate", "--dir", "", "scan"});
+  EXPECT_EQ(dir.status, kExitUsage);
+  EXPECT_EQ(dir.err, "--dir needs a folder name");
+  const CliResult port = Qxctl({"--simulate", "--port", "", "instrument", "meter", "1"});
+  EXPECT_EQ(port.status, kExitUsage);
+  EXPECT_EQ(port.err, "--port needs a port name");
+}
+
 }  // namespace
 }  // namespace qx::cli
