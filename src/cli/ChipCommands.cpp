@@ -6,6 +6,7 @@
 #include "core/base/RecordingHost.h"
 #include "core/base/Settings.h"
 #include "core/chip/ChipList.h"
+#include "core/chip/ChipLoader.h"
 #include "core/chip/ChipModel.h"
 #include "core/chip/FileTextSource.h"
 #include "core/chip/SetupChipLoad.h"
@@ -164,6 +165,13 @@ int RunChipCommand(const CliOptions& options, std::ostream& out, std::ostream& e
   chip::FileTextSource files;
   const chip::ChipList list = chip::ChipList::Read(files, folder);
   if (options.command == "chip-list") {
+    // An index that exists but cannot be read is no list: the built-in items that stand in for
+    // a missing index would read as a success.
+    if (!list.error.empty()) {
+      err << "qxctl: " << chip::JoinPath(folder, chip::kChipIndexFile) << ": " << list.error
+          << "\n";
+      return kExitLinkFailed;
+    }
     for (const std::string& item : list.items) out << ChipTextToUtf8(item) << "\n";
     return kExitOk;
   }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -7,6 +8,7 @@
 #include "cli/CliOptions.h"
 #include "cli/LinkCommands.h"
 #include "core/analysis/SlotFile.h"
+#include "core/chip/FileTextSource.h"
 #include "sim/SimBoard.h"
 #include "support/QxctlRun.h"
 #include "support/TempDir.h"
@@ -34,6 +36,26 @@ TEST(QxctlFileLimits, StatsReadsRegularSlotFilesUpToTheirLimitOnly) {
   EXPECT_EQ(large.status, kExitLinkFailed);
   EXPECT_EQ(large.err, "qxctl: " + path.string() + ": larger than 8388712 bytes, not read\n");
   EXPECT_EQ(large.out, "");
+}
+
+TEST(QxctlFileLimits, ChipListOfAnIndexTooLargeToReadFailsInsteadOfTheBuiltInList) {
+  const test::TempDir dir("qx_index_limit");
+  std::filesystem::create_directories(dir.Path() / "INCLUDE");
+  const auto index = dir.Path() / "INCLUDE" / "QxSel.INC";
+  { std::ofstream(index, std::ios::binary) << "QX7401.CHP QX7401 (16k)\r\n"; }
+  std::filesystem::resize_file(index, chip::FileTextSource::kMaxBytes + 1);
+
+  const CliResult r = Qxctl({"--dir", dir.Path().string(), "chip-list"});
+  EXPECT_EQ(r.status, kExitLinkFailed);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "qxctl: " + (dir.Path() / "INCLUDE/").string() +
+                       "QxSel.INC: larger than 16777216 bytes, not read\n");
+
+  // Without an index the built-in list is the answer, as the setup dialog shows it.
+  std::filesystem::remove(index);
+  const CliResult missing = Qxctl({"--dir", dir.Path().string(), "chip-list"});
+  EXPECT_EQ(missing.status, kExitOk);
+  EXPECT_EQ(missing.err, "");
 }
 
 }  // namespace
