@@ -87,7 +87,7 @@ void SimSwitchFirmware::Start(double now) {
         target_.SetMemory(addresses[i], value);
         if (addresses[i] >= kRegisterWindow &&
             addresses[i] < kRegisterWindow + SimTarget::kAdcRegisterCount)
-          target_.SetRegister(addresses[i] - kRegisterWindow, value);
+          target_.SetRegisterDrawingOn(addresses[i] - kRegisterWindow, value);
       }
       runTimeMs_ += 1000.0 * static_cast<double>(stepLen) / target_.OutputRateSps();
       for (size_t s = 0; s < stepLen; ++s) {

@@ -17,8 +17,9 @@ namespace qx::sim {
 ///   low byte first) and 0x124 (channels); each of the first `channels` entries of the table is
 ///   applied in turn (addresses at 0x128, eight values per channel at 0x130 and 0x150) and
 ///   measured for one step, loop after loop. The carrier maps the converter's five registers at
-///   0x3C..0x40. When the run time of all conversions at their output rates has passed, bits 4
-///   and 5 of the bridge's first status byte go up.
+///   0x3C..0x40; switching them does not start the converter's noise over, so every step and
+///   loop gets conversions of its own. When the run time of all conversions at their output rates
+///   has passed, bits 4 and 5 of the bridge's first status byte go up.
 /// - 0xA4 bit 3: copy the result bytes at the 3-byte offset 0x170 (length at 0x173) to 0x100,
 ///   three bytes a sample, low byte first, then clear the bit.
 /// Busy bits clear kBusyMs after the firmware first sees them.

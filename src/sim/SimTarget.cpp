@@ -28,6 +28,10 @@ uint8_t SimTarget::Register(size_t address) const {
   return address < kAdcRegisterCount ? registers_[address] : 0;
 }
 
+void SimTarget::SetRegisterDrawingOn(size_t address, uint8_t value) {
+  if (address < kAdcRegisterCount) registers_[address] = value;
+}
+
 void SimTarget::SetRegister(size_t address, uint8_t value) {
   if (address >= kAdcRegisterCount) return;
   registers_[address] = value;

@@ -43,6 +43,9 @@ class SimTarget {
   // ADC register file (addresses 0..4; others read 0, writes ignored).
   uint8_t Register(size_t address) const;
   void SetRegister(size_t address, uint8_t value);
+  /// A register write inside a running measurement (the target firmware switching channel
+  /// settings): the noise draws on instead of starting over.
+  void SetRegisterDrawingOn(size_t address, uint8_t value);
 
   /// Byte that holds a chip-model field: register file below 5, memory above.
   uint8_t FieldByte(uint16_t address) const;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "core/base/FakeClock.h"
 #include "sim/SimTestChip.h"
 
@@ -88,6 +90,25 @@ TEST_F(Firmware, RunMeasuresEachChannelAtItsGainAndCompletesAfterItsRunTime) {
   for (size_t i = 0; i < 16; ++i) {
     const bool second = (i / 4) % 2 == 1;
     EXPECT_EQ(SampleAt(chunk, i), second ? 4194304 : 1048576) << i;
+  }
+}
+
+TEST_F(Firmware, EveryStepConvertsAfreshThroughTheChannelSwitches) {
+  target.SetOutputNoiseCodes(4);
+  StartTwoChannels(1, 16);  // one sample a step: 32 steps, each after a switch of PGA
+  const auto& bytes = firmware.Results();
+  ASSERT_EQ(bytes.size(), 3u * 32);
+  for (size_t ch = 0; ch < 2; ++ch) {
+    double sum = 0, squares = 0;
+    for (size_t loop = 0; loop < 16; ++loop) sum += SampleAt(bytes, 2 * loop + ch);
+    const double mean = sum / 16;
+    for (size_t loop = 0; loop < 16; ++loop) {
+      const double d = SampleAt(bytes, 2 * loop + ch) - mean;
+      squares += d * d;
+    }
+    // The output-referred noise of 4 codes RMS, not one draw repeated at every step.
+    EXPECT_GT(std::sqrt(squares / 16), 1.5) << ch;
+    EXPECT_NEAR(mean, ch == 0 ? 1048576 : 4194304, 8) << ch;
   }
 }
 
