@@ -156,13 +156,8 @@ int RunSwitchCommand(CliSession& session, const CliOptions& options, std::ostrea
     err << "qxctl: no channel is enabled (--channels 1,2,...)\n";
     return kExitUsage;
   }
-  for (int ch = 0; ch < channels; ++ch) {
-    if (!test.Enabled(ch)) {
-      err << "qxctl: the target measures the first " << channels
-          << " channel settings; enable channels from channel 1 on to match them\n";
-      break;
-    }
-  }
+  if (const std::string gap = test.ChannelGapNotice(); !gap.empty())
+    err << "qxctl: " << gap << "\n";
   std::string error;
   if (!session.Connect(error)) {
     err << "qxctl: " << error << "\n";

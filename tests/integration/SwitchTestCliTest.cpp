@@ -64,6 +64,23 @@ TEST_F(SwitchCli, MeansFollowTheChannelsGainsAndTheFilesAreWritten) {
   EXPECT_NEAR(MeanOf(scaled.out, 1), 64, 1);
 }
 
+TEST_F(SwitchCli, ChannelsWithAGapAreMeasuredWithTheFirstSettingsAndSaidSo) {
+  // Only the count of checked channels travels with the table: the target measures entries 1
+  // and 2 (gains 1 and 2), whatever boxes are checked, and qxctl names them.
+  const auto r = Qxctl(Args({"--channels", "2,5"}));
+  ASSERT_EQ(r.status, qx::cli::kExitOk) << r.err;
+  EXPECT_NE(r.err.find("qxctl: The target measures the first 2 channel settings of its table in "
+                       "turn: the run measures the settings of channels 1 to 2, not those of "
+                       "the checked channels 2, 5.\n"),
+            std::string::npos)
+      << r.err;
+  EXPECT_NEAR(MeanOf(r.out, 2) / MeanOf(r.out, 1), 2.0, 1e-4);
+
+  const auto prefix = Qxctl(Args({"--channels", "1,2"}));
+  ASSERT_EQ(prefix.status, qx::cli::kExitOk) << prefix.err;
+  EXPECT_EQ(prefix.err.find("measures the first"), std::string::npos);
+}
+
 TEST_F(SwitchCli, TargetFaultsEndWithTestFail) {
   const auto never = Qxctl(Args({"--timeout", "30"}), [](qx::sim::SimBoard& b) {
     b.SwitchFirmware().SetNeverCompletes(true);
