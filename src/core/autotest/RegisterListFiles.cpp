@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <string_view>
-#include <system_error>
 #include <utility>
 
 #include "core/autotest/NumberText.h"
@@ -29,40 +28,26 @@ struct ListText {
 // Only a regular file of a plausible size is read; anything else is refused with the reason.
 ListText ReadList(const fs::path& path) {
   ListText out;
-  std::error_code ec;
-  const fs::file_status st = fs::status(path, ec);
-  if (st.type() == fs::file_type::not_found) {
-    out.state = ListState::Missing;
-    return out;
+  base::FileRead file = base::ReadRegularFile(path, RegisterListFiles::kMaxFileBytes);
+  using Status = base::FileRead::Status;
+  switch (file.status) {
+    case Status::Ok:
+      out.bytes = std::move(file.bytes);
+      return out;
+    case Status::Missing:
+      out.state = ListState::Missing;
+      return out;
+    case Status::NotRegular:
+      out.reason = "not a regular file";
+      break;
+    case Status::TooLarge:
+      out.reason = "larger than " + std::to_string(RegisterListFiles::kMaxFileBytes >> 20) + " MiB";
+      break;
+    case Status::Unreadable:
+      out.reason = "the file cannot be opened";
+      break;
   }
   out.state = ListState::Refused;
-  if (ec) {
-    out.reason = ec.message();
-    return out;
-  }
-  if (!fs::is_regular_file(st)) {
-    out.reason = "not a regular file";
-    return out;
-  }
-  const std::string tooLarge =
-      "larger than " + std::to_string(RegisterListFiles::kMaxFileBytes >> 20) + " MiB";
-  const auto size = fs::file_size(path, ec);
-  if (!ec && size > RegisterListFiles::kMaxFileBytes) {
-    out.reason = tooLarge;
-    return out;
-  }
-  // One byte over the limit tells a file that grew since the size was taken.
-  auto bytes = base::ReadFileBytes(path, RegisterListFiles::kMaxFileBytes + 1);
-  if (!bytes) {
-    out.reason = "the file cannot be opened";
-    return out;
-  }
-  if (bytes->size() > RegisterListFiles::kMaxFileBytes) {
-    out.reason = tooLarge;
-    return out;
-  }
-  out.state = ListState::Read;
-  out.bytes = std::move(*bytes);
   return out;
 }
 
