@@ -178,8 +178,14 @@ class TempRun {
       err_ << "qxctl: " << reg.message << "\n";
       return false;
     }
-    lists.DownloadFluke(modes);
-    lists.DownloadPower(modes);
+    // A missing step file only leaves its table empty; one that cannot be read would run every
+    // mode without its calibrator or power-supply setting, so the run does not start.
+    for (const auto& steps : {lists.DownloadFluke(modes), lists.DownloadPower(modes)}) {
+      if (!steps.ok) {
+        err_ << "qxctl: " << steps.message << "\n";
+        return false;
+      }
+    }
     session_.Host().errors.clear();
     return true;
   }

@@ -89,11 +89,67 @@ TEST_F(TempCli, RunWithoutChamberWritesTheResultFilesByteForByte) {
   EXPECT_FALSE(std::filesystem::exists(dir.Path() / "QxTEMPBryMen.CSV"));  // "ADC" alone
 }
 
+// Each meter is read four times a mode and keeps the mean of the middle two readings, so one
+// wild reading does not count; its unit is that of the last reading, in code page 950. Without
+// the ADC nothing finishes a mode, so every mode runs its four attempts.
+TEST_F(TempCli, MetersKeepTheMedianOfFourReadingsAndEveryModeRunsFourTimes) {
+  int reads = 0;
+  const auto r = Qxctl(Args({"--no-chamber", "--measure", "meters"}), [&](qx::sim::SimBoard& b) {
+    Quiet(b);
+    // Any four readings in a row are 1, 9, 2 and 3 in some order: 2.5 kept, not 3.75 or 3.
+    b.Instruments().Meter(0).SetSource([&reads] {
+      static constexpr double kCycle[] = {1, 9, 2, 3};
+      return kCycle[reads++ % 4];
+    });
+    b.Instruments().Meter(0).SetFlags(qx::sim::SimMeter::kCelsius, 0);
+    for (size_t i = 1; i < qx::sim::SimInstruments::kMeterCount; ++i) {
+      b.Instruments().Meter(i).SetValue(0.125);  // meter 3 is no longer the chamber's probe
+      b.Instruments().Meter(i).SetFlags(qx::sim::SimMeter::kDc | qx::sim::SimMeter::kVolts, 0);
+    }
+  });
+  ASSERT_EQ(r.status, qx::cli::kExitOk) << r.err;
+  EXPECT_EQ(reads, 1 + 2 * 2 * 4 * 4);  // the probe when selected, then 4 readings x 4 attempts
+
+  const std::string others = ", 0.125, DC V";
+  auto line = [&](const char* temp, const char* m) {
+    std::string l = std::string(temp) + ", 0.00, , " + m + ", 2.5, \xA2\x4A";  // ℃ in Big5
+    for (int i = 1; i < 6; ++i) l += std::string(", ") + m + others;
+    return l + "\r\n";
+  };
+  EXPECT_EQ(
+      File("QxTEMPBryMen.CSV"),
+      ", , , Test #0, , , Test #1, , , Test #2, , , Test #3, , , Test #4, , , Test #5, , \r\n" +
+          line("20.00", "1") + line("20.00", "2") + line("30.00", "1") + line("30.00", "2"));
+}
+
+// The chamber gets the floor of each temperature cell times ten: 25.5 °C goes out as 250.
+TEST_F(TempCli, ChamberSetPointIsTheWholeDegreeTimesTen) {
+  const auto r = Qxctl({"--trace", "--simulate", "--dir", dir.Path().string(), "temp-test",
+                        "--modes", "1", "--points", "1", "--start", "25.5", "--hold", "0"},
+                       Quiet);
+  ASSERT_EQ(r.status, qx::cli::kExitOk) << r.err;
+  EXPECT_NE(r.trace.find("|.01WSD,02,0102,00FA,0000"), std::string::npos) << r.trace;
+  EXPECT_NE(r.trace.find("|.01WSD,02,0106,0000,0032"), std::string::npos) << r.trace;
+}
+
 TEST_F(TempCli, MissingRegisterListIsAClearFailure) {
   std::filesystem::remove(dir.Path() / "Register.txt");
   const auto r = Qxctl(Args({"--no-chamber"}), Quiet);
   EXPECT_EQ(r.status, qx::cli::kExitLinkFailed);
   EXPECT_NE(r.err.find("Register.txt"), std::string::npos) << r.err;
+}
+
+TEST_F(TempCli, StepListThatCannotBeReadStopsTheRunBeforeItStarts) {
+  for (const char* list : {"Fluke.txt", "Power.txt"}) {
+    std::filesystem::remove(dir.Path() / list);
+    std::filesystem::create_directory(dir.Path() / list);
+    const auto r = Qxctl(Args({"--no-chamber"}), Quiet);
+    EXPECT_EQ(r.status, qx::cli::kExitLinkFailed) << list;
+    EXPECT_NE(r.err.find((dir.Path() / list).string() + ": not a regular file"), std::string::npos)
+        << r.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.Path() / "QxTEMPB.CSV")) << list;
+    std::filesystem::remove(dir.Path() / list);
+  }
 }
 
 TEST_F(TempCli, ChamberRunHoldsEachPointAndCompletes) {
