@@ -263,6 +263,29 @@ TEST_F(TempTestWindowTest, LockoutBoxesExcludeEachOther) {
   EXPECT_EQ(Status(2), "ENTER: the calibrator port is not open, no range lock sent");
 }
 
+TEST_F(TempTestWindowTest, EnterSendsTheCalibratorRangeLockOfTheCheckedBox) {
+  StartConnected(true);
+  auto* port = panel->Option().findChild<QComboBox*>("FlukeCOM");
+  port->setCurrentIndex(port->findText(sim::SimInstruments::kCalibratorPort));
+  emit port->activated(port->currentIndex());
+  panel->Option().findChild<QPushButton*>("FlukeSelect")->click();
+  ASSERT_TRUE(panel->Bench().instruments.FlukePort.IsOpen());
+  auto& line = board->Instruments().CalibratorLine();
+  auto sentOnEnter = [&] {
+    line.ClearSent();
+    Child<QPushButton>("LKENTER")->click();
+    return std::string(line.Sent().begin(), line.Sent().end());
+  };
+  Child<QCheckBox>("LK3V")->click();
+  EXPECT_EQ(sentOnEnter(), "STBY\rRANGELCK OFF\rOUT 600 mV ,0 Hz \rRANGELCK ON\rOUT 0 V ,0 Hz\r");
+  EXPECT_TRUE(board->Instruments().Calibrator().RangeLocked());
+  Child<QCheckBox>("LK330mV")->click();
+  EXPECT_EQ(sentOnEnter(), "STBY\rRANGELCK OFF\rOUT 100 mV ,0 Hz \rRANGELCK ON\rOUT 0 V ,0 Hz\r");
+  Child<QCheckBox>("LK330mV")->click();
+  EXPECT_EQ(sentOnEnter(), "STBY\rRANGELCK OFF\r");
+  EXPECT_FALSE(board->Instruments().Calibrator().RangeLocked());
+}
+
 TEST_F(TempTestWindowTest, TTestRunsEveryPointAndModeOnTheSimulatedBoard) {
   StartConnected();
   SmallTables(2);
@@ -345,6 +368,18 @@ TEST_F(TempTestWindowTest, TTestRunsEveryPointAndModeOnTheSimulatedBoard) {
   EXPECT_EQ(Status(2).rfind("Save PNG: cannot write " + nowhere + ": ", 0), 0u) << Status(2);
 }
 
+TEST_F(TempTestWindowTest, ATemperatureCellThatIsNoNumberStopsTheRunBeforeItsFirstMode) {
+  StartConnected();
+  SmallTables(2);
+  Edit("TMPGrid", 2, 2, "wet");
+  Child<QPushButton>("TTest")->click();
+  EXPECT_EQ(Status(2), "Temperature table: point 2, column 2 (\"wet\") is not a number");
+  EXPECT_FALSE(Model().Running);
+  EXPECT_TRUE(Child<QPushButton>("TTest")->isEnabled());
+  EXPECT_EQ(Model().results.Stat(0, 1, 1), 0.0);
+  EXPECT_FALSE(std::filesystem::exists(dir / "QxTEMPB.CSV"));
+}
+
 TEST_F(TempTestWindowTest, TBeginHoldsTheSimulatedChamberAtEveryPoint) {
   StartConnected(true);
   // Without the chamber the full test cannot begin, and says why.
@@ -379,23 +414,29 @@ TEST_F(TempTestWindowTest, TBeginHoldsTheSimulatedChamberAtEveryPoint) {
 TEST_F(TempTestWindowTest, StopEndsTheRunAtItsNextCheckWithTheFilesWhole) {
   StartConnected();
   SmallTables(3);
+  Edit("RegChg", 11, 1, "30");  // mode 1 settles twice 30 s before its capture
   QString refusal;
+  double stoppedAt = 0;
   WhileRunning([&] {
     if (Model().Progress().point != 2) return false;
     // The tables cannot change under the run.
     Action("DownloadReg1")->trigger();
     refusal = QString::fromStdString(Status(2));
+    stoppedAt = clock.NowMs();
     Child<QPushButton>("Button2")->click();
     return true;
   });
   Child<QPushButton>("TTest")->click();
+  // Stop cut the settling wait short instead of letting its 30 s run out.
+  EXPECT_LT(clock.NowMs() - stoppedAt, 2000);
   EXPECT_EQ(refusal.toStdString(),
             "Download Reg: not while the temperature test runs (Stop ends it at its next check)");
   EXPECT_FALSE(Model().Running);
   EXPECT_TRUE(Child<QPushButton>("TTest")->isEnabled());
   EXPECT_EQ(Child<QLabel>("RunProgress")->text(), "Run 1 stopped at point 2, mode 1");
-  // Mode 1 of point 2 finished its capture; nothing after it ran.
-  EXPECT_NE(Model().results.Stat(0, 2, 1), 0.0);
+  // Mode 1 of point 2 was stopped in its wait, before the input settled: no capture.
+  EXPECT_NE(Model().results.Stat(0, 1, 2), 0.0);
+  EXPECT_EQ(Model().results.Stat(0, 2, 1), 0.0);
   EXPECT_EQ(Model().results.Stat(0, 2, 2), 0.0);
   EXPECT_EQ(Model().results.Stat(0, 3, 1), 0.0);
   // Whole files: every line of every point and mode, each ended.
@@ -407,7 +448,7 @@ TEST_F(TempTestWindowTest, StopEndsTheRunAtItsNextCheckWithTheFilesWhole) {
   EXPECT_EQ(a[7].substr(0, 20), "0.00, 0.00, 2, 0.00,");
   // Only the finished modes are drawn.
   ASSERT_EQ(Form().Chart()->graphCount(), 2);
-  EXPECT_EQ(Form().Chart()->graph(0)->data()->size(), 2);
+  EXPECT_EQ(Form().Chart()->graph(0)->data()->size(), 1);
   EXPECT_EQ(Form().Chart()->graph(1)->data()->size(), 1);
 
   // The journal continues the stopped run with its own tables, whatever the boxes say now.

@@ -453,7 +453,7 @@ void AdcCapture::ClrTMP() {
   Changed();
 }
 
-void AdcCapture::WaitTRIGER(int seconds) {
+bool AdcCapture::WaitTRIGER(int seconds, const std::function<bool()>& going) {
   const double start = clock_.NowMs();
   const double limit = seconds * 1000.0;
   for (;;) {
@@ -461,8 +461,10 @@ void AdcCapture::WaitTRIGER(int seconds) {
     char text[8];
     std::snprintf(text, sizeof text, "%02d", static_cast<int>(passed / 1000.0) % 60);
     host_.SetStatus(kStatusPanel, text);
-    if (passed > limit) break;
+    if (passed > limit) return true;
     host_.PumpEvents();
+    // A Stop pressed while the messages ran ends the wait within this poll.
+    if (going && !going()) return false;
     clock_.WaitMs(kFailedPollWaitMs);
   }
 }

@@ -74,8 +74,10 @@ class AdcCapture {
   void ReCalADC();
   /// Clears the average chart flag, the first N cells and buffer entries.
   void ClrTMP();
-  /// Waits until more than `seconds` have passed, letting window messages run.
-  void WaitTRIGER(int seconds);
+  /// Waits until more than `seconds` have passed, letting window messages run. A run that
+  /// passes `going` ends the wait early once it returns false (its Stop); returns whether the
+  /// whole wait passed.
+  bool WaitTRIGER(int seconds, const std::function<bool()>& going = {});
   /// PGA gain x ADGN gain x (2 with FSRB) from the chip's gain tables and field values.
   float GetGain() const;
   /// The gain the nanovolt figures use: the override when one is set, else GetGain().

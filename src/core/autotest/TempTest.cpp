@@ -189,15 +189,19 @@ bool TempTest::TESTINI() {
   TempIndex = 1;
   AddrCount = 0;
   ModeCount = 0;
-  TempCount = temps.Points();
-  AddrCount = regs.AddressCount();
   Modenum();
-  ModeCount = regs.ModeCount();
-  data.Prepare(ModeCount + 1, TempCount + 1, TempCount);
-  results.Resize(TempCount, ModeCount);
+  SizeRun();
   firstMode_ = 1;
   Changed();
   return true;
+}
+
+void TempTest::SizeRun() {
+  TempCount = temps.Points();
+  AddrCount = regs.AddressCount();
+  ModeCount = regs.ModeCount();
+  data.Prepare(ModeCount + 1, TempCount + 1, TempCount);
+  results.Resize(TempCount, ModeCount);
 }
 
 bool TempTest::Pause(double ms) {
@@ -241,8 +245,15 @@ void TempTest::TTESTCOM() {
       captureEnabled = false;
       Changed();
       const int delay = regs.DelaySeconds(m);
-      bench_.capture.WaitTRIGER(delay);
-      if (Running) bench_.capture.WaitTRIGER(delay);
+      const auto going = [this] { return Running; };
+      if (bench_.capture.WaitTRIGER(delay, going)) bench_.capture.WaitTRIGER(delay, going);
+      if (!Running) {
+        // Stopped before the input settled: a capture now would measure the step's transient,
+        // so the mode stays unfinished, unrecorded, and a resumed run measures it again.
+        captureEnabled = true;
+        Changed();
+        break;
+      }
 
       if (form.MeasuresAdc()) {
         for (uint16_t a = 0; a <= 4; ++a) bench_.access.ReadBytes(a, 1);
@@ -617,11 +628,7 @@ bool TempTest::ResumeRun(int64_t id) {
     return false;
   }
   Restore(settings);
-  TempCount = temps.Points();
-  AddrCount = regs.AddressCount();
-  ModeCount = regs.ModeCount();
-  data.Prepare(ModeCount + 1, TempCount + 1, TempCount);
-  results.Resize(TempCount, ModeCount);
+  SizeRun();
   RawFileNumber = settings.firstRawFile;
   int lastPoint = 1, lastMode = 0;
   for (const ModeRecord& r : journal_->Modes(id)) {

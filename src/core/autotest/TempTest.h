@@ -188,6 +188,9 @@ class TempTest {
   /// Waits `ms`, letting window messages run; returns Running.
   bool Pause(double ms);
   bool CheckTables(bool withChamber);
+  /// Points, address columns and modes from the tables; the result table and arrays sized
+  /// to them.
+  void SizeRun();
   RunEnd Run(bool withChamber);
   RunEnd ChamberRun();
   RunEnd NoChamberRun();

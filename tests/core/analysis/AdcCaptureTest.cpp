@@ -389,6 +389,16 @@ TEST_F(AdcCaptureTest, WaitTrigerShowsTheSecondsAndLetsMessagesRun) {
   EXPECT_GT(host.pumps, 100);
 }
 
+TEST_F(AdcCaptureTest, WaitTrigerEndsWithinAPollOnceTheRunStops) {
+  const double start = clock.NowMs();
+  EXPECT_FALSE(capture.WaitTRIGER(30, [&] { return clock.NowMs() - start < 1500; }));
+  EXPECT_LT(clock.NowMs() - start, 1600);
+  // A run that goes on waits the whole time.
+  const double again = clock.NowMs();
+  EXPECT_TRUE(capture.WaitTRIGER(2, [] { return true; }));
+  EXPECT_GT(clock.NowMs() - again, 2000);
+}
+
 TEST_F(AdcCaptureTest, OfflineSlotsGiveTheSameFiguresAsTheCapture) {
   Points(0);
   capture.TXScaleChange(kScale23Bits);
