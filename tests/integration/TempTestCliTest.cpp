@@ -132,6 +132,27 @@ TEST_F(TempCli, ChamberSetPointIsTheWholeDegreeTimesTen) {
   EXPECT_NE(r.trace.find("|.01WSD,02,0106,0000,0032"), std::string::npos) << r.trace;
 }
 
+// --full: one raw file a finished mode in TEMP/, numbered on through the run: the 256 samples
+// sixteen to a line, the statistics header in Big5 and the mode's seven figures.
+TEST_F(TempCli, FullRunWritesARawFileForEveryMode) {
+  const auto r = Qxctl(Args({"--no-chamber", "--full"}), Quiet);
+  ASSERT_EQ(r.status, qx::cli::kExitOk) << r.err;
+  const std::string header =
+      "\xA5\xAD\xA7\xA1\xAD\xC8, VPP(nV), RMS Noise(nV), Enob, VPP(count), RMS Noise(count), "
+      "Noise Free, \xA4\xF1\xB8\xFB\xAD\xC8\r\n";
+  for (int n = 0; n < 4; ++n) {
+    const std::string raw = ReadAll(dir.Path() / "TEMP" / ("QxTMP-" + std::to_string(n) + ".CSV"));
+    const char* mean = n % 2 == 0 ? "174762" : "349525";  // modes 1 and 2 at both points
+    std::string line;
+    for (int i = 0; i < 16; ++i) line += std::string(mean) + ", ";
+    line += "\r\n";
+    std::string samples;
+    for (int i = 0; i < 16; ++i) samples += line;
+    EXPECT_EQ(raw, samples + header + mean + ".00,572.20,0.00,23.00,1.00,0.00,23.00,0\r\n") << n;
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir.Path() / "TEMP" / "QxTMP-4.CSV"));
+}
+
 TEST_F(TempCli, MissingRegisterListIsAClearFailure) {
   std::filesystem::remove(dir.Path() / "Register.txt");
   const auto r = Qxctl(Args({"--no-chamber"}), Quiet);
