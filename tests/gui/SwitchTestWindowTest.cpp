@@ -287,6 +287,38 @@ TEST_F(SwitchTestWindowTest, StopDuringTheCompletionWaitEndsTheRun) {
   EXPECT_EQ(panel->Bench().target.LinkKind, link::kLinkQx740x);
 }
 
+TEST_F(SwitchTestWindowTest, StopDuringTheReadoutKeepsTheChunksReadSoFar) {
+  StartConnected();
+  Child<QCheckBox>("SwitCh1")->setChecked(true);
+  Child<QCheckBox>("SwitCh2")->setChecked(true);
+  Child<QComboBox>("LoopStep")->setCurrentIndex(3);  // 64 samples, 4 chunks
+  auto* gauge = panel->Main().findChild<QProgressBar*>("Gauge1");
+  ASSERT_NE(gauge, nullptr);
+  bool stopLive = false;
+  QTimer user;
+  user.setInterval(0);
+  QObject::connect(&user, &QTimer::timeout, [&] {
+    if (gauge->isHidden() || gauge->value() != 25) return;  // after the first chunk
+    stopLive = Child<QPushButton>("PSTP")->isEnabled();
+    Child<QPushButton>("PSTP")->click();
+  });
+  user.start();
+  Child<QPushButton>("TestBegin")->click();
+  user.stop();
+  EXPECT_TRUE(stopLive);
+  EXPECT_EQ(Status(2), "Test OK");
+  EXPECT_TRUE(gauge->isHidden());
+  EXPECT_TRUE(ButtonsEnabled());
+  EXPECT_FALSE(panel->Bench().switchTest.Running());
+  // 16 samples came in: two loops of each channel. Table 1 shows them and nothing after.
+  const QAbstractItemModel* grid = Form().Grid()->model();
+  ASSERT_EQ(grid->rowCount(), 9);
+  EXPECT_NEAR(grid->data(grid->index(2, 4)).toString().toInt(), 2097152, 200);
+  EXPECT_EQ(grid->data(grid->index(3, 1)).toString(), "0");
+  EXPECT_NEAR(panel->Bench().switchTest.records[1].Samples[7], 2097152, 200);
+  EXPECT_EQ(panel->Bench().switchTest.records[1].Samples[8], 0);
+}
+
 TEST_F(SwitchTestWindowTest, ScaleListShowsTheResolutionTheSettingsSelect) {
   Create();
   // Nothing chosen yet: the full codes, divisor 1, are "23".
