@@ -303,5 +303,11 @@ TEST_F(OptionDialogTest, MeterPortsComeFromTheirFileAndGoBackToIt) {
   EXPECT_EQ(Status(1).rfind("Meter ports not saved: ", 0), 0u) << Status(1);
 }
 
+TEST_F(OptionDialogTest, MeterPortFileThatIsNoFileIsNamedInTheStatusBar) {
+  std::filesystem::create_directory(dir / "QxMeters.txt");
+  StartWithChips();
+  EXPECT_EQ(Status(1), dir.string() + "/QxMeters.txt: not a regular file");
+}
+
 }  // namespace
 }  // namespace qx::gui::test
