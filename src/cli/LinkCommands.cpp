@@ -108,6 +108,11 @@ int Adc(CliSession& session, std::ostream& out, std::ostream& err) {
 int Stream(CliSession& session, long count, uint8_t mode, std::ostream& out, std::ostream& err) {
   app::Workbench& bench = session.Bench();
   if (!bench.access.StartAdcStream(mode)) {
+    // A bridge that left the bus did not refuse anything: say which it was.
+    if (!bench.monitor.Online()) {
+      err << "qxctl: the stream did not start: " << link::kUsbNotConnect << "\n";
+      return kExitLinkFailed;
+    }
     err << "qxctl: the bridge refused to start the stream\n";
     bench.access.StopAdcStream();
     return kExitLinkFailed;

@@ -15,6 +15,19 @@ namespace {
 using test::Qxctl;
 using CliResult = test::QxctlResult;
 
+/// The number of the first request of `trace` that starts with `frame` ("C4 02"), from 1, as
+/// --sim-fault counts them; 0 when there is none.
+size_t RequestNumber(const std::string& trace, const std::string& frame) {
+  size_t n = 0;
+  std::istringstream lines(trace);
+  for (std::string l; std::getline(lines, l);) {
+    if (l.rfind("> ", 0) != 0) continue;
+    ++n;
+    if (l.rfind("> " + frame, 0) == 0) return n;
+  }
+  return 0;
+}
+
 TEST(QxctlSimFault, FaultSettingsThatAreNotOneAreUsageErrors) {
   std::string error;
   struct Case {
@@ -79,13 +92,7 @@ TEST(QxctlSimFault, CaptureWhoseStreamCannotStartSaysWhyAtOnce) {
   // Which request starts the stream (C4 02) in an undisturbed run.
   const CliResult clean = Qxctl(enob);
   ASSERT_EQ(clean.status, kExitOk) << clean.err;
-  size_t start = 0, n = 0;
-  std::istringstream lines(clean.trace);
-  for (std::string l; std::getline(lines, l);) {
-    if (l.rfind("> ", 0) != 0) continue;
-    ++n;
-    if (start == 0 && l.rfind("> C4 02", 0) == 0) start = n;
-  }
+  const size_t start = RequestNumber(clean.trace, "C4 02");
   ASSERT_GT(start, 0u) << clean.trace;
 
   // The bridge leaves the bus at that request, or at the interrupt enable write right after
@@ -98,6 +105,23 @@ TEST(QxctlSimFault, CaptureWhoseStreamCannotStartSaysWhyAtOnce) {
     EXPECT_NE(r.err.find("qxctl: Read Error !!!!! (0 of 64 samples): USB not Connect !!!\n"),
               std::string::npos)
         << at << ": " << r.err;
+  }
+}
+
+TEST(QxctlSimFault, StreamWhoseBridgeLeavesAtItsStartSaysSo) {
+  const std::vector<std::string> stream = {"--simulate", "--virtual-time", "--trace", "stream",
+                                           "4"};
+  const CliResult clean = Qxctl(stream);
+  ASSERT_EQ(clean.status, kExitOk) << clean.err;
+  const size_t start = RequestNumber(clean.trace, "C4 02");
+  ASSERT_GT(start, 0u) << clean.trace;
+  for (const size_t at : {start, start + 1}) {
+    std::vector<std::string> faulty = stream;
+    faulty.insert(faulty.begin() + 2, {"--sim-fault", "unplug@" + std::to_string(at)});
+    const CliResult r = Qxctl(faulty);
+    EXPECT_EQ(r.status, kExitLinkFailed);
+    EXPECT_EQ(r.err, "qxctl: the stream did not start: USB not Connect !!!\n") << at;
+    EXPECT_EQ(r.out, "");
   }
 }
 
