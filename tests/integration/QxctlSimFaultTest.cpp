@@ -85,42 +85,40 @@ TEST(QxctlSimFault, FaultSettingReachesTheSimulatedBridge) {
   EXPECT_EQ(later.status, kExitOk) << later.err;
 }
 
-TEST(QxctlSimFault, CaptureWhoseStreamCannotStartSaysWhyAtOnce) {
-  const std::vector<std::string> enob = {
-      "--simulate", "--virtual-time", "--trace", "enob",  "--points",
-      "64",         "--bits",         "23",      "--ref", "2.4"};
-  // Which request starts the stream (C4 02) in an undisturbed run.
-  const CliResult clean = Qxctl(enob);
-  ASSERT_EQ(clean.status, kExitOk) << clean.err;
+/// Runs `command` (after --simulate --virtual-time --trace) once undisturbed to find the
+/// request that starts the stream (C4 02), then with the bridge leaving the bus at that request
+/// and at the interrupt enable write right after it; the results of those two runs.
+std::vector<CliResult> UnpluggedAtStreamStart(const std::vector<std::string>& command) {
+  std::vector<std::string> argv = {"--simulate", "--virtual-time", "--trace"};
+  argv.insert(argv.end(), command.begin(), command.end());
+  const CliResult clean = Qxctl(argv);
+  EXPECT_EQ(clean.status, kExitOk) << clean.err;
   const size_t start = RequestNumber(clean.trace, "C4 02");
-  ASSERT_GT(start, 0u) << clean.trace;
-
-  // The bridge leaves the bus at that request, or at the interrupt enable write right after
-  // it: the capture ends with the reason, without waiting for results that cannot come.
+  EXPECT_GT(start, 0u) << clean.trace;
+  std::vector<CliResult> results;
   for (const size_t at : {start, start + 1}) {
-    std::vector<std::string> faulty = enob;
-    faulty.insert(faulty.begin() + 2, {"--sim-fault", "unplug@" + std::to_string(at)});
-    const CliResult r = Qxctl(faulty);
+    std::vector<std::string> faulty = argv;
+    faulty.insert(faulty.begin() + 1, {"--sim-fault", "unplug@" + std::to_string(at)});
+    results.push_back(Qxctl(faulty));
+  }
+  return results;
+}
+
+TEST(QxctlSimFault, CaptureWhoseStreamCannotStartSaysWhyAtOnce) {
+  // The capture ends with the reason, without waiting for results that cannot come.
+  for (const CliResult& r :
+       UnpluggedAtStreamStart({"enob", "--points", "64", "--bits", "23", "--ref", "2.4"})) {
     EXPECT_EQ(r.status, kExitLinkFailed);
     EXPECT_NE(r.err.find("qxctl: Read Error !!!!! (0 of 64 samples): USB not Connect !!!\n"),
               std::string::npos)
-        << at << ": " << r.err;
+        << r.err;
   }
 }
 
 TEST(QxctlSimFault, StreamWhoseBridgeLeavesAtItsStartSaysSo) {
-  const std::vector<std::string> stream = {"--simulate", "--virtual-time", "--trace", "stream",
-                                           "4"};
-  const CliResult clean = Qxctl(stream);
-  ASSERT_EQ(clean.status, kExitOk) << clean.err;
-  const size_t start = RequestNumber(clean.trace, "C4 02");
-  ASSERT_GT(start, 0u) << clean.trace;
-  for (const size_t at : {start, start + 1}) {
-    std::vector<std::string> faulty = stream;
-    faulty.insert(faulty.begin() + 2, {"--sim-fault", "unplug@" + std::to_string(at)});
-    const CliResult r = Qxctl(faulty);
+  for (const CliResult& r : UnpluggedAtStreamStart({"stream", "4"})) {
     EXPECT_EQ(r.status, kExitLinkFailed);
-    EXPECT_EQ(r.err, "qxctl: the stream did not start: USB not Connect !!!\n") << at;
+    EXPECT_EQ(r.err, "qxctl: the stream did not start: USB not Connect !!!\n");
     EXPECT_EQ(r.out, "");
   }
 }
