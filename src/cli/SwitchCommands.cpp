@@ -144,11 +144,16 @@ int RunSwitchCommand(CliSession& session, const CliOptions& options, std::ostrea
   SwitchTest& test = bench.switchTest;
   const std::filesystem::path dir = ProgramDirOf(options.dir);
   const auto stepPath = dir / autotest::StepFile::kFileName;
-  if (const auto text = base::ReadFileBytes(stepPath)) {
+  const base::FileRead file = base::ReadRegularFile(stepPath, base::kSettingsFileLimit);
+  if (file.Ok()) {
     autotest::StepSettings s = test.Snapshot();
-    const auto read = autotest::StepFile::Read(*text, s);
+    const auto read = autotest::StepFile::Read(file.bytes, s);
     test.Apply(s);
     if (!read.complete) err << "qxctl: " << read.message << "\n";
+  } else if (file.status != base::FileRead::Status::Missing) {
+    // The settings the user saved are not the ones that would be sent: stop before the target.
+    err << "qxctl: " << file.error << "\n";
+    return kExitLinkFailed;
   }
   if (!ApplyOptions(test, options, err)) return kExitUsage;
   const int channels = test.EnabledCount();

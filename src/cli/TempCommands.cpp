@@ -214,7 +214,13 @@ class TempRun {
       err_ << "qxctl: the power supply does not answer, its steps are skipped: " << host.status[1]
            << "\n";
     if (test_.form.MeasuresMeters()) {
-      auto names = instruments::MeterPortsFile::Load(dir_ / instruments::MeterPortsFile::kFileName);
+      std::string fileError;
+      auto names = instruments::MeterPortsFile::Load(dir_ / instruments::MeterPortsFile::kFileName,
+                                                     nullptr, &fileError);
+      if (!fileError.empty()) {
+        err_ << "qxctl: " << fileError << "\n";
+        return false;
+      }
       int selected = 0;
       for (size_t i = 0; i < names.size(); ++i) {
         if (names[i].empty() && options_.simulate)

@@ -64,6 +64,19 @@ TEST_F(SwitchCli, MeansFollowTheChannelsGainsAndTheFilesAreWritten) {
   EXPECT_NEAR(MeanOf(scaled.out, 1), 64, 1);
 }
 
+TEST_F(SwitchCli, SettingsFileThatCannotBeReadSendsNothing) {
+  const auto step = dir.Path() / "StepADC.txt";
+  std::filesystem::remove(step);
+  std::filesystem::create_directory(step);
+  const auto r = Qxctl(Args({"--channels", "1"}));
+  EXPECT_EQ(r.status, qx::cli::kExitLinkFailed);
+  EXPECT_EQ(r.err, "qxctl: " + step.string() + ": not a regular file\n");
+  EXPECT_FALSE(std::filesystem::exists(dir.Path() / "QxADCSW0.CSV"));
+  // Without the file the options alone are the settings.
+  std::filesystem::remove(step);
+  EXPECT_EQ(Qxctl(Args({"--channels", "1"})).status, qx::cli::kExitOk);
+}
+
 TEST_F(SwitchCli, ChannelsWithAGapAreMeasuredWithTheFirstSettingsAndSaidSo) {
   // Only the count of checked channels travels with the table: the target measures entries 1
   // and 2 (gains 1 and 2), whatever boxes are checked, and qxctl names them.

@@ -173,6 +173,18 @@ TEST_F(TempCli, StepListThatCannotBeReadStopsTheRunBeforeItStarts) {
   }
 }
 
+TEST_F(TempCli, MeterPortFileThatCannotBeReadStopsAMeterRun) {
+  std::filesystem::create_directory(dir.Path() / "QxMeters.txt");
+  const auto r = Qxctl(Args({"--no-chamber", "--measure", "meters"}), Quiet);
+  EXPECT_EQ(r.status, qx::cli::kExitLinkFailed);
+  EXPECT_NE(r.err.find((dir.Path() / "QxMeters.txt").string() + ": not a regular file"),
+            std::string::npos)
+      << r.err;
+  EXPECT_FALSE(std::filesystem::exists(dir.Path() / "QxTEMPBryMen.CSV"));
+  // A run of the ADC alone does not need the meters' ports.
+  EXPECT_EQ(Qxctl(Args({"--no-chamber"}), Quiet).status, qx::cli::kExitOk);
+}
+
 TEST_F(TempCli, ChamberRunHoldsEachPointAndCompletes) {
   const auto r = Qxctl(Args({"--chamber", "--hold", "2"}), Quiet);
   ASSERT_EQ(r.status, qx::cli::kExitOk) << r.err;

@@ -11,6 +11,13 @@ FileRead ReadRegularFile(const std::filesystem::path& path, size_t limit) {
   const std::string name = path.string();
   std::error_code ec;
   const auto status = std::filesystem::status(path, ec);
+  // A name that cannot even be looked up (a folder without search permission, a loop of links,
+  // a name too long) is not a missing file: say why, so the user does not go looking for it.
+  if (ec && status.type() != std::filesystem::file_type::not_found) {
+    r.status = FileRead::Status::Unreadable;
+    r.error = name + ": " + ec.message();
+    return r;
+  }
   if (!std::filesystem::exists(status)) {
     r.status = FileRead::Status::Missing;
     r.error = name + ": no such file";

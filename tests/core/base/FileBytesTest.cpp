@@ -42,5 +42,21 @@ TEST(FileBytesTest, FoldersDevicesAndLinksToThemAreRefusedAtOnce) {
   EXPECT_EQ(ReadFileBytes(temp.Path() / "link"), "COM3 /dev/ttyUSB0\n");
 }
 
+TEST(FileBytesTest, ANameThatCannotBeLookedUpIsNotMissing) {
+  test::TempDir temp("qx_file_bytes");
+  const auto loop = temp.Path() / "Fluke.txt";
+  std::filesystem::create_symlink(loop, loop);
+  const FileRead looped = ReadRegularFile(loop, kSettingsFileLimit);
+  EXPECT_EQ(looped.status, FileRead::Status::Unreadable);
+  EXPECT_EQ(looped.error.rfind(loop.string() + ": ", 0), 0u) << looped.error;
+  EXPECT_NE(looped.error, loop.string() + ": no such file");
+
+  const auto tooLong = temp.Path() / std::string(300, 'x');
+  EXPECT_EQ(ReadRegularFile(tooLong, 10).status, FileRead::Status::Unreadable);
+  // Below a regular file nothing can exist: that is missing, not unreadable.
+  { std::ofstream(temp.Path() / "plain") << "x"; }
+  EXPECT_EQ(ReadRegularFile(temp.Path() / "plain" / "child", 10).status, FileRead::Status::Missing);
+}
+
 }  // namespace
 }  // namespace qx::base
