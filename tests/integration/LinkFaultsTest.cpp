@@ -165,6 +165,7 @@ TEST_F(LinkFaultsTest, BridgeReplugDuringACaptureThenTheMonitorReconnectsAndTheN
   // The capture keeps its no-data abort.
   EXPECT_GE(clock.NowMs() - start, analysis::AdcCapture::kNoDataAbortMs);
   EXPECT_FALSE(Online());
+  EXPECT_EQ(bench.capture.FailureReason(), link::kUsbNotConnect);
 
   // The panel's timer: the idle check finds the bridge back and claims it again.
   for (int i = 0; i < 1000 && !Online(); ++i) {

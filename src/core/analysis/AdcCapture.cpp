@@ -191,7 +191,10 @@ bool AdcCapture::ReadADCALL(uint8_t mode) {
       lastData = clock_.NowMs();
       while (used < c && Accept(access_.StreamResult(used), mode)) ++used;
     }
-    if (clock_.NowMs() - lastData > kNoDataAbortMs) idle = 1;
+    if (clock_.NowMs() - lastData > kNoDataAbortMs) {
+      idle = 1;
+      failure_ = monitor_.Online() ? kStreamStalled : link::kUsbNotConnect;
+    }
     host_.SetStatus(kStatusPanel, std::to_string(c - used));
     host_.SetProgress(static_cast<int>(int64_t{n_} * 100 / target_), true);
     host_.PumpEvents();
@@ -205,6 +208,7 @@ bool AdcCapture::ReadADCALL(uint8_t mode) {
     ok = true;
     idle = 1;
   }
+  if (!failure_.empty()) host_.SetStatus(kLinkPanel, failure_);
   FinishMeanAndRms();
   return ok;
 }

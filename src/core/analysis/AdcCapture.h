@@ -26,6 +26,8 @@ inline constexpr char kReadError[] = "Read Error !!!!!";
 inline constexpr char kCaptureNeedsUsb[] =
     "the capture needs the USB bridge (link kind 1, 2, 4 or 5)";
 inline constexpr char kStreamRefused[] = "the bridge refused to start the ADC stream";
+/// Why a started capture ended short, when the bridge stays on line.
+inline constexpr char kStreamStalled[] = "no conversion result arrived for 10 s";
 
 /// Capture and noise statistics of the ADC analysis window: the streaming capture, the figures
 /// and the noise result record, re-averaging and the chart values. The buffers are allocated
@@ -66,7 +68,8 @@ class AdcCapture {
   /// stream cannot start ends at once, with the reason in FailureReason() and panel 0; one whose
   /// stream stops delivering ends after kNoDataAbortMs without data.
   bool ReadADCALL(uint8_t mode);
-  /// Why the last capture could not start; empty when it started.
+  /// Why the last capture failed (it could not start, or its data stopped: the link was lost,
+  /// or no result came for kNoDataAbortMs); empty when it completed or was stopped.
   const std::string& FailureReason() const { return failure_; }
   /// Capture, then every figure, the panels and the noise result record.
   bool CatchACDCOM(const std::string& referenceText, uint8_t mode);

@@ -289,10 +289,9 @@ void NoiseSweep::Capture(SweepCell& cell, int points, const std::string& referen
                       [](int32_t code) { return code >= kCodeTop || code <= kCodeBottom; }));
   } else {
     cell.state = SweepCell::State::Failed;
-    cell.failure = capture.FailureReason().empty()
-                       ? std::string(kReadError) + " (" + std::to_string(cell.samples) + " of " +
-                             std::to_string(points) + " samples)"
-                       : capture.FailureReason();
+    cell.failure = std::string(kReadError) + " (" + std::to_string(cell.samples) + " of " +
+                   std::to_string(points) + " samples)";
+    if (!capture.FailureReason().empty()) cell.failure += ": " + capture.FailureReason();
   }
 }
 

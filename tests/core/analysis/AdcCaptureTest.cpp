@@ -49,6 +49,8 @@ TEST_F(AdcCaptureTest, SeventySixSlotsAreOneShortAndTheCaptureGivesUpAfterTenSec
   EXPECT_EQ(host.status[2], kReadError);
   EXPECT_GT(clock.NowMs() - start, AdcCapture::kNoDataAbortMs);
   EXPECT_LT(clock.NowMs() - start, AdcCapture::kNoDataAbortMs + 100);
+  EXPECT_EQ(capture.FailureReason(), kStreamStalled);
+  EXPECT_EQ(host.status[0], kStreamStalled);
   // The figures still come from the 63 samples that arrived.
   EXPECT_DOUBLE_EQ(bench.noise.groups[0].mean, 10.0);
   EXPECT_DOUBLE_EQ(bench.noise.groups[0].rmsCodes, 0.0);

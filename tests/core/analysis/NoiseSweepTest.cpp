@@ -151,7 +151,8 @@ TEST_F(NoiseSweepTest, ASilentStreamFailsThatCellAndTheSweepGoesOn) {
   const auto& cells = sweep.Cells();
   EXPECT_EQ(cells[0].state, SweepCell::State::Done);
   EXPECT_EQ(cells[1].state, SweepCell::State::Failed);
-  EXPECT_EQ(cells[1].failure, "Read Error !!!!! (0 of 64 samples)");
+  EXPECT_EQ(cells[1].failure,
+            "Read Error !!!!! (0 of 64 samples): no conversion result arrived for 10 s");
   EXPECT_EQ(cells[2].state, SweepCell::State::Done);
   EXPECT_EQ(cells[3].state, SweepCell::State::Failed);
 }
