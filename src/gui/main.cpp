@@ -91,6 +91,10 @@ int main(int argc, char** argv) {
     panel->Hid().Bind(hid.get());
     panel->Bulk().Bind(bulk.get());
     serialPorts = std::make_unique<qx::platform::PosixSerialPortProvider>(programDir);
+    serialPorts->OnProblem([&panel](const std::string& problem) {
+      std::fprintf(stderr, "qxpanel: %s\n", problem.c_str());
+      panel->Host().SetStatus(2, problem);
+    });
     panel->Serial().Bind(serialPorts.get());
     parallel = std::make_unique<qx::platform::PpdevParallelDriver>(
         qx::platform::PpdevParallelDriver::ReadTable(programDir));

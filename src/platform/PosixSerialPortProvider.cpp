@@ -16,8 +16,11 @@ std::unique_ptr<base::SerialPort> PosixSerialPortProvider::Open(const std::strin
   std::string problem;
   const std::string path = ComPortNames::ResolveInDir(name, programDir_, &problem);
   if (!problem.empty()) {
-    // The open fails like a missing port; the reason goes where the program's errors go.
-    std::fprintf(stderr, "%s\n", problem.c_str());
+    // The open fails like a missing port; the reason goes where the user looks.
+    if (report_)
+      report_(problem);
+    else
+      std::fprintf(stderr, "%s\n", problem.c_str());
     errno = EINVAL;
     return nullptr;
   }

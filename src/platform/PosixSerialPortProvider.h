@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -16,8 +17,13 @@ class PosixSerialPortProvider : public base::SerialPortProvider {
 
   std::unique_ptr<base::SerialPort> Open(const std::string& name) override;
 
+  /// Where a ComPorts.txt that cannot be used is reported (the panel's status bar); the caller
+  /// only sees a port that did not open. Without one the reason goes to stderr.
+  void OnProblem(std::function<void(const std::string&)> report) { report_ = std::move(report); }
+
  private:
   std::string programDir_;
+  std::function<void(const std::string&)> report_;
 };
 
 }  // namespace qx::platform

@@ -1,4 +1,5 @@
 #include "platform/ComPortNames.h"
+#include "platform/PosixSerialPortProvider.h"
 
 #include <gtest/gtest.h>
 
@@ -6,6 +7,7 @@
 #include <fstream>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace qx::platform {
 namespace {
@@ -104,6 +106,21 @@ TEST_F(ComPortsFile, TableThatIsNoRegularFileOrTooLargeResolvesNothing) {
   problem.clear();
   EXPECT_EQ(ComPortNames::ResolveInDir("COM16", Dir(false), &problem), "");
   EXPECT_EQ(problem, (dir_ / "ComPorts.txt").string() + ": not a regular file");
+}
+
+TEST_F(ComPortsFile, ProviderReportsAnUnusableTableWhereItIsToldAndOpensNothing) {
+  std::filesystem::create_directory(dir_ / "ComPorts.txt");
+  PosixSerialPortProvider ports(Dir(true));
+  std::vector<std::string> reports;
+  ports.OnProblem([&reports](const std::string& p) { reports.push_back(p); });
+  EXPECT_EQ(ports.Open("COM1"), nullptr);
+  EXPECT_EQ(reports,
+            std::vector<std::string>{(dir_ / "ComPorts.txt").string() + ": not a regular file"});
+  // A usable table reports nothing, even when the port it names is not there.
+  std::filesystem::remove(dir_ / "ComPorts.txt");
+  WriteTable("COM1 /nonexistent/tty\n");
+  EXPECT_EQ(ports.Open("COM1"), nullptr);
+  EXPECT_EQ(reports.size(), 1u);
 }
 
 }  // namespace
