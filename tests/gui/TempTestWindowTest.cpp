@@ -380,6 +380,33 @@ TEST_F(TempTestWindowTest, ATemperatureCellThatIsNoNumberStopsTheRunBeforeItsFir
   EXPECT_FALSE(std::filesystem::exists(dir / "QxTEMPB.CSV"));
 }
 
+// Status panel 1 counts the meters read in the mode before: none before the first reading.
+TEST_F(TempTestWindowTest, ChannelCounterShowsTheMetersOfTheLastPass) {
+  StartConnected(true);
+  for (const char* list : {"MeterCOM1", "MeterCOM2"}) {
+    auto* port = panel->Option().findChild<QComboBox*>(list);
+    const std::string name = sim::SimInstruments::MeterPortName(list[8] - '1');
+    port->setCurrentIndex(port->findText(QString::fromStdString(name)));
+    emit port->activated(port->currentIndex());
+  }
+  panel->Option().findChild<QPushButton*>("MeterSelect")->click();
+  ASSERT_TRUE(panel->Bench().instruments.MeterPorts[1].Selected);
+  SmallTables(1);
+  auto* measure = Child<QComboBox>("CADCBRY");
+  measure->setCurrentIndex(measure->findText("ADC & Brymen"));
+  emit measure->activated(measure->currentIndex());
+  std::vector<std::string> counters;
+  WhileRunning([&] {
+    if (Status(1).rfind("Channel - ", 0) == 0 && (counters.empty() || counters.back() != Status(1)))
+      counters.push_back(Status(1));
+    return false;
+  });
+  Child<QPushButton>("TTest")->click();
+  EXPECT_EQ(counters,
+            (std::vector<std::string>{"Channel - 0 , Step - 1", "Channel - 2 , Step - 2"}));
+  EXPECT_EQ(Model().MeterChannels(), 2);
+}
+
 TEST_F(TempTestWindowTest, TBeginHoldsTheSimulatedChamberAtEveryPoint) {
   StartConnected(true);
   // Without the chamber the full test cannot begin, and says why.
