@@ -44,7 +44,7 @@ ListText ReadList(const fs::path& path) {
       out.reason = "larger than " + std::to_string(RegisterListFiles::kMaxFileBytes >> 20) + " MiB";
       break;
     case Status::Unreadable:
-      out.reason = "the file cannot be opened";
+      out.reason = file.reason;
       break;
   }
   out.state = ListState::Refused;

@@ -187,8 +187,6 @@ bool TempTest::CheckTables(bool withChamber) {
 bool TempTest::TESTINI() {
   Running = true;
   TempIndex = 1;
-  AddrCount = 0;
-  ModeCount = 0;
   Modenum();
   SizeRun();
   firstMode_ = 1;

@@ -17,6 +17,8 @@ struct FileRead {
   std::string bytes;
   /// Why it was not read, naming the file (and the limit for a file too large).
   std::string error;
+  /// The same without the file's name, for callers that name it themselves.
+  std::string reason;
   bool Ok() const { return status == Status::Ok; }
 };
 

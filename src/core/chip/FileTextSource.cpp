@@ -53,12 +53,9 @@ TextFile FileTextSource::Read(const std::string& path) {
       out.state = TextFile::State::Missing;
       break;
     case base::FileRead::Status::TooLarge:
-      out.state = TextFile::State::ReadError;
-      out.error = "larger than " + std::to_string(kMaxBytes) + " bytes, not read";
-      break;
     case base::FileRead::Status::Unreadable:
       out.state = TextFile::State::ReadError;
-      out.error = "cannot be read";
+      out.error = file.reason;
       break;
   }
   return out;

@@ -242,6 +242,17 @@ TEST_F(RegisterListFilesTest, FilesThatAreNoListsAreRefused) {
   EXPECT_FALSE(files.DownloadPower(2).ok);
   ASSERT_EQ(host.errors.size(), 3u);
   EXPECT_EQ(host.errors[2], "Power.txt line 2: longer than 4096 characters, not a list file");
+
+  // A name that cannot be looked up is refused with its cause, not taken for a missing list.
+  fs::remove(dir.Path() / "Power.txt");
+  fs::create_symlink(dir.Path() / "Power.txt", dir.Path() / "Power.txt");
+  const auto looped = files.DownloadPower(2);
+  EXPECT_FALSE(looped.ok);
+  EXPECT_TRUE(looped.fileFound);
+  ASSERT_EQ(host.errors.size(), 4u);
+  EXPECT_NE(host.errors[3].find("Power.txt: "), std::string::npos);
+  EXPECT_EQ(host.errors[3].find("does not exist"), std::string::npos) << host.errors[3];
+  EXPECT_EQ(host.errors[3].find("cannot be opened"), std::string::npos) << host.errors[3];
 }
 
 TEST_F(RegisterListFilesTest, WriteFailuresReachTheUser) {

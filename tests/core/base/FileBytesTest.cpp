@@ -50,6 +50,7 @@ TEST(FileBytesTest, ANameThatCannotBeLookedUpIsNotMissing) {
   EXPECT_EQ(looped.status, FileRead::Status::Unreadable);
   EXPECT_EQ(looped.error.rfind(loop.string() + ": ", 0), 0u) << looped.error;
   EXPECT_NE(looped.error, loop.string() + ": no such file");
+  EXPECT_EQ(looped.error, loop.string() + ": " + looped.reason);
 
   const auto tooLong = temp.Path() / std::string(300, 'x');
   EXPECT_EQ(ReadRegularFile(tooLong, 10).status, FileRead::Status::Unreadable);
