@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <exception>
 
+#include "platform/CrashSignals.h"
+
 namespace qx::gui {
 
 bool GuardedApplication::notify(QObject* receiver, QEvent* event) {
@@ -32,6 +34,7 @@ void GuardedApplication::InstallLastResort() {
 
 void GuardedApplication::Stop(const char* cause) {
   std::fprintf(stderr, "qxpanel: stopped by an error: %s\n", cause);
+  platform::CrashSignals::WriteNow(std::string("an error: ") + cause);
   std::fflush(stdout);
   std::fflush(stderr);
   std::_Exit(1);

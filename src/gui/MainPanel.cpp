@@ -142,6 +142,7 @@ void MainPanel::SetCaptureRunning(bool running) {
 }
 
 void MainPanel::Trigger(const app::MenuItem& item) {
+  if (onCommand) onCommand(item.ObjectName);
   if (capturing_ && app::CaptureLock::Blocks(item.ObjectName)) {
     SetStatusText(2, QString::fromStdString(
                          app::CaptureLock::Refusal(QString::fromUtf8(item.Caption).toStdString())));
@@ -175,9 +176,15 @@ QMdiSubWindow* MainPanel::SubWindowOf(QWidget* child) const {
   return qobject_cast<QMdiSubWindow*>(child->parentWidget());
 }
 
+QMdiSubWindow* MainPanel::AddFrame(QWidget* child) {
+  QMdiSubWindow* sub = mdi_->addSubWindow(child);
+  sub->setAttribute(Qt::WA_DeleteOnClose, false);
+  return sub;
+}
+
 void MainPanel::ShowChild(app::FormId form, int index, bool show) {
   const auto it = children_.find(form);
-  if (it == children_.end()) return;
+  if (it == children_.end() || !it->second) return;
   QWidget* child = it->second;
   QMdiSubWindow* sub = SubWindowOf(child);
   if (!show) {
@@ -187,7 +194,7 @@ void MainPanel::ShowChild(app::FormId form, int index, bool show) {
   }
   if (!sub) {
     QRect designed = child->geometry();
-    sub = mdi_->addSubWindow(child);
+    sub = AddFrame(child);
     sub->ensurePolished();
     // A remembered placement is the frame's; a designed one is the window's own client size,
     // which the frame must surround.
@@ -216,7 +223,7 @@ void MainPanel::UsbClient() {
     const QString title = QString::fromStdString(t.Title);
     if (t.Form == app::FormId::TMainPanel) {
       setWindowTitle(title);
-    } else if (const auto it = children_.find(t.Form); it != children_.end()) {
+    } else if (const auto it = children_.find(t.Form); it != children_.end() && it->second) {
       it->second->setWindowTitle(title);
     }
   }
@@ -242,7 +249,7 @@ std::vector<QWidget*> MainPanel::Forms() {
   std::vector<QWidget*> forms{this};
   for (const app::FormInfo& info : app::kFormsInCreationOrder) {
     const auto it = children_.find(info.Id);
-    if (it != children_.end()) forms.push_back(it->second);
+    if (it != children_.end() && it->second) forms.push_back(it->second);
   }
   return forms;
 }
@@ -252,7 +259,7 @@ void MainPanel::showEvent(QShowEvent* event) {
     SetStatusText(2, QString::fromStdString(problem));
   // A child the placement file shows again belongs in the work area, like one the menu opens.
   for (const auto& [form, child] : children_) {
-    if (!child->isHidden() && !SubWindowOf(child) && form != app::FormId::TOption &&
+    if (child && !child->isHidden() && !SubWindowOf(child) && form != app::FormId::TOption &&
         form != app::FormId::TQxPopSelHex)
       ShowChild(form, app::InfoOf(form).PlacementIndex, true);
   }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <array>
 #include <functional>
 #include <map>
@@ -51,6 +52,9 @@ class MainPanel final : public QMainWindow {
   void RegisterCommand(const std::string& objectName, std::function<void()> handler);
   /// Shows a child at its remembered bounds as an MDI child, or hides it.
   void ShowChild(app::FormId form, int index, bool show);
+  /// Puts a window into the MDI area in a frame whose close (its X, Ctrl+F4) only hides it:
+  /// every window lives until the program ends, and others keep references to it.
+  QMdiSubWindow* AddFrame(QWidget* child);
 
   /// Names the chip in the window titles after a successful USB Scan.
   void UsbClient();
@@ -67,6 +71,9 @@ class MainPanel final : public QMainWindow {
   void SetStatusText(int panel, const QString& text);
   QString StatusText(int panel) const;
   void SetGauge(int percent, bool visible);
+
+  /// Called with every menu command the user gives, before it runs.
+  std::function<void(const std::string&)> onCommand;
 
   app::MainMenu& Menu() { return menu_; }
   RestoreWin& Placement() { return restoreWin_; }
@@ -95,7 +102,7 @@ class MainPanel final : public QMainWindow {
   std::array<StatusPanel*, 3> panels_{};
   QProgressBar* gauge_ = nullptr;
   std::set<app::FormId> forms_;
-  std::map<app::FormId, QWidget*> children_;
+  std::map<app::FormId, QPointer<QWidget>> children_;
   std::map<std::string, QAction*> actions_;
   std::map<std::string, std::function<void()>> commands_;
   ChildPlacements placementTable_{};

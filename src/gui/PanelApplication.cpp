@@ -4,6 +4,7 @@
 #include <QMdiSubWindow>
 
 #include "core/app/SetupShellBinding.h"
+#include "core/chip/SetupLists.h"
 
 namespace qx::gui {
 
@@ -36,17 +37,40 @@ PanelApplication::PanelApplication(const std::string& programDir, base::Clock& c
   temp_ = new autotest::TempTestWindow(bench_, *main_, programDir, main_.get());
   main_->RegisterForm(app::FormId::TTMP, temp_);
   // A capture owns the bridge: the ADC panel's continuous reading stops and says so.
-  bench_.capture.onCaptureStart = [this] { adc_->StopContinuousRead(); };
+  bench_.capture.onCaptureStart = [this] {
+    if (adc_) adc_->StopContinuousRead();
+  };
   app::SetupShellBinding::Bind(option_->Model(), shell_);
   // Closing the setup dialog on the parallel link sets the port up; status panel 0 says how.
   option_->Model().initParallelPort = [this](uint16_t) { bench_.parallel.LptInit(); };
 }
 
+void PanelApplication::FollowForCrashReport(app::CrashReport& report) {
+  main_->onCommand = [this, &report](const std::string& command) {
+    report.Command(command, CrashContext());
+  };
+  host_.OnChipLoaded(main_.get(), [this, &report] { report.Update(CrashContext()); });
+  host_.OnUsbClient(main_.get(), [this, &report] { report.Update(CrashContext()); });
+  report.Update(CrashContext());
+}
+
+app::CrashReport::Context PanelApplication::CrashContext() const {
+  app::CrashReport::Context c;
+  c.chip = bench_.chip.ModelName;
+  const auto kind = static_cast<size_t>(bench_.target.LinkKind);
+  c.link = kind < chip::SetupLists::kLinkItems.size() ? chip::SetupLists::kLinkItems[kind]
+                                                      : std::to_string(bench_.target.LinkKind);
+  c.link += bench_.target.Usb.Opened ? ", USB bridge open" : ", USB bridge closed";
+  if (const QMdiSubWindow* active = main_->MdiArea()->activeSubWindow(); active && active->widget())
+    c.window = active->widget()->objectName().toStdString();
+  return c;
+}
+
 void PanelApplication::RegisterPanelCommands() {
-  const auto open = [this](app::FormId form, SchematicForm* window) {
-    return [this, form, window] {
+  const auto open = [this](app::FormId form, SchematicForm* schematic) {
+    return [this, form, window = QPointer<SchematicForm>(schematic)] {
       main_->ShowChild(form, app::InfoOf(form).PlacementIndex, true);
-      window->raise();
+      if (window) window->raise();
     };
   };
   main_->RegisterCommand("SMenu_ADC", open(app::FormId::TADCForm, adc_));
@@ -58,12 +82,13 @@ void PanelApplication::CreateNoiseSweep() {
   sweep_ = new analysis::NoiseSweepForm(bench_, *main_, main_.get());
   sweep_->hide();
   main_->RegisterCommand("Menu_NoiseSweep", [this] {
+    if (!sweep_) return;
     // Not a window of the placement table: it opens as an MDI child at its default size.
     QMdiSubWindow* sub = nullptr;
     for (QMdiSubWindow* s : main_->MdiArea()->subWindowList())
       if (s->widget() == sweep_) sub = s;
     if (!sub) {
-      sub = main_->MdiArea()->addSubWindow(sweep_);
+      sub = main_->AddFrame(sweep_);
       sub->resize(sub->sizeHint().expandedTo(QSize(analysis::NoiseSweepForm::kDefaultWidth,
                                                    analysis::NoiseSweepForm::kDefaultHeight)));
     }

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QPointer>
 #include <memory>
 #include <string>
 
 #include "core/app/CommandLine.h"
+#include "core/app/CrashReport.h"
 #include "core/app/ShellCommands.h"
 #include "core/app/Workbench.h"
 #include "gui/BackendSwitch.h"
@@ -59,11 +61,15 @@ class PanelApplication {
   StepTableWindow& Fluke() { return *fluke_; }
   StepTableWindow& Power() { return *power_; }
   autotest::TempTestWindow& TempTest() { return *temp_; }
+  /// Keeps `report` up to date with what the panel is doing (commands, chip, link, window), for
+  /// the moment it dies; the report outlives the panel, whose close may be that moment.
+  void FollowForCrashReport(app::CrashReport& report);
 
  private:
   void RegisterPanelCommands();
   void CreateStepTables();
   void CreateNoiseSweep();
+  app::CrashReport::Context CrashContext() const;
 
   HidSwitch hid_;
   BulkSwitch bulk_;
@@ -76,16 +82,17 @@ class PanelApplication {
   std::unique_ptr<LinkMonitorTimer> up_;
   std::unique_ptr<OptionDialog> option_;
   std::unique_ptr<ViewWindows> views_;  // TQx_RAM, TQx_Reg2, TQxPopSelHex
-  // The block panels are children of the main window, which deletes them.
-  TADCForm* adc_ = nullptr;
-  TOPForm* op_ = nullptr;
-  TCMPForm* cmp_ = nullptr;
-  analysis::AnxAdcForm* anxAdc_ = nullptr;      ///< owned by the main window's widget tree
-  analysis::NoiseSweepForm* sweep_ = nullptr;   ///< "Noise Sweep", owned by the main window
-  autotest::TWeightCAL* switchTest_ = nullptr;  ///< owned by the main window's widget tree
-  StepTableWindow* fluke_ = nullptr;            ///< `TFLUKE`, owned by the main window
-  StepTableWindow* power_ = nullptr;            ///< `TFPower`, owned by the main window
-  autotest::TempTestWindow* temp_ = nullptr;    ///< `TTMP`, owned by the main window
+  // The windows below are children of the main window, which deletes them; guarded, as a
+  // window's hooks and commands must never reach one that is gone.
+  QPointer<TADCForm> adc_;
+  QPointer<TOPForm> op_;
+  QPointer<TCMPForm> cmp_;
+  QPointer<analysis::AnxAdcForm> anxAdc_;      ///< owned by the main window's widget tree
+  QPointer<analysis::NoiseSweepForm> sweep_;   ///< "Noise Sweep", owned by the main window
+  QPointer<autotest::TWeightCAL> switchTest_;  ///< owned by the main window's widget tree
+  QPointer<StepTableWindow> fluke_;            ///< `TFLUKE`, owned by the main window
+  QPointer<StepTableWindow> power_;            ///< `TFPower`, owned by the main window
+  QPointer<autotest::TempTestWindow> temp_;    ///< `TTMP`, owned by the main window
 };
 
 }  // namespace qx::gui

@@ -35,23 +35,23 @@ bool QtHost::AskYesNo(const std::string& text, bool fallback) {
 
 void QtHost::UsbClientConnected() {
   if (panel_) panel_->UsbClient();
-  for (auto& f : usbClient_) f();
+  usbClient_.Call();
 }
 
 void QtHost::RegImageChanged(int address) {
-  for (auto& f : regImage_) f(address);
+  regImage_.Call(address);
 }
 
 void QtHost::AdcReadingChanged() {
-  for (auto& f : adcReading_) f();
+  adcReading_.Call();
 }
 
 void QtHost::RedrawCaptureChart() {
-  for (auto& f : chartRedraw_) f();
+  chartRedraw_.Call();
 }
 
 void QtHost::ChipLoaded() {
-  for (auto& f : chipLoaded_) f();
+  chipLoaded_.Call();
 }
 
 void QtHost::MenuVisibilityChanged() {

@@ -1,9 +1,9 @@
 #pragma once
 
 #include <functional>
-#include <vector>
 
 #include "core/base/Host.h"
+#include "gui/QtHostHooks.h"
 
 namespace qx::gui {
 
@@ -30,20 +30,30 @@ class QtHost final : public base::Host {
   void RedrawCaptureChart() override;
   void ChipLoaded() override;
 
-  // Windows subscribe to the notifications they act on when they are created. The windows
-  // live as long as the host's program, so no unsubscription is needed.
-  void OnRegImageChanged(std::function<void(int)> f) { regImage_.push_back(std::move(f)); }
-  void OnAdcReading(std::function<void()> f) { adcReading_.push_back(std::move(f)); }
-  void OnChartRedraw(std::function<void()> f) { chartRedraw_.push_back(std::move(f)); }
-  void OnChipLoaded(std::function<void()> f) { chipLoaded_.push_back(std::move(f)); }
-  void OnUsbClient(std::function<void()> f) { usbClient_.push_back(std::move(f)); }
+  // Windows subscribe to the notifications they act on when they are created; each hook is
+  // dropped with its owner, so a window that is gone is never called back.
+  void OnRegImageChanged(const QObject* owner, std::function<void(int)> f) {
+    regImage_.Add(owner, std::move(f));
+  }
+  void OnAdcReading(const QObject* owner, std::function<void()> f) {
+    adcReading_.Add(owner, std::move(f));
+  }
+  void OnChartRedraw(const QObject* owner, std::function<void()> f) {
+    chartRedraw_.Add(owner, std::move(f));
+  }
+  void OnChipLoaded(const QObject* owner, std::function<void()> f) {
+    chipLoaded_.Add(owner, std::move(f));
+  }
+  void OnUsbClient(const QObject* owner, std::function<void()> f) {
+    usbClient_.Add(owner, std::move(f));
+  }
 
  private:
-  std::vector<std::function<void(int)>> regImage_;
-  std::vector<std::function<void()>> adcReading_;
-  std::vector<std::function<void()>> chartRedraw_;
-  std::vector<std::function<void()>> chipLoaded_;
-  std::vector<std::function<void()>> usbClient_;
+  QtHostHooks<int> regImage_;
+  QtHostHooks<> adcReading_;
+  QtHostHooks<> chartRedraw_;
+  QtHostHooks<> chipLoaded_;
+  QtHostHooks<> usbClient_;
 
   MainPanel* panel_ = nullptr;
   bool dialogs_ = true;

@@ -11,6 +11,7 @@
 #include "core/base/SteadyClock.h"
 #include "gui/GuardedApplication.h"
 #include "gui/PanelApplication.h"
+#include "platform/CrashSignals.h"
 #include "platform/DurableFiles.h"
 #include "platform/HidapiBackend.h"
 #include "platform/LibusbBulkDriver.h"
@@ -67,6 +68,17 @@ int main(int argc, char** argv) {
   if (!folder.problem.empty()) std::fprintf(stderr, "qxpanel: %s\n", folder.problem.c_str());
   const std::string& programDir = folder.programDir;
 
+  // A report the last session left when it died is kept aside and named once the window shows.
+  std::string crashProblem;
+  const std::string lastCrash = qx::platform::CrashSignals::TakePrevious(
+      programDir + qx::app::CrashReport::kFileName,
+      programDir + qx::app::CrashReport::kSeenFileName, crashProblem);
+  if (!crashProblem.empty()) std::fprintf(stderr, "qxpanel: %s\n", crashProblem.c_str());
+
+  // Outlives the windows: their close is a moment worth a report too.
+  static qx::app::CrashReport crash(qx::app::CommandLine::VersionText("qxpanel"));
+  qx::platform::CrashSignals::Install(crash, programDir + qx::app::CrashReport::kFileName);
+
   qx::base::SteadyClock clock;
   auto panel = std::make_unique<qx::gui::PanelApplication>(programDir, clock);
 
@@ -84,7 +96,8 @@ int main(int argc, char** argv) {
     panel->Serial().Bind(&board->SerialPorts());
     panel->Bench().parallel.Attach(board->Parallel(), board->DriverServices());
     // The simulated converter follows the gain tables of every chip the setup dialog loads.
-    panel->Host().OnChipLoaded([&board, &panel] { board->ApplyChipGains(panel->Bench().chip); });
+    panel->Host().OnChipLoaded(&panel->Main(),
+                               [&board, &panel] { board->ApplyChipGains(panel->Bench().chip); });
   } else {
     hid = std::make_unique<qx::platform::HidapiBackend>();
     bulk = std::make_unique<qx::platform::LibusbBulkDriver>();
@@ -104,7 +117,13 @@ int main(int argc, char** argv) {
 
   panel->Start();
   panel->ApplyOptions(options);
+  panel->FollowForCrashReport(crash);
   panel->Main().show();
+  if (!lastCrash.empty()) {
+    const std::string notice = qx::app::CrashReport::StartupNotice(lastCrash);
+    std::fprintf(stderr, "qxpanel: %s\n", notice.c_str());
+    panel->Host().SetStatus(2, notice);
+  }
   const int rc = QApplication::exec();
   // The main window releases the bridge while the backends still exist.
   panel.reset();

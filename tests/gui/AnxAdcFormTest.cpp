@@ -63,6 +63,36 @@ TEST_F(AnxAdcFormTest, CatchAdcCapturesAndFillsGridAndPanels) {
   EXPECT_TRUE(Action("Menu_ReadRAM")->isEnabled());
 }
 
+TEST_F(AnxAdcFormTest, AFirstStartHasEveryListChosenAndAnEmptyListIsNamedInsteadOfCaptured) {
+  // No QxADC.cfg: the lists start on 4096 points, 23 bits and no averaging.
+  panel->Main().show();
+  ASSERT_TRUE(form->isVisible());
+  EXPECT_EQ(Child<QComboBox>("NPointIndex")->currentText(), "4096");
+  EXPECT_EQ(Child<QComboBox>("TXScale")->currentText(), "23");
+  EXPECT_EQ(Child<QComboBox>("CMAVR")->currentText(), "1");
+
+  // A file of an older start keeps "no item" in a list: the capture names it and measures nothing.
+  base::Settings& s = panel->Bench().settings;
+  const struct {
+    int* item;
+    const char* status;
+  } empty[] = {{&s.NPointIndex, "Catch ADC: choose a Sample Point first"},
+               {&s.ScaleIndex, "Catch ADC: choose a Scale first"},
+               {&s.CMAVR, "Catch ADC: choose a Avr. Times first"}};
+  for (const auto& e : empty) {
+    SCOPED_TRACE(e.status);
+    s.NPointIndex = 0;
+    s.ScaleIndex = 15;
+    s.CMAVR = 0;
+    *e.item = -1;
+    panel->Host().SetStatus(2, "");
+    Child<QPushButton>("CatchADC")->click();
+    EXPECT_EQ(Status(2), e.status);
+    EXPECT_EQ(panel->Bench().capture.Count(), 0);
+    EXPECT_TRUE(Text("TXENOB").isEmpty());
+  }
+}
+
 TEST_F(AnxAdcFormTest, ReferenceThatIsNoPositiveNumberIsShownInTheStatusBar) {
   auto* reference = Child<QLineEdit>("EREFV");
   ASSERT_NE(reference, nullptr);

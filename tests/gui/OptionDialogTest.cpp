@@ -44,7 +44,8 @@ class OptionDialogTest : public PanelFixture {
     std::filesystem::copy(ShippedChipFolder(), dir / "INCLUDE");
     Create();
     panel->Serial().Bind(&board->SerialPorts());
-    panel->Host().OnChipLoaded([this] { board->ApplyChipGains(panel->Bench().chip); });
+    panel->Host().OnChipLoaded(&panel->Main(),
+                               [this] { board->ApplyChipGains(panel->Bench().chip); });
     panel->Start();
   }
 

@@ -81,6 +81,14 @@ void AdcCapture::TXScaleChange(int index) {
   settings_.CodeDivisor = CodeDivisor(index);
 }
 
+std::string AdcCapture::MissingChoice() const {
+  const char* list = settings_.NPointIndex < 0 ? "Sample Point"
+                     : settings_.ScaleIndex < 0 || settings_.ScaleIndex > 15 || bits_ == 0 ? "Scale"
+                     : settings_.CMAVR < 0 ? "Avr. Times"
+                                           : nullptr;
+  return list ? std::string("Catch ADC: choose a ") + list + " first" : std::string();
+}
+
 void AdcCapture::NPointIndexChange(int index) {
   if (index < 0 || index > 10) return;
   settings_.NPointIndex = index;

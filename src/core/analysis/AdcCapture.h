@@ -57,6 +57,11 @@ class AdcCapture {
   /// B and D from the settings the configuration file restored.
   void SyncFromSettings();
 
+  /// What the analysis window's lists still need before a capture means anything ("Catch ADC:
+  /// choose a Sample Point first"), empty when each has an item: without them the figures come
+  /// out of no point count, no resolution or no averaging.
+  std::string MissingChoice() const;
+
   /// Grid rows for the point count: N / 16 + 1, the header row included.
   int GridRows() const { return settings_.PointCount / kColumns + 1; }
   /// Header of grid column c (1..16): "00".."0F".

@@ -121,11 +121,19 @@ bool ConfigFile::Save(const std::filesystem::path& path, std::string& error) con
   return base::AtomicFile::Write(path, Render(), error);
 }
 
+void ConfigFile::FirstStartDefaults() {
+  settings_.NPointIndex = 6;
+  settings_.PointCount = 64 << settings_.NPointIndex;
+  settings_.ScaleIndex = 23 - 8;
+  settings_.CMAVR = 0;
+}
+
 ConfigLoadResult ConfigFile::Load(const std::filesystem::path& path) {
   const std::string name = path.filename().string();
   bool created = false;
   std::error_code ec;
   if (!std::filesystem::exists(path, ec)) {
+    FirstStartDefaults();
     std::string error;
     if (!Save(path, error)) {
       // Nothing to read back; the values in memory are what the file would have held.

@@ -47,6 +47,9 @@ class ConfigFile {
   /// Reads section `s` into copies and commits them only when every value was read.
   bool ReadSection(int s, base::TextLineReader& lines, std::string& why);
   void Finish();
+  /// The analysis window's lists on a first start: 4096 points, the converter's 23 bits of
+  /// magnitude, no averaging (the file would otherwise keep "no item", -1, for each).
+  void FirstStartDefaults();
 
   link::TargetRecord& target_;
   base::Settings& settings_;

@@ -28,6 +28,9 @@ void ShellCommands::InitLinkState() {
 ConfigLoadResult ShellCommands::StartupActivation() {
   const ConfigLoadResult r = config_.Load(ConfigPath());
   if (!r.message.empty()) bench_.host.SetStatus(2, r.message);
+  // A capture started before the analysis window is first shown (a sweep, a temperature run)
+  // measures with the resolution and point count just loaded, not with none.
+  bench_.capture.SyncFromSettings();
   bench_.switchTest.LoadConfig(StepPath());
   // Without this the chip list quietly falls back to names that load nothing.
   if (const std::string missing = ProgramFolderCheck::Problem(programDir_); !missing.empty())

@@ -114,11 +114,15 @@ AnxAdcForm::AnxAdcForm(app::Workbench& bench, QtHost& host, MainPanel& main, QWi
   FormCreate();
 
   bench_.capture.onFiguresChanged = [this] { RefreshFigures(); };
-  host_.OnChartRedraw([this] { ChartFun(bench_.capture.Count()); });
+  host_.OnChartRedraw(this, [this] { ChartFun(bench_.capture.Count()); });
   main_.RegisterCommand("Menu_ReadAdc", [this] {
     main_.ShowChild(app::FormId::TAnxADC, app::InfoOf(app::FormId::TAnxADC).PlacementIndex, true);
   });
   main_.RegisterCommand("RestoreADC", [this] { ComFunChange(); });
+}
+
+AnxAdcForm::~AnxAdcForm() {
+  bench_.capture.onFiguresChanged = nullptr;
 }
 
 QLabel* AnxAdcForm::Panel(const char* name, const char* label, const char* unit,
@@ -366,6 +370,10 @@ void AnxAdcForm::CatchADCClick() {
   capture.halving = true;
   if (capture.idle == 0) {
     capture.idle = 1;
+    return;
+  }
+  if (const std::string missing = capture.MissingChoice(); !missing.empty()) {
+    host_.SetStatus(2, missing);
     return;
   }
   SetCaptureMenus(false);

@@ -50,6 +50,8 @@ class AnxAdcForm final : public QWidget {
   static constexpr int kStripHeight = 50;
 
   AnxAdcForm(app::Workbench& bench, QtHost& host, MainPanel& main, QWidget* parent);
+  /// Takes the window's hook off the capture, which outlives it.
+  ~AnxAdcForm() override;
 
   void CatchADCClick();
   void ShowChartClick();

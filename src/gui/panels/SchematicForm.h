@@ -55,12 +55,12 @@ class SchematicForm : public QWidget {
     model.FormCreate();
     form->Apply(model.State());
 
-    // The windows live as long as the program; the guard covers the end of it.
+    // The hooks go with the window; the guard covers the end of the program as well.
     QPointer<Form> self(form);
-    host.OnRegImageChanged([self](int) {
+    host.OnRegImageChanged(form, [self](int) {
       if (self) self->DataUpdate();
     });
-    host.OnChipLoaded([self, &model] {
+    host.OnChipLoaded(form, [self, &model] {
       if (!self) return;
       model.ApplyChip();
       self->DataUpdate();

@@ -13,7 +13,7 @@ TADCForm::TADCForm(app::Workbench& bench, QtHost& host, QWidget* parent)
   Layout();
   BindModel(this, model_, host);
   QPointer<TADCForm> self(this);
-  host.OnAdcReading([self] {
+  host.OnAdcReading(this, [self] {
     if (!self) return;
     self->model_.ShowReading();
     self->Apply(self->model_.State());

@@ -19,9 +19,9 @@ ViewWindows::ViewWindows(app::Workbench& bench, QtHost& host, MainPanel& main)
 
 ViewWindows::~ViewWindows() {
   // The windows may sit in the main window's MDI area: leave it before the main window goes.
-  popup_.reset();
-  registers_.reset();
-  ram_.reset();
+  delete popup_.data();
+  delete registers_.data();
+  delete ram_.data();
 }
 
 bool ViewWindows::Ask(const views::HexRequest& request, QPoint at, uint32_t& value) {
@@ -31,42 +31,35 @@ bool ViewWindows::Ask(const views::HexRequest& request, QPoint at, uint32_t& val
                         QString::fromStdString(request.prompt));
 }
 
-void ViewWindows::RefreshViews() {
-  if (ram_) ram_->Refresh();
-  if (registers_) registers_->Refresh();
-}
-
 void ViewWindows::CreateRamView() {
-  ram_ = std::make_unique<RamView>(
-      ramModel_, host_,
-      [this](const views::HexRequest& r, QPoint at, uint32_t& v) { return Ask(r, at, v); });
+  ram_ = new RamView(ramModel_, host_, [this](const views::HexRequest& r, QPoint at, uint32_t& v) {
+    return Ask(r, at, v);
+  });
   // 40 pixels from the top, 20 from the right edge of the screen.
   if (const QScreen* screen = QGuiApplication::primaryScreen())
     ram_->move(screen->geometry().width() - ram_->width() - 20, 40);
-  main_.RegisterForm(app::FormId::TQx_RAM, ram_.get());
-  host_.OnRegImageChanged([this](int) { RefreshViews(); });
-  host_.OnChipLoaded([this] {
-    if (ram_) ram_->ApplyChip();
-    if (registers_) registers_->ApplyChip();
-  });
+  main_.RegisterForm(app::FormId::TQx_RAM, ram_);
+  host_.OnRegImageChanged(ram_, [this](int) { ram_->Refresh(); });
+  host_.OnChipLoaded(ram_, [this] { ram_->ApplyChip(); });
   main_.RegisterCommand("Menu_ReadRAM", [this] { commands_.ReadRam(); });
   main_.RegisterCommand("SLEEP1", [this] { commands_.Sleep(); });
 }
 
 void ViewWindows::CreateRegisterView() {
-  registers_ = std::make_unique<RegisterView>(
-      registerModel_,
-      [this](const views::HexRequest& r, QPoint at, uint32_t& v) { return Ask(r, at, v); });
+  registers_ = new RegisterView(registerModel_, [this](const views::HexRequest& r, QPoint at,
+                                                       uint32_t& v) { return Ask(r, at, v); });
   // Bottom right of the screen.
   if (const QScreen* screen = QGuiApplication::primaryScreen())
     registers_->move(screen->geometry().width() - registers_->width() - 20,
                      screen->geometry().height() - registers_->height() - 40);
-  main_.RegisterForm(app::FormId::TQx_Reg2, registers_.get());
+  main_.RegisterForm(app::FormId::TQx_Reg2, registers_);
+  host_.OnRegImageChanged(registers_, [this](int) { registers_->Refresh(); });
+  host_.OnChipLoaded(registers_, [this] { registers_->ApplyChip(); });
 }
 
 void ViewWindows::CreatePopup() {
-  popup_ = std::make_unique<HexPopup>(&main_);
-  main_.RegisterForm(app::FormId::TQxPopSelHex, popup_.get());
+  popup_ = new HexPopup(&main_);
+  main_.RegisterForm(app::FormId::TQxPopSelHex, popup_);
 }
 
 }  // namespace qx::gui

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <memory>
+#include <QPointer>
 
 #include "core/app/Workbench.h"
 #include "core/views/AccessPort.h"
@@ -30,16 +30,15 @@ class ViewWindows {
   void CreateRegisterView();  ///< `TQx_Reg2`
   void CreatePopup();         ///< `TQxPopSelHex`
 
-  RamView* Ram() { return ram_.get(); }
-  RegisterView* Registers() { return registers_.get(); }
-  HexPopup* Popup() { return popup_.get(); }
+  RamView* Ram() { return ram_; }
+  RegisterView* Registers() { return registers_; }
+  HexPopup* Popup() { return popup_; }
   views::RamCommands& Commands() { return commands_; }
   views::RamViewModel& RamModel() { return ramModel_; }
   views::RegisterViewModel& RegisterModel() { return registerModel_; }
 
  private:
   bool Ask(const views::HexRequest& request, QPoint at, uint32_t& value);
-  void RefreshViews();
 
   app::Workbench& bench_;
   QtHost& host_;
@@ -48,9 +47,10 @@ class ViewWindows {
   views::RamCommands commands_;
   views::RamViewModel ramModel_;
   views::RegisterViewModel registerModel_;
-  std::unique_ptr<RamView> ram_;
-  std::unique_ptr<RegisterView> registers_;
-  std::unique_ptr<HexPopup> popup_;
+  // Guarded: the main window's frames hold the windows too, and whichever goes first takes them.
+  QPointer<RamView> ram_;
+  QPointer<RegisterView> registers_;
+  QPointer<HexPopup> popup_;
 };
 
 }  // namespace qx::gui

@@ -431,6 +431,12 @@ TEST_F(ConfigFileOnDiskTest, FirstStartWritesTheFileAndReadsItBack) {
   EXPECT_EQ(lines[1], "   0   0   0   0   0") << "written before the link kind is set";
   EXPECT_EQ(settings.CalValue, 500000);
   EXPECT_FALSE(std::filesystem::exists(dir / "QxADC.cfg.tmp"));
+  // The analysis lists start chosen (4096 points, 23 bits, "1"), never as "no item" (-1).
+  EXPECT_EQ(settings.NPointIndex, 6);
+  EXPECT_EQ(settings.PointCount, 4096);
+  EXPECT_EQ(settings.ScaleIndex, 15);
+  EXPECT_EQ(settings.CMAVR, 0);
+  EXPECT_NE(bytes->find("\r\n   6  15\r\n"), std::string::npos) << *bytes;
 }
 
 TEST_F(ConfigFileOnDiskTest, SaveReplacesTheOldFileWhole) {

@@ -45,7 +45,18 @@ TEST_F(ShellCommandsTest, FirstStartCreatesTheFileAndEndsOnLinkKindFive) {
   EXPECT_EQ(bench.target.LinkKind, link::kLinkQx740x);
   EXPECT_TRUE(std::filesystem::exists(dir / "QxADC.cfg"));
   EXPECT_EQ(host.status[2], "");
+  // The capture measures with what was loaded before the analysis window is ever shown.
+  EXPECT_EQ(bench.settings.PointCount, 4096);
+  EXPECT_EQ(bench.capture.Bits(), 23);
+  EXPECT_EQ(bench.capture.MissingChoice(), "");
+
+  // A file of an older start without a point count item.
+  bench.settings.NPointIndex = -1;
+  ASSERT_TRUE(shell->SaveConfig());
+  bench.settings.PointCount = 0;
+  shell->StartupActivation();
   EXPECT_EQ(bench.settings.PointCount, 256) << "an impossible capture length becomes 256";
+  EXPECT_EQ(bench.capture.MissingChoice(), "Catch ADC: choose a Sample Point first");
 }
 
 TEST_F(ShellCommandsTest, UnreadableValueIsNamedInStatusPanelTwo) {
