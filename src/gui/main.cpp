@@ -32,6 +32,15 @@ int main(int argc, char** argv) {
       std::fputs(text.c_str(), stdout);
       return 0;
     }
+    // Qt takes its own single-dash options (-platform xcb) out of the arguments only once it
+    // runs; an error of ours is said now, as Qt would abort without a display.
+    const std::string& e = early.Error;
+    const bool maybeQtOption =
+        e.rfind("unknown argument: ", 0) == 0 && e.rfind("unknown argument: --", 0) != 0;
+    if (!e.empty() && !maybeQtOption) {
+      std::fprintf(stderr, "qxpanel: %s (see qxpanel --help)\n", e.c_str());
+      return 2;
+    }
   }
   qx::platform::DurableFiles::Install();
   qx::gui::GuardedApplication::InstallLastResort();
@@ -40,8 +49,7 @@ int main(int argc, char** argv) {
   for (const QString& a : QCoreApplication::arguments().mid(1)) args.push_back(a.toStdString());
   const qx::app::CommandLine options = qx::app::CommandLine::Parse(args);
   if (!options.Error.empty()) {
-    std::fprintf(stderr, "qxpanel: %s\n%s", options.Error.c_str(),
-                 qx::app::CommandLine::Usage().c_str());
+    std::fprintf(stderr, "qxpanel: %s (see qxpanel --help)\n", options.Error.c_str());
     return 2;
   }
   // The simulated bridge's faults: the command line's, else the environment's.
