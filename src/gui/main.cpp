@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QFileInfo>
+#include <QMessageBox>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -131,6 +132,13 @@ int main(int argc, char** argv) {
     const std::string notice = qx::app::CrashReport::StartupNotice(lastCrash);
     std::fprintf(stderr, "qxpanel: %s\n", notice.c_str());
     panel->Host().SetStatus(2, notice);
+    // The path does not fit the status bar: a box that waits for nobody says it whole.
+    auto* box = new QMessageBox(QMessageBox::Warning, panel->Main().windowTitle(),
+                                QString::fromStdString(notice), QMessageBox::Ok, &panel->Main());
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    box->show();
   }
   const int rc = QApplication::exec();
   // The main window releases the bridge while the backends still exist.
