@@ -28,9 +28,11 @@ constexpr char kChamberPort[] = "COM7";
 constexpr int kFirstSimMeterPort = 8;
 
 constexpr const char* kValueOptions[] = {
-    "--points",  "--start",        "--step",       "--modes",      "--hold", "--delay",
-    "--measure", "--chamber-port", "--fluke-port", "--power-port", "--bits", "--samples"};
+    "--points", "--start",   "--step",         "--modes",      "--hold",
+    "--delay",  "--measure", "--chamber-port", "--fluke-port", "--power-port",
+    "--bits",   "--samples", "--link-wait"};
 constexpr int kDefaultBits = 23;
+constexpr long kMaxLinkWaitMinutes = 24 * 60;
 constexpr int kDefaultSamples = 256;
 constexpr const char* kFlags[] = {"--chamber", "--no-chamber", "--resume", "--full"};
 
@@ -101,12 +103,23 @@ class TempRun {
     if (!SelectInstruments(withChamber)) return kExitLinkFailed;
 
     test_.onProgress = [this](const autotest::TempProgress& p) { err_ << p.Text() << "\n"; };
+    test_.onNotice = [this](const std::string& text) { err_ << "qxctl: " << text << "\n"; };
     const auto end = withChamber ? test_.TBgClick() : test_.TTestClick();
     test_.onProgress = nullptr;
+    test_.onNotice = nullptr;
     for (const auto& e : session_.Host().errors) err_ << "qxctl: " << e << "\n";
     if (end != TempTest::RunEnd::Completed) {
-      err_ << "qxctl: the temperature run did not complete"
-           << (session_.Host().status[2].empty() ? "" : ": " + session_.Host().status[2]) << "\n";
+      const std::string& why =
+          !test_.EndReason().empty() ? test_.EndReason() : session_.Host().status[2];
+      err_ << "qxctl: the temperature run did not complete" << (why.empty() ? "" : ": " + why)
+           << "; continue it with --resume\n";
+      return kExitLinkFailed;
+    }
+    if (!test_.FailedModes().empty()) {
+      err_ << "qxctl: run " << test_.RunId() << " " << test_.EndReason() << ":";
+      for (const auto& f : test_.FailedModes())
+        err_ << "\n  point " << f.point << ", mode " << f.mode << ": " << f.why;
+      err_ << "\nqxctl: --resume measures them again\n";
       return kExitLinkFailed;
     }
     out_ << "run " << test_.RunId() << " completed: " << test_.TempCount << " points x "
@@ -128,13 +141,21 @@ class TempRun {
     f.modeCount = Option(options_, "--modes", f.modeCount);
     f.holdMinutes = Option(options_, "--hold", f.holdMinutes);
     f.powerDelay = Option(options_, "--delay", f.powerDelay);
+    f.linkWaitMinutes = Option(options_, "--link-wait", f.linkWaitMinutes);
     f.fullFiles = Flag(options_, "--full");
-    for (const char* name : {"--points", "--start", "--step", "--modes", "--hold", "--delay"}) {
+    for (const char* name :
+         {"--points", "--start", "--step", "--modes", "--hold", "--delay", "--link-wait"}) {
       const std::string v = Option(options_, name, "0");
       if (!IsNumber(v)) {
         err_ << "qxctl: " << name << ": not a number: " << v << "\n";
         return false;
       }
+    }
+    const auto linkWait = ParseNumberArgument(f.linkWaitMinutes);
+    if (!linkWait || *linkWait < 0 || *linkWait > kMaxLinkWaitMinutes) {
+      err_ << "qxctl: --link-wait is whole minutes, 0 to " << kMaxLinkWaitMinutes << ": "
+           << f.linkWaitMinutes << "\n";
+      return false;
     }
     const std::string measure = Option(options_, "--measure", "adc");
     if (measure == "adc")

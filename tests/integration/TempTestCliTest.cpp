@@ -296,4 +296,151 @@ TEST_F(TempCli, RunKilledAndResumedWritesWhatAnUninterruptedRunWrites) {
   EXPECT_EQ(ReadAll(dir.Path() / "again" / "QxTEMPA.CSV"), File("QxTEMPA.CSV"));
 }
 
+/// Runs of the small fixture with the faults a night brings, against the files of a clean run.
+class TempFaults : public TempCli {
+ protected:
+  TempFaults() {
+    std::filesystem::copy(dir.Path(), cleanDir.Path(), std::filesystem::copy_options::recursive);
+    const auto r = Qxctl(In(cleanDir.Path(), {"--no-chamber"}), Quiet);
+    EXPECT_EQ(r.status, qx::cli::kExitOk) << r.err;
+  }
+  static std::vector<std::string> In(const std::filesystem::path& d,
+                                     std::initializer_list<std::string> extra,
+                                     const std::string& faults = {}) {
+    std::vector<std::string> a{"--simulate"};
+    if (!faults.empty()) a.insert(a.end(), {"--sim-fault", faults});
+    a.insert(a.end(), {"--dir", d.string(), "temp-test", "--modes", "2", "--points", "2", "--start",
+                       "20", "--step", "10"});
+    a.insert(a.end(), extra);
+    return a;
+  }
+  std::string Clean(const char* name) const { return ReadAll(cleanDir.Path() / name); }
+  /// `runs export` of run 1 gives the files the run left.
+  void ExportMatchesFiles() {
+    const auto exported = Qxctl({"--dir", dir.Path().string(), "runs", "export", "1", "--out",
+                                 (dir.Path() / "again").string()});
+    ASSERT_EQ(exported.status, qx::cli::kExitOk) << exported.err;
+    for (const char* name : {"QxTEMPA.CSV", "QxTEMPB.CSV"})
+      EXPECT_EQ(ReadAll(dir.Path() / "again" / name), File(name)) << name;
+  }
+  std::string RunState() {
+    const auto list = Qxctl({"--dir", dir.Path().string(), "runs", "list"});
+    EXPECT_EQ(list.status, qx::cli::kExitOk) << list.err;
+    const auto at = list.out.find("\n1,");
+    if (at == std::string::npos) return list.out;
+    std::istringstream row(list.out.substr(at + 1));
+    std::string field;
+    for (int i = 0; i < 4; ++i) std::getline(row, field, ',');
+    return field;  // id, started, ended, state
+  }
+  qx::test::TempDir cleanDir{"qx_temp_clean"};
+};
+
+/// A board whose captures number `from` to `to` (counted from 1 over the run) get no result:
+/// every poll reply of their stream is lost while the bridge stays on the bus.
+std::function<void(qx::sim::SimBoard&)> CapturesFail(int from, int to) {
+  return [from, to](qx::sim::SimBoard& board) {
+    Quiet(board);
+    board.Bridge().SetTargetProgram([&board, from, to, n = 0, was = false]() mutable {
+      const bool streaming = board.Bridge().Streaming();
+      if (streaming && !was) ++n;
+      was = streaming;
+      if (streaming && n >= from && n <= to) board.Bridge().DropNextReply();
+    });
+  };
+}
+
+// The bridge leaves the bus for good in the first mode: no figure is written for it, the run
+// waits the link-wait time and stops, resumable, naming where; resumed once the bridge is back,
+// it writes what a run without the fault writes.
+TEST_F(TempFaults, BridgeGoneStopsTheRunAfterTheLinkWaitAndResumes) {
+  const auto r = Qxctl(In(dir.Path(), {"--no-chamber", "--link-wait", "2"}, "unplug@30"), Quiet);
+  EXPECT_EQ(r.status, qx::cli::kExitLinkFailed) << r.err;
+  EXPECT_NE(r.err.find("waiting for the USB bridge"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("stopped: link lost at point 1, mode 1"), std::string::npos) << r.err;
+  EXPECT_EQ(r.out, "");
+  // No mode was recorded: every row without a temperature or a figure.
+  const std::string a = File("QxTEMPA.CSV");
+  EXPECT_EQ(a.substr(a.find("\r\n, , 1") + 2),
+            ", , 1, , , , , , , ,\r\n, , 2, , , , , , , ,\r\n"
+            ", , 1, , , , , , , ,\r\n, , 2, , , , , , , ,\r\n");
+  EXPECT_EQ(RunState(), "stopped");
+  ExportMatchesFiles();
+
+  const auto resumed = Qxctl(In(dir.Path(), {"--no-chamber", "--resume"}), Quiet);
+  ASSERT_EQ(resumed.status, qx::cli::kExitOk) << resumed.err;
+  EXPECT_EQ(File("QxTEMPA.CSV"), Clean("QxTEMPA.CSV"));
+  EXPECT_EQ(File("QxTEMPB.CSV"), Clean("QxTEMPB.CSV"));
+}
+
+// Unplugged and back within the wait, or a single lost reply: the mode is measured again and
+// the run writes exactly what a run without the fault writes.
+TEST_F(TempFaults, BridgeBackInTimeOrALostReplyChangeNothing) {
+  for (const std::string faults : {"unplug:90000@30", "drop@100", "drop@40,drop@41,drop@42"}) {
+    qx::test::TempDir d{"qx_temp_fault"};
+    std::filesystem::copy(dir.Path(), d.Path(), std::filesystem::copy_options::recursive);
+    const auto r = Qxctl(In(d.Path(), {"--no-chamber"}, faults), Quiet);
+    ASSERT_EQ(r.status, qx::cli::kExitOk) << faults << "\n" << r.err;
+    for (const char* name : {"QxTEMPA.CSV", "QxTEMPB.CSV"})
+      EXPECT_EQ(ReadAll(d.Path() / name), Clean(name)) << faults << " " << name;
+  }
+}
+
+// Mode 1 of point 2 fails its four captures with the bridge present: reported at once, its
+// figure fields left empty, the run goes on and ends "completed with 1 failed modes", exit 1;
+// the journal keeps the run open and --resume measures exactly that mode again.
+TEST_F(TempFaults, ModeFailingWithTheLinkPresentIsReportedAndResumedAlone) {
+  const auto r = Qxctl(In(dir.Path(), {"--no-chamber"}), CapturesFail(3, 6));
+  EXPECT_EQ(r.status, qx::cli::kExitLinkFailed) << r.err;
+  const auto failedAt = r.err.find("qxctl: point 2, mode 1 failed after 4 attempts: ");
+  EXPECT_NE(failedAt, std::string::npos) << r.err;
+  EXPECT_LT(failedAt, r.err.find("Point 2/2, mode 2/2")) << "reported when it failed";
+  EXPECT_NE(r.err.find("completed with 1 failed modes"), std::string::npos) << r.err;
+  const std::string clean = Clean("QxTEMPB.CSV");
+  const auto row = clean.rfind("\r\n1, ") + 2;  // point 2, mode 1
+  std::string expected = clean;
+  expected.replace(row, clean.find("\r\n", row) - row, "1, , , , , , , ,");
+  EXPECT_EQ(File("QxTEMPB.CSV"), expected);
+  EXPECT_EQ(RunState(), "failed");
+  ExportMatchesFiles();
+
+  int captures = 0;
+  const auto resumed = Qxctl(In(dir.Path(), {"--no-chamber", "--resume"}), [&](auto& board) {
+    Quiet(board);
+    board.Bridge().SetTargetProgram([&board, &captures, was = false]() mutable {
+      captures += board.Bridge().Streaming() && !was;
+      was = board.Bridge().Streaming();
+    });
+  });
+  ASSERT_EQ(resumed.status, qx::cli::kExitOk) << resumed.err;
+  EXPECT_EQ(captures, 1);
+  EXPECT_EQ(File("QxTEMPB.CSV"), clean);
+  EXPECT_EQ(File("QxTEMPA.CSV"), Clean("QxTEMPA.CSV"));
+  EXPECT_EQ(RunState(), "completed");
+}
+
+// The chamber stops answering after the first point: the run fails, resumable, and the point
+// it did not reach shows neither a temperature nor a figure (it used to read 0.00 °C).
+TEST_F(TempFaults, SilentChamberLeavesNoZeroTemperatureInTheFiles) {
+  const auto r = Qxctl(In(dir.Path(), {"--chamber", "--hold", "1"}), [](qx::sim::SimBoard& b) {
+    Quiet(b);
+    b.Bridge().SetTargetProgram([&b, n = 0, was = false]() mutable {
+      const bool streaming = b.Bridge().Streaming();
+      n += streaming && !was;
+      if (n == 2 && was && !streaming) b.Instruments().Chamber().SetRefuseAll(true);
+      was = streaming;
+    });
+  });
+  EXPECT_EQ(r.status, qx::cli::kExitLinkFailed) << r.err;
+  EXPECT_NE(r.err.find("did not take the set point of point 2"), std::string::npos) << r.err;
+  // Point 1 as measured (its offset drifts with the chamber), point 2 with nothing.
+  const std::string a = File("QxTEMPA.CSV");
+  const auto point2 = a.find("\r\n, , 1,");
+  ASSERT_NE(point2, std::string::npos) << a;
+  EXPECT_EQ(a.substr(point2 + 2), ", , 1, , , , , , , ,\r\n, , 2, , , , , , , ,\r\n");
+  EXPECT_NE(a.rfind("\r\n20.00, 0.00, 2, 3495", point2), std::string::npos) << a;
+  EXPECT_EQ(Lines(a), 6);
+  EXPECT_EQ(RunState(), "failed");
+}
+
 }  // namespace

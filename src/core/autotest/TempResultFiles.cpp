@@ -49,6 +49,19 @@ void AppendStats(std::string& out, const TempResults& r, int first, int count, i
   for (int k = first; k < first + count; ++k) out += ", " + F2(r.Stat(k, point, mode));
 }
 
+/// `count` figure fields left empty: a mode whose capture failed, or that no run reached yet,
+/// keeps the line's layout without a number a reader could take for a measurement.
+void AppendEmpty(std::string& out, int count) {
+  for (int k = 0; k < count; ++k) out += ", ";
+}
+
+/// Temperature and humidity of a point, empty until a mode of it is recorded (the journal
+/// keeps them with the modes, so an exported run writes the same).
+std::string Lead(const TempResults& r, int point) {
+  if (!r.Reached(point)) return ", , ";
+  return F2(r.TargetTemp(point)) + ", " + F2(r.TargetHum(point)) + ", ";
+}
+
 /// The seven figures of one channel in "%f", joined by ",".
 std::string JoinedFigures(const analysis::NoiseFigures& f) {
   std::string out;
@@ -81,12 +94,17 @@ std::string Summary(const TempResults& r, int points, int modes, std::string_vie
   out += kStatsHeader;
   out += base::kCrLf;
   for (int t = 1; t <= points; ++t) {
-    const std::string lead = F2(r.TargetTemp(t)) + ", " + F2(r.TargetHum(t)) + ", ";
+    const std::string lead = Lead(r, t);
     for (int m = 1; m <= modes; ++m) {
       out += lead + std::to_string(m);
-      AppendStats(out, r, kFirstGroup, kGroupSize, t, m);
-      out += ',';
-      out += kComparison;
+      if (r.Measured(t, m)) {
+        AppendStats(out, r, kFirstGroup, kGroupSize, t, m);
+        out += ',';
+        out += kComparison;
+      } else {
+        AppendEmpty(out, kGroupSize);
+        out += ',';
+      }
       out += base::kCrLf;
     }
   }
@@ -110,7 +128,10 @@ std::string Results(const TempResults& r, int points, int modes, bool adcAndTemp
   for (int t = 1; t <= points; ++t) {
     for (int m = 1; m <= modes; ++m) {
       out += std::to_string(m);
-      if (adcAndTemp) {
+      if (!r.Measured(t, m)) {
+        AppendEmpty(out, adcAndTemp ? TempResults::kKinds : kGroupSize);
+        if (!adcAndTemp) out += ',';
+      } else if (adcAndTemp) {
         AppendStats(out, r, kFirstGroup, TempResults::kKinds, t, m);
       } else {
         AppendStats(out, r, kFirstGroup, kGroupSize, t, m);
@@ -128,11 +149,17 @@ std::string Meters(const TempResults& r, int points, int modes) {
   for (int i = 0; i < TempResults::kMeters; ++i) out += ", Test #" + std::to_string(i) + ", , ";
   out += base::kCrLf;
   for (int t = 1; t <= points; ++t) {
-    const std::string lead = F2(r.TargetTemp(t)) + ", " + F2(r.TargetHum(t)) + ", ";
+    const std::string lead = Lead(r, t);
     for (int m = 1; m <= modes; ++m) {
       out += lead;
+      const bool measured = r.Measured(t, m);
       for (int i = 0; i < TempResults::kMeters; ++i) {
-        out += ", " + std::to_string(m) + ", " + MeterNumber(r.MeterValue(i, t, m)) + ", ";
+        out += ", " + std::to_string(m) + ", ";
+        if (!measured) {
+          out += ", ";
+          continue;
+        }
+        out += MeterNumber(r.MeterValue(i, t, m)) + ", ";
         out += r.MeterUnit(i, t, m);
       }
       out += base::kCrLf;

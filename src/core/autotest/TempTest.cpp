@@ -150,6 +150,11 @@ std::string TempTest::NotANumber(int column, int point) const {
          std::to_string(column) + " (\"" + temps.Cell(column, point) + "\") is not a number";
 }
 
+std::string TempTest::ChamberSilent() const {
+  return std::string(kChamberSilent) + " at point " + std::to_string(TempIndex) +
+         " (twice); the point's modes are not measured";
+}
+
 std::string TempTest::SetPointRefused() const {
   return "The chamber did not take the set point of point " + std::to_string(TempIndex) +
          " (no OK to the write, twice)";
@@ -187,9 +192,11 @@ bool TempTest::CheckTables(bool withChamber) {
 bool TempTest::TESTINI() {
   Running = true;
   TempIndex = 1;
+  failed_.clear();
+  endReason_.clear();
+  results.ClearMarks();
   Modenum();
   SizeRun();
-  firstMode_ = 1;
   Changed();
   return true;
 }
@@ -200,6 +207,22 @@ void TempTest::SizeRun() {
   ModeCount = regs.ModeCount();
   data.Prepare(ModeCount + 1, TempCount + 1, TempCount);
   results.Resize(TempCount, ModeCount);
+  todo_.assign(static_cast<size_t>(std::max(TempCount, 0)) * static_cast<size_t>(ModeCount), 1);
+}
+
+bool TempTest::Todo(int point, int mode) const {
+  if (point < 1 || point > TempCount || mode < 1 || mode > ModeCount) return false;
+  return todo_[static_cast<size_t>(point - 1) * static_cast<size_t>(ModeCount) +
+               static_cast<size_t>(mode - 1)] != 0;
+}
+
+void TempTest::SkipFinishedPoints() {
+  auto anyTodo = [this](int t) {
+    for (int m = 1; m <= ModeCount; ++m)
+      if (Todo(t, m)) return true;
+    return false;
+  };
+  while (TempIndex <= TempCount && !anyTodo(TempIndex)) ++TempIndex;
 }
 
 bool TempTest::Pause(double ms) {
@@ -221,17 +244,20 @@ void TempTest::TTESTCOM() {
   const int t = TempIndex;
   bench_.monitor.Disconnect();
   bench_.monitor.CheckLink();
-  for (int m = firstMode_; m <= ModeCount && Running; ++m) {
+  for (int m = 1; m <= ModeCount && Running; ++m) {
+    if (!Todo(t, m)) continue;  // measured before the run was resumed
     ModeDone = false;
     ModeTries = 0;
     int rawFile = -1;
+    std::string failure;
     Report(t, m);
     while (!ModeDone && Running) {
-      if (UsbOpen()) {
-        results.SetTarget(t, temps.Number(1, t).value_or(0), temps.Number(2, t).value_or(0));
+      // The point's set temperature is known from the table whether or not the bridge answers,
+      // so a failed mode never leaves a 0.00 °C in the files.
+      results.SetTarget(t, temps.Number(1, t).value_or(0), temps.Number(2, t).value_or(0));
+      if (UsbOpen())
         bench_.host.SetStatus(
             1, "Channel - " + std::to_string(meterChannels_) + " , Step - " + std::to_string(m));
-      }
       traffic_.PowerStep(bench_.power, m, form.powerDelay);
       traffic_.FlukeStep(bench_.fluke, m, form.keepOperating);
       if (UsbOpen())
@@ -253,6 +279,7 @@ void TempTest::TTESTCOM() {
         break;
       }
 
+      failure.clear();
       if (form.MeasuresAdc()) {
         for (uint16_t a = 0; a <= 4; ++a) bench_.access.ReadBytes(a, 1);
         const std::string& reference = regs.Reference(m);
@@ -267,12 +294,21 @@ void TempTest::TTESTCOM() {
           ModeDone = bench_.capture.CatchACDCOM(reference, kind);
           bench_.capture.fullWidth = false;
           bench_.capture.halving = false;
-          results.SetStats(t, m, bench_.noise);
+          if (ModeDone)
+            results.SetStats(t, m, bench_.noise);
+          else
+            failure = bench_.capture.FailureReason();
         }
+        if (!ModeDone && failure.empty()) failure = link::kUsbNotConnect;
       }
       if (form.MeasuresMeters()) MeasureMeters(t, m);
+      // Whatever the noise record and the meters hold now, a failed capture is no measurement.
+      if (!failure.empty()) results.SetMark(t, m, TempResults::Mark::None);
 
-      data.SetCell(m, t, FixedTwo(results.Stat(0, t, m)));
+      data.SetCell(m, t,
+                   results.Measured(t, m) ? FixedTwo(results.Stat(0, t, m))
+                   : failure.empty()      ? std::string()
+                                          : std::string(kFailedCell));
       captureEnabled = true;
       ENSaveClick();
       Changed();
@@ -283,15 +319,61 @@ void TempTest::TTESTCOM() {
         WriteRaw();
         if (!Running) break;
       }
+      if (!failure.empty() && !bench_.monitor.EnsureOnline()) {
+        // The bridge left the bus: that attempt says nothing about the mode. Once the bridge
+        // is back the mode is measured again with all its attempts left.
+        if (!WaitForLink(t, m)) break;
+        continue;
+      }
       if (!ModeDone && ++ModeTries >= kModeAttempts) ModeDone = true;
     }
     if (ModeDone) {
-      RecordMode(t, m, rawFile);
-      if (onModeFinished) onModeFinished(t, m);
+      if (!failure.empty()) {
+        results.SetMark(t, m, TempResults::Mark::Failed);
+        ModeFailed(t, m, failure);
+        ENSaveClick();  // the point now counts as reached: its temperature shows
+      }
+      RecordMode(t, m, rawFile, failure);
+      if (failure.empty() && onModeFinished) onModeFinished(t, m);
     }
   }
-  firstMode_ = 1;
   ++TempIndex;
+}
+
+bool TempTest::WaitForLink(int point, int mode) {
+  const double minutes = std::max(static_cast<double>(WholeNumber(form.linkWaitMinutes)), 0.0);
+  const double end = bench_.clock.NowMs() + minutes * 60'000;
+  const std::string where = "point " + std::to_string(point) + ", mode " + std::to_string(mode);
+  Notice("USB bridge lost at " + where + "; waiting for the USB bridge up to " +
+         HeldText(minutes * 60) + " (h:mm:ss)");
+  while (Running) {
+    if (bench_.monitor.EnsureOnline()) {
+      Notice("USB bridge back; measuring " + where + " again");
+      return true;
+    }
+    const double left = end - bench_.clock.NowMs();
+    if (left <= 0) break;
+    bench_.host.SetStatus(2, "waiting for the USB bridge, " + HeldText(left / 1000) + " left");
+    Pause(std::min(left, kRetryMs));
+  }
+  if (Running) {
+    endReason_ = "stopped: link lost at " + where;
+    bench_.host.SetStatus(2, endReason_);
+    Running = false;
+  }
+  return false;
+}
+
+void TempTest::ModeFailed(int point, int mode, const std::string& why) {
+  failed_.push_back({point, mode, why});
+  const std::string text = "point " + std::to_string(point) + ", mode " + std::to_string(mode) +
+                           " failed after " + std::to_string(kModeAttempts) + " attempts: " + why;
+  bench_.host.SetStatus(2, text);
+  Notice(text);
+}
+
+void TempTest::Notice(const std::string& text) {
+  if (onNotice) onNotice(text);
 }
 
 void TempTest::MeasureMeters(int point, int mode) {
@@ -402,7 +484,13 @@ void TempTest::LKENTERClick() {
 
 void TempTest::TMPDataClick() {
   for (int t = 1; t <= TempCount; ++t)
-    for (int m = 1; m <= ModeCount; ++m) data.SetCell(m, t, FixedTwo(results.Stat(0, t, m)));
+    for (int m = 1; m <= ModeCount; ++m) {
+      const auto mark = results.State(t, m);
+      data.SetCell(m, t,
+                   mark == TempResults::Mark::Failed     ? std::string(kFailedCell)
+                   : mark == TempResults::Mark::Measured ? FixedTwo(results.Stat(0, t, m))
+                                                         : std::string());
+    }
   Changed();
 }
 
@@ -447,12 +535,21 @@ TempTest::RunEnd TempTest::Run(bool withChamber) {
     return RunEnd::Failed;
   }
   runStart_ = bench_.clock.NowMs();
-  modesAtStart_ = progress_.modesDone = (TempIndex - 1) * ModeCount + firstMode_ - 1;
+  SkipFinishedPoints();
+  modesAtStart_ = progress_.modesDone =
+      static_cast<int>(std::count(todo_.begin(), todo_.end(), uint8_t{0}));
   const RunEnd end = withChamber ? ChamberRun() : NoChamberRun();
+  if (end == RunEnd::Completed && !failed_.empty()) {
+    endReason_ = "completed with " + std::to_string(failed_.size()) + " failed modes";
+    bench_.host.SetStatus(2, endReason_);
+  }
   if (journal_ && runId_ != 0 && !journalBroken_) {
     static constexpr RunState kStates[] = {RunState::Completed, RunState::Stopped,
                                            RunState::Failed};
-    journal_->End(runId_, kStates[static_cast<int>(end)]);
+    // A run with failed modes stays open: a resumed run measures them again.
+    journal_->End(runId_, failed_.empty()            ? kStates[static_cast<int>(end)]
+                          : end == RunEnd::Completed ? RunState::Failed
+                                                     : kStates[static_cast<int>(end)]);
   }
   bench_.host.SetProgress(0, false);
   return end;
@@ -481,7 +578,7 @@ TempTest::RunEnd TempTest::ChamberRun() {
   while (Running && TempIndex <= TempCount) {
     bench_.host.PumpEvents();
     int pv = 0, sv = 0;
-    if (!ReadTemp(pv, sv)) return closing(RunEnd::Failed, kChamberSilent);
+    if (!ReadTemp(pv, sv)) return closing(RunEnd::Failed, ChamberSilent());
     bench_.host.SetStatus(1, FixedTwo(pv / 10.0));
     const double target = 10 * temps.Number(1, TempIndex).value_or(0);
     if (std::abs(pv - target) >= kTolerance) {
@@ -492,7 +589,7 @@ TempTest::RunEnd TempTest::ChamberRun() {
     bool restart = false;
     while (!restart) {
       if (!Pause(kRetryMs)) return closing(RunEnd::Stopped);
-      if (!ReadTemp(pv, sv)) return closing(RunEnd::Failed, kChamberSilent);
+      if (!ReadTemp(pv, sv)) return closing(RunEnd::Failed, ChamberSilent());
       if (std::abs(pv - target) >= kTolerance) {
         restart = true;  // the chamber left the band: the hold starts again
         break;
@@ -505,6 +602,7 @@ TempTest::RunEnd TempTest::ChamberRun() {
       if (held > 60.0 * holdMinutes) {
         TTESTCOM();
         if (!Running) return closing(RunEnd::Stopped);
+        SkipFinishedPoints();
         if (TempIndex > TempCount) return closing(RunEnd::Completed);
         if (!LoadTemp()) return closing(RunEnd::Failed, loadFailure_);
         break;
@@ -515,8 +613,12 @@ TempTest::RunEnd TempTest::ChamberRun() {
 }
 
 TempTest::RunEnd TempTest::NoChamberRun() {
-  while (Running && TempIndex <= TempCount) TTESTCOM();
-  const RunEnd end = TempIndex > TempCount ? RunEnd::Completed : RunEnd::Stopped;
+  while (Running && TempIndex <= TempCount) {
+    TTESTCOM();
+    SkipFinishedPoints();
+  }
+  // Running is cleared only by a stop (the user's, or a lost link), never by the last point.
+  const RunEnd end = Running ? RunEnd::Completed : RunEnd::Stopped;
   Closing();
   return end;
 }
@@ -628,34 +730,39 @@ bool TempTest::ResumeRun(int64_t id) {
   Restore(settings);
   SizeRun();
   RawFileNumber = settings.firstRawFile;
-  int lastPoint = 1, lastMode = 0;
+  // Measured modes are done; modes recorded as failed are measured again.
   for (const ModeRecord& r : journal_->Modes(id)) {
     if (r.rawFile >= 0) RawFileNumber = std::max(RawFileNumber, r.rawFile + 1);
-    if (r.point > lastPoint || (r.point == lastPoint && r.mode > lastMode))
-      lastPoint = r.point, lastMode = r.mode;
+    if (r.failure.empty() && Todo(r.point, r.mode))
+      todo_[static_cast<size_t>(r.point - 1) * static_cast<size_t>(ModeCount) +
+            static_cast<size_t>(r.mode - 1)] = 0;
   }
-  TempIndex = lastPoint;
-  firstMode_ = lastMode + 1;
-  if (firstMode_ > ModeCount) ++TempIndex, firstMode_ = 1;
+  TempIndex = 1;
+  SkipFinishedPoints();
+  int firstMode = 1;
+  while (firstMode < ModeCount && !Todo(TempIndex, firstMode)) ++firstMode;
   TMPDataClick();
   runId_ = id;
   bench_.host.SetStatus(2, "Resuming run " + std::to_string(id) + " at point " +
-                               std::to_string(TempIndex) + ", mode " + std::to_string(firstMode_));
+                               std::to_string(TempIndex) + ", mode " + std::to_string(firstMode));
   return true;
 }
 
-void TempTest::RecordMode(int point, int mode, int rawFile) {
+void TempTest::RecordMode(int point, int mode, int rawFile, const std::string& failure) {
   if (!journal_ || runId_ == 0 || journalBroken_) return;
   ModeRecord r;
   r.point = point;
   r.mode = mode;
   r.targetTemp = results.TargetTemp(point);
   r.targetHum = results.TargetHum(point);
-  for (int k = 0; k < TempResults::kKinds; ++k)
-    r.stats[static_cast<size_t>(k)] = results.Stat(k, point, mode);
-  for (int i = 0; i < TempResults::kMeters; ++i) {
-    r.meterValue[static_cast<size_t>(i)] = results.MeterValue(i, point, mode);
-    r.meterUnit[static_cast<size_t>(i)] = results.MeterUnit(i, point, mode);
+  r.failure = failure;
+  if (failure.empty()) {  // a failed mode keeps no figures, not even zeros to be taken for some
+    for (int k = 0; k < TempResults::kKinds; ++k)
+      r.stats[static_cast<size_t>(k)] = results.Stat(k, point, mode);
+    for (int i = 0; i < TempResults::kMeters; ++i) {
+      r.meterValue[static_cast<size_t>(i)] = results.MeterValue(i, point, mode);
+      r.meterUnit[static_cast<size_t>(i)] = results.MeterUnit(i, point, mode);
+    }
   }
   r.rawFile = rawFile;
   if (!journal_->RecordMode(runId_, r)) {

@@ -5,6 +5,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/analysis/AdcCapture.h"
 #include "core/analysis/NoiseResult.h"
@@ -39,6 +40,8 @@ struct TempForm {
   std::string modeCount = "1000";   ///< `EModenum`
   std::string holdMinutes = "20";   ///< `Edit2`
   std::string powerDelay = "2000";  ///< `PDlyT`, milliseconds
+  /// Minutes a run waits for a USB bridge that left the bus to come back before it stops.
+  std::string linkWaitMinutes = "10";
   Measure measure = Measure::Adc;
   Capture capture = Capture::Adc;
   bool fullFiles = false;      ///< `CHFULL`: a raw sample file per mode
@@ -91,6 +94,15 @@ class TempTest {
   static constexpr double kSettleMs = 4000;
   static constexpr char kRunError[] = "溫控廂 RUN ERROR!!!!!!!";
   static constexpr char kChamberSilent[] = "The chamber does not answer a temperature read";
+  /// The result table's cell of a mode whose capture failed.
+  static constexpr char kFailedCell[] = "failed";
+
+  /// A mode whose capture still failed after its attempts with the bridge present.
+  struct FailedMode {
+    int point = 0;
+    int mode = 0;
+    std::string why;
+  };
 
   /// How a run that the journal holds unfinished is treated when a new run starts.
   enum class Resume { Ask, Always, Never };
@@ -170,6 +182,11 @@ class TempTest {
   /// Meters read in the last multimeter pass (the "Channel - " counter).
   int MeterChannels() const { return meterChannels_; }
   const TempProgress& Progress() const { return progress_; }
+  /// The modes of the run that failed, in the order they failed.
+  const std::vector<FailedMode>& FailedModes() const { return failed_; }
+  /// Why the last run ended as it did when that is not a plain completion or a Stop:
+  /// "stopped: link lost at point P, mode M", "completed with N failed modes"; else empty.
+  const std::string& EndReason() const { return endReason_; }
 
   /// Runs when tables, results or button states changed.
   std::function<void()> onChanged;
@@ -179,6 +196,9 @@ class TempTest {
   std::function<void(const std::string&)> onReferenceText;
   /// Runs after every mode with the point and mode just finished (for the live chart).
   std::function<void(int point, int mode)> onModeFinished;
+  /// Runs with what the run must report at once, while nobody may be watching: a mode that
+  /// failed, a wait for the USB bridge and its end.
+  std::function<void(const std::string&)> onNotice;
 
  private:
   bool UsbOpen() const { return bench_.target.Usb.Opened; }
@@ -198,13 +218,23 @@ class TempTest {
   void MeasureMeters(int point, int mode);
   void WriteRaw();
   void Report(int point, int mode);
-  void RecordMode(int point, int mode, int rawFile);
+  void RecordMode(int point, int mode, int rawFile, const std::string& failure);
+  /// The mode still has to be measured in this run.
+  bool Todo(int point, int mode) const;
+  /// Moves TempIndex past the points whose modes are all measured.
+  void SkipFinishedPoints();
+  /// The bridge left the bus: waits for it up to the link-wait time. False, with the run
+  /// stopped, when it does not come back (or the run was stopped meanwhile).
+  bool WaitForLink(int point, int mode);
+  void ModeFailed(int point, int mode, const std::string& why);
+  void Notice(const std::string& text);
   bool StartJournal(bool withChamber);
   bool ResumeRun(int64_t id);
   RunSettings Snapshot(bool withChamber) const;
   void Restore(const RunSettings& s);
   void Fail(const std::string& why);
   std::string SetPointRefused() const;
+  std::string ChamberSilent() const;
   std::string NotANumber(int column, int point) const;
 
   Bench bench_;
@@ -215,7 +245,11 @@ class TempTest {
   bool journalBroken_ = false;
   int meterChannels_ = 0;
   std::string loadFailure_;  ///< why the last LoadTemp failed
-  int firstMode_ = 1;        ///< the mode a resumed run continues with at its first point
+  /// Point-major, one per mode: still to be measured in this run (all of them in a new run;
+  /// in a resumed run those not recorded and those recorded as failed).
+  std::vector<uint8_t> todo_;
+  std::vector<FailedMode> failed_;
+  std::string endReason_;
   double runStart_ = 0;
   int modesAtStart_ = 0;
   TempProgress progress_;

@@ -475,6 +475,10 @@ void TempTestWindow::RunTest(bool withChamber) {
   const QString run = test_.RunId() > 0 ? QString("Run %1").arg(test_.RunId()) : QString("Run");
   switch (end) {
     case TempTest::RunEnd::Completed:
+      if (!test_.FailedModes().empty()) {
+        EndProgress(run + " " + QString::fromStdString(test_.EndReason()));
+        break;
+      }
       EndProgress(
           run +
           QString(" completed: %1 points x %2 modes").arg(test_.TempCount).arg(test_.ModeCount));
@@ -588,6 +592,7 @@ void TempTestWindow::UpdateChart() {
     QVector<double> y;
     for (int t = 1; t <= r.Points(); ++t) {
       if (t > chartPoint_ || (t == chartPoint_ && m > chartMode_)) continue;
+      if (!r.Measured(t, m)) continue;  // a failed capture is no point of the chart
       x.push_back(r.TargetTemp(t));
       y.push_back(r.Stat(kind, t, m));
     }
