@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -11,6 +13,7 @@
 #include <unistd.h>
 
 #include "cli/LinkCommands.h"
+#include "core/base/AtomicFile.h"
 #include "platform/SqliteRunJournal.h"
 #include "sim/SimBoard.h"
 #include "support/QxctlRun.h"
@@ -441,6 +444,77 @@ TEST_F(TempFaults, SilentChamberLeavesNoZeroTemperatureInTheFiles) {
   EXPECT_NE(a.rfind("\r\n20.00, 0.00, 2, 3495", point2), std::string::npos) << a;
   EXPECT_EQ(Lines(a), 6);
   EXPECT_EQ(RunState(), "failed");
+}
+
+/// A disk that takes `allowed` more result files, then fails every write with `error` (ENOSPC
+/// for a full disk, EROFS for a file system remounted read-only).
+struct FailingDisk {
+  static inline int allowed = 0;
+  static inline int error = 0;
+  static bool WriteTemp(const std::filesystem::path& path, std::string_view bytes,
+                        std::filesystem::path& temp, std::string& why) {
+    if (allowed-- > 0) return qx::base::AtomicFile::Portable().writeTemp(path, bytes, temp, why);
+    why = "cannot create " + path.string() + ".tmp-0000000000000001: " + std::strerror(error);
+    return false;
+  }
+  FailingDisk(int allowedWrites, int errorCode) {
+    allowed = allowedWrites;
+    error = errorCode;
+    qx::base::AtomicFile::Install({&WriteTemp, qx::base::AtomicFile::Portable().replace});
+  }
+  ~FailingDisk() { qx::base::AtomicFile::Install(qx::base::AtomicFile::Portable()); }
+  FailingDisk(const FailingDisk&) = delete;
+  FailingDisk& operator=(const FailingDisk&) = delete;
+};
+
+// A result file that cannot be written stops the run at once, naming the file and the reason;
+// what was written before stays, and once the disk takes files again --resume completes the
+// run as if nothing had happened.
+TEST_F(TempFaults, ResultFileThatCannotBeWrittenStopsTheRunResumable) {
+  for (const int code : {ENOSPC, EROFS}) {
+    qx::test::TempDir d{"qx_temp_disk"};
+    std::filesystem::copy(dir.Path(), d.Path(), std::filesystem::copy_options::recursive);
+    std::string afterFirstMode;
+    {
+      // QxTEMPB.CSV after mode 1 is written; after mode 2 neither it nor its fallback is.
+      const FailingDisk disk(1, code);
+      const auto r = Qxctl(In(d.Path(), {"--no-chamber"}), Quiet);
+      EXPECT_EQ(r.status, qx::cli::kExitLinkFailed) << r.err;
+      EXPECT_NE(r.err.find("stopped: cannot create " + (d.Path() / "QxTEMPB.CSV").string()),
+                std::string::npos)
+          << r.err;
+      EXPECT_NE(r.err.find(std::strerror(code)), std::string::npos) << r.err;
+      EXPECT_EQ(r.err.find("Point 2/2"), std::string::npos) << "stopped at once: " << r.err;
+      afterFirstMode = ReadAll(d.Path() / "QxTEMPB.CSV");
+    }
+    const std::string clean = Clean("QxTEMPB.CSV");
+    EXPECT_EQ(afterFirstMode, clean.substr(0, clean.find("\r\n2, ") + 2) +
+                                  "2, , , , , , , ,\r\n1, , , , , , , ,\r\n2, , , , , , , ,\r\n");
+    const auto resumed = Qxctl(In(d.Path(), {"--no-chamber", "--resume"}), Quiet);
+    ASSERT_EQ(resumed.status, qx::cli::kExitOk) << resumed.err;
+    for (const char* name : {"QxTEMPA.CSV", "QxTEMPB.CSV"})
+      EXPECT_EQ(ReadAll(d.Path() / name), Clean(name)) << std::strerror(code) << " " << name;
+  }
+}
+
+// A file named TEMP where the raw-data folder must go stops a --full run at its first mode;
+// the mode is not recorded, so the resumed run writes its raw file too.
+TEST_F(TempFaults, RawFolderThatCannotBeMadeStopsTheRun) {
+  WriteText(dir.Path() / "TEMP", "in the way");
+  const auto r = Qxctl(In(dir.Path(), {"--no-chamber", "--full"}), Quiet);
+  EXPECT_EQ(r.status, qx::cli::kExitLinkFailed) << r.err;
+  EXPECT_NE(r.err.find("stopped: Cannot create " + (dir.Path() / "TEMP").string()),
+            std::string::npos)
+      << r.err;
+  EXPECT_EQ(RunState(), "stopped");
+  EXPECT_FALSE(std::filesystem::exists(dir.Path() / "TEMP" / "QxTMP-0.CSV"));
+
+  std::filesystem::remove(dir.Path() / "TEMP");
+  const auto resumed = Qxctl(In(dir.Path(), {"--no-chamber", "--full", "--resume"}), Quiet);
+  ASSERT_EQ(resumed.status, qx::cli::kExitOk) << resumed.err;
+  EXPECT_TRUE(std::filesystem::exists(dir.Path() / "TEMP" / "QxTMP-3.CSV"));
+  EXPECT_FALSE(std::filesystem::exists(dir.Path() / "TEMP" / "QxTMP-4.CSV"));
+  EXPECT_EQ(File("QxTEMPB.CSV"), Clean("QxTEMPB.CSV"));
 }
 
 }  // namespace

@@ -310,14 +310,18 @@ void TempTest::TTESTCOM() {
                    : failure.empty()      ? std::string()
                                           : std::string(kFailedCell));
       captureEnabled = true;
-      ENSaveClick();
+      if (!ENSaveClick()) StopWriting(writeError_);
       Changed();
       if (!Running) break;
 
       if (form.fullFiles && ModeDone) {
         rawFile = RawFileNumber;
         WriteRaw();
-        if (!Running) break;
+        if (!Running) {
+          // Without its raw file the mode is not finished: a resumed run measures it again.
+          ModeDone = false;
+          break;
+        }
       }
       if (!failure.empty() && !bench_.monitor.EnsureOnline()) {
         // The bridge left the bus: that attempt says nothing about the mode. Once the bridge
@@ -331,7 +335,8 @@ void TempTest::TTESTCOM() {
       if (!failure.empty()) {
         results.SetMark(t, m, TempResults::Mark::Failed);
         ModeFailed(t, m, failure);
-        ENSaveClick();  // the point now counts as reached: its temperature shows
+        // The point now counts as reached: its temperature shows.
+        if (!ENSaveClick()) StopWriting(writeError_);
       }
       RecordMode(t, m, rawFile, failure);
       if (failure.empty() && onModeFinished) onModeFinished(t, m);
@@ -409,10 +414,18 @@ void TempTest::WriteRaw() {
   std::string error;
   const std::string text = temp_text::RawSamples(samples, bench_.noise, form.adcAndTemp, {});
   if (!writer_.WriteRaw(RawFileNumber, text, error)) {
-    Fail(error);
+    StopWriting(error);
     return;
   }
   ++RawFileNumber;
+}
+
+void TempTest::StopWriting(const std::string& why) {
+  // An unattended run must not go on without its output, nor wait for a click on an error
+  // box: it stops, resumable, with the file and the reason in the status bar.
+  if (endReason_.empty()) endReason_ = "stopped: " + why;
+  bench_.host.SetStatus(2, endReason_);
+  Running = false;
 }
 
 bool TempTest::SaveOutA() {
@@ -420,7 +433,8 @@ bool TempTest::SaveOutA() {
   const auto text =
       temp_text::Summary(results, TempCount, ModeCount, temps.Cell(1, 0), temps.Cell(2, 0));
   if (writer_.Write(kTempSummaryFile, "", text, error).empty()) {
-    bench_.host.ShowError(error);
+    writeError_ = error;
+    bench_.host.SetStatus(2, error);
     return false;
   }
   return true;
@@ -432,12 +446,14 @@ bool TempTest::ENSaveClick() {
   const auto text =
       temp_text::Results(results, TempCount, ModeCount, form.adcAndTemp, TestNumber());
   if (writer_.Write(kTempResultFile, kTempResultFallback, text, error).empty()) {
+    writeError_ = error;
     bench_.host.SetStatus(2, error);
     ok = false;
   }
   if (form.measure != TempForm::Measure::Adc) {
     const auto meters = temp_text::Meters(results, TempCount, ModeCount);
     if (writer_.Write(kTempMeterFile, kTempMeterFallback, meters, error).empty()) {
+      writeError_ = error;
       bench_.host.SetStatus(2, error);
       ok = false;
     }
@@ -543,7 +559,7 @@ TempTest::RunEnd TempTest::Run(bool withChamber) {
     endReason_ = "completed with " + std::to_string(failed_.size()) + " failed modes";
     bench_.host.SetStatus(2, endReason_);
   }
-  if (journal_ && runId_ != 0 && !journalBroken_) {
+  if (journal_ && runId_ != 0) {
     static constexpr RunState kStates[] = {RunState::Completed, RunState::Stopped,
                                            RunState::Failed};
     // A run with failed modes stays open: a resumed run measures them again.
@@ -562,7 +578,7 @@ TempTest::RunEnd TempTest::ChamberRun() {
   // a run failed is shown after them.
   auto closing = [&](RunEnd e, const std::string& why = {}) {
     end = e;
-    Closing();
+    if (!Closing() && end == RunEnd::Completed) end = RunEnd::Stopped;
     if (!why.empty()) Fail(why);
     return end;
   };
@@ -619,16 +635,19 @@ TempTest::RunEnd TempTest::NoChamberRun() {
   }
   // Running is cleared only by a stop (the user's, or a lost link), never by the last point.
   const RunEnd end = Running ? RunEnd::Completed : RunEnd::Stopped;
-  Closing();
-  return end;
+  return Closing() ? end : RunEnd::Stopped;
 }
 
-void TempTest::Closing() {
+bool TempTest::Closing() {
   Running = false;
-  SaveOutA();
+  const bool saved = SaveOutA();
+  if (!saved) StopWriting(writeError_);
   bench_.ports.ChamberStop();
   FlukeSTBYClick();
+  // The calibrator's reply took status panel 2; the reason the run stopped goes back there.
+  if (!endReason_.empty()) bench_.host.SetStatus(2, endReason_);
   Changed();
+  return saved;
 }
 
 void TempTest::Report(int point, int mode) {
@@ -699,7 +718,6 @@ void TempTest::Restore(const RunSettings& s) {
 
 bool TempTest::StartJournal(bool withChamber) {
   runId_ = 0;
-  journalBroken_ = false;
   if (!journal_) return true;
   if (const auto open = journal_->Unfinished()) {
     const std::string question =
@@ -711,12 +729,13 @@ bool TempTest::StartJournal(bool withChamber) {
     if (yes) return ResumeRun(open->id);
     journal_->End(open->id, RunState::Abandoned);
   }
-  if (const auto id = journal_->Begin(Snapshot(withChamber))) {
-    runId_ = *id;
-  } else {
-    journalBroken_ = true;
-    bench_.host.SetStatus(2, "Run journal: " + journal_->LastError());
+  const auto id = journal_->Begin(Snapshot(withChamber));
+  if (!id) {
+    // A run that could not be resumed after a crash is not started.
+    Fail("Run journal: " + journal_->LastError());
+    return false;
   }
+  runId_ = *id;
   return true;
 }
 
@@ -749,7 +768,7 @@ bool TempTest::ResumeRun(int64_t id) {
 }
 
 void TempTest::RecordMode(int point, int mode, int rawFile, const std::string& failure) {
-  if (!journal_ || runId_ == 0 || journalBroken_) return;
+  if (!journal_ || runId_ == 0) return;
   ModeRecord r;
   r.point = point;
   r.mode = mode;
@@ -765,12 +784,7 @@ void TempTest::RecordMode(int point, int mode, int rawFile, const std::string& f
     }
   }
   r.rawFile = rawFile;
-  if (!journal_->RecordMode(runId_, r)) {
-    // The result files stay the primary output; the run goes on without its journal.
-    journalBroken_ = true;
-    bench_.host.ShowError("Run journal: " + journal_->LastError() +
-                          ". The run goes on; it cannot be resumed after a crash.");
-  }
+  if (!journal_->RecordMode(runId_, r)) StopWriting("run journal: " + journal_->LastError());
 }
 
 }  // namespace qx::autotest

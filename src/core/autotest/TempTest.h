@@ -214,7 +214,8 @@ class TempTest {
   RunEnd Run(bool withChamber);
   RunEnd ChamberRun();
   RunEnd NoChamberRun();
-  void Closing();
+  /// False when "QxTEMPA.CSV" could not be written (the run is then stopped).
+  bool Closing();
   void MeasureMeters(int point, int mode);
   void WriteRaw();
   void Report(int point, int mode);
@@ -228,6 +229,8 @@ class TempTest {
   bool WaitForLink(int point, int mode);
   void ModeFailed(int point, int mode, const std::string& why);
   void Notice(const std::string& text);
+  /// A result file, raw file or the journal could not be written: the run stops at once.
+  void StopWriting(const std::string& why);
   bool StartJournal(bool withChamber);
   bool ResumeRun(int64_t id);
   RunSettings Snapshot(bool withChamber) const;
@@ -242,7 +245,7 @@ class TempTest {
   TempResultWriter writer_{".", [](std::string_view utf8) { return std::string(utf8); }};
   RunJournal* journal_ = nullptr;
   int64_t runId_ = 0;
-  bool journalBroken_ = false;
+  std::string writeError_;  ///< why the last result file could not be written
   int meterChannels_ = 0;
   std::string loadFailure_;  ///< why the last LoadTemp failed
   /// Point-major, one per mode: still to be measured in this run (all of them in a new run;
