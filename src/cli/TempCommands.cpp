@@ -12,6 +12,7 @@
 #include "core/instruments/InstrumentSelect.h"
 #include "core/instruments/MeterPortsFile.h"
 #include "platform/AnsiText.h"
+#include "platform/FlockRunLock.h"
 #include "platform/SqliteRunJournal.h"
 
 namespace qx::cli {
@@ -34,7 +35,7 @@ constexpr const char* kValueOptions[] = {
 constexpr int kDefaultBits = 23;
 constexpr long kMaxLinkWaitMinutes = 24 * 60;
 constexpr int kDefaultSamples = 256;
-constexpr const char* kFlags[] = {"--chamber", "--no-chamber", "--resume", "--full"};
+constexpr const char* kFlags[] = {"--chamber", "--no-chamber", "--resume", "--new", "--full"};
 
 bool Known(const std::string& name) {
   for (const char* o : kValueOptions)
@@ -86,12 +87,37 @@ class TempRun {
       if (!Known(name)) return Usage("unknown option " + name);
     if (Flag(options_, "--chamber") && Flag(options_, "--no-chamber"))
       return Usage("--chamber and --no-chamber exclude each other");
+    const bool resume = Flag(options_, "--resume");
+    if (resume && Flag(options_, "--new")) return Usage("--resume and --new exclude each other");
     if (!ApplyForm()) return kExitUsage;
+
+    // One run at a time in a folder; what an interrupted run left is cleared under the lock.
+    lock_ = std::make_unique<platform::FlockRunLock>(dir_ / autotest::kRunLockFile);
+    std::string refusal;
+    if (!lock_->TryLock("qxctl", refusal)) {
+      err_ << "qxctl: " << refusal << "\n";
+      return kExitLinkFailed;
+    }
+    for (const auto& stale : autotest::RemoveStaleTemporaries(dir_))
+      err_ << "qxctl: removed " << stale.string() << ", left by an interrupted write\n";
 
     test_.SetFiles(dir_, platform::ToCodePage950);
     journal_ = OpenJournal(dir_, err_);
     test_.SetJournal(journal_.get());
-    test_.resume = Flag(options_, "--resume") ? TempTest::Resume::Always : TempTest::Resume::Never;
+    const auto open = journal_->Unfinished();
+    if (resume && !open) {
+      err_ << "qxctl: --resume: the run journal holds no unfinished run; start one without "
+              "--resume\n";
+      return kExitUsage;
+    }
+    if (open && !resume && !Flag(options_, "--new")) {
+      err_ << "qxctl: run " << open->id << " (started " << open->started << ", " << open->recorded
+           << " of " << open->points * open->modes
+           << " modes recorded) did not finish: continue it with --resume, or abandon it and "
+              "start a new run with --new\n";
+      return kExitUsage;
+    }
+    test_.resume = resume ? TempTest::Resume::Always : TempTest::Resume::Never;
     if (!LoadLists()) return kExitLinkFailed;
 
     std::string error;
@@ -268,6 +294,7 @@ class TempRun {
   std::ostream& out_;
   std::ostream& err_;
   std::filesystem::path dir_;
+  std::unique_ptr<autotest::RunLock> lock_;
   std::unique_ptr<autotest::RunJournal> journal_;
 };
 

@@ -14,6 +14,7 @@
 
 #include "cli/LinkCommands.h"
 #include "core/base/AtomicFile.h"
+#include "platform/FlockRunLock.h"
 #include "platform/SqliteRunJournal.h"
 #include "sim/SimBoard.h"
 #include "support/QxctlRun.h"
@@ -515,6 +516,75 @@ TEST_F(TempFaults, RawFolderThatCannotBeMadeStopsTheRun) {
   EXPECT_TRUE(std::filesystem::exists(dir.Path() / "TEMP" / "QxTMP-3.CSV"));
   EXPECT_FALSE(std::filesystem::exists(dir.Path() / "TEMP" / "QxTMP-4.CSV"));
   EXPECT_EQ(File("QxTEMPB.CSV"), Clean("QxTEMPB.CSV"));
+}
+
+// A folder holds one run at a time: while the panel runs in it, qxctl is refused at once with
+// the holder, and nothing of the folder changes; once the holder is gone it runs.
+TEST_F(TempFaults, SecondRunInTheFolderIsRefusedWithTheHolder) {
+  {
+    qx::platform::FlockRunLock panel(dir.Path() / "QxRuns.lock");
+    std::string refusal;
+    ASSERT_TRUE(panel.TryLock("qxpanel", refusal)) << refusal;
+    const auto r = Qxctl(In(dir.Path(), {"--no-chamber"}), Quiet);
+    EXPECT_EQ(r.status, qx::cli::kExitLinkFailed) << r.err;
+    EXPECT_NE(r.err.find("qxpanel (PID " + std::to_string(getpid()) + ") since 20"),
+              std::string::npos)
+        << r.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.Path() / "QxRuns.db"));
+    EXPECT_FALSE(std::filesystem::exists(dir.Path() / "QxTEMPB.CSV"));
+  }
+  EXPECT_EQ(Qxctl(In(dir.Path(), {"--no-chamber"}), Quiet).status, qx::cli::kExitOk);
+}
+
+// An unfinished run in the journal refuses a plain start (exit 2, naming it and the two
+// choices) and leaves its files alone; --new abandons it; --resume with nothing to resume is
+// refused instead of starting a new run.
+TEST_F(TempFaults, UnfinishedRunIsNeverAbandonedWithoutBeingAsked) {
+  const auto none = Qxctl(In(dir.Path(), {"--no-chamber", "--resume"}), Quiet);
+  EXPECT_EQ(none.status, qx::cli::kExitUsage) << none.err;
+  EXPECT_NE(none.err.find("no unfinished run"), std::string::npos) << none.err;
+  EXPECT_FALSE(std::filesystem::exists(dir.Path() / "QxTEMPB.CSV"));
+
+  ASSERT_EQ(Qxctl(In(dir.Path(), {"--no-chamber", "--link-wait", "0"}, "unplug@30"), Quiet).status,
+            qx::cli::kExitLinkFailed);
+  const std::string stopped = File("QxTEMPB.CSV");
+  const auto refused = Qxctl(In(dir.Path(), {"--no-chamber"}), Quiet);
+  EXPECT_EQ(refused.status, qx::cli::kExitUsage) << refused.err;
+  for (const char* part : {"run 1 (started ", "0 of 4 modes recorded", "--resume", "--new"})
+    EXPECT_NE(refused.err.find(part), std::string::npos) << part << "\n" << refused.err;
+  EXPECT_EQ(File("QxTEMPB.CSV"), stopped);
+  EXPECT_EQ(RunState(), "stopped");
+
+  EXPECT_EQ(Qxctl(In(dir.Path(), {"--no-chamber", "--new", "--resume"}), Quiet).status,
+            qx::cli::kExitUsage);
+  const auto fresh = Qxctl(In(dir.Path(), {"--no-chamber", "--new"}), Quiet);
+  ASSERT_EQ(fresh.status, qx::cli::kExitOk) << fresh.err;
+  EXPECT_EQ(RunState(), "abandoned");
+  EXPECT_NE(fresh.out.find("run 2 completed"), std::string::npos) << fresh.out;
+}
+
+// Temporary files that a killed write left under the result files' own names go at the start
+// of the next run; anything else in the folder stays.
+TEST_F(TempFaults, StaleTemporaryFilesOfTheResultFilesAreRemoved) {
+  std::filesystem::create_directory(dir.Path() / "TEMP");
+  const char* gone[] = {"QxTEMPB.CSV.tmp-00000000deadBEEF", "QxTEMPA.CSV.tmp-0123456789abcdef",
+                        "QxTEMPBryMenOVER.CSV.tmp-ffffffffffffffff",
+                        "TEMP/QxTMP-12.CSV.tmp-0000000000000001"};
+  const char* kept[] = {"QxTEMPB.CSV.tmp-123",
+                        "QxTEMPB.CSV.tmp-0123456789abcdeg",
+                        "QxADC.cfg.tmp-0123456789abcdef",
+                        "notes.txt",
+                        "QxTEMPB.CSV.tmp-0123456789abcdef0",
+                        "TEMP/QxTMP-x.CSV.tmp-0000000000000001"};
+  for (const char* name : gone) WriteText(dir.Path() / name, "half");
+  for (const char* name : kept) WriteText(dir.Path() / name, "mine");
+  const auto r = Qxctl(In(dir.Path(), {"--no-chamber"}), Quiet);
+  ASSERT_EQ(r.status, qx::cli::kExitOk) << r.err;
+  for (const char* name : gone) {
+    EXPECT_FALSE(std::filesystem::exists(dir.Path() / name)) << name;
+    EXPECT_NE(r.err.find((dir.Path() / name).string()), std::string::npos) << r.err;
+  }
+  for (const char* name : kept) EXPECT_EQ(File(name), "mine") << name;
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "core/autotest/TempResultFiles.h"
 
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <system_error>
@@ -203,6 +204,56 @@ std::string MeterNumber(double value) {
 }
 
 }  // namespace temp_text
+
+namespace {
+
+/// "<base>.tmp-" followed by exactly 16 hex digits.
+bool IsTemporaryOf(const std::string& name, const std::string& base) {
+  const std::string stem = base + ".tmp-";
+  if (name.size() != stem.size() + 16 || name.compare(0, stem.size(), stem) != 0) return false;
+  for (size_t i = stem.size(); i < name.size(); ++i)
+    if (!std::isxdigit(static_cast<unsigned char>(name[i]))) return false;
+  return true;
+}
+
+/// "QxTMP-<number>.CSV", the raw files' names.
+bool IsRawFileName(const std::string& name) {
+  static constexpr std::string_view kHead = "QxTMP-", kTail = ".CSV";
+  if (name.size() <= kHead.size() + kTail.size() || !name.starts_with(kHead) ||
+      !name.ends_with(kTail))
+    return false;
+  for (size_t i = kHead.size(); i < name.size() - kTail.size(); ++i)
+    if (!std::isdigit(static_cast<unsigned char>(name[i]))) return false;
+  return true;
+}
+
+}  // namespace
+
+std::vector<std::filesystem::path> RemoveStaleTemporaries(const std::filesystem::path& dir) {
+  static constexpr const char* kOwn[] = {kTempSummaryFile, kTempResultFile, kTempResultFallback,
+                                         kTempMeterFile, kTempMeterFallback};
+  std::vector<std::filesystem::path> removed;
+  auto sweep = [&removed](const std::filesystem::path& folder, auto&& ours) {
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
+         it.increment(ec)) {
+      const std::string name = it->path().filename().string();
+      const auto dot = name.rfind(".tmp-");
+      if (dot == std::string::npos || !ours(name.substr(0, dot)) ||
+          !IsTemporaryOf(name, name.substr(0, dot)) || !it->is_regular_file(ec))
+        continue;
+      std::error_code gone;
+      if (std::filesystem::remove(it->path(), gone)) removed.push_back(it->path());
+    }
+  };
+  sweep(dir, [](const std::string& base) {
+    for (const char* own : kOwn)
+      if (base == own) return true;
+    return false;
+  });
+  sweep(dir / kTempRawFolder, IsRawFileName);
+  return removed;
+}
 
 std::string TempResultWriter::Write(const std::string& name, const std::string& fallback,
                                     std::string_view utf8, std::string& error) const {
