@@ -222,6 +222,15 @@ TEST_F(TempCli, ReadingLeavingTheBandDuringTheHoldRestartsIt) {
   EXPECT_NEAR(disturbed - calm, 120, 15);
 }
 
+// A chamber run refuses the set points the chamber is never given by hand either.
+TEST_F(TempCli, ChamberSetPointsOutOfRangeRefuseTheRun) {
+  const auto r = Qxctl(Args({"--chamber", "--start", "-150", "--points", "1"}), Quiet);
+  EXPECT_EQ(r.status, qx::cli::kExitLinkFailed);
+  EXPECT_NE(r.err.find("point 1: temperature -150 is outside -100 to 150 °C"), std::string::npos)
+      << r.err;
+  EXPECT_FALSE(std::filesystem::exists(dir.Path() / "QxTEMPB.CSV"));
+}
+
 TEST_F(TempCli, OptionsAreChecked) {
   EXPECT_EQ(Qxctl(Args({"--measure", "volts"})).status, qx::cli::kExitUsage);
   EXPECT_EQ(Qxctl(Args({"--hold", "ten"})).status, qx::cli::kExitUsage);

@@ -7,6 +7,7 @@
 
 #include "core/autotest/RunExport.h"
 #include "core/chip/TextConvert.h"
+#include "core/instruments/ChamberLimits.h"
 
 namespace qx::autotest {
 
@@ -181,11 +182,20 @@ bool TempTest::CheckTables(bool withChamber) {
   }
   const int lastColumn = withChamber ? 4 : 2;
   for (int t = 1; t <= TempCount; ++t)
-    for (int c = 1; c <= lastColumn; ++c)
-      if (!temps.Number(c, t)) {
+    for (int c = 1; c <= lastColumn; ++c) {
+      const auto number = temps.Number(c, t);
+      if (!number) {
         Fail(NotANumber(c, t));
         return false;
       }
+      // The same set points that `instrument chamber set` takes by hand.
+      const std::string refusal =
+          withChamber ? instruments::ChamberLimits::Refusal(c, *number) : std::string();
+      if (!refusal.empty()) {
+        Fail("Temperature table: point " + std::to_string(t) + ": " + refusal);
+        return false;
+      }
+    }
   return true;
 }
 
