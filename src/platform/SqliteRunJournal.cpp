@@ -39,13 +39,14 @@ std::string ModeValueColumns() {
   for (int i = 0; i < 14; ++i) s += ", stat" + std::to_string(i);
   for (int i = 1; i <= 6; ++i) s += ", meter" + std::to_string(i);
   for (int i = 1; i <= 6; ++i) s += ", unit" + std::to_string(i);
-  return s + ", raw_file, recorded, failure";
+  return s + ", raw_file, recorded, failure, over_range";
 }
-constexpr int kModeValueCount = 2 + 14 + 6 + 6 + 3;
+constexpr int kModeValueCount = 2 + 14 + 6 + 6 + 4;
 
-// Layout 1 had no failure column: every record was a measured mode.
+// Layout 1 had no failure and over-range columns: every record was a measured mode.
 constexpr char kMigrateFrom1[] =
     "ALTER TABLE modes ADD COLUMN failure TEXT NOT NULL DEFAULT '';\n"
+    "ALTER TABLE modes ADD COLUMN over_range INTEGER NOT NULL DEFAULT 0;\n"
     "PRAGMA user_version = 2;\n";
 
 std::string Placeholders(int n) {
@@ -94,6 +95,7 @@ std::string SchemaSql() {
          "  raw_file INTEGER NOT NULL,\n"
          "  recorded TEXT NOT NULL,\n"
          "  failure TEXT NOT NULL DEFAULT '',\n"
+         "  over_range INTEGER NOT NULL DEFAULT 0,\n"
          "  PRIMARY KEY (run, point, mode));\n"
          "CREATE INDEX modes_in_order ON modes (run, seq);\n"
          "PRAGMA application_id = " +
@@ -526,7 +528,7 @@ bool SqliteRunJournal::RecordMode(int64_t run, const ModeRecord& m) {
     for (double v : m.stats) b.Real(v);
     for (double v : m.meterValue) b.Real(v);
     for (const std::string& unit : m.meterUnit) b.Text(unit);
-    b.Int(m.rawFile).Text(autotest::NowText(now_)).Text(m.failure);
+    b.Int(m.rawFile).Text(autotest::NowText(now_)).Text(m.failure).Int(m.overRange);
     if (!b.Ok() || sqlite3_step(*u) != SQLITE_DONE) return Fail(op);
   }
   {
@@ -659,6 +661,7 @@ std::vector<ModeRecord> SqliteRunJournal::Modes(int64_t run) {
     m.rawFile = r.Int();
     m.recorded = r.Text();
     m.failure = r.Text();
+    m.overRange = r.Int();
     if (!r.Ok()) {
       error_ = op + ": the record of point " + std::to_string(m.point) + ", mode " +
                std::to_string(m.mode) + " is damaged";

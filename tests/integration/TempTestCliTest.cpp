@@ -222,6 +222,31 @@ TEST_F(TempCli, ReadingLeavingTheBandDuringTheHoldRestartsIt) {
   EXPECT_NEAR(disturbed - calm, 120, 15);
 }
 
+// A capture that sits at full scale (3 V on a 2.4 V reference) keeps its figures in the files,
+// as their layout wants, but is flagged "over range" on stderr and in the journal; the mode
+// within range is not.
+TEST_F(TempCli, CaptureAtFullScaleIsFlaggedOverRange) {
+  WriteText(dir.Path() / "Fluke.txt", "   1OUT 100 mV ,0 Hz\r\n   1OUT 3 V ,0 Hz\r\n");
+  const auto r = Qxctl(Args({"--no-chamber"}), Quiet);
+  ASSERT_EQ(r.status, qx::cli::kExitOk) << r.err;
+  for (const char* point : {"point 1", "point 2"})
+    EXPECT_NE(r.err.find(std::string("qxctl: ") + point + ", mode 2: over range: "),
+              std::string::npos)
+        << r.err;
+  EXPECT_EQ(r.err.find("mode 1: over range"), std::string::npos) << r.err;
+  const std::string b = File("QxTEMPB.CSV");
+  const auto mode2 = b.find("\r\n2, ");
+  ASSERT_NE(mode2, std::string::npos);
+  EXPECT_NE(b.substr(mode2 + 5, 1).find_first_of("0123456789"), std::string::npos) << b;
+
+  std::string error;
+  auto journal = qx::platform::SqliteRunJournal::Open(dir.Path() / "QxRuns.db", error);
+  ASSERT_TRUE(journal) << error;
+  const auto modes = journal->Modes(1);
+  ASSERT_EQ(modes.size(), 4u);
+  for (const auto& m : modes) EXPECT_EQ(m.overRange > 0, m.mode == 2) << m.point << "/" << m.mode;
+}
+
 // A chamber run refuses the set points the chamber is never given by hand either.
 TEST_F(TempCli, ChamberSetPointsOutOfRangeRefuseTheRun) {
   const auto r = Qxctl(Args({"--chamber", "--start", "-150", "--points", "1"}), Quiet);

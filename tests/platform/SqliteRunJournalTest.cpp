@@ -236,6 +236,7 @@ TEST_F(SqliteRunJournalTest, FirstLayoutIsUpgradedKeepingItsRecords) {
   {
     RawDb raw(file_);
     EXPECT_EQ(raw.Query("ALTER TABLE modes DROP COLUMN failure"), "");
+    EXPECT_EQ(raw.Query("ALTER TABLE modes DROP COLUMN over_range"), "");
     EXPECT_EQ(raw.Query("PRAGMA user_version = 1"), "");
   }
   std::string error;

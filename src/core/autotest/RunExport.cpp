@@ -31,6 +31,7 @@ bool LoadRunResults(RunJournal& journal, int64_t run, RunSettings& settings, Tem
     for (int i = 0; i < TempResults::kMeters; ++i)
       results.SetMeter(i, r.point, r.mode, r.meterValue[static_cast<size_t>(i)],
                        r.meterUnit[static_cast<size_t>(i)]);
+    if (r.overRange > 0) results.SetMark(r.point, r.mode, TempResults::Mark::OverRange);
   }
   return true;
 }

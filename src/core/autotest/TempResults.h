@@ -17,13 +17,14 @@ namespace qx::autotest {
 /// reads outside read 0 or empty and writes outside are ignored.
 ///
 /// Each mode also carries whether it holds figures: a mode becomes Measured when its
-/// statistics or a meter are set, Failed when its capture failed. Only Measured modes are
-/// figures; the result files leave the others' figure fields empty.
+/// statistics or a meter are set, Failed when its capture failed, OverRange when its capture
+/// sat at an end of the code range (figures of the clipping, written but flagged). Only
+/// Measured and OverRange modes are figures; the result files leave the others' fields empty.
 class TempResults {
  public:
   static constexpr int kKinds = 14;
   static constexpr int kMeters = 6;
-  enum class Mark : uint8_t { None, Measured, Failed };
+  enum class Mark : uint8_t { None, Measured, Failed, OverRange };
 
   /// Room for points 1..`points` and modes 1..`modes`; values that fit are kept.
   void Resize(int points, int modes);
@@ -40,7 +41,10 @@ class TempResults {
   void SetMeter(int meter, int point, int mode, double value, const std::string& unit);
 
   Mark State(int point, int mode) const;
-  bool Measured(int point, int mode) const { return State(point, mode) == Mark::Measured; }
+  bool Measured(int point, int mode) const {
+    const Mark m = State(point, mode);
+    return m == Mark::Measured || m == Mark::OverRange;
+  }
   /// Failed: the mode's capture failed, whatever figures it holds are not a measurement;
   /// None: an attempt that failed, whose figures must not show until the mode is settled.
   void SetMark(int point, int mode, Mark mark);

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "core/analysis/CodeRange.h"
 #include "core/autotest/RunExport.h"
 #include "core/chip/TextConvert.h"
 #include "core/instruments/ChamberLimits.h"
@@ -260,6 +261,7 @@ void TempTest::TTESTCOM() {
     ModeTries = 0;
     int rawFile = -1;
     std::string failure;
+    int overRange = 0;
     Report(t, m);
     while (!ModeDone && Running) {
       // The point's set temperature is known from the table whether or not the bridge answers,
@@ -304,21 +306,22 @@ void TempTest::TTESTCOM() {
           ModeDone = bench_.capture.CatchACDCOM(reference, kind);
           bench_.capture.fullWidth = false;
           bench_.capture.halving = false;
-          if (ModeDone)
+          overRange = 0;
+          if (ModeDone) {
             results.SetStats(t, m, bench_.noise);
-          else
+            overRange = analysis::OverRangeCount(bench_.capture.StreamedCodes());
+          } else {
             failure = bench_.capture.FailureReason();
+          }
         }
         if (!ModeDone && failure.empty()) failure = link::kUsbNotConnect;
       }
       if (form.MeasuresMeters()) MeasureMeters(t, m);
       // Whatever the noise record and the meters hold now, a failed capture is no measurement.
       if (!failure.empty()) results.SetMark(t, m, TempResults::Mark::None);
+      if (failure.empty() && overRange > 0) results.SetMark(t, m, TempResults::Mark::OverRange);
 
-      data.SetCell(m, t,
-                   results.Measured(t, m) ? FixedTwo(results.Stat(0, t, m))
-                   : failure.empty()      ? std::string()
-                                          : std::string(kFailedCell));
+      data.SetCell(m, t, failure.empty() ? ResultCell(t, m) : std::string(kFailedCell));
       captureEnabled = true;
       if (!ENSaveClick()) StopWriting(writeError_);
       Changed();
@@ -342,13 +345,22 @@ void TempTest::TTESTCOM() {
       if (!ModeDone && ++ModeTries >= kModeAttempts) ModeDone = true;
     }
     if (ModeDone) {
+      if (failure.empty() && overRange > 0) {
+        const std::string text = "point " + std::to_string(t) + ", mode " + std::to_string(m) +
+                                 ": " + kOverRange + ": " + std::to_string(overRange) + " of " +
+                                 std::to_string(bench_.capture.StreamedCodes().size()) +
+                                 " samples at the end of the code range; its figures measure "
+                                 "the clipping, not the noise";
+        bench_.host.SetStatus(2, text);
+        Notice(text);
+      }
       if (!failure.empty()) {
         results.SetMark(t, m, TempResults::Mark::Failed);
         ModeFailed(t, m, failure);
         // The point now counts as reached: its temperature shows.
         if (!ENSaveClick()) StopWriting(writeError_);
       }
-      RecordMode(t, m, rawFile, failure);
+      RecordMode(t, m, rawFile, failure, overRange);
       if (failure.empty() && onModeFinished) onModeFinished(t, m);
     }
   }
@@ -508,15 +520,23 @@ void TempTest::LKENTERClick() {
   }
 }
 
+std::string TempTest::ResultCell(int point, int mode) const {
+  switch (results.State(point, mode)) {
+    case TempResults::Mark::Measured:
+      return FixedTwo(results.Stat(0, point, mode));
+    case TempResults::Mark::OverRange:
+      return FixedTwo(results.Stat(0, point, mode)) + " " + kOverRange;
+    case TempResults::Mark::Failed:
+      return kFailedCell;
+    case TempResults::Mark::None:
+      break;
+  }
+  return {};
+}
+
 void TempTest::TMPDataClick() {
   for (int t = 1; t <= TempCount; ++t)
-    for (int m = 1; m <= ModeCount; ++m) {
-      const auto mark = results.State(t, m);
-      data.SetCell(m, t,
-                   mark == TempResults::Mark::Failed     ? std::string(kFailedCell)
-                   : mark == TempResults::Mark::Measured ? FixedTwo(results.Stat(0, t, m))
-                                                         : std::string());
-    }
+    for (int m = 1; m <= ModeCount; ++m) data.SetCell(m, t, ResultCell(t, m));
   Changed();
 }
 
@@ -777,7 +797,8 @@ bool TempTest::ResumeRun(int64_t id) {
   return true;
 }
 
-void TempTest::RecordMode(int point, int mode, int rawFile, const std::string& failure) {
+void TempTest::RecordMode(int point, int mode, int rawFile, const std::string& failure,
+                          int overRange) {
   if (!journal_ || runId_ == 0) return;
   ModeRecord r;
   r.point = point;
@@ -785,6 +806,7 @@ void TempTest::RecordMode(int point, int mode, int rawFile, const std::string& f
   r.targetTemp = results.TargetTemp(point);
   r.targetHum = results.TargetHum(point);
   r.failure = failure;
+  r.overRange = overRange;
   if (failure.empty()) {  // a failed mode keeps no figures, not even zeros to be taken for some
     for (int k = 0; k < TempResults::kKinds; ++k)
       r.stats[static_cast<size_t>(k)] = results.Stat(k, point, mode);

@@ -96,6 +96,8 @@ class TempTest {
   static constexpr char kChamberSilent[] = "The chamber does not answer a temperature read";
   /// The result table's cell of a mode whose capture failed.
   static constexpr char kFailedCell[] = "failed";
+  /// How a capture that sat at an end of the code range is flagged, as the noise sweep does.
+  static constexpr char kOverRange[] = "over range";
 
   /// A mode whose capture still failed after its attempts with the bridge present.
   struct FailedMode {
@@ -219,7 +221,9 @@ class TempTest {
   void MeasureMeters(int point, int mode);
   void WriteRaw();
   void Report(int point, int mode);
-  void RecordMode(int point, int mode, int rawFile, const std::string& failure);
+  void RecordMode(int point, int mode, int rawFile, const std::string& failure, int overRange);
+  /// The result table's cell of a mode: its mean (flagged when over range), "failed" or empty.
+  std::string ResultCell(int point, int mode) const;
   /// The mode still has to be measured in this run.
   bool Todo(int point, int mode) const;
   /// Moves TempIndex past the points whose modes are all measured.
