@@ -1,5 +1,6 @@
 #include "cli/TempCommands.h"
 
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -34,6 +35,11 @@ constexpr const char* kValueOptions[] = {
     "--bits",   "--samples", "--link-wait"};
 constexpr int kDefaultBits = 23;
 constexpr long kMaxLinkWaitMinutes = 24 * 60;
+constexpr long kMaxPoints = 30;
+constexpr long kMaxModes = 10000;
+constexpr long kMaxHoldMinutes = 7 * 24 * 60;
+constexpr long kMaxDelayMs = 3'600'000;
+constexpr double kMaxDegrees = 1000;
 constexpr int kDefaultSamples = 256;
 constexpr const char* kFlags[] = {"--chamber", "--no-chamber", "--resume", "--new", "--full"};
 
@@ -177,11 +183,35 @@ class TempRun {
         return false;
       }
     }
-    const auto linkWait = ParseNumberArgument(f.linkWaitMinutes);
-    if (!linkWait || *linkWait < 0 || *linkWait > kMaxLinkWaitMinutes) {
-      err_ << "qxctl: --link-wait is whole minutes, 0 to " << kMaxLinkWaitMinutes << ": "
-           << f.linkWaitMinutes << "\n";
-      return false;
+    // Counts and times that cannot be right are refused, never cut to something that runs.
+    const struct {
+      const char* name;
+      long low, high;
+      const char* what;
+    } kWhole[] = {
+        {"--points", 1, kMaxPoints, "temperature points"},
+        {"--modes", 1, kMaxModes, "modes"},
+        {"--hold", 0, kMaxHoldMinutes, "minutes"},
+        {"--delay", 0, kMaxDelayMs, "milliseconds"},
+        {"--link-wait", 0, kMaxLinkWaitMinutes, "minutes"},
+    };
+    for (const auto& w : kWhole) {
+      if (options_.extra.count(w.name) == 0) continue;
+      const std::string& text = options_.extra.at(w.name);
+      const auto v = ParseNumberArgument(text);
+      if (!v || *v < w.low || *v > w.high) {
+        err_ << "qxctl: " << w.name << " " << text << ": a whole number of " << w.what << " from "
+             << w.low << " to " << w.high << " is needed\n";
+        return false;
+      }
+    }
+    for (const char* name : {"--start", "--step"}) {
+      const double v = std::strtod(Option(options_, name, "0").c_str(), nullptr);
+      if (!std::isfinite(v) || std::fabs(v) > kMaxDegrees) {
+        err_ << "qxctl: " << name << " " << Option(options_, name, "0") << ": degrees from -"
+             << kMaxDegrees << " to " << kMaxDegrees << " are needed\n";
+        return false;
+      }
     }
     const std::string measure = Option(options_, "--measure", "adc");
     if (measure == "adc")

@@ -257,6 +257,20 @@ TEST_F(TempCli, ChamberSetPointsOutOfRangeRefuseTheRun) {
 }
 
 TEST_F(TempCli, OptionsAreChecked) {
+  // Values that cannot be right are refused with the option and the value, never cut down to
+  // something that runs (--points 1e20 used to run one point and exit 0).
+  const struct {
+    const char* option;
+    const char* value;
+  } refused[] = {{"--points", "-3"}, {"--points", "1e20"}, {"--points", "31"},   {"--points", "0"},
+                 {"--hold", "-1"},   {"--modes", "99999"}, {"--modes", "0"},     {"--delay", "-5"},
+                 {"--start", "nan"}, {"--step", "inf"},    {"--link-wait", "-1"}};
+  for (const auto& c : refused) {
+    const auto r = Qxctl(Args({c.option, c.value}));
+    EXPECT_EQ(r.status, qx::cli::kExitUsage) << c.option << " " << c.value;
+    EXPECT_NE(r.err.find(std::string(c.option) + " " + c.value + ": "), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.Path() / "QxRuns.db")) << c.option;
+  }
   EXPECT_EQ(Qxctl(Args({"--measure", "volts"})).status, qx::cli::kExitUsage);
   EXPECT_EQ(Qxctl(Args({"--hold", "ten"})).status, qx::cli::kExitUsage);
   EXPECT_EQ(Qxctl(Args({"--chamber", "--no-chamber"})).status, qx::cli::kExitUsage);
