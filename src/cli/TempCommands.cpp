@@ -124,7 +124,7 @@ class TempRun {
       return kExitUsage;
     }
     test_.resume = resume ? TempTest::Resume::Always : TempTest::Resume::Never;
-    if (!LoadLists()) return kExitLinkFailed;
+    if (const int status = LoadLists(); status != kExitOk) return status;
 
     std::string error;
     if (!session_.Connect(error)) {
@@ -246,25 +246,29 @@ class TempRun {
     return true;
   }
 
-  bool LoadLists() {
+  int LoadLists() {
     autotest::RegisterListFiles lists(test_.regs, test_.data, bench_.flukeSteps, bench_.powerSteps,
                                       session_.Host(), dir_);
     const int modes = autotest::RegStepTable::ParseModeCount(test_.form.modeCount);
     const auto reg = lists.DownloadReg(modes);
     if (!reg.ok) {
       err_ << "qxctl: " << reg.message << "\n";
-      return false;
+      return kExitLinkFailed;
+    }
+    if (const std::string bad = lists.RunRefusal(reg.modeCount); !bad.empty()) {
+      err_ << "qxctl: " << bad << "\n";
+      return kExitUsage;
     }
     // A missing step file only leaves its table empty; one that cannot be read would run every
     // mode without its calibrator or power-supply setting, so the run does not start.
     for (const auto& steps : {lists.DownloadFluke(modes), lists.DownloadPower(modes)}) {
       if (!steps.ok) {
         err_ << "qxctl: " << steps.message << "\n";
-        return false;
+        return kExitLinkFailed;
       }
     }
     session_.Host().errors.clear();
-    return true;
+    return kExitOk;
   }
 
   bool AnyEnabled(const instruments::StepTable& t) const {

@@ -247,6 +247,37 @@ TEST_F(TempCli, CaptureAtFullScaleIsFlaggedOverRange) {
   for (const auto& m : modes) EXPECT_EQ(m.overRange > 0, m.mode == 2) << m.point << "/" << m.mode;
 }
 
+// A delay or reference voltage that the panel's loading would guess at ("-1" read as 1, "inf"
+// as 0, 1e308 writing inf into the files) refuses the run, naming the file, line and value.
+TEST_F(TempCli, ListValuesThatCannotBeRightRefuseTheRun) {
+  const struct {
+    const char* file;
+    const char* text;
+    const char* says;
+  } cases[] = {
+      {"ACM.txt", "   2.4\r\n 1e308\r\n", "ACM.txt line 2: \"1e308\" is not a reference voltage"},
+      {"ACM.txt", "   inf\r\n   2.4\r\n", "ACM.txt line 1: \"inf\" is not"},
+      {"ACM.txt", "     0\r\n   2.4\r\n", "ACM.txt line 1: \"0\" is not"},
+      {"ACM.txt", "   2.4\r\n  -2.4\r\n", "ACM.txt line 2: \"-2.4\" is not"},
+      {"Delay.txt", "   1e9\r\n     1\r\n", "Delay.txt line 1: \"1e9\" is not a whole number"},
+      {"Delay.txt", "     1\r\n   nan\r\n", "Delay.txt line 2: \"nan\" is not"},
+      {"Delay.txt", "    -1\r\n     1\r\n", "Delay.txt line 1: \"-1\" is not"},
+  };
+  for (const auto& c : cases) {
+    const std::string kept = File(c.file);
+    WriteText(dir.Path() / c.file, c.text);
+    const auto r = Qxctl(Args({"--no-chamber"}), Quiet);
+    EXPECT_EQ(r.status, qx::cli::kExitUsage) << c.says;
+    EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.Path() / "QxTEMPB.CSV")) << c.says;
+    WriteText(dir.Path() / c.file, kept);
+  }
+  // A volt sign after the value, and lines past the modes in use, are no reason to refuse.
+  WriteText(dir.Path() / "ACM.txt", "  2.4V\r\n   2.4\r\n  -1.0\r\n");
+  const auto r = Qxctl(Args({"--no-chamber"}), Quiet);
+  EXPECT_EQ(r.status, qx::cli::kExitOk) << r.err;
+}
+
 // A chamber run refuses the set points the chamber is never given by hand either.
 TEST_F(TempCli, ChamberSetPointsOutOfRangeRefuseTheRun) {
   const auto r = Qxctl(Args({"--chamber", "--start", "-150", "--points", "1"}), Quiet);
