@@ -97,6 +97,8 @@ class TempRun {
     if (resume && Flag(options_, "--new")) return Usage("--resume and --new exclude each other");
     if (!ApplyForm()) return kExitUsage;
 
+    // The lists are only read: a run they refuse leaves nothing behind in the folder.
+    if (const int status = LoadLists(); status != kExitOk) return status;
     // One run at a time in a folder; what an interrupted run left is cleared under the lock.
     lock_ = std::make_unique<platform::FlockRunLock>(dir_ / autotest::kRunLockFile);
     std::string refusal;
@@ -124,7 +126,6 @@ class TempRun {
       return kExitUsage;
     }
     test_.resume = resume ? TempTest::Resume::Always : TempTest::Resume::Never;
-    if (const int status = LoadLists(); status != kExitOk) return status;
 
     std::string error;
     if (!session_.Connect(error)) {

@@ -162,6 +162,9 @@ TEST_F(TempCli, MissingRegisterListIsAClearFailure) {
   const auto r = Qxctl(Args({"--no-chamber"}), Quiet);
   EXPECT_EQ(r.status, qx::cli::kExitLinkFailed);
   EXPECT_NE(r.err.find("Register.txt"), std::string::npos) << r.err;
+  // Refused before it began: no journal and no lock file are left in the folder.
+  EXPECT_FALSE(std::filesystem::exists(dir.Path() / "QxRuns.db"));
+  EXPECT_FALSE(std::filesystem::exists(dir.Path() / "QxRuns.lock"));
 }
 
 TEST_F(TempCli, StepListThatCannotBeReadStopsTheRunBeforeItStarts) {
@@ -193,6 +196,9 @@ TEST_F(TempCli, ChamberRunHoldsEachPointAndCompletes) {
   const auto r = Qxctl(Args({"--chamber", "--hold", "2"}), Quiet);
   ASSERT_EQ(r.status, qx::cli::kExitOk) << r.err;
   EXPECT_EQ(Lines(File("QxTEMPA.CSV")), 6);
+  // The journal names the chip the run measured.
+  const auto list = Qxctl({"--dir", dir.Path().string(), "runs", "list"});
+  EXPECT_NE(list.out.find(",completed,yes,2,2,4,QX74"), std::string::npos) << list.out;
 }
 
 /// Chamber reads of a one-point run with a two-minute hold, with the chamber's door opened

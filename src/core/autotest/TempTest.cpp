@@ -92,6 +92,9 @@ TempTest::TempTest(const Bench& bench)
 
 void TempTest::FormCreate() {
   TMPCNTSETClick();
+  data.Prepare(std::max(data.Columns(), 5), TempCount + 1, TempCount);
+  static constexpr const char* kLabels[] = {"平均值", "RMS", "Noise", "Enob"};
+  for (int c = 1; c <= 4; ++c) data.SetCell(c, 0, kLabels[c - 1]);
   form.measure = TempForm::Measure::Adc;
 }
 
@@ -99,9 +102,8 @@ TempPointTable::Built TempTest::TMPCNTSETClick() {
   auto built = temps.Build(form.tempCount, form.tempStart, form.tempStep);
   form.tempCount = built.countText;
   TempCount = built.count;
-  data.Prepare(std::max(data.Columns(), 5), TempCount + 1, TempCount);
-  static constexpr const char* kLabels[] = {"平均值", "RMS", "Noise", "Enob"};
-  for (int c = 1; c <= 4; ++c) data.SetCell(c, 0, kLabels[c - 1]);
+  // Only the row count changes: the results shown and the "D - m" headers stay.
+  data.ResizeRows(TempCount + 1, TempCount);
   if (!built.message.empty()) bench_.host.SetStatus(2, built.message);
   Changed();
   return built;
@@ -205,6 +207,7 @@ bool TempTest::TESTINI() {
   TempIndex = 1;
   failed_.clear();
   endReason_.clear();
+  meterChannels_ = 0;  // "Channel - " counts this run's meters, not the last run's
   results.ClearMarks();
   Modenum();
   SizeRun();
@@ -713,6 +716,7 @@ RunSettings TempTest::Snapshot(bool withChamber) const {
   s.flukeTable = Rows(bench_.fluke, instruments::StepTable::kColumns);
   s.powerTable = Rows(bench_.power, instruments::StepTable::kColumns);
   s.regImage.assign(bench_.target.RegImage.begin(), bench_.target.RegImage.end());
+  s.chip = !bench_.chip.ProductName.empty() ? bench_.chip.ProductName : bench_.chip.ModelName;
   const auto& p = bench_.ports;
   auto port = [](const char* what, const instruments::DevcRS232& d) {
     return std::string(what) + " " + (d.Selected ? d.PortName : std::string("-")) + "\n";

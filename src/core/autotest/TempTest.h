@@ -16,6 +16,7 @@
 #include "core/base/Clock.h"
 #include "core/base/Host.h"
 #include "core/base/Settings.h"
+#include "core/chip/ChipModel.h"
 #include "core/instruments/InstrumentPorts.h"
 #include "core/instruments/StepTable.h"
 #include "core/instruments/StepTraffic.h"
@@ -87,6 +88,7 @@ class TempTest {
     base::Clock& clock;
     base::Host& host;
     base::Settings& settings;
+    const chip::ChipModel& chip;  ///< the chip the setup dialog loaded, named in the journal
   };
 
   static constexpr double kTolerance = 15;  ///< tenths of a degree: the ±1.5 °C band
