@@ -31,6 +31,7 @@
 #include "gui/MainPanel.h"
 #include "gui/autotest/TempGridModel.h"
 #include "platform/AnsiText.h"
+#include "platform/FlockRunLock.h"
 #include "platform/SqliteRunJournal.h"
 
 namespace qx::gui::autotest {
@@ -465,6 +466,16 @@ void TempTestWindow::RunTest(bool withChamber) {
     SetStatus("T-Begin: the chamber port is not open; select the chamber in Setup first");
     return;
   }
+  // One run at a time in the program folder, whichever program starts it; held for the run.
+  qx::platform::FlockRunLock lock(programDir_ / qx::autotest::kRunLockFile);
+  std::string refusal;
+  if (!lock.TryLock("qxpanel", refusal)) {
+    SetStatus(QString::fromStdString(refusal));
+    return;
+  }
+  for (const auto& stale : qx::autotest::RemoveStaleTemporaries(programDir_))
+    SetStatus(
+        QString::fromStdString("Removed " + stale.string() + ", left by an interrupted write"));
   ++runDepth_;
   chartPoint_ = 0;
   chartMode_ = 0;
