@@ -2,10 +2,12 @@
 
 #include <cmath>
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "cli/LinkCommands.h"
 #include "core/instruments/ChamberFrame.h"
+#include "core/instruments/ChamberLimits.h"
 #include "core/instruments/InstrumentSelect.h"
 #include "core/instruments/MeterFrame.h"
 #include "core/instruments/StepTraffic.h"
@@ -48,13 +50,12 @@ std::string Tenths(int value) {
   return text;
 }
 
-/// A temperature or humidity argument in units of 0.1, as the controller takes it.
-bool TenthsArgument(const std::string& text, int16_t& out) {
+/// A temperature or humidity argument; nothing when it is not a number.
+std::optional<double> NumberArgument(const std::string& text) {
   char* end = nullptr;
   const double v = std::strtod(text.c_str(), &end);
-  if (text.empty() || *end != '\0' || !std::isfinite(v) || std::fabs(v) > 3000) return false;
-  out = static_cast<int16_t>(std::lround(v * 10));
-  return true;
+  if (text.empty() || *end != '\0' || !std::isfinite(v)) return std::nullopt;
+  return v;
 }
 
 class InstrumentRun {
@@ -102,10 +103,21 @@ class InstrumentRun {
       Usage("a " + instrument + " command has 1 to 255 characters");
       return false;
     }
+    // The line end is the program's: one inside would send a second, hidden command.
+    if (text.find_first_of(std::string("\r\n\0", 3)) != std::string::npos) {
+      Usage("a " + instrument + " command is one line: no CR, LF or NUL inside it");
+      return false;
+    }
     return true;
   }
   /// The selection's own status text, on stderr when it failed.
   int SelectionFailed() { return Failed(host_.status[1]); }
+  /// `instrument fluke|power select`: the setup dialog's Select button.
+  int Selected(bool ok) {
+    if (!ok) return SelectionFailed();
+    out_ << host_.status[1] << "\n";
+    return kExitOk;
+  }
 
   int Chamber() {
     const auto& a = options_.args;
@@ -118,8 +130,16 @@ class InstrumentRun {
       return Usage("instrument chamber " + what + " takes " + std::to_string(want - 2) +
                    " numbers");
     int16_t words[2] = {0, 0};
-    if (want == 4 && (!TenthsArgument(a[2], words[0]) || !TenthsArgument(a[3], words[1])))
-      return Usage("chamber values must be numbers: " + a[2] + " " + a[3]);
+    if (want == 4) {
+      const int firstColumn = what == "set" ? 1 : 3;  // as in the temperature table
+      for (int i = 0; i < 2; ++i) {
+        const auto v = NumberArgument(a[2 + static_cast<size_t>(i)]);
+        if (!v) return Usage("chamber values must be numbers: " + a[2] + " " + a[3]);
+        const std::string refusal = instruments::ChamberLimits::Refusal(firstColumn + i, *v);
+        if (!refusal.empty()) return Usage("chamber " + what + ": " + refusal);
+        words[i] = static_cast<int16_t>(std::lround(*v * 10));
+      }
+    }
 
     const std::string port = Port(kChamberPort);
     if (!select_.ChamberSelectClick(port)) return SelectionFailed();
@@ -148,7 +168,9 @@ class InstrumentRun {
     std::string text;
     if (!CommandText("calibrator", text)) return kExitUsage;
     const std::string port = Port(kFlukePort);
-    if (!select_.FlukeSelectClick(port)) return SelectionFailed();
+    if (text == "select") return Selected(select_.FlukeSelectClick(port));
+    // The user's command alone: the selection's "*OPT" is sent only when asked for.
+    if (!select_.FlukeAttach(port)) return SelectionFailed();
     instruments::StepTraffic traffic(bench_.instruments, bench_.clock, host_);
     if (!traffic.FlukeCommand(text))
       return Failed("the calibrator on " + port + " did not answer " + text);
@@ -160,7 +182,10 @@ class InstrumentRun {
     std::string text;
     if (!CommandText("power-supply", text)) return kExitUsage;
     const std::string port = Port(kPowerPort);
-    if (!select_.PowerSelectClick(port)) return SelectionFailed();
+    if (text == "select") return Selected(select_.PowerSelectClick(port));
+    // The user's command alone: the selection's reset (VOLT 0.0, CURR 0.0, OUTP OFF) would
+    // switch a live supply off under the board, so it is sent only when asked for.
+    if (!select_.PowerAttach(port)) return SelectionFailed();
     std::string reply;
     instruments::InstrumentPorts& ports = bench_.instruments;
     if (ports.PowerCommand(ports.PowerPort, text, reply)) {

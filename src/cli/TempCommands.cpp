@@ -1,5 +1,6 @@
 #include "cli/TempCommands.h"
 
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -12,6 +13,7 @@
 #include "core/instruments/InstrumentSelect.h"
 #include "core/instruments/MeterPortsFile.h"
 #include "platform/AnsiText.h"
+#include "platform/FlockRunLock.h"
 #include "platform/SqliteRunJournal.h"
 
 namespace qx::cli {
@@ -28,11 +30,18 @@ constexpr char kChamberPort[] = "COM7";
 constexpr int kFirstSimMeterPort = 8;
 
 constexpr const char* kValueOptions[] = {
-    "--points",  "--start",        "--step",       "--modes",      "--hold", "--delay",
-    "--measure", "--chamber-port", "--fluke-port", "--power-port", "--bits", "--samples"};
+    "--points", "--start",   "--step",         "--modes",      "--hold",
+    "--delay",  "--measure", "--chamber-port", "--fluke-port", "--power-port",
+    "--bits",   "--samples", "--link-wait"};
 constexpr int kDefaultBits = 23;
+constexpr long kMaxLinkWaitMinutes = 24 * 60;
+constexpr long kMaxPoints = 30;
+constexpr long kMaxModes = 10000;
+constexpr long kMaxHoldMinutes = 7 * 24 * 60;
+constexpr long kMaxDelayMs = 3'600'000;
+constexpr double kMaxDegrees = 1000;
 constexpr int kDefaultSamples = 256;
-constexpr const char* kFlags[] = {"--chamber", "--no-chamber", "--resume", "--full"};
+constexpr const char* kFlags[] = {"--chamber", "--no-chamber", "--resume", "--new", "--full"};
 
 bool Known(const std::string& name) {
   for (const char* o : kValueOptions)
@@ -84,13 +93,39 @@ class TempRun {
       if (!Known(name)) return Usage("unknown option " + name);
     if (Flag(options_, "--chamber") && Flag(options_, "--no-chamber"))
       return Usage("--chamber and --no-chamber exclude each other");
+    const bool resume = Flag(options_, "--resume");
+    if (resume && Flag(options_, "--new")) return Usage("--resume and --new exclude each other");
     if (!ApplyForm()) return kExitUsage;
+
+    // The lists are only read: a run they refuse leaves nothing behind in the folder.
+    if (const int status = LoadLists(); status != kExitOk) return status;
+    // One run at a time in a folder; what an interrupted run left is cleared under the lock.
+    lock_ = std::make_unique<platform::FlockRunLock>(dir_ / autotest::kRunLockFile);
+    std::string refusal;
+    if (!lock_->TryLock("qxctl", refusal)) {
+      err_ << "qxctl: " << refusal << "\n";
+      return kExitLinkFailed;
+    }
+    for (const auto& stale : autotest::RemoveStaleTemporaries(dir_))
+      err_ << "qxctl: removed " << stale.string() << ", left by an interrupted write\n";
 
     test_.SetFiles(dir_, platform::ToCodePage950);
     journal_ = OpenJournal(dir_, err_);
     test_.SetJournal(journal_.get());
-    test_.resume = Flag(options_, "--resume") ? TempTest::Resume::Always : TempTest::Resume::Never;
-    if (!LoadLists()) return kExitLinkFailed;
+    const auto open = journal_->Unfinished();
+    if (resume && !open) {
+      err_ << "qxctl: --resume: the run journal holds no unfinished run; start one without "
+              "--resume\n";
+      return kExitUsage;
+    }
+    if (open && !resume && !Flag(options_, "--new")) {
+      err_ << "qxctl: run " << open->id << " (started " << open->started << ", " << open->recorded
+           << " of " << open->points * open->modes
+           << " modes recorded) did not finish: continue it with --resume, or abandon it and "
+              "start a new run with --new\n";
+      return kExitUsage;
+    }
+    test_.resume = resume ? TempTest::Resume::Always : TempTest::Resume::Never;
 
     std::string error;
     if (!session_.Connect(error)) {
@@ -101,12 +136,23 @@ class TempRun {
     if (!SelectInstruments(withChamber)) return kExitLinkFailed;
 
     test_.onProgress = [this](const autotest::TempProgress& p) { err_ << p.Text() << "\n"; };
+    test_.onNotice = [this](const std::string& text) { err_ << "qxctl: " << text << "\n"; };
     const auto end = withChamber ? test_.TBgClick() : test_.TTestClick();
     test_.onProgress = nullptr;
+    test_.onNotice = nullptr;
     for (const auto& e : session_.Host().errors) err_ << "qxctl: " << e << "\n";
     if (end != TempTest::RunEnd::Completed) {
-      err_ << "qxctl: the temperature run did not complete"
-           << (session_.Host().status[2].empty() ? "" : ": " + session_.Host().status[2]) << "\n";
+      const std::string& why =
+          !test_.EndReason().empty() ? test_.EndReason() : session_.Host().status[2];
+      err_ << "qxctl: the temperature run did not complete" << (why.empty() ? "" : ": " + why)
+           << "; continue it with --resume\n";
+      return kExitLinkFailed;
+    }
+    if (!test_.FailedModes().empty()) {
+      err_ << "qxctl: run " << test_.RunId() << " " << test_.EndReason() << ":";
+      for (const auto& f : test_.FailedModes())
+        err_ << "\n  point " << f.point << ", mode " << f.mode << ": " << f.why;
+      err_ << "\nqxctl: --resume measures them again\n";
       return kExitLinkFailed;
     }
     out_ << "run " << test_.RunId() << " completed: " << test_.TempCount << " points x "
@@ -128,11 +174,43 @@ class TempRun {
     f.modeCount = Option(options_, "--modes", f.modeCount);
     f.holdMinutes = Option(options_, "--hold", f.holdMinutes);
     f.powerDelay = Option(options_, "--delay", f.powerDelay);
+    f.linkWaitMinutes = Option(options_, "--link-wait", f.linkWaitMinutes);
     f.fullFiles = Flag(options_, "--full");
-    for (const char* name : {"--points", "--start", "--step", "--modes", "--hold", "--delay"}) {
+    for (const char* name :
+         {"--points", "--start", "--step", "--modes", "--hold", "--delay", "--link-wait"}) {
       const std::string v = Option(options_, name, "0");
       if (!IsNumber(v)) {
         err_ << "qxctl: " << name << ": not a number: " << v << "\n";
+        return false;
+      }
+    }
+    // Counts and times that cannot be right are refused, never cut to something that runs.
+    const struct {
+      const char* name;
+      long low, high;
+      const char* what;
+    } kWhole[] = {
+        {"--points", 1, kMaxPoints, "temperature points"},
+        {"--modes", 1, kMaxModes, "modes"},
+        {"--hold", 0, kMaxHoldMinutes, "minutes"},
+        {"--delay", 0, kMaxDelayMs, "milliseconds"},
+        {"--link-wait", 0, kMaxLinkWaitMinutes, "minutes"},
+    };
+    for (const auto& w : kWhole) {
+      if (options_.extra.count(w.name) == 0) continue;
+      const std::string& text = options_.extra.at(w.name);
+      const auto v = ParseNumberArgument(text);
+      if (!v || *v < w.low || *v > w.high) {
+        err_ << "qxctl: " << w.name << " " << text << ": a whole number of " << w.what << " from "
+             << w.low << " to " << w.high << " is needed\n";
+        return false;
+      }
+    }
+    for (const char* name : {"--start", "--step"}) {
+      const double v = std::strtod(Option(options_, name, "0").c_str(), nullptr);
+      if (!std::isfinite(v) || std::fabs(v) > kMaxDegrees) {
+        err_ << "qxctl: " << name << " " << Option(options_, name, "0") << ": degrees from -"
+             << kMaxDegrees << " to " << kMaxDegrees << " are needed\n";
         return false;
       }
     }
@@ -169,25 +247,29 @@ class TempRun {
     return true;
   }
 
-  bool LoadLists() {
+  int LoadLists() {
     autotest::RegisterListFiles lists(test_.regs, test_.data, bench_.flukeSteps, bench_.powerSteps,
                                       session_.Host(), dir_);
     const int modes = autotest::RegStepTable::ParseModeCount(test_.form.modeCount);
     const auto reg = lists.DownloadReg(modes);
     if (!reg.ok) {
       err_ << "qxctl: " << reg.message << "\n";
-      return false;
+      return kExitLinkFailed;
+    }
+    if (const std::string bad = lists.RunRefusal(reg.modeCount); !bad.empty()) {
+      err_ << "qxctl: " << bad << "\n";
+      return kExitUsage;
     }
     // A missing step file only leaves its table empty; one that cannot be read would run every
     // mode without its calibrator or power-supply setting, so the run does not start.
     for (const auto& steps : {lists.DownloadFluke(modes), lists.DownloadPower(modes)}) {
       if (!steps.ok) {
         err_ << "qxctl: " << steps.message << "\n";
-        return false;
+        return kExitLinkFailed;
       }
     }
     session_.Host().errors.clear();
-    return true;
+    return kExitOk;
   }
 
   bool AnyEnabled(const instruments::StepTable& t) const {
@@ -247,6 +329,7 @@ class TempRun {
   std::ostream& out_;
   std::ostream& err_;
   std::filesystem::path dir_;
+  std::unique_ptr<autotest::RunLock> lock_;
   std::unique_ptr<autotest::RunJournal> journal_;
 };
 

@@ -39,9 +39,15 @@ std::string ModeValueColumns() {
   for (int i = 0; i < 14; ++i) s += ", stat" + std::to_string(i);
   for (int i = 1; i <= 6; ++i) s += ", meter" + std::to_string(i);
   for (int i = 1; i <= 6; ++i) s += ", unit" + std::to_string(i);
-  return s + ", raw_file, recorded";
+  return s + ", raw_file, recorded, failure, over_range";
 }
-constexpr int kModeValueCount = 2 + 14 + 6 + 6 + 2;
+constexpr int kModeValueCount = 2 + 14 + 6 + 6 + 4;
+
+// Layout 1 had no failure and over-range columns: every record was a measured mode.
+constexpr char kMigrateFrom1[] =
+    "ALTER TABLE modes ADD COLUMN failure TEXT NOT NULL DEFAULT '';\n"
+    "ALTER TABLE modes ADD COLUMN over_range INTEGER NOT NULL DEFAULT 0;\n"
+    "PRAGMA user_version = 2;\n";
 
 std::string Placeholders(int n) {
   std::string s;
@@ -88,6 +94,8 @@ std::string SchemaSql() {
          modeColumns +
          "  raw_file INTEGER NOT NULL,\n"
          "  recorded TEXT NOT NULL,\n"
+         "  failure TEXT NOT NULL DEFAULT '',\n"
+         "  over_range INTEGER NOT NULL DEFAULT 0,\n"
          "  PRIMARY KEY (run, point, mode));\n"
          "CREATE INDEX modes_in_order ON modes (run, seq);\n"
          "PRAGMA application_id = " +
@@ -371,7 +379,8 @@ bool SqliteRunJournal::Setup(const std::string& fileName) {
     error_ = "not a run journal (an SQLite database of another program)";
     return false;
   }
-  if (appId == kApplicationId && version != kSchemaVersion) {
+  const bool migrate = appId == kApplicationId && version == 1;
+  if (appId == kApplicationId && version != kSchemaVersion && !migrate) {
     error_ = "journal layout version " + std::to_string(version) +
              (version > kSchemaVersion ? " is newer than this program knows (" : " is unknown (") +
              std::to_string(kSchemaVersion) + "); use a newer program or another file";
@@ -392,7 +401,20 @@ bool SqliteRunJournal::Setup(const std::string& fileName) {
       !Exec("PRAGMA foreign_keys = ON", "turn foreign keys on")) {
     return false;
   }
+  if (migrate && !Migrate()) return false;
   return PrepareStatements(fresh);
+}
+
+bool SqliteRunJournal::Migrate() {
+  if (!Exec("BEGIN IMMEDIATE", "start the layout upgrade")) return false;
+  // Another program may have upgraded the file since we looked.
+  int64_t version = 0;
+  if (!QueryInt("PRAGMA user_version", version, "read the database header") ||
+      (version == 1 && !Exec(kMigrateFrom1, "upgrade the journal layout"))) {
+    Exec("ROLLBACK", "roll back the layout upgrade");
+    return false;
+  }
+  return Exec("COMMIT", "upgrade the journal layout");
 }
 
 bool SqliteRunJournal::PrepareStatements(bool fresh) {
@@ -506,7 +528,7 @@ bool SqliteRunJournal::RecordMode(int64_t run, const ModeRecord& m) {
     for (double v : m.stats) b.Real(v);
     for (double v : m.meterValue) b.Real(v);
     for (const std::string& unit : m.meterUnit) b.Text(unit);
-    b.Int(m.rawFile).Text(autotest::NowText(now_));
+    b.Int(m.rawFile).Text(autotest::NowText(now_)).Text(m.failure).Int(m.overRange);
     if (!b.Ok() || sqlite3_step(*u) != SQLITE_DONE) return Fail(op);
   }
   {
@@ -638,6 +660,8 @@ std::vector<ModeRecord> SqliteRunJournal::Modes(int64_t run) {
     for (std::string& unit : m.meterUnit) unit = r.Text();
     m.rawFile = r.Int();
     m.recorded = r.Text();
+    m.failure = r.Text();
+    m.overRange = r.Int();
     if (!r.Ok()) {
       error_ = op + ": the record of point " + std::to_string(m.point) + ", mode " +
                std::to_string(m.mode) + " is damaged";

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "sim/SimBoard.h"
 #include "support/QxctlRun.h"
 
@@ -86,6 +88,75 @@ TEST(QxctlInstrument, WrongOrMissingInstrumentExitsOneWithTheReason) {
             [](sim::SimBoard& b) { b.Instruments().PowerSupplyLine().Faults().vanished = true; });
   EXPECT_EQ(gone.status, 1);
   EXPECT_EQ(gone.err, "qxctl: Power Supply Uart  not  found\n");
+}
+
+/// The bytes qxctl sent to `port`, as text: the "|...|" part of each "> port" trace line.
+std::string SentTo(const std::string& trace, const std::string& port) {
+  std::string sent;
+  std::istringstream lines(trace);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.rfind("> " + port + " ", 0) != 0) continue;
+    const auto open = line.find("  |");
+    sent += line.substr(open + 3, line.size() - open - 4);
+  }
+  return sent;
+}
+
+// A command of the user's own goes out alone: no selection reset that would switch a live
+// supply off under the board (VOLT 0.0, CURR 0.0, OUTP OFF), no "*OPT" to the calibrator. The
+// reset comes only with "select".
+TEST(QxctlInstrument, ACommandSendsOnlyItsTextAndSelectIsAskedFor) {
+  const auto live = [](sim::SimBoard& b) {
+    std::vector<uint8_t> reply;
+    const std::string on = "VOLT 5.0\r\nOUTP ON\r\n";
+    b.Instruments().PowerSupply().Feed({reinterpret_cast<const uint8_t*>(on.data()), on.size()},
+                                       reply);
+  };
+  const QxctlResult query =
+      Qxctl({"--simulate", "--virtual-time", "--trace", "instrument", "power", "MEAS:VOLT?"}, live);
+  EXPECT_EQ(query.status, 0) << query.err;
+  EXPECT_EQ(SentTo(query.trace, "COM6"), "MEAS:VOLT?..");
+  EXPECT_EQ(query.out.rfind("+5.0", 0), 0u) << query.out;
+
+  const QxctlResult fluke =
+      Qxctl({"--simulate", "--virtual-time", "--trace", "instrument", "fluke", "*IDN?"});
+  EXPECT_EQ(fluke.status, 0) << fluke.err;
+  EXPECT_EQ(SentTo(fluke.trace, "COM5"), "*IDN?.");
+
+  const QxctlResult select =
+      Qxctl({"--simulate", "--virtual-time", "--trace", "instrument", "power", "select"}, live);
+  EXPECT_EQ(select.status, 0) << select.err;
+  EXPECT_EQ(select.out, "Successful Select Power Supply In COM6\n");
+  EXPECT_NE(SentTo(select.trace, "COM6").find("OUTP OFF"), std::string::npos) << select.trace;
+}
+
+// A second command hidden behind a line end, and set points the run would not take, are
+// refused before anything is sent.
+TEST(QxctlInstrument, HiddenCommandsAndSetPointsOutOfRangeAreRefused) {
+  const struct {
+    Args args;
+    const char* says;
+  } cases[] = {
+      {{"power", "*IDN?\nOUTP ON"}, "no CR, LF or NUL"},
+      {{"power", "VOLT 1\rOUTP ON"}, "no CR, LF or NUL"},
+      {{"fluke", std::string("OPER\0STBY", 9)}, "no CR, LF or NUL"},
+      {{"chamber", "set", "3000", "100"}, "temperature 3000 is outside -100 to 150 °C"},
+      {{"chamber", "set", "3001", "0"}, "temperature 3001 is outside -100 to 150 °C"},
+      {{"chamber", "set", "-101", "0"}, "temperature -101 is outside -100 to 150 °C"},
+      {{"chamber", "set", "20", "100.5"}, "humidity 100.5 is outside 0 to 100 %"},
+      {{"chamber", "ramp", "-1", "0"}, "temperature ramp -1 is outside 0 to 100 °C per minute"},
+  };
+  for (const auto& c : cases) {
+    Args argv{"--simulate", "--virtual-time", "--trace", "instrument"};
+    argv.insert(argv.end(), c.args.begin(), c.args.end());
+    const QxctlResult r = Qxctl(argv);
+    EXPECT_EQ(r.status, 2) << c.says;
+    EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+    EXPECT_EQ(r.trace.find("> COM"), std::string::npos) << r.trace;
+  }
+  const QxctlResult edge =
+      Qxctl({"--simulate", "--virtual-time", "instrument", "chamber", "set", "150", "100"});
+  EXPECT_EQ(edge.status, 0) << edge.err;
 }
 
 TEST(QxctlInstrument, BadArgumentsExitTwo) {

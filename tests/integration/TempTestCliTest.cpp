@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -11,6 +13,8 @@
 #include <unistd.h>
 
 #include "cli/LinkCommands.h"
+#include "core/base/AtomicFile.h"
+#include "platform/FlockRunLock.h"
 #include "platform/SqliteRunJournal.h"
 #include "sim/SimBoard.h"
 #include "support/QxctlRun.h"
@@ -158,6 +162,9 @@ TEST_F(TempCli, MissingRegisterListIsAClearFailure) {
   const auto r = Qxctl(Args({"--no-chamber"}), Quiet);
   EXPECT_EQ(r.status, qx::cli::kExitLinkFailed);
   EXPECT_NE(r.err.find("Register.txt"), std::string::npos) << r.err;
+  // Refused before it began: no journal and no lock file are left in the folder.
+  EXPECT_FALSE(std::filesystem::exists(dir.Path() / "QxRuns.db"));
+  EXPECT_FALSE(std::filesystem::exists(dir.Path() / "QxRuns.lock"));
 }
 
 TEST_F(TempCli, StepListThatCannotBeReadStopsTheRunBeforeItStarts) {
@@ -189,6 +196,9 @@ TEST_F(TempCli, ChamberRunHoldsEachPointAndCompletes) {
   const auto r = Qxctl(Args({"--chamber", "--hold", "2"}), Quiet);
   ASSERT_EQ(r.status, qx::cli::kExitOk) << r.err;
   EXPECT_EQ(Lines(File("QxTEMPA.CSV")), 6);
+  // The journal names the chip the run measured.
+  const auto list = Qxctl({"--dir", dir.Path().string(), "runs", "list"});
+  EXPECT_NE(list.out.find(",completed,yes,2,2,4,QX74"), std::string::npos) << list.out;
 }
 
 /// Chamber reads of a one-point run with a two-minute hold, with the chamber's door opened
@@ -218,7 +228,86 @@ TEST_F(TempCli, ReadingLeavingTheBandDuringTheHoldRestartsIt) {
   EXPECT_NEAR(disturbed - calm, 120, 15);
 }
 
+// A capture that sits at full scale (3 V on a 2.4 V reference) keeps its figures in the files,
+// as their layout wants, but is flagged "over range" on stderr and in the journal; the mode
+// within range is not.
+TEST_F(TempCli, CaptureAtFullScaleIsFlaggedOverRange) {
+  WriteText(dir.Path() / "Fluke.txt", "   1OUT 100 mV ,0 Hz\r\n   1OUT 3 V ,0 Hz\r\n");
+  const auto r = Qxctl(Args({"--no-chamber"}), Quiet);
+  ASSERT_EQ(r.status, qx::cli::kExitOk) << r.err;
+  for (const char* point : {"point 1", "point 2"})
+    EXPECT_NE(r.err.find(std::string("qxctl: ") + point + ", mode 2: over range: "),
+              std::string::npos)
+        << r.err;
+  EXPECT_EQ(r.err.find("mode 1: over range"), std::string::npos) << r.err;
+  const std::string b = File("QxTEMPB.CSV");
+  const auto mode2 = b.find("\r\n2, ");
+  ASSERT_NE(mode2, std::string::npos);
+  EXPECT_NE(b.substr(mode2 + 5, 1).find_first_of("0123456789"), std::string::npos) << b;
+
+  std::string error;
+  auto journal = qx::platform::SqliteRunJournal::Open(dir.Path() / "QxRuns.db", error);
+  ASSERT_TRUE(journal) << error;
+  const auto modes = journal->Modes(1);
+  ASSERT_EQ(modes.size(), 4u);
+  for (const auto& m : modes) EXPECT_EQ(m.overRange > 0, m.mode == 2) << m.point << "/" << m.mode;
+}
+
+// A delay or reference voltage that the panel's loading would guess at ("-1" read as 1, "inf"
+// as 0, 1e308 writing inf into the files) refuses the run, naming the file, line and value.
+TEST_F(TempCli, ListValuesThatCannotBeRightRefuseTheRun) {
+  const struct {
+    const char* file;
+    const char* text;
+    const char* says;
+  } cases[] = {
+      {"ACM.txt", "   2.4\r\n 1e308\r\n", "ACM.txt line 2: \"1e308\" is not a reference voltage"},
+      {"ACM.txt", "   inf\r\n   2.4\r\n", "ACM.txt line 1: \"inf\" is not"},
+      {"ACM.txt", "     0\r\n   2.4\r\n", "ACM.txt line 1: \"0\" is not"},
+      {"ACM.txt", "   2.4\r\n  -2.4\r\n", "ACM.txt line 2: \"-2.4\" is not"},
+      {"Delay.txt", "   1e9\r\n     1\r\n", "Delay.txt line 1: \"1e9\" is not a whole number"},
+      {"Delay.txt", "     1\r\n   nan\r\n", "Delay.txt line 2: \"nan\" is not"},
+      {"Delay.txt", "    -1\r\n     1\r\n", "Delay.txt line 1: \"-1\" is not"},
+  };
+  for (const auto& c : cases) {
+    const std::string kept = File(c.file);
+    WriteText(dir.Path() / c.file, c.text);
+    const auto r = Qxctl(Args({"--no-chamber"}), Quiet);
+    EXPECT_EQ(r.status, qx::cli::kExitUsage) << c.says;
+    EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.Path() / "QxTEMPB.CSV")) << c.says;
+    WriteText(dir.Path() / c.file, kept);
+  }
+  // A volt sign after the value, and lines past the modes in use, are no reason to refuse.
+  WriteText(dir.Path() / "ACM.txt", "  2.4V\r\n   2.4\r\n  -1.0\r\n");
+  const auto r = Qxctl(Args({"--no-chamber"}), Quiet);
+  EXPECT_EQ(r.status, qx::cli::kExitOk) << r.err;
+}
+
+// A chamber run refuses the set points the chamber is never given by hand either.
+TEST_F(TempCli, ChamberSetPointsOutOfRangeRefuseTheRun) {
+  const auto r = Qxctl(Args({"--chamber", "--start", "-150", "--points", "1"}), Quiet);
+  EXPECT_EQ(r.status, qx::cli::kExitLinkFailed);
+  EXPECT_NE(r.err.find("point 1: temperature -150 is outside -100 to 150 °C"), std::string::npos)
+      << r.err;
+  EXPECT_FALSE(std::filesystem::exists(dir.Path() / "QxTEMPB.CSV"));
+}
+
 TEST_F(TempCli, OptionsAreChecked) {
+  // Values that cannot be right are refused with the option and the value, never cut down to
+  // something that runs (--points 1e20 used to run one point and exit 0).
+  const struct {
+    const char* option;
+    const char* value;
+  } refused[] = {{"--points", "-3"}, {"--points", "1e20"}, {"--points", "31"},   {"--points", "0"},
+                 {"--hold", "-1"},   {"--modes", "99999"}, {"--modes", "0"},     {"--delay", "-5"},
+                 {"--start", "nan"}, {"--step", "inf"},    {"--link-wait", "-1"}};
+  for (const auto& c : refused) {
+    const auto r = Qxctl(Args({c.option, c.value}));
+    EXPECT_EQ(r.status, qx::cli::kExitUsage) << c.option << " " << c.value;
+    EXPECT_NE(r.err.find(std::string(c.option) + " " + c.value + ": "), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.Path() / "QxRuns.db")) << c.option;
+  }
   EXPECT_EQ(Qxctl(Args({"--measure", "volts"})).status, qx::cli::kExitUsage);
   EXPECT_EQ(Qxctl(Args({"--hold", "ten"})).status, qx::cli::kExitUsage);
   EXPECT_EQ(Qxctl(Args({"--chamber", "--no-chamber"})).status, qx::cli::kExitUsage);
@@ -294,6 +383,293 @@ TEST_F(TempCli, RunKilledAndResumedWritesWhatAnUninterruptedRunWrites) {
   ASSERT_EQ(exported.status, qx::cli::kExitOk) << exported.err;
   EXPECT_EQ(ReadAll(dir.Path() / "again" / "QxTEMPB.CSV"), File("QxTEMPB.CSV"));
   EXPECT_EQ(ReadAll(dir.Path() / "again" / "QxTEMPA.CSV"), File("QxTEMPA.CSV"));
+}
+
+/// Runs of the small fixture with the faults a night brings, against the files of a clean run.
+class TempFaults : public TempCli {
+ protected:
+  TempFaults() {
+    std::filesystem::copy(dir.Path(), cleanDir.Path(), std::filesystem::copy_options::recursive);
+    const auto r = Qxctl(In(cleanDir.Path(), {"--no-chamber"}), Quiet);
+    EXPECT_EQ(r.status, qx::cli::kExitOk) << r.err;
+  }
+  static std::vector<std::string> In(const std::filesystem::path& d,
+                                     std::initializer_list<std::string> extra,
+                                     const std::string& faults = {}) {
+    std::vector<std::string> a{"--simulate"};
+    if (!faults.empty()) a.insert(a.end(), {"--sim-fault", faults});
+    a.insert(a.end(), {"--dir", d.string(), "temp-test", "--modes", "2", "--points", "2", "--start",
+                       "20", "--step", "10"});
+    a.insert(a.end(), extra);
+    return a;
+  }
+  std::string Clean(const char* name) const { return ReadAll(cleanDir.Path() / name); }
+  /// `runs export` of run 1 gives the files the run left.
+  void ExportMatchesFiles() {
+    const auto exported = Qxctl({"--dir", dir.Path().string(), "runs", "export", "1", "--out",
+                                 (dir.Path() / "again").string()});
+    ASSERT_EQ(exported.status, qx::cli::kExitOk) << exported.err;
+    for (const char* name : {"QxTEMPA.CSV", "QxTEMPB.CSV"})
+      EXPECT_EQ(ReadAll(dir.Path() / "again" / name), File(name)) << name;
+  }
+  std::string RunState() {
+    const auto list = Qxctl({"--dir", dir.Path().string(), "runs", "list"});
+    EXPECT_EQ(list.status, qx::cli::kExitOk) << list.err;
+    const auto at = list.out.find("\n1,");
+    if (at == std::string::npos) return list.out;
+    std::istringstream row(list.out.substr(at + 1));
+    std::string field;
+    for (int i = 0; i < 4; ++i) std::getline(row, field, ',');
+    return field;  // id, started, ended, state
+  }
+  qx::test::TempDir cleanDir{"qx_temp_clean"};
+};
+
+/// A board whose captures number `from` to `to` (counted from 1 over the run) get no result:
+/// every poll reply of their stream is lost while the bridge stays on the bus.
+std::function<void(qx::sim::SimBoard&)> CapturesFail(int from, int to) {
+  return [from, to](qx::sim::SimBoard& board) {
+    Quiet(board);
+    board.Bridge().SetTargetProgram([&board, from, to, n = 0, was = false]() mutable {
+      const bool streaming = board.Bridge().Streaming();
+      if (streaming && !was) ++n;
+      was = streaming;
+      if (streaming && n >= from && n <= to) board.Bridge().DropNextReply();
+    });
+  };
+}
+
+// The bridge leaves the bus for good in the first mode: no figure is written for it, the run
+// waits the link-wait time and stops, resumable, naming where; resumed once the bridge is back,
+// it writes what a run without the fault writes.
+TEST_F(TempFaults, BridgeGoneStopsTheRunAfterTheLinkWaitAndResumes) {
+  const auto r = Qxctl(In(dir.Path(), {"--no-chamber", "--link-wait", "2"}, "unplug@30"), Quiet);
+  EXPECT_EQ(r.status, qx::cli::kExitLinkFailed) << r.err;
+  EXPECT_NE(r.err.find("waiting for the USB bridge"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("stopped: link lost at point 1, mode 1"), std::string::npos) << r.err;
+  EXPECT_EQ(r.out, "");
+  // No mode was recorded: every row without a temperature or a figure.
+  const std::string a = File("QxTEMPA.CSV");
+  EXPECT_EQ(a.substr(a.find("\r\n, , 1") + 2),
+            ", , 1, , , , , , , ,\r\n, , 2, , , , , , , ,\r\n"
+            ", , 1, , , , , , , ,\r\n, , 2, , , , , , , ,\r\n");
+  EXPECT_EQ(RunState(), "stopped");
+  ExportMatchesFiles();
+
+  const auto resumed = Qxctl(In(dir.Path(), {"--no-chamber", "--resume"}), Quiet);
+  ASSERT_EQ(resumed.status, qx::cli::kExitOk) << resumed.err;
+  EXPECT_EQ(File("QxTEMPA.CSV"), Clean("QxTEMPA.CSV"));
+  EXPECT_EQ(File("QxTEMPB.CSV"), Clean("QxTEMPB.CSV"));
+}
+
+// Unplugged and back within the wait, or a single lost reply: the mode is measured again and
+// the run writes exactly what a run without the fault writes.
+TEST_F(TempFaults, BridgeBackInTimeOrALostReplyChangeNothing) {
+  for (const std::string faults : {"unplug:90000@30", "drop@100", "drop@40,drop@41,drop@42"}) {
+    qx::test::TempDir d{"qx_temp_fault"};
+    std::filesystem::copy(dir.Path(), d.Path(), std::filesystem::copy_options::recursive);
+    const auto r = Qxctl(In(d.Path(), {"--no-chamber"}, faults), Quiet);
+    ASSERT_EQ(r.status, qx::cli::kExitOk) << faults << "\n" << r.err;
+    for (const char* name : {"QxTEMPA.CSV", "QxTEMPB.CSV"})
+      EXPECT_EQ(ReadAll(d.Path() / name), Clean(name)) << faults << " " << name;
+  }
+}
+
+// Mode 1 of point 2 fails its four captures with the bridge present: reported at once, its
+// figure fields left empty, the run goes on and ends "completed with 1 failed modes", exit 1;
+// the journal keeps the run open and --resume measures exactly that mode again.
+TEST_F(TempFaults, ModeFailingWithTheLinkPresentIsReportedAndResumedAlone) {
+  const auto r = Qxctl(In(dir.Path(), {"--no-chamber"}), CapturesFail(3, 6));
+  EXPECT_EQ(r.status, qx::cli::kExitLinkFailed) << r.err;
+  const auto failedAt = r.err.find("qxctl: point 2, mode 1 failed after 4 attempts: ");
+  EXPECT_NE(failedAt, std::string::npos) << r.err;
+  EXPECT_LT(failedAt, r.err.find("Point 2/2, mode 2/2")) << "reported when it failed";
+  EXPECT_NE(r.err.find("completed with 1 failed modes"), std::string::npos) << r.err;
+  const std::string clean = Clean("QxTEMPB.CSV");
+  const auto row = clean.rfind("\r\n1, ") + 2;  // point 2, mode 1
+  std::string expected = clean;
+  expected.replace(row, clean.find("\r\n", row) - row, "1, , , , , , , ,");
+  EXPECT_EQ(File("QxTEMPB.CSV"), expected);
+  EXPECT_EQ(RunState(), "failed");
+  ExportMatchesFiles();
+
+  int captures = 0;
+  const auto resumed = Qxctl(In(dir.Path(), {"--no-chamber", "--resume"}), [&](auto& board) {
+    Quiet(board);
+    board.Bridge().SetTargetProgram([&board, &captures, was = false]() mutable {
+      captures += board.Bridge().Streaming() && !was;
+      was = board.Bridge().Streaming();
+    });
+  });
+  ASSERT_EQ(resumed.status, qx::cli::kExitOk) << resumed.err;
+  EXPECT_EQ(captures, 1);
+  EXPECT_EQ(File("QxTEMPB.CSV"), clean);
+  EXPECT_EQ(File("QxTEMPA.CSV"), Clean("QxTEMPA.CSV"));
+  EXPECT_EQ(RunState(), "completed");
+}
+
+// The chamber stops answering after the first point: the run fails, resumable, and the point
+// it did not reach shows neither a temperature nor a figure (it used to read 0.00 °C).
+TEST_F(TempFaults, SilentChamberLeavesNoZeroTemperatureInTheFiles) {
+  const auto r = Qxctl(In(dir.Path(), {"--chamber", "--hold", "1"}), [](qx::sim::SimBoard& b) {
+    Quiet(b);
+    b.Bridge().SetTargetProgram([&b, n = 0, was = false]() mutable {
+      const bool streaming = b.Bridge().Streaming();
+      n += streaming && !was;
+      if (n == 2 && was && !streaming) b.Instruments().Chamber().SetRefuseAll(true);
+      was = streaming;
+    });
+  });
+  EXPECT_EQ(r.status, qx::cli::kExitLinkFailed) << r.err;
+  EXPECT_NE(r.err.find("did not take the set point of point 2"), std::string::npos) << r.err;
+  // Point 1 as measured (its offset drifts with the chamber), point 2 with nothing.
+  const std::string a = File("QxTEMPA.CSV");
+  const auto point2 = a.find("\r\n, , 1,");
+  ASSERT_NE(point2, std::string::npos) << a;
+  EXPECT_EQ(a.substr(point2 + 2), ", , 1, , , , , , , ,\r\n, , 2, , , , , , , ,\r\n");
+  EXPECT_NE(a.rfind("\r\n20.00, 0.00, 2, 3495", point2), std::string::npos) << a;
+  EXPECT_EQ(Lines(a), 6);
+  EXPECT_EQ(RunState(), "failed");
+}
+
+/// A disk that takes `allowed` more result files, then fails every write with `error` (ENOSPC
+/// for a full disk, EROFS for a file system remounted read-only).
+struct FailingDisk {
+  static inline int allowed = 0;
+  static inline int error = 0;
+  static bool WriteTemp(const std::filesystem::path& path, std::string_view bytes,
+                        std::filesystem::path& temp, std::string& why) {
+    if (allowed-- > 0) return qx::base::AtomicFile::Portable().writeTemp(path, bytes, temp, why);
+    why = "cannot create " + path.string() + ".tmp-0000000000000001: " + std::strerror(error);
+    return false;
+  }
+  FailingDisk(int allowedWrites, int errorCode) {
+    allowed = allowedWrites;
+    error = errorCode;
+    qx::base::AtomicFile::Install({&WriteTemp, qx::base::AtomicFile::Portable().replace});
+  }
+  ~FailingDisk() { qx::base::AtomicFile::Install(qx::base::AtomicFile::Portable()); }
+  FailingDisk(const FailingDisk&) = delete;
+  FailingDisk& operator=(const FailingDisk&) = delete;
+};
+
+// A result file that cannot be written stops the run at once, naming the file and the reason;
+// what was written before stays, and once the disk takes files again --resume completes the
+// run as if nothing had happened.
+TEST_F(TempFaults, ResultFileThatCannotBeWrittenStopsTheRunResumable) {
+  for (const int code : {ENOSPC, EROFS}) {
+    qx::test::TempDir d{"qx_temp_disk"};
+    std::filesystem::copy(dir.Path(), d.Path(), std::filesystem::copy_options::recursive);
+    std::string afterFirstMode;
+    {
+      // QxTEMPB.CSV after mode 1 is written; after mode 2 neither it nor its fallback is.
+      const FailingDisk disk(1, code);
+      const auto r = Qxctl(In(d.Path(), {"--no-chamber"}), Quiet);
+      EXPECT_EQ(r.status, qx::cli::kExitLinkFailed) << r.err;
+      EXPECT_NE(r.err.find("stopped: cannot create " + (d.Path() / "QxTEMPB.CSV").string()),
+                std::string::npos)
+          << r.err;
+      EXPECT_NE(r.err.find(std::strerror(code)), std::string::npos) << r.err;
+      EXPECT_EQ(r.err.find("Point 2/2"), std::string::npos) << "stopped at once: " << r.err;
+      afterFirstMode = ReadAll(d.Path() / "QxTEMPB.CSV");
+    }
+    const std::string clean = Clean("QxTEMPB.CSV");
+    EXPECT_EQ(afterFirstMode, clean.substr(0, clean.find("\r\n2, ") + 2) +
+                                  "2, , , , , , , ,\r\n1, , , , , , , ,\r\n2, , , , , , , ,\r\n");
+    const auto resumed = Qxctl(In(d.Path(), {"--no-chamber", "--resume"}), Quiet);
+    ASSERT_EQ(resumed.status, qx::cli::kExitOk) << resumed.err;
+    for (const char* name : {"QxTEMPA.CSV", "QxTEMPB.CSV"})
+      EXPECT_EQ(ReadAll(d.Path() / name), Clean(name)) << std::strerror(code) << " " << name;
+  }
+}
+
+// A file named TEMP where the raw-data folder must go stops a --full run at its first mode;
+// the mode is not recorded, so the resumed run writes its raw file too.
+TEST_F(TempFaults, RawFolderThatCannotBeMadeStopsTheRun) {
+  WriteText(dir.Path() / "TEMP", "in the way");
+  const auto r = Qxctl(In(dir.Path(), {"--no-chamber", "--full"}), Quiet);
+  EXPECT_EQ(r.status, qx::cli::kExitLinkFailed) << r.err;
+  EXPECT_NE(r.err.find("stopped: Cannot create " + (dir.Path() / "TEMP").string()),
+            std::string::npos)
+      << r.err;
+  EXPECT_EQ(RunState(), "stopped");
+  EXPECT_FALSE(std::filesystem::exists(dir.Path() / "TEMP" / "QxTMP-0.CSV"));
+
+  std::filesystem::remove(dir.Path() / "TEMP");
+  const auto resumed = Qxctl(In(dir.Path(), {"--no-chamber", "--full", "--resume"}), Quiet);
+  ASSERT_EQ(resumed.status, qx::cli::kExitOk) << resumed.err;
+  EXPECT_TRUE(std::filesystem::exists(dir.Path() / "TEMP" / "QxTMP-3.CSV"));
+  EXPECT_FALSE(std::filesystem::exists(dir.Path() / "TEMP" / "QxTMP-4.CSV"));
+  EXPECT_EQ(File("QxTEMPB.CSV"), Clean("QxTEMPB.CSV"));
+}
+
+// A folder holds one run at a time: while the panel runs in it, qxctl is refused at once with
+// the holder, and nothing of the folder changes; once the holder is gone it runs.
+TEST_F(TempFaults, SecondRunInTheFolderIsRefusedWithTheHolder) {
+  {
+    qx::platform::FlockRunLock panel(dir.Path() / "QxRuns.lock");
+    std::string refusal;
+    ASSERT_TRUE(panel.TryLock("qxpanel", refusal)) << refusal;
+    const auto r = Qxctl(In(dir.Path(), {"--no-chamber"}), Quiet);
+    EXPECT_EQ(r.status, qx::cli::kExitLinkFailed) << r.err;
+    EXPECT_NE(r.err.find("qxpanel (PID " + std::to_string(getpid()) + ") since 20"),
+              std::string::npos)
+        << r.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.Path() / "QxRuns.db"));
+    EXPECT_FALSE(std::filesystem::exists(dir.Path() / "QxTEMPB.CSV"));
+  }
+  EXPECT_EQ(Qxctl(In(dir.Path(), {"--no-chamber"}), Quiet).status, qx::cli::kExitOk);
+}
+
+// An unfinished run in the journal refuses a plain start (exit 2, naming it and the two
+// choices) and leaves its files alone; --new abandons it; --resume with nothing to resume is
+// refused instead of starting a new run.
+TEST_F(TempFaults, UnfinishedRunIsNeverAbandonedWithoutBeingAsked) {
+  const auto none = Qxctl(In(dir.Path(), {"--no-chamber", "--resume"}), Quiet);
+  EXPECT_EQ(none.status, qx::cli::kExitUsage) << none.err;
+  EXPECT_NE(none.err.find("no unfinished run"), std::string::npos) << none.err;
+  EXPECT_FALSE(std::filesystem::exists(dir.Path() / "QxTEMPB.CSV"));
+
+  ASSERT_EQ(Qxctl(In(dir.Path(), {"--no-chamber", "--link-wait", "0"}, "unplug@30"), Quiet).status,
+            qx::cli::kExitLinkFailed);
+  const std::string stopped = File("QxTEMPB.CSV");
+  const auto refused = Qxctl(In(dir.Path(), {"--no-chamber"}), Quiet);
+  EXPECT_EQ(refused.status, qx::cli::kExitUsage) << refused.err;
+  for (const char* part : {"run 1 (started ", "0 of 4 modes recorded", "--resume", "--new"})
+    EXPECT_NE(refused.err.find(part), std::string::npos) << part << "\n" << refused.err;
+  EXPECT_EQ(File("QxTEMPB.CSV"), stopped);
+  EXPECT_EQ(RunState(), "stopped");
+
+  EXPECT_EQ(Qxctl(In(dir.Path(), {"--no-chamber", "--new", "--resume"}), Quiet).status,
+            qx::cli::kExitUsage);
+  const auto fresh = Qxctl(In(dir.Path(), {"--no-chamber", "--new"}), Quiet);
+  ASSERT_EQ(fresh.status, qx::cli::kExitOk) << fresh.err;
+  EXPECT_EQ(RunState(), "abandoned");
+  EXPECT_NE(fresh.out.find("run 2 completed"), std::string::npos) << fresh.out;
+}
+
+// Temporary files that a killed write left under the result files' own names go at the start
+// of the next run; anything else in the folder stays.
+TEST_F(TempFaults, StaleTemporaryFilesOfTheResultFilesAreRemoved) {
+  std::filesystem::create_directory(dir.Path() / "TEMP");
+  const char* gone[] = {"QxTEMPB.CSV.tmp-00000000deadBEEF", "QxTEMPA.CSV.tmp-0123456789abcdef",
+                        "QxTEMPBryMenOVER.CSV.tmp-ffffffffffffffff",
+                        "TEMP/QxTMP-12.CSV.tmp-0000000000000001"};
+  const char* kept[] = {"QxTEMPB.CSV.tmp-123",
+                        "QxTEMPB.CSV.tmp-0123456789abcdeg",
+                        "QxADC.cfg.tmp-0123456789abcdef",
+                        "notes.txt",
+                        "QxTEMPB.CSV.tmp-0123456789abcdef0",
+                        "TEMP/QxTMP-x.CSV.tmp-0000000000000001"};
+  for (const char* name : gone) WriteText(dir.Path() / name, "half");
+  for (const char* name : kept) WriteText(dir.Path() / name, "mine");
+  const auto r = Qxctl(In(dir.Path(), {"--no-chamber"}), Quiet);
+  ASSERT_EQ(r.status, qx::cli::kExitOk) << r.err;
+  for (const char* name : gone) {
+    EXPECT_FALSE(std::filesystem::exists(dir.Path() / name)) << name;
+    EXPECT_NE(r.err.find((dir.Path() / name).string()), std::string::npos) << r.err;
+  }
+  for (const char* name : kept) EXPECT_EQ(File(name), "mine") << name;
 }
 
 }  // namespace

@@ -68,6 +68,7 @@ TEST(AnsiText, ResultFileOnDiskIsBig5) {
   const autotest::TempResultWriter writer(dir.Path(), ToCodePage950);
   autotest::TempResults r;
   r.Resize(1, 1);
+  r.SetStat(0, 1, 1, 0);  // a measured mode: an unmeasured one has no figures to write
   std::string error;
   ASSERT_EQ(writer.Write(autotest::kTempResultFile, autotest::kTempResultFallback,
                          autotest::temp_text::Results(r, 1, 1, false, 0), error),

@@ -140,7 +140,7 @@ TEST_F(SqliteRunJournalTest, UsesWalAndMarksTheFileWithItsLayout) {
   ASSERT_TRUE(j->Begin(Settings(1, 1)));
   RawDb raw(file_);
   EXPECT_EQ(raw.Query("PRAGMA journal_mode"), "wal");
-  EXPECT_EQ(raw.Query("PRAGMA user_version"), "1");
+  EXPECT_EQ(raw.Query("PRAGMA user_version"), "2");
   EXPECT_EQ(raw.Query("PRAGMA application_id"), std::to_string(SqliteRunJournal::kApplicationId));
 }
 
@@ -216,11 +216,40 @@ TEST_F(SqliteRunJournalTest, RefusesFilesThatAreNotItsJournal) {
   {
     RawDb raw(file_);
     raw.Query("PRAGMA application_id = " + std::to_string(SqliteRunJournal::kApplicationId));
-    raw.Query("PRAGMA user_version = 2");
+    raw.Query("PRAGMA user_version = 3");
   }
   EXPECT_FALSE(Open(&error));
-  EXPECT_NE(error.find("version 2 is newer than this program knows (1)"), std::string::npos)
+  EXPECT_NE(error.find("version 3 is newer than this program knows (2)"), std::string::npos)
       << error;
+}
+
+// A journal of the first layout (no failure column) is upgraded when opened: its runs and
+// records stay, as measured modes, and new records can say why a mode failed.
+TEST_F(SqliteRunJournalTest, FirstLayoutIsUpgradedKeepingItsRecords) {
+  int64_t run = 0;
+  {
+    auto j = Open();
+    ASSERT_TRUE(j);
+    run = j->Begin(Settings(2, 2)).value_or(0);
+    ASSERT_TRUE(j->RecordMode(run, AwkwardRecord(1, 1)));
+  }
+  {
+    RawDb raw(file_);
+    EXPECT_EQ(raw.Query("ALTER TABLE modes DROP COLUMN failure"), "");
+    EXPECT_EQ(raw.Query("ALTER TABLE modes DROP COLUMN over_range"), "");
+    EXPECT_EQ(raw.Query("PRAGMA user_version = 1"), "");
+  }
+  std::string error;
+  auto j = Open(&error);
+  ASSERT_TRUE(j) << error;
+  ModeRecord failed = AwkwardRecord(1, 2);
+  ASSERT_TRUE(j->RecordMode(run, failed)) << j->LastError();
+  const auto modes = j->Modes(run);
+  ASSERT_EQ(modes.size(), 2u);
+  ExpectSameRecord(modes[0], AwkwardRecord(1, 1));
+  ExpectSameRecord(modes[1], failed);
+  RawDb raw(file_);
+  EXPECT_EQ(raw.Query("PRAGMA user_version"), "2");
 }
 
 TEST_F(SqliteRunJournalTest, FolderThatDoesNotExistIsAnError) {

@@ -77,6 +77,9 @@ inline ModeRecord AwkwardRecord(int point, int mode) {
   for (size_t i = 0; i < r.meterValue.size(); ++i) r.meterValue[i] = values[(i * 3 + point) % 14];
   r.meterUnit = {"mV", "", "°C", "Ω, \"ohm\"", "line\nend", "伏特"};
   r.rawFile = point * 100 + mode;
+  // Every other mode failed; its reason is text of any kind.
+  if (mode % 2 == 0) r.failure = "USB not Connect !!!, \"twice\"\nline 2";
+  if (mode % 3 == 0) r.overRange = 65536;
   return r;
 }
 
@@ -99,6 +102,8 @@ inline void ExpectSameRecord(const ModeRecord& a, const ModeRecord& b) {
   }
   EXPECT_EQ(a.meterUnit, b.meterUnit);
   EXPECT_EQ(a.rawFile, b.rawFile);
+  EXPECT_EQ(a.failure, b.failure) << at;
+  EXPECT_EQ(a.overRange, b.overRange) << at;
 }
 
 inline void ExpectSameSettings(const RunSettings& a, const RunSettings& b) {

@@ -1,5 +1,7 @@
 #include "core/analysis/NoiseSweep.h"
 
+#include "core/analysis/CodeRange.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -11,8 +13,6 @@ namespace qx::analysis {
 
 namespace {
 /// The ends of the 24-bit code range, where a converter driven beyond full scale stays.
-constexpr int32_t kCodeTop = 0x7FFFFF;
-constexpr int32_t kCodeBottom = -0x800000;
 }  // namespace
 
 namespace {
@@ -284,9 +284,7 @@ void NoiseSweep::Capture(SweepCell& cell, int points, const std::string& referen
   } else if (ok) {
     cell.state = SweepCell::State::Done;
     cell.figures = bench_.noise.groups[0];
-    cell.overRange = static_cast<int>(
-        std::count_if(capture.StreamedCodes().begin(), capture.StreamedCodes().end(),
-                      [](int32_t code) { return code >= kCodeTop || code <= kCodeBottom; }));
+    cell.overRange = OverRangeCount(capture.StreamedCodes());
   } else {
     cell.state = SweepCell::State::Failed;
     cell.failure = std::string(kReadError) + " (" + std::to_string(cell.samples) + " of " +

@@ -27,6 +27,15 @@ InstalledCopy::Choice InstalledCopy::ChooseProgramDir(const std::optional<std::s
             "no per-user folder (neither XDG_DATA_HOME nor HOME is set): settings and "
             "results cannot be kept; give --dir"};
   }
+  const bool underHome = !(xdgDataHome && xdgDataHome[0] == '/');
+  std::error_code ec;
+  if (underHome && !fs::is_directory(home, ec)) {
+    // A system user's home such as /nonexistent is not made: the folders below it would be
+    // created by whoever happens to have the rights.
+    return {data, std::string("the home folder ") + home +
+                      " does not exist and is not created: settings and results cannot be "
+                      "kept; give --dir, QX_PROGRAM_DIR or XDG_DATA_HOME"};
+  }
   return {user, Prepare(data, user)};
 }
 

@@ -61,7 +61,7 @@ class Workbench {
   instruments::StepTable powerSteps;  ///< `PowerGd` of the power-supply window
   /// The temperature test and its tables; front ends set its files' folder and encoding.
   autotest::TempTest tempTest{{access, monitor, target, capture, noise, instruments, flukeSteps,
-                               powerSteps, clock, host, settings}};
+                               powerSteps, clock, host, settings, chip}};
 
   /// The parts a block panel works on.
   operator panels::PanelContext() { return {access, chip, monitor, settings}; }

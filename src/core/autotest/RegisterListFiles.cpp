@@ -1,6 +1,8 @@
 #include "core/autotest/RegisterListFiles.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <string_view>
 #include <utility>
 
@@ -287,6 +289,46 @@ RegisterListFiles::ColumnLoad RegisterListFiles::LoadNumberColumn(const char* fi
   }
   for (; row <= report.modeCount; ++row) regs_.SetCell(column, row, fallback);
   return ColumnLoad::Loaded;
+}
+
+std::string RegisterListFiles::RunRefusal(int modes) const {
+  auto check = [&](const char* file, auto&& usable, const char* needed) -> std::string {
+    const ListText list = ReadList(dir_ / file);
+    if (list.state != ListState::Read) return {};
+    int line = 0;
+    std::string refusal;
+    ForEachLine(list.bytes, [&](std::string_view text) {
+      if (++line > modes) return false;
+      std::string_view field = text.substr(0, kNumberField);
+      while (!field.empty() && field.front() == ' ') field.remove_prefix(1);
+      while (!field.empty() && field.back() == ' ') field.remove_suffix(1);
+      if (usable(field)) return true;
+      refusal = std::string(file) + " line " + std::to_string(line) + ": \"" + std::string(field) +
+                "\" is not " + needed;
+      return false;
+    });
+    return refusal;
+  };
+  const std::string delay = check(
+      kDelayFile,
+      [](std::string_view f) {
+        long v = -1;
+        const auto [end, ec] = std::from_chars(f.data(), f.data() + f.size(), v);
+        return !f.empty() && ec == std::errc() && end == f.data() + f.size() && v >= 0 &&
+               v <= kMaxDelaySeconds;
+      },
+      "a whole number of seconds from 0 to 86400");
+  if (!delay.empty()) return delay;
+  return check(
+      kAcmFile,
+      [](std::string_view f) {
+        if (!f.empty() && (f.back() == 'V' || f.back() == 'v')) f.remove_suffix(1);
+        double v = 0;
+        const auto [end, ec] = std::from_chars(f.data(), f.data() + f.size(), v);
+        return !f.empty() && ec == std::errc() && end == f.data() + f.size() && std::isfinite(v) &&
+               v > 0 && v <= kMaxAcmVolts;
+      },
+      "a reference voltage above 0 and up to 10 V");
 }
 
 ListFileReport RegisterListFiles::SaveFluke(int modes) {

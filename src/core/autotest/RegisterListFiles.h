@@ -65,6 +65,16 @@ class RegisterListFiles {
 
   const std::filesystem::path& Dir() const { return dir_; }
 
+  /// For a run of `modes` modes: the first line of "Delay.txt" or "ACM.txt" among those the
+  /// run uses whose value the run cannot use, as "file line N: "value" is not ...". The panel's
+  /// loading reads such a field as best it can (a "-" is dropped, "inf" reads 0); a run must
+  /// not measure with what it guessed. Empty when every value is a plain number in range:
+  /// whole seconds 0 to kMaxDelaySeconds, a reference voltage above 0 up to kMaxAcmVolts
+  /// (a "V" after it allowed). Missing files are no error here.
+  std::string RunRefusal(int modes) const;
+  static constexpr long kMaxDelaySeconds = 86400;
+  static constexpr double kMaxAcmVolts = 10;
+
  private:
   int ApplyModes(int modes);
   ListFileReport SaveSteps(const instruments::StepTable& table, const char* file, int modes);

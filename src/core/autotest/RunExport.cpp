@@ -22,11 +22,16 @@ bool LoadRunResults(RunJournal& journal, int64_t run, RunSettings& settings, Tem
   results.Resize(settings.points, settings.modes);
   for (const ModeRecord& r : journal.Modes(run)) {
     results.SetTarget(r.point, r.targetTemp, r.targetHum);
+    if (!r.failure.empty()) {
+      results.SetMark(r.point, r.mode, TempResults::Mark::Failed);
+      continue;
+    }
     for (int k = 0; k < TempResults::kKinds; ++k)
       results.SetStat(k, r.point, r.mode, r.stats[static_cast<size_t>(k)]);
     for (int i = 0; i < TempResults::kMeters; ++i)
       results.SetMeter(i, r.point, r.mode, r.meterValue[static_cast<size_t>(i)],
                        r.meterUnit[static_cast<size_t>(i)]);
+    if (r.overRange > 0) results.SetMark(r.point, r.mode, TempResults::Mark::OverRange);
   }
   return true;
 }

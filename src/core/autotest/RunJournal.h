@@ -51,6 +51,12 @@ struct ModeRecord {
   std::array<std::string, 6> meterUnit{};
   int rawFile = -1;      ///< number of the raw sample file written for the mode, -1 for none
   std::string recorded;  ///< local time the journal recorded the mode; RecordMode sets it
+  /// Why the mode's capture failed after its attempts; empty for a measured mode. The figures
+  /// of a failed mode are not a measurement, and a resumed run measures it again.
+  std::string failure;
+  /// Samples of the capture at either end of the code range: the input was beyond full scale
+  /// and the figures measure the clipping, not the noise. 0 for a capture within range.
+  int overRange = 0;
 };
 
 enum class RunState { Running, Completed, Stopped, Failed, Abandoned };

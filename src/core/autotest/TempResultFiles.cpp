@@ -1,5 +1,6 @@
 #include "core/autotest/TempResultFiles.h"
 
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <system_error>
@@ -49,6 +50,19 @@ void AppendStats(std::string& out, const TempResults& r, int first, int count, i
   for (int k = first; k < first + count; ++k) out += ", " + F2(r.Stat(k, point, mode));
 }
 
+/// `count` figure fields left empty: a mode whose capture failed, or that no run reached yet,
+/// keeps the line's layout without a number a reader could take for a measurement.
+void AppendEmpty(std::string& out, int count) {
+  for (int k = 0; k < count; ++k) out += ", ";
+}
+
+/// Temperature and humidity of a point, empty until a mode of it is recorded (the journal
+/// keeps them with the modes, so an exported run writes the same).
+std::string Lead(const TempResults& r, int point) {
+  if (!r.Reached(point)) return ", , ";
+  return F2(r.TargetTemp(point)) + ", " + F2(r.TargetHum(point)) + ", ";
+}
+
 /// The seven figures of one channel in "%f", joined by ",".
 std::string JoinedFigures(const analysis::NoiseFigures& f) {
   std::string out;
@@ -81,12 +95,17 @@ std::string Summary(const TempResults& r, int points, int modes, std::string_vie
   out += kStatsHeader;
   out += base::kCrLf;
   for (int t = 1; t <= points; ++t) {
-    const std::string lead = F2(r.TargetTemp(t)) + ", " + F2(r.TargetHum(t)) + ", ";
+    const std::string lead = Lead(r, t);
     for (int m = 1; m <= modes; ++m) {
       out += lead + std::to_string(m);
-      AppendStats(out, r, kFirstGroup, kGroupSize, t, m);
-      out += ',';
-      out += kComparison;
+      if (r.Measured(t, m)) {
+        AppendStats(out, r, kFirstGroup, kGroupSize, t, m);
+        out += ',';
+        out += kComparison;
+      } else {
+        AppendEmpty(out, kGroupSize);
+        out += ',';
+      }
       out += base::kCrLf;
     }
   }
@@ -110,7 +129,10 @@ std::string Results(const TempResults& r, int points, int modes, bool adcAndTemp
   for (int t = 1; t <= points; ++t) {
     for (int m = 1; m <= modes; ++m) {
       out += std::to_string(m);
-      if (adcAndTemp) {
+      if (!r.Measured(t, m)) {
+        AppendEmpty(out, adcAndTemp ? TempResults::kKinds : kGroupSize);
+        if (!adcAndTemp) out += ',';
+      } else if (adcAndTemp) {
         AppendStats(out, r, kFirstGroup, TempResults::kKinds, t, m);
       } else {
         AppendStats(out, r, kFirstGroup, kGroupSize, t, m);
@@ -128,11 +150,17 @@ std::string Meters(const TempResults& r, int points, int modes) {
   for (int i = 0; i < TempResults::kMeters; ++i) out += ", Test #" + std::to_string(i) + ", , ";
   out += base::kCrLf;
   for (int t = 1; t <= points; ++t) {
-    const std::string lead = F2(r.TargetTemp(t)) + ", " + F2(r.TargetHum(t)) + ", ";
+    const std::string lead = Lead(r, t);
     for (int m = 1; m <= modes; ++m) {
       out += lead;
+      const bool measured = r.Measured(t, m);
       for (int i = 0; i < TempResults::kMeters; ++i) {
-        out += ", " + std::to_string(m) + ", " + MeterNumber(r.MeterValue(i, t, m)) + ", ";
+        out += ", " + std::to_string(m) + ", ";
+        if (!measured) {
+          out += ", ";
+          continue;
+        }
+        out += MeterNumber(r.MeterValue(i, t, m)) + ", ";
         out += r.MeterUnit(i, t, m);
       }
       out += base::kCrLf;
@@ -176,6 +204,56 @@ std::string MeterNumber(double value) {
 }
 
 }  // namespace temp_text
+
+namespace {
+
+/// "<base>.tmp-" followed by exactly 16 hex digits.
+bool IsTemporaryOf(const std::string& name, const std::string& base) {
+  const std::string stem = base + ".tmp-";
+  if (name.size() != stem.size() + 16 || name.compare(0, stem.size(), stem) != 0) return false;
+  for (size_t i = stem.size(); i < name.size(); ++i)
+    if (!std::isxdigit(static_cast<unsigned char>(name[i]))) return false;
+  return true;
+}
+
+/// "QxTMP-<number>.CSV", the raw files' names.
+bool IsRawFileName(const std::string& name) {
+  static constexpr std::string_view kHead = "QxTMP-", kTail = ".CSV";
+  if (name.size() <= kHead.size() + kTail.size() || !name.starts_with(kHead) ||
+      !name.ends_with(kTail))
+    return false;
+  for (size_t i = kHead.size(); i < name.size() - kTail.size(); ++i)
+    if (!std::isdigit(static_cast<unsigned char>(name[i]))) return false;
+  return true;
+}
+
+}  // namespace
+
+std::vector<std::filesystem::path> RemoveStaleTemporaries(const std::filesystem::path& dir) {
+  static constexpr const char* kOwn[] = {kTempSummaryFile, kTempResultFile, kTempResultFallback,
+                                         kTempMeterFile, kTempMeterFallback};
+  std::vector<std::filesystem::path> removed;
+  auto sweep = [&removed](const std::filesystem::path& folder, auto&& ours) {
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
+         it.increment(ec)) {
+      const std::string name = it->path().filename().string();
+      const auto dot = name.rfind(".tmp-");
+      if (dot == std::string::npos || !ours(name.substr(0, dot)) ||
+          !IsTemporaryOf(name, name.substr(0, dot)) || !it->is_regular_file(ec))
+        continue;
+      std::error_code gone;
+      if (std::filesystem::remove(it->path(), gone)) removed.push_back(it->path());
+    }
+  };
+  sweep(dir, [](const std::string& base) {
+    for (const char* own : kOwn)
+      if (base == own) return true;
+    return false;
+  });
+  sweep(dir / kTempRawFolder, IsRawFileName);
+  return removed;
+}
 
 std::string TempResultWriter::Write(const std::string& name, const std::string& fallback,
                                     std::string_view utf8, std::string& error) const {

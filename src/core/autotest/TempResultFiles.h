@@ -5,6 +5,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/analysis/NoiseResult.h"
 #include "core/autotest/TempResults.h"
@@ -39,6 +40,13 @@ std::string RawSamples(std::span<const double> samples, const analysis::NoiseRes
 std::string MeterNumber(double value);
 
 }  // namespace temp_text
+
+/// Removes what writes of the result files interrupted by a crash or a kill left behind in
+/// `dir` and its raw folder: temporary files "<name>.tmp-<16 hex digits>" of the result files'
+/// own names. Other files, and other programs' temporary files, stay. Call it only while
+/// holding the run lock: a running writer's temporary file has the same form. Returns the
+/// paths removed.
+std::vector<std::filesystem::path> RemoveStaleTemporaries(const std::filesystem::path& dir);
 
 /// Turns UTF-8 text into the bytes written to disk (code page 950 on the bench PCs).
 using TextEncoder = std::function<std::string(std::string_view utf8)>;

@@ -34,6 +34,7 @@ void TempResults::Resize(int points, int modes) {
   modes = std::max(modes, 0);
   if (points == points_ && modes == modes_) return;
   Regrid(stats_, points, modes);
+  Regrid(marks_, points, modes);
   if (!meters_.empty()) Regrid(meters_, points, modes);
   std::vector<std::array<double, 2>> targets(static_cast<size_t>(points));
   std::copy_n(targets_.begin(), std::min(targets.size(), targets_.size()), targets.begin());
@@ -60,12 +61,34 @@ void TempResults::SetStats(int point, int mode, const analysis::NoiseResult& noi
   for (const auto& g : noise.groups)
     for (double v : {g.mean, g.vppNv, g.rmsNv, g.enob, g.vppCodes, g.rmsCodes, g.noiseFreeBits})
       stats_[static_cast<size_t>(i)][k++] = v;
+  marks_[static_cast<size_t>(i)] = Mark::Measured;
 }
 
 void TempResults::SetStat(int kind, int point, int mode, double value) {
   const long i = Index(point, mode);
   if (i < 0 || kind < 0 || kind >= kKinds) return;
   stats_[static_cast<size_t>(i)][static_cast<size_t>(kind)] = value;
+  marks_[static_cast<size_t>(i)] = Mark::Measured;
+}
+
+TempResults::Mark TempResults::State(int point, int mode) const {
+  const long i = Index(point, mode);
+  return i < 0 ? Mark::None : marks_[static_cast<size_t>(i)];
+}
+
+void TempResults::SetMark(int point, int mode, Mark mark) {
+  const long i = Index(point, mode);
+  if (i >= 0) marks_[static_cast<size_t>(i)] = mark;
+}
+
+void TempResults::ClearMarks() {
+  std::fill(marks_.begin(), marks_.end(), Mark::None);
+}
+
+bool TempResults::Reached(int point) const {
+  if (point < 1 || point > points_) return false;
+  const auto first = marks_.begin() + static_cast<long>(point - 1) * modes_;
+  return std::any_of(first, first + modes_, [](Mark m) { return m != Mark::None; });
 }
 
 double TempResults::MeterValue(int meter, int point, int mode) const {
@@ -96,6 +119,7 @@ void TempResults::SetMeter(int meter, int point, int mode, double value, const s
   Meters& m = meters_[static_cast<size_t>(i)];
   m.value[static_cast<size_t>(meter)] = value;
   m.unit[static_cast<size_t>(meter)] = static_cast<uint8_t>(at - units_.begin());
+  marks_[static_cast<size_t>(i)] = Mark::Measured;
 }
 
 double TempResults::TargetTemp(int point) const {
@@ -115,7 +139,7 @@ void TempResults::SetTarget(int point, double temp, double hum) {
 
 size_t TempResults::Bytes() const {
   size_t bytes = stats_.capacity() * sizeof(Stats) + meters_.capacity() * sizeof(Meters) +
-                 targets_.capacity() * sizeof(targets_[0]) +
+                 targets_.capacity() * sizeof(targets_[0]) + marks_.capacity() +
                  units_.capacity() * sizeof(std::string);
   for (const std::string& unit : units_) bytes += HeapBytes(unit);
   return bytes;

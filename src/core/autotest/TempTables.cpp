@@ -158,6 +158,15 @@ void ResultTable::Prepare(int columns, int rows, int points) {
   ++revision_;
 }
 
+void ResultTable::ResizeRows(int rows, int points) {
+  const int before = Rows();
+  cells_.resize(static_cast<size_t>(std::max(rows, 1)),
+                std::vector<std::string>(static_cast<size_t>(columns_)));
+  for (int t = std::max(before, 1); t <= points && t < Rows(); ++t)
+    cells_[static_cast<size_t>(t)][0] = std::to_string(t);
+  ++revision_;
+}
+
 const std::string& ResultTable::Cell(int column, int row) const {
   static const std::string empty;
   if (column < 0 || column >= columns_ || row < 0 || row >= Rows()) return empty;

@@ -108,6 +108,8 @@ class ResultTable {
   int Rows() const { return static_cast<int>(cells_.size()); }
   /// `columns` x `rows`, all cells empty, then the headers and point numbers.
   void Prepare(int columns, int rows, int points);
+  /// `rows` rows, the cells of the rows that stay kept; new rows get their point number.
+  void ResizeRows(int rows, int points);
   const std::string& Cell(int column, int row) const;
   void SetCell(int column, int row, const std::string& text);
   int Revision() const { return revision_; }

@@ -5,8 +5,10 @@
 #include <cmath>
 #include <cstdio>
 
+#include "core/analysis/CodeRange.h"
 #include "core/autotest/RunExport.h"
 #include "core/chip/TextConvert.h"
+#include "core/instruments/ChamberLimits.h"
 
 namespace qx::autotest {
 
@@ -90,6 +92,9 @@ TempTest::TempTest(const Bench& bench)
 
 void TempTest::FormCreate() {
   TMPCNTSETClick();
+  data.Prepare(std::max(data.Columns(), 5), TempCount + 1, TempCount);
+  static constexpr const char* kLabels[] = {"平均值", "RMS", "Noise", "Enob"};
+  for (int c = 1; c <= 4; ++c) data.SetCell(c, 0, kLabels[c - 1]);
   form.measure = TempForm::Measure::Adc;
 }
 
@@ -97,9 +102,8 @@ TempPointTable::Built TempTest::TMPCNTSETClick() {
   auto built = temps.Build(form.tempCount, form.tempStart, form.tempStep);
   form.tempCount = built.countText;
   TempCount = built.count;
-  data.Prepare(std::max(data.Columns(), 5), TempCount + 1, TempCount);
-  static constexpr const char* kLabels[] = {"平均值", "RMS", "Noise", "Enob"};
-  for (int c = 1; c <= 4; ++c) data.SetCell(c, 0, kLabels[c - 1]);
+  // Only the row count changes: the results shown and the "D - m" headers stay.
+  data.ResizeRows(TempCount + 1, TempCount);
   if (!built.message.empty()) bench_.host.SetStatus(2, built.message);
   Changed();
   return built;
@@ -150,6 +154,11 @@ std::string TempTest::NotANumber(int column, int point) const {
          std::to_string(column) + " (\"" + temps.Cell(column, point) + "\") is not a number";
 }
 
+std::string TempTest::ChamberSilent() const {
+  return std::string(kChamberSilent) + " at point " + std::to_string(TempIndex) +
+         " (twice); the point's modes are not measured";
+}
+
 std::string TempTest::SetPointRefused() const {
   return "The chamber did not take the set point of point " + std::to_string(TempIndex) +
          " (no OK to the write, twice)";
@@ -176,20 +185,32 @@ bool TempTest::CheckTables(bool withChamber) {
   }
   const int lastColumn = withChamber ? 4 : 2;
   for (int t = 1; t <= TempCount; ++t)
-    for (int c = 1; c <= lastColumn; ++c)
-      if (!temps.Number(c, t)) {
+    for (int c = 1; c <= lastColumn; ++c) {
+      const auto number = temps.Number(c, t);
+      if (!number) {
         Fail(NotANumber(c, t));
         return false;
       }
+      // The same set points that `instrument chamber set` takes by hand.
+      const std::string refusal =
+          withChamber ? instruments::ChamberLimits::Refusal(c, *number) : std::string();
+      if (!refusal.empty()) {
+        Fail("Temperature table: point " + std::to_string(t) + ": " + refusal);
+        return false;
+      }
+    }
   return true;
 }
 
 bool TempTest::TESTINI() {
   Running = true;
   TempIndex = 1;
+  failed_.clear();
+  endReason_.clear();
+  meterChannels_ = 0;  // "Channel - " counts this run's meters, not the last run's
+  results.ClearMarks();
   Modenum();
   SizeRun();
-  firstMode_ = 1;
   Changed();
   return true;
 }
@@ -200,6 +221,22 @@ void TempTest::SizeRun() {
   ModeCount = regs.ModeCount();
   data.Prepare(ModeCount + 1, TempCount + 1, TempCount);
   results.Resize(TempCount, ModeCount);
+  todo_.assign(static_cast<size_t>(std::max(TempCount, 0)) * static_cast<size_t>(ModeCount), 1);
+}
+
+bool TempTest::Todo(int point, int mode) const {
+  if (point < 1 || point > TempCount || mode < 1 || mode > ModeCount) return false;
+  return todo_[static_cast<size_t>(point - 1) * static_cast<size_t>(ModeCount) +
+               static_cast<size_t>(mode - 1)] != 0;
+}
+
+void TempTest::SkipFinishedPoints() {
+  auto anyTodo = [this](int t) {
+    for (int m = 1; m <= ModeCount; ++m)
+      if (Todo(t, m)) return true;
+    return false;
+  };
+  while (TempIndex <= TempCount && !anyTodo(TempIndex)) ++TempIndex;
 }
 
 bool TempTest::Pause(double ms) {
@@ -221,17 +258,21 @@ void TempTest::TTESTCOM() {
   const int t = TempIndex;
   bench_.monitor.Disconnect();
   bench_.monitor.CheckLink();
-  for (int m = firstMode_; m <= ModeCount && Running; ++m) {
+  for (int m = 1; m <= ModeCount && Running; ++m) {
+    if (!Todo(t, m)) continue;  // measured before the run was resumed
     ModeDone = false;
     ModeTries = 0;
     int rawFile = -1;
+    std::string failure;
+    int overRange = 0;
     Report(t, m);
     while (!ModeDone && Running) {
-      if (UsbOpen()) {
-        results.SetTarget(t, temps.Number(1, t).value_or(0), temps.Number(2, t).value_or(0));
+      // The point's set temperature is known from the table whether or not the bridge answers,
+      // so a failed mode never leaves a 0.00 °C in the files.
+      results.SetTarget(t, temps.Number(1, t).value_or(0), temps.Number(2, t).value_or(0));
+      if (UsbOpen())
         bench_.host.SetStatus(
             1, "Channel - " + std::to_string(meterChannels_) + " , Step - " + std::to_string(m));
-      }
       traffic_.PowerStep(bench_.power, m, form.powerDelay);
       traffic_.FlukeStep(bench_.fluke, m, form.keepOperating);
       if (UsbOpen())
@@ -253,6 +294,7 @@ void TempTest::TTESTCOM() {
         break;
       }
 
+      failure.clear();
       if (form.MeasuresAdc()) {
         for (uint16_t a = 0; a <= 4; ++a) bench_.access.ReadBytes(a, 1);
         const std::string& reference = regs.Reference(m);
@@ -267,31 +309,101 @@ void TempTest::TTESTCOM() {
           ModeDone = bench_.capture.CatchACDCOM(reference, kind);
           bench_.capture.fullWidth = false;
           bench_.capture.halving = false;
-          results.SetStats(t, m, bench_.noise);
+          overRange = 0;
+          if (ModeDone) {
+            results.SetStats(t, m, bench_.noise);
+            overRange = analysis::OverRangeCount(bench_.capture.StreamedCodes());
+          } else {
+            failure = bench_.capture.FailureReason();
+          }
         }
+        if (!ModeDone && failure.empty()) failure = link::kUsbNotConnect;
       }
       if (form.MeasuresMeters()) MeasureMeters(t, m);
+      // Whatever the noise record and the meters hold now, a failed capture is no measurement.
+      if (!failure.empty()) results.SetMark(t, m, TempResults::Mark::None);
+      if (failure.empty() && overRange > 0) results.SetMark(t, m, TempResults::Mark::OverRange);
 
-      data.SetCell(m, t, FixedTwo(results.Stat(0, t, m)));
+      data.SetCell(m, t, failure.empty() ? ResultCell(t, m) : std::string(kFailedCell));
       captureEnabled = true;
-      ENSaveClick();
+      if (!ENSaveClick()) StopWriting(writeError_);
       Changed();
       if (!Running) break;
 
       if (form.fullFiles && ModeDone) {
         rawFile = RawFileNumber;
         WriteRaw();
-        if (!Running) break;
+        if (!Running) {
+          // Without its raw file the mode is not finished: a resumed run measures it again.
+          ModeDone = false;
+          break;
+        }
+      }
+      if (!failure.empty() && !bench_.monitor.EnsureOnline()) {
+        // The bridge left the bus: that attempt says nothing about the mode. Once the bridge
+        // is back the mode is measured again with all its attempts left.
+        if (!WaitForLink(t, m)) break;
+        continue;
       }
       if (!ModeDone && ++ModeTries >= kModeAttempts) ModeDone = true;
     }
     if (ModeDone) {
-      RecordMode(t, m, rawFile);
-      if (onModeFinished) onModeFinished(t, m);
+      if (failure.empty() && overRange > 0) {
+        const std::string text = "point " + std::to_string(t) + ", mode " + std::to_string(m) +
+                                 ": " + kOverRange + ": " + std::to_string(overRange) + " of " +
+                                 std::to_string(bench_.capture.StreamedCodes().size()) +
+                                 " samples at the end of the code range; its figures measure "
+                                 "the clipping, not the noise";
+        bench_.host.SetStatus(2, text);
+        Notice(text);
+      }
+      if (!failure.empty()) {
+        results.SetMark(t, m, TempResults::Mark::Failed);
+        ModeFailed(t, m, failure);
+        // The point now counts as reached: its temperature shows.
+        if (!ENSaveClick()) StopWriting(writeError_);
+      }
+      RecordMode(t, m, rawFile, failure, overRange);
+      if (failure.empty() && onModeFinished) onModeFinished(t, m);
     }
   }
-  firstMode_ = 1;
   ++TempIndex;
+}
+
+bool TempTest::WaitForLink(int point, int mode) {
+  const double minutes = std::max(static_cast<double>(WholeNumber(form.linkWaitMinutes)), 0.0);
+  const double end = bench_.clock.NowMs() + minutes * 60'000;
+  const std::string where = "point " + std::to_string(point) + ", mode " + std::to_string(mode);
+  Notice("USB bridge lost at " + where + "; waiting for the USB bridge up to " +
+         HeldText(minutes * 60) + " (h:mm:ss)");
+  while (Running) {
+    if (bench_.monitor.EnsureOnline()) {
+      Notice("USB bridge back; measuring " + where + " again");
+      return true;
+    }
+    const double left = end - bench_.clock.NowMs();
+    if (left <= 0) break;
+    bench_.host.SetStatus(2, "waiting for the USB bridge, " + HeldText(left / 1000) + " left");
+    Pause(std::min(left, kRetryMs));
+  }
+  if (Running) {
+    endReason_ = "stopped: link lost at " + where;
+    bench_.host.SetStatus(2, endReason_);
+    Running = false;
+  }
+  return false;
+}
+
+void TempTest::ModeFailed(int point, int mode, const std::string& why) {
+  failed_.push_back({point, mode, why});
+  const std::string text = "point " + std::to_string(point) + ", mode " + std::to_string(mode) +
+                           " failed after " + std::to_string(kModeAttempts) + " attempts: " + why;
+  bench_.host.SetStatus(2, text);
+  Notice(text);
+}
+
+void TempTest::Notice(const std::string& text) {
+  if (onNotice) onNotice(text);
 }
 
 void TempTest::MeasureMeters(int point, int mode) {
@@ -327,10 +439,18 @@ void TempTest::WriteRaw() {
   std::string error;
   const std::string text = temp_text::RawSamples(samples, bench_.noise, form.adcAndTemp, {});
   if (!writer_.WriteRaw(RawFileNumber, text, error)) {
-    Fail(error);
+    StopWriting(error);
     return;
   }
   ++RawFileNumber;
+}
+
+void TempTest::StopWriting(const std::string& why) {
+  // An unattended run must not go on without its output, nor wait for a click on an error
+  // box: it stops, resumable, with the file and the reason in the status bar.
+  if (endReason_.empty()) endReason_ = "stopped: " + why;
+  bench_.host.SetStatus(2, endReason_);
+  Running = false;
 }
 
 bool TempTest::SaveOutA() {
@@ -338,7 +458,8 @@ bool TempTest::SaveOutA() {
   const auto text =
       temp_text::Summary(results, TempCount, ModeCount, temps.Cell(1, 0), temps.Cell(2, 0));
   if (writer_.Write(kTempSummaryFile, "", text, error).empty()) {
-    bench_.host.ShowError(error);
+    writeError_ = error;
+    bench_.host.SetStatus(2, error);
     return false;
   }
   return true;
@@ -350,12 +471,14 @@ bool TempTest::ENSaveClick() {
   const auto text =
       temp_text::Results(results, TempCount, ModeCount, form.adcAndTemp, TestNumber());
   if (writer_.Write(kTempResultFile, kTempResultFallback, text, error).empty()) {
+    writeError_ = error;
     bench_.host.SetStatus(2, error);
     ok = false;
   }
   if (form.measure != TempForm::Measure::Adc) {
     const auto meters = temp_text::Meters(results, TempCount, ModeCount);
     if (writer_.Write(kTempMeterFile, kTempMeterFallback, meters, error).empty()) {
+      writeError_ = error;
       bench_.host.SetStatus(2, error);
       ok = false;
     }
@@ -400,9 +523,23 @@ void TempTest::LKENTERClick() {
   }
 }
 
+std::string TempTest::ResultCell(int point, int mode) const {
+  switch (results.State(point, mode)) {
+    case TempResults::Mark::Measured:
+      return FixedTwo(results.Stat(0, point, mode));
+    case TempResults::Mark::OverRange:
+      return FixedTwo(results.Stat(0, point, mode)) + " " + kOverRange;
+    case TempResults::Mark::Failed:
+      return kFailedCell;
+    case TempResults::Mark::None:
+      break;
+  }
+  return {};
+}
+
 void TempTest::TMPDataClick() {
   for (int t = 1; t <= TempCount; ++t)
-    for (int m = 1; m <= ModeCount; ++m) data.SetCell(m, t, FixedTwo(results.Stat(0, t, m)));
+    for (int m = 1; m <= ModeCount; ++m) data.SetCell(m, t, ResultCell(t, m));
   Changed();
 }
 
@@ -447,12 +584,21 @@ TempTest::RunEnd TempTest::Run(bool withChamber) {
     return RunEnd::Failed;
   }
   runStart_ = bench_.clock.NowMs();
-  modesAtStart_ = progress_.modesDone = (TempIndex - 1) * ModeCount + firstMode_ - 1;
+  SkipFinishedPoints();
+  modesAtStart_ = progress_.modesDone =
+      static_cast<int>(std::count(todo_.begin(), todo_.end(), uint8_t{0}));
   const RunEnd end = withChamber ? ChamberRun() : NoChamberRun();
-  if (journal_ && runId_ != 0 && !journalBroken_) {
+  if (end == RunEnd::Completed && !failed_.empty()) {
+    endReason_ = "completed with " + std::to_string(failed_.size()) + " failed modes";
+    bench_.host.SetStatus(2, endReason_);
+  }
+  if (journal_ && runId_ != 0) {
     static constexpr RunState kStates[] = {RunState::Completed, RunState::Stopped,
                                            RunState::Failed};
-    journal_->End(runId_, kStates[static_cast<int>(end)]);
+    // A run with failed modes stays open: a resumed run measures them again.
+    journal_->End(runId_, failed_.empty()            ? kStates[static_cast<int>(end)]
+                          : end == RunEnd::Completed ? RunState::Failed
+                                                     : kStates[static_cast<int>(end)]);
   }
   bench_.host.SetProgress(0, false);
   return end;
@@ -465,7 +611,7 @@ TempTest::RunEnd TempTest::ChamberRun() {
   // a run failed is shown after them.
   auto closing = [&](RunEnd e, const std::string& why = {}) {
     end = e;
-    Closing();
+    if (!Closing() && end == RunEnd::Completed) end = RunEnd::Stopped;
     if (!why.empty()) Fail(why);
     return end;
   };
@@ -481,7 +627,7 @@ TempTest::RunEnd TempTest::ChamberRun() {
   while (Running && TempIndex <= TempCount) {
     bench_.host.PumpEvents();
     int pv = 0, sv = 0;
-    if (!ReadTemp(pv, sv)) return closing(RunEnd::Failed, kChamberSilent);
+    if (!ReadTemp(pv, sv)) return closing(RunEnd::Failed, ChamberSilent());
     bench_.host.SetStatus(1, FixedTwo(pv / 10.0));
     const double target = 10 * temps.Number(1, TempIndex).value_or(0);
     if (std::abs(pv - target) >= kTolerance) {
@@ -492,7 +638,7 @@ TempTest::RunEnd TempTest::ChamberRun() {
     bool restart = false;
     while (!restart) {
       if (!Pause(kRetryMs)) return closing(RunEnd::Stopped);
-      if (!ReadTemp(pv, sv)) return closing(RunEnd::Failed, kChamberSilent);
+      if (!ReadTemp(pv, sv)) return closing(RunEnd::Failed, ChamberSilent());
       if (std::abs(pv - target) >= kTolerance) {
         restart = true;  // the chamber left the band: the hold starts again
         break;
@@ -505,6 +651,7 @@ TempTest::RunEnd TempTest::ChamberRun() {
       if (held > 60.0 * holdMinutes) {
         TTESTCOM();
         if (!Running) return closing(RunEnd::Stopped);
+        SkipFinishedPoints();
         if (TempIndex > TempCount) return closing(RunEnd::Completed);
         if (!LoadTemp()) return closing(RunEnd::Failed, loadFailure_);
         break;
@@ -515,18 +662,25 @@ TempTest::RunEnd TempTest::ChamberRun() {
 }
 
 TempTest::RunEnd TempTest::NoChamberRun() {
-  while (Running && TempIndex <= TempCount) TTESTCOM();
-  const RunEnd end = TempIndex > TempCount ? RunEnd::Completed : RunEnd::Stopped;
-  Closing();
-  return end;
+  while (Running && TempIndex <= TempCount) {
+    TTESTCOM();
+    SkipFinishedPoints();
+  }
+  // Running is cleared only by a stop (the user's, or a lost link), never by the last point.
+  const RunEnd end = Running ? RunEnd::Completed : RunEnd::Stopped;
+  return Closing() ? end : RunEnd::Stopped;
 }
 
-void TempTest::Closing() {
+bool TempTest::Closing() {
   Running = false;
-  SaveOutA();
+  const bool saved = SaveOutA();
+  if (!saved) StopWriting(writeError_);
   bench_.ports.ChamberStop();
   FlukeSTBYClick();
+  // The calibrator's reply took status panel 2; the reason the run stopped goes back there.
+  if (!endReason_.empty()) bench_.host.SetStatus(2, endReason_);
   Changed();
+  return saved;
 }
 
 void TempTest::Report(int point, int mode) {
@@ -562,6 +716,7 @@ RunSettings TempTest::Snapshot(bool withChamber) const {
   s.flukeTable = Rows(bench_.fluke, instruments::StepTable::kColumns);
   s.powerTable = Rows(bench_.power, instruments::StepTable::kColumns);
   s.regImage.assign(bench_.target.RegImage.begin(), bench_.target.RegImage.end());
+  s.chip = !bench_.chip.ProductName.empty() ? bench_.chip.ProductName : bench_.chip.ModelName;
   const auto& p = bench_.ports;
   auto port = [](const char* what, const instruments::DevcRS232& d) {
     return std::string(what) + " " + (d.Selected ? d.PortName : std::string("-")) + "\n";
@@ -597,7 +752,6 @@ void TempTest::Restore(const RunSettings& s) {
 
 bool TempTest::StartJournal(bool withChamber) {
   runId_ = 0;
-  journalBroken_ = false;
   if (!journal_) return true;
   if (const auto open = journal_->Unfinished()) {
     const std::string question =
@@ -609,12 +763,13 @@ bool TempTest::StartJournal(bool withChamber) {
     if (yes) return ResumeRun(open->id);
     journal_->End(open->id, RunState::Abandoned);
   }
-  if (const auto id = journal_->Begin(Snapshot(withChamber))) {
-    runId_ = *id;
-  } else {
-    journalBroken_ = true;
-    bench_.host.SetStatus(2, "Run journal: " + journal_->LastError());
+  const auto id = journal_->Begin(Snapshot(withChamber));
+  if (!id) {
+    // A run that could not be resumed after a crash is not started.
+    Fail("Run journal: " + journal_->LastError());
+    return false;
   }
+  runId_ = *id;
   return true;
 }
 
@@ -628,42 +783,44 @@ bool TempTest::ResumeRun(int64_t id) {
   Restore(settings);
   SizeRun();
   RawFileNumber = settings.firstRawFile;
-  int lastPoint = 1, lastMode = 0;
+  // Measured modes are done; modes recorded as failed are measured again.
   for (const ModeRecord& r : journal_->Modes(id)) {
     if (r.rawFile >= 0) RawFileNumber = std::max(RawFileNumber, r.rawFile + 1);
-    if (r.point > lastPoint || (r.point == lastPoint && r.mode > lastMode))
-      lastPoint = r.point, lastMode = r.mode;
+    if (r.failure.empty() && Todo(r.point, r.mode))
+      todo_[static_cast<size_t>(r.point - 1) * static_cast<size_t>(ModeCount) +
+            static_cast<size_t>(r.mode - 1)] = 0;
   }
-  TempIndex = lastPoint;
-  firstMode_ = lastMode + 1;
-  if (firstMode_ > ModeCount) ++TempIndex, firstMode_ = 1;
+  TempIndex = 1;
+  SkipFinishedPoints();
+  int firstMode = 1;
+  while (firstMode < ModeCount && !Todo(TempIndex, firstMode)) ++firstMode;
   TMPDataClick();
   runId_ = id;
   bench_.host.SetStatus(2, "Resuming run " + std::to_string(id) + " at point " +
-                               std::to_string(TempIndex) + ", mode " + std::to_string(firstMode_));
+                               std::to_string(TempIndex) + ", mode " + std::to_string(firstMode));
   return true;
 }
 
-void TempTest::RecordMode(int point, int mode, int rawFile) {
-  if (!journal_ || runId_ == 0 || journalBroken_) return;
+void TempTest::RecordMode(int point, int mode, int rawFile, const std::string& failure,
+                          int overRange) {
+  if (!journal_ || runId_ == 0) return;
   ModeRecord r;
   r.point = point;
   r.mode = mode;
   r.targetTemp = results.TargetTemp(point);
   r.targetHum = results.TargetHum(point);
-  for (int k = 0; k < TempResults::kKinds; ++k)
-    r.stats[static_cast<size_t>(k)] = results.Stat(k, point, mode);
-  for (int i = 0; i < TempResults::kMeters; ++i) {
-    r.meterValue[static_cast<size_t>(i)] = results.MeterValue(i, point, mode);
-    r.meterUnit[static_cast<size_t>(i)] = results.MeterUnit(i, point, mode);
+  r.failure = failure;
+  r.overRange = overRange;
+  if (failure.empty()) {  // a failed mode keeps no figures, not even zeros to be taken for some
+    for (int k = 0; k < TempResults::kKinds; ++k)
+      r.stats[static_cast<size_t>(k)] = results.Stat(k, point, mode);
+    for (int i = 0; i < TempResults::kMeters; ++i) {
+      r.meterValue[static_cast<size_t>(i)] = results.MeterValue(i, point, mode);
+      r.meterUnit[static_cast<size_t>(i)] = results.MeterUnit(i, point, mode);
+    }
   }
   r.rawFile = rawFile;
-  if (!journal_->RecordMode(runId_, r)) {
-    // The result files stay the primary output; the run goes on without its journal.
-    journalBroken_ = true;
-    bench_.host.ShowError("Run journal: " + journal_->LastError() +
-                          ". The run goes on; it cannot be resumed after a crash.");
-  }
+  if (!journal_->RecordMode(runId_, r)) StopWriting("run journal: " + journal_->LastError());
 }
 
 }  // namespace qx::autotest

@@ -5,6 +5,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/analysis/AdcCapture.h"
 #include "core/analysis/NoiseResult.h"
@@ -15,6 +16,7 @@
 #include "core/base/Clock.h"
 #include "core/base/Host.h"
 #include "core/base/Settings.h"
+#include "core/chip/ChipModel.h"
 #include "core/instruments/InstrumentPorts.h"
 #include "core/instruments/StepTable.h"
 #include "core/instruments/StepTraffic.h"
@@ -39,6 +41,8 @@ struct TempForm {
   std::string modeCount = "1000";   ///< `EModenum`
   std::string holdMinutes = "20";   ///< `Edit2`
   std::string powerDelay = "2000";  ///< `PDlyT`, milliseconds
+  /// Minutes a run waits for a USB bridge that left the bus to come back before it stops.
+  std::string linkWaitMinutes = "10";
   Measure measure = Measure::Adc;
   Capture capture = Capture::Adc;
   bool fullFiles = false;      ///< `CHFULL`: a raw sample file per mode
@@ -84,6 +88,7 @@ class TempTest {
     base::Clock& clock;
     base::Host& host;
     base::Settings& settings;
+    const chip::ChipModel& chip;  ///< the chip the setup dialog loaded, named in the journal
   };
 
   static constexpr double kTolerance = 15;  ///< tenths of a degree: the ±1.5 °C band
@@ -91,6 +96,17 @@ class TempTest {
   static constexpr double kSettleMs = 4000;
   static constexpr char kRunError[] = "溫控廂 RUN ERROR!!!!!!!";
   static constexpr char kChamberSilent[] = "The chamber does not answer a temperature read";
+  /// The result table's cell of a mode whose capture failed.
+  static constexpr char kFailedCell[] = "failed";
+  /// How a capture that sat at an end of the code range is flagged, as the noise sweep does.
+  static constexpr char kOverRange[] = "over range";
+
+  /// A mode whose capture still failed after its attempts with the bridge present.
+  struct FailedMode {
+    int point = 0;
+    int mode = 0;
+    std::string why;
+  };
 
   /// How a run that the journal holds unfinished is treated when a new run starts.
   enum class Resume { Ask, Always, Never };
@@ -170,6 +186,11 @@ class TempTest {
   /// Meters read in the last multimeter pass (the "Channel - " counter).
   int MeterChannels() const { return meterChannels_; }
   const TempProgress& Progress() const { return progress_; }
+  /// The modes of the run that failed, in the order they failed.
+  const std::vector<FailedMode>& FailedModes() const { return failed_; }
+  /// Why the last run ended as it did when that is not a plain completion or a Stop:
+  /// "stopped: link lost at point P, mode M", "completed with N failed modes"; else empty.
+  const std::string& EndReason() const { return endReason_; }
 
   /// Runs when tables, results or button states changed.
   std::function<void()> onChanged;
@@ -179,6 +200,9 @@ class TempTest {
   std::function<void(const std::string&)> onReferenceText;
   /// Runs after every mode with the point and mode just finished (for the live chart).
   std::function<void(int point, int mode)> onModeFinished;
+  /// Runs with what the run must report at once, while nobody may be watching: a mode that
+  /// failed, a wait for the USB bridge and its end.
+  std::function<void(const std::string&)> onNotice;
 
  private:
   bool UsbOpen() const { return bench_.target.Usb.Opened; }
@@ -194,17 +218,32 @@ class TempTest {
   RunEnd Run(bool withChamber);
   RunEnd ChamberRun();
   RunEnd NoChamberRun();
-  void Closing();
+  /// False when "QxTEMPA.CSV" could not be written (the run is then stopped).
+  bool Closing();
   void MeasureMeters(int point, int mode);
   void WriteRaw();
   void Report(int point, int mode);
-  void RecordMode(int point, int mode, int rawFile);
+  void RecordMode(int point, int mode, int rawFile, const std::string& failure, int overRange);
+  /// The result table's cell of a mode: its mean (flagged when over range), "failed" or empty.
+  std::string ResultCell(int point, int mode) const;
+  /// The mode still has to be measured in this run.
+  bool Todo(int point, int mode) const;
+  /// Moves TempIndex past the points whose modes are all measured.
+  void SkipFinishedPoints();
+  /// The bridge left the bus: waits for it up to the link-wait time. False, with the run
+  /// stopped, when it does not come back (or the run was stopped meanwhile).
+  bool WaitForLink(int point, int mode);
+  void ModeFailed(int point, int mode, const std::string& why);
+  void Notice(const std::string& text);
+  /// A result file, raw file or the journal could not be written: the run stops at once.
+  void StopWriting(const std::string& why);
   bool StartJournal(bool withChamber);
   bool ResumeRun(int64_t id);
   RunSettings Snapshot(bool withChamber) const;
   void Restore(const RunSettings& s);
   void Fail(const std::string& why);
   std::string SetPointRefused() const;
+  std::string ChamberSilent() const;
   std::string NotANumber(int column, int point) const;
 
   Bench bench_;
@@ -212,10 +251,14 @@ class TempTest {
   TempResultWriter writer_{".", [](std::string_view utf8) { return std::string(utf8); }};
   RunJournal* journal_ = nullptr;
   int64_t runId_ = 0;
-  bool journalBroken_ = false;
+  std::string writeError_;  ///< why the last result file could not be written
   int meterChannels_ = 0;
   std::string loadFailure_;  ///< why the last LoadTemp failed
-  int firstMode_ = 1;        ///< the mode a resumed run continues with at its first point
+  /// Point-major, one per mode: still to be measured in this run (all of them in a new run;
+  /// in a resumed run those not recorded and those recorded as failed).
+  std::vector<uint8_t> todo_;
+  std::vector<FailedMode> failed_;
+  std::string endReason_;
   double runStart_ = 0;
   int modesAtStart_ = 0;
   TempProgress progress_;

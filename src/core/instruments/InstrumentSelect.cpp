@@ -102,6 +102,29 @@ bool InstrumentSelect::PowerSelectClick(const std::string& portName) {
   return true;
 }
 
+bool InstrumentSelect::PowerAttach(const std::string& portName) {
+  DevcRS232& port = ports_.PowerPort;
+  port.Handle = Open(port, portName);
+  if (!port.Handle) {
+    host_.SetStatus(1, "Power Supply Uart  not  found");
+    return false;
+  }
+  port.Handle->Configure(Line(2));
+  port.Handle->SetDtr(true);  // the supply talks only while DTR is on
+  return true;
+}
+
+bool InstrumentSelect::FlukeAttach(const std::string& portName) {
+  DevcRS232& port = ports_.FlukePort;
+  port.Handle = Open(port, portName);
+  if (!port.Handle) {
+    host_.SetStatus(1, "Fluke Uart  not  found");
+    return false;
+  }
+  port.Handle->Configure(Line(0));
+  return true;
+}
+
 bool InstrumentSelect::ChamberSelectClick(const std::string& portName) {
   DevcRS232& port = ports_.ChamberPort;
   if (port.Selected) {

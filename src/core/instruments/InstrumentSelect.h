@@ -29,6 +29,12 @@ class InstrumentSelect {
   bool FlukeSelectClick(const std::string& portName);
   /// SYST:REM, then "*IDN?" must answer "HEWLETT-PACKARD..." (more than 8 characters).
   bool PowerSelectClick(const std::string& portName);
+  /// Opens the power supply's port with its line settings for a command of the user's own, and
+  /// sends nothing: unlike PowerSelectClick there is no reset, so a live supply keeps its
+  /// output. False, with "Power Supply Uart  not  found" in panel 1, when the port does not open.
+  bool PowerAttach(const std::string& portName);
+  /// The calibrator's port likewise, without the "*OPT" of FlukeSelectClick.
+  bool FlukeAttach(const std::string& portName);
   /// Reads word 0x0010; the controller must answer STX ... "OK". A failed probe restores the
   /// port's line settings before releasing it.
   bool ChamberSelectClick(const std::string& portName);

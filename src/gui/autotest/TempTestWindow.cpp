@@ -31,6 +31,7 @@
 #include "gui/MainPanel.h"
 #include "gui/autotest/TempGridModel.h"
 #include "platform/AnsiText.h"
+#include "platform/FlockRunLock.h"
 #include "platform/SqliteRunJournal.h"
 
 namespace qx::gui::autotest {
@@ -465,6 +466,16 @@ void TempTestWindow::RunTest(bool withChamber) {
     SetStatus("T-Begin: the chamber port is not open; select the chamber in Setup first");
     return;
   }
+  // One run at a time in the program folder, whichever program starts it; held for the run.
+  qx::platform::FlockRunLock lock(programDir_ / qx::autotest::kRunLockFile);
+  std::string refusal;
+  if (!lock.TryLock("qxpanel", refusal)) {
+    SetStatus(QString::fromStdString(refusal));
+    return;
+  }
+  for (const auto& stale : qx::autotest::RemoveStaleTemporaries(programDir_))
+    SetStatus(
+        QString::fromStdString("Removed " + stale.string() + ", left by an interrupted write"));
   ++runDepth_;
   chartPoint_ = 0;
   chartMode_ = 0;
@@ -475,6 +486,10 @@ void TempTestWindow::RunTest(bool withChamber) {
   const QString run = test_.RunId() > 0 ? QString("Run %1").arg(test_.RunId()) : QString("Run");
   switch (end) {
     case TempTest::RunEnd::Completed:
+      if (!test_.FailedModes().empty()) {
+        EndProgress(run + " " + QString::fromStdString(test_.EndReason()));
+        break;
+      }
       EndProgress(
           run +
           QString(" completed: %1 points x %2 modes").arg(test_.TempCount).arg(test_.ModeCount));
@@ -588,6 +603,7 @@ void TempTestWindow::UpdateChart() {
     QVector<double> y;
     for (int t = 1; t <= r.Points(); ++t) {
       if (t > chartPoint_ || (t == chartPoint_ && m > chartMode_)) continue;
+      if (!r.Measured(t, m)) continue;  // a failed capture is no point of the chart
       x.push_back(r.TargetTemp(t));
       y.push_back(r.Stat(kind, t, m));
     }

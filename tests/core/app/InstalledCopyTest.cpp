@@ -134,6 +134,22 @@ TEST_F(InstalledCopyTest, WhatCannotBePreparedIsSaid) {
       InstalledCopy::ChooseProgramDir(std::nullopt, nullptr, bin.string(), nullptr, nullptr);
   EXPECT_EQ(homeless.programDir, data.string() + "/");
   EXPECT_NE(homeless.problem.find("give --dir"), std::string::npos) << homeless.problem;
+
+  // A home that does not exist (a system user's /nonexistent) is never created.
+  const std::string gone = (tmp.Path() / "nonexistent").string();
+  const auto absent =
+      InstalledCopy::ChooseProgramDir(std::nullopt, nullptr, bin.string(), nullptr, gone.c_str());
+  EXPECT_EQ(absent.programDir, data.string() + "/");
+  EXPECT_NE(absent.problem.find("give --dir, QX_PROGRAM_DIR or XDG_DATA_HOME"), std::string::npos)
+      << absent.problem;
+  EXPECT_FALSE(fs::exists(gone));
+  // XDG_DATA_HOME set by the user is used, its folders made.
+  const std::string xdg = (tmp.Path() / "xdg").string();
+  const auto chosen = InstalledCopy::ChooseProgramDir(std::nullopt, nullptr, bin.string(),
+                                                      xdg.c_str(), gone.c_str());
+  EXPECT_EQ(chosen.problem, "");
+  EXPECT_TRUE(fs::exists(fs::path(xdg) / "qx740x/INCLUDE/QxSel.INC"));
+  EXPECT_FALSE(fs::exists(gone));
 }
 
 }  // namespace

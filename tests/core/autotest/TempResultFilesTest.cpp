@@ -106,6 +106,43 @@ TEST(TempResultText, MetersSixPerLineWithUnits) {
             "25.50, 60.00, , 2, 0, , 2, 0, , 2, 123456.12345679, Ohm, 2, 0, , 2, 0, , 2, 0, \r\n");
 }
 
+// A mode whose capture failed, and a point no run reached, keep their lines with the figure
+// fields empty, so a spreadsheet reads no number for them; a failed mode measured again is
+// written as any measured mode.
+TEST(TempResultText, FailedAndUnreachedModesHaveNoFigures) {
+  TempResults r;
+  r.Resize(2, 2);
+  r.SetTarget(1, 20, 0);
+  r.SetTarget(2, 30, 0);  // set when its first mode began, but no mode of it was recorded
+  r.SetStats(1, 1, Noise({1, 2, 3, 4, 5, 6, 7}));
+  r.SetStats(1, 2, Noise({1, 2, 3, 4, 5, 6, 7}));
+  r.SetMeter(0, 1, 2, 1.5, "mV");
+  r.SetMark(1, 2, TempResults::Mark::Failed);  // the meter was read, the capture failed
+  EXPECT_EQ(temp_text::Summary(r, 2, 2, "T", "H"),
+            ", , , Test #0, , , \r\nT, H,  ,\xE5\xB9\xB3\xE5\x9D\x87\xE5\x80\xBC, VPP(nV), "
+            "RMS Noise(nV), Enob, VPP(count), RMS Noise(count), Noise Free, "
+            "\xE6\xAF\x94\xE8\xBC\x83\xE5\x80\xBC\r\n"
+            "20.00, 0.00, 1, 1.00, 2.00, 3.00, 4.00, 5.00, 6.00, 7.00,0\r\n"
+            "20.00, 0.00, 2, , , , , , , ,\r\n"
+            ", , 1, , , , , , , ,\r\n"
+            ", , 2, , , , , , , ,\r\n");
+  const std::string results = temp_text::Results(r, 2, 2, false, 3);
+  EXPECT_EQ(results.substr(results.find("\r\n1, ") + 2),
+            "1, 1.00, 2.00, 3.00, 4.00, 5.00, 6.00, 7.00,0\r\n2, , , , , , , ,\r\n"
+            "1, , , , , , , ,\r\n2, , , , , , , ,\r\n");
+  const std::string both = temp_text::Results(r, 1, 2, true, 3);
+  std::string empty14;
+  for (int k = 0; k < 14; ++k) empty14 += ", ";
+  EXPECT_EQ(both.substr(both.rfind("\r\n2, ") + 2), "2" + empty14 + "\r\n")
+      << "every one of the fourteen fields empty";
+  const std::string meters = temp_text::Meters(r, 1, 2);
+  EXPECT_EQ(meters.substr(meters.rfind("\r\n20.00") + 2),
+            "20.00, 0.00, , 2, , , 2, , , 2, , , 2, , , 2, , , 2, , \r\n");
+
+  r.SetStats(1, 2, Noise({9, 9, 9, 9, 9, 9, 9}));
+  EXPECT_NE(temp_text::Results(r, 1, 2, false, 3).find("2, 9.00, 9.00"), std::string::npos);
+}
+
 TEST(TempResultText, RawSamplesWithTemperatureChannelDropIncompleteGroups) {
   std::vector<double> adc = Codes(18);
   adc[1] = -3;
@@ -213,7 +250,9 @@ TEST(TempResultsArrays, MeterArraysAppearWithTheFirstReadingAndUnitsAreKeptOnce)
   r.Resize(30, 10000);
   const size_t adcOnly = r.Bytes();
   EXPECT_GE(adcOnly, kStats);
-  EXPECT_LT(adcOnly, kStats + 30 * 2 * sizeof(double) + 4096) << "an ADC-only run holds no meters";
+  // Beside the statistics: the targets and one byte a mode for what it holds.
+  EXPECT_LT(adcOnly, kStats + 30 * 2 * sizeof(double) + 30u * 10000u + 4096)
+      << "an ADC-only run holds no meters";
 
   r.SetMeter(0, 1, 1, 1.5, "mV");
   const size_t withMeters = r.Bytes();

@@ -184,6 +184,25 @@ TEST(RegStepTable, AddressValueAndDelayReading) {
   EXPECT_EQ(t.Reference(2), "2.4");
 }
 
+// "SET" changes the number of points only: results and headers shown stay, rows added are
+// numbered, rows removed go.
+TEST(ResultTable, ResizeRowsKeepsWhatIsShown) {
+  ResultTable r;
+  r.Prepare(3, 3, 2);
+  r.SetCell(1, 0, "Mean");
+  r.SetCell(2, 1, "1.00");
+  r.ResizeRows(5, 4);
+  EXPECT_EQ(r.Rows(), 5);
+  EXPECT_EQ(r.Cell(1, 0), "Mean");
+  EXPECT_EQ(r.Cell(2, 0), "D - 2");
+  EXPECT_EQ(r.Cell(2, 1), "1.00");
+  EXPECT_EQ(r.Cell(0, 4), "4");
+  r.ResizeRows(2, 1);
+  EXPECT_EQ(r.Rows(), 2);
+  EXPECT_EQ(r.Cell(2, 1), "1.00");
+  EXPECT_EQ(r.Cell(0, 1), "1");
+}
+
 TEST(ResultTable, PrepareClearsAndLabels) {
   ResultTable r;
   r.Prepare(4, 6, 3);
