@@ -2,7 +2,6 @@
 
 #include <QObject>
 #include <QPointer>
-#include <algorithm>
 #include <functional>
 #include <vector>
 
@@ -26,8 +25,6 @@ class QtHostHooks {
       hook(args...);
     }
   }
-
-  size_t Size() const { return hooks_.size(); }
 
  private:
   struct Hook {
