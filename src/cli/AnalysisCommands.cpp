@@ -119,7 +119,7 @@ class ExtraOptions {
     return !text.empty() || Fail(std::string(name) + " needs a file name");
   }
   bool Fail(const std::string& text) const {
-    err_ << "qxctl: " << text << "\n" << UsageText();
+    err_ << "qxctl: " << text << " " << HelpHint(options_.command) << "\n";
     return false;
   }
 

@@ -158,7 +158,8 @@ bool IsChipCommand(const std::string& command) {
 
 int RunChipCommand(const CliOptions& options, std::ostream& out, std::ostream& err) {
   if (!options.args.empty()) {
-    err << "qxctl: " << options.command << " takes no arguments\n" << UsageText();
+    err << "qxctl: " << options.command << " takes no arguments " << HelpHint(options.command)
+        << "\n";
     return kExitUsage;
   }
   const std::string folder = chip::SetupChipLoad::FolderOf(ProgramDirOf(options.dir));

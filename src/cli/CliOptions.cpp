@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <climits>
+#include <sstream>
 
 #include "cli/TempCommands.h"
 #include "sim/SimFaultPlan.h"
@@ -280,6 +281,46 @@ const char* UsageText() {
          "--sim-fault FAULTS (or QX_SIM_FAULT): faults of the simulated bridge, separated by\n"
          "       commas; N counts the requests the bridge receives, from 1:\n"
          "  drop@N, corrupt@N, late:MS@N, fail@N, unplug@N, unplug:MS@N (back after MS ms)\n";
+}
+
+namespace {
+
+/// The command a usage line begins ("  read ADDR COUNT ..." -> "read"); empty for a line that
+/// continues the one before or is not a command's.
+std::string CommandOfUsageLine(const std::string& line) {
+  if (line.size() < 3 || line[0] != ' ' || line[1] != ' ' || line[2] == ' ' || line[2] == '-')
+    return {};
+  const size_t end = line.find(' ', 2);
+  return line.substr(2, end == std::string::npos ? std::string::npos : end - 2);
+}
+
+}  // namespace
+
+std::string CommandUsage(const std::string& command) {
+  if (command.empty()) return {};
+  std::string lines;
+  bool inCommand = false;
+  std::istringstream usage(UsageText());
+  for (std::string line; std::getline(usage, line);) {
+    const std::string owner = CommandOfUsageLine(line);
+    // A command's text runs on over lines indented deeper than its first.
+    if (!owner.empty() || line.rfind("   ", 0) != 0) inCommand = owner == command;
+    if (inCommand) lines += line + "\n";
+  }
+  if (lines.empty()) return {};
+  return "usage: qxctl [global options] " + lines.substr(2) +
+         "global options, links, number forms and simulated faults: qxctl --help\n";
+}
+
+std::string HelpHint(const std::string& command) {
+  return CommandUsage(command).empty() ? "(see qxctl --help)"
+                                       : "(see qxctl " + command + " --help)";
+}
+
+std::string CommandOf(const std::vector<std::string>& argv) {
+  for (const std::string& a : argv)
+    if (!CommandUsage(a).empty()) return a;
+  return {};
 }
 
 }  // namespace qx::cli

@@ -48,4 +48,13 @@ std::optional<long> ParseNumberArgument(const std::string& text);
 
 const char* UsageText();
 
+/// The usage lines of one command (all of its forms), or nothing for an unknown command.
+std::string CommandUsage(const std::string& command);
+
+/// "(see qxctl COMMAND --help)" for a command the usage knows, else "(see qxctl --help)".
+std::string HelpHint(const std::string& command);
+
+/// The command word of a command line that did not parse, for the hint of its error.
+std::string CommandOf(const std::vector<std::string>& argv);
+
 }  // namespace qx::cli

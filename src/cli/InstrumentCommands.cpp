@@ -85,7 +85,7 @@ class InstrumentRun {
     return options_.portGiven ? options_.port : fallback;
   }
   int Usage(const std::string& why) {
-    err_ << "qxctl: " << why << "\n" << UsageText();
+    err_ << "qxctl: " << why << " " << HelpHint("instrument") << "\n";
     return kExitUsage;
   }
   int Failed(const std::string& why) {

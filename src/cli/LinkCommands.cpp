@@ -35,15 +35,14 @@ struct Args {
   bool Count(size_t n) const {
     if (options.args.size() == n) return true;
     err << "qxctl: " << options.command << " takes " << n << " argument" << (n == 1 ? "" : "s")
-        << "\n"
-        << UsageText();
+        << " " << HelpHint(options.command) << "\n";
     return false;
   }
   bool Number(size_t i, long lo, long hi, const char* what, long& out) const {
     const auto v = ParseNumberArgument(options.args[i]);
     if (!v || *v < lo || *v > hi) {
       err << "qxctl: " << what << " must be a number from " << lo << " to " << hi << ": "
-          << options.args[i] << "\n";
+          << options.args[i] << " " << HelpHint(options.command) << "\n";
       return false;
     }
     out = *v;
@@ -166,7 +165,7 @@ int RunLinkCommand(CliSession& session, const CliOptions& options, std::ostream&
   if (IsAnalysisCommand(c)) return RunAnalysisCommand(session, options, out, err);
   if (c == "instrument") return RunInstrumentCommand(session, options, out, err);
   if (c != "scan" && c != "read" && c != "write" && c != "adc" && c != "stream") {
-    err << "qxctl: unknown command " << c << "\n" << UsageText();
+    err << "qxctl: unknown command " << c << " " << HelpHint(c) << "\n";
     return kExitUsage;
   }
   long a = 0, b = 0;

@@ -14,7 +14,8 @@ bool IsRamCommand(const CliOptions& options) {
 int RunRamCommand(CliSession& session, const CliOptions& options, std::ostream& out,
                   std::ostream& err) {
   if (!options.args.empty()) {
-    err << "qxctl: " << options.command << " takes no arguments\n" << UsageText();
+    err << "qxctl: " << options.command << " takes no arguments " << HelpHint(options.command)
+        << "\n";
     return kExitUsage;
   }
   std::string error;

@@ -132,7 +132,7 @@ class SweepRun {
   bool Has(const char* name) const { return options_.extra.count(name) > 0; }
 
   int Usage(const std::string& why) {
-    err_ << "qxctl: sweep: " << why << "\n" << UsageText();
+    err_ << "qxctl: sweep: " << why << " " << HelpHint("sweep") << "\n";
     return kExitUsage;
   }
 

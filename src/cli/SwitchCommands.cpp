@@ -49,7 +49,7 @@ bool ApplyOptions(SwitchTest& test, const CliOptions& options, std::ostream& err
   for (const auto& [name, value] : options.extra) {
     if (name != "--channels" && name != "--step-len" && name != "--loops" && name != "--scale" &&
         name != "--timeout") {
-      err << "qxctl: unknown option " << name << "\n";
+      err << "qxctl: unknown option " << name << " " << HelpHint("switch-test") << "\n";
       return false;
     }
   }
@@ -58,7 +58,8 @@ bool ApplyOptions(SwitchTest& test, const CliOptions& options, std::ostream& err
     if (it == options.extra.end()) return true;
     const auto n = ParseNumberArgument(it->second);
     if (!n) {
-      err << "qxctl: " << name << ": not a number: " << it->second << "\n";
+      err << "qxctl: " << name << ": not a number: " << it->second << " " << HelpHint("switch-test")
+          << "\n";
       return false;
     }
     v = *n;

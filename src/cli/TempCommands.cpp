@@ -162,7 +162,7 @@ class TempRun {
 
  private:
   int Usage(const std::string& why) {
-    err_ << "qxctl: " << why << "\n" << UsageText();
+    err_ << "qxctl: " << why << " " << HelpHint(options_.command) << "\n";
     return kExitUsage;
   }
 
@@ -180,7 +180,8 @@ class TempRun {
          {"--points", "--start", "--step", "--modes", "--hold", "--delay", "--link-wait"}) {
       const std::string v = Option(options_, name, "0");
       if (!IsNumber(v)) {
-        err_ << "qxctl: " << name << ": not a number: " << v << "\n";
+        err_ << "qxctl: " << name << ": not a number: " << v << " " << HelpHint("temp-test")
+             << "\n";
         return false;
       }
     }
@@ -202,7 +203,7 @@ class TempRun {
       const auto v = ParseNumberArgument(text);
       if (!v || *v < w.low || *v > w.high) {
         err_ << "qxctl: " << w.name << " " << text << ": a whole number of " << w.what << " from "
-             << w.low << " to " << w.high << " is needed\n";
+             << w.low << " to " << w.high << " is needed " << HelpHint("temp-test") << "\n";
         return false;
       }
     }
@@ -210,7 +211,8 @@ class TempRun {
       const double v = std::strtod(Option(options_, name, "0").c_str(), nullptr);
       if (!std::isfinite(v) || std::fabs(v) > kMaxDegrees) {
         err_ << "qxctl: " << name << " " << Option(options_, name, "0") << ": degrees from -"
-             << kMaxDegrees << " to " << kMaxDegrees << " are needed\n";
+             << kMaxDegrees << " to " << kMaxDegrees << " are needed " << HelpHint("temp-test")
+             << "\n";
         return false;
       }
     }
@@ -355,7 +357,7 @@ int RunRunsCommand(const CliOptions& options, std::ostream& out, std::ostream& e
   const bool list = a.size() == 1 && a[0] == "list";
   const bool exportRun = a.size() == 2 && a[0] == "export";
   if (!list && !exportRun) {
-    err << "qxctl: runs takes list or export ID\n" << UsageText();
+    err << "qxctl: runs takes list or export ID " << HelpHint("runs") << "\n";
     return kExitUsage;
   }
   for (const auto& [name, value] : options.extra) {

@@ -15,11 +15,12 @@ int main(int argc, char** argv) {
   std::string error;
   auto options = qx::cli::ParseCommandLine(args, error);
   if (!options) {
-    std::cerr << "qxctl: " << error << "\n" << qx::cli::UsageText();
+    std::cerr << "qxctl: " << error << " " << qx::cli::HelpHint(qx::cli::CommandOf(args)) << "\n";
     return qx::cli::kExitUsage;
   }
   if (options->help) {
-    std::cout << qx::cli::UsageText();
+    const std::string usage = qx::cli::CommandUsage(options->command);
+    std::cout << (usage.empty() ? qx::cli::UsageText() : usage);
     return 0;
   }
   if (options->version) {

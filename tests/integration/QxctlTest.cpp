@@ -128,6 +128,52 @@ TEST(Qxctl, BadArgumentsAreUsageErrors) {
   EXPECT_EQ(Qxctl({"--bogus", "scan"}).status, kExitUsage);
 }
 
+// A usage error is one line: what is wrong, and where the command's own help is.
+TEST(Qxctl, UsageErrorsAreOneLineWithTheCommandsHelp) {
+  struct Case {
+    std::vector<std::string> argv;
+    const char* hint;
+  };
+  const std::vector<Case> cases = {
+      {{"--simulate", "read", "3"}, "(see qxctl read --help)"},
+      {{"--simulate", "write", "1", "256"}, "(see qxctl write --help)"},
+      {{"--simulate", "enob", "--points", "64", "--bits", "23", "--ref", "abc"},
+       "(see qxctl enob --help)"},
+      {{"--simulate", "temp-test", "--points", "-3"}, "(see qxctl temp-test --help)"},
+      {{"--simulate", "sweep", "--points", "zz"}, "(see qxctl sweep --help)"},
+      {{"--simulate", "instrument", "bogus"}, "(see qxctl instrument --help)"},
+      {{"--simulate", "chip-list", "x"}, "(see qxctl chip-list --help)"},
+      {{"runs", "bogus"}, "(see qxctl runs --help)"},
+      {{"--simulate", "frobnicate"}, "(see qxctl --help)"},
+  };
+  for (const Case& c : cases) {
+    const CliResult r = Qxctl(c.argv);
+    const std::string line = c.argv.back();
+    EXPECT_EQ(r.status, kExitUsage) << line;
+    ASSERT_FALSE(r.err.empty()) << line;
+    EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
+    EXPECT_NE(r.err.find(c.hint), std::string::npos) << r.err;
+  }
+  // A command line that does not parse names the command it was meant for.
+  EXPECT_EQ(HelpHint(CommandOf({"--bogus", "--dir", "x", "scan"})), "(see qxctl scan --help)");
+  EXPECT_EQ(HelpHint(CommandOf({"--bogus"})), "(see qxctl --help)");
+}
+
+TEST(Qxctl, CommandHelpHoldsEveryFormOfThatCommandOnly) {
+  const std::string instrument = CommandUsage("instrument");
+  for (const char* form : {"instrument chamber read", "instrument fluke TEXT",
+                           "instrument power TEXT", "instrument meter N", "COM8 to COM13"})
+    EXPECT_NE(instrument.find(form), std::string::npos) << form;
+  EXPECT_EQ(instrument.find("switch-test"), std::string::npos);
+  const std::string read = CommandUsage("read");
+  EXPECT_EQ(read.rfind("usage: qxctl [global options] read ADDR COUNT", 0), 0u) << read;
+  EXPECT_EQ(read.find("write ADDR"), std::string::npos);
+  EXPECT_NE(CommandUsage("runs").find("runs export ID"), std::string::npos);
+  EXPECT_NE(CommandUsage("temp-test").find("--link-wait MIN"), std::string::npos);
+  EXPECT_TRUE(CommandUsage("bogus").empty());
+  EXPECT_TRUE(CommandUsage("").empty());
+}
+
 TEST(Qxctl, NumberForms) {
   const std::vector<std::pair<std::string, long>> good = {
       {"42", 42},      {"0x2A", 42}, {"0X2a", 42}, {"2AH", 42}, {"0FFH", 255},
