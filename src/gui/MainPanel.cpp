@@ -10,6 +10,7 @@
 #include <QProgressBar>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTimer>
 #include <cstdio>
 
 #include "core/app/CaptureLock.h"
@@ -27,6 +28,7 @@ constexpr int kDesignedLeft = 0;
 constexpr int kDesignedTop = 0;
 constexpr int kDesignedWidth = 1024;
 constexpr int kDesignedHeight = 700;
+constexpr int kSettingsCheckMs = 1000;
 }  // namespace
 
 MainPanel::MainPanel(app::Workbench& bench, app::ShellCommands& shell,
@@ -79,6 +81,13 @@ void MainPanel::FormCreate() {
 void MainPanel::FormActivate() {
   for (app::FormId f : app::kChildHideOrder) ShowChild(f, app::InfoOf(f).PlacementIndex, false);
   shell_.StartupActivation();
+  // Every setting reaches the disk within a second of its change, so a kill loses none.
+  if (!settingsKeeper_) {
+    settingsKeeper_ = new QTimer(this);
+    settingsKeeper_->setObjectName("SettingsKeeper");
+    connect(settingsKeeper_, &QTimer::timeout, this, [this] { shell_.SaveConfigIfChanged(); });
+  }
+  settingsKeeper_->start(kSettingsCheckMs);
 }
 
 void MainPanel::FormClose() {

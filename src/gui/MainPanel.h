@@ -24,6 +24,8 @@ class ShellCommands;
 class Workbench;
 }  // namespace qx::app
 
+class QTimer;
+
 namespace qx::gui {
 
 class StatusPanel;
@@ -101,6 +103,7 @@ class MainPanel final : public QMainWindow {
   QMdiArea* mdi_ = nullptr;
   std::array<StatusPanel*, 3> panels_{};
   QProgressBar* gauge_ = nullptr;
+  QTimer* settingsKeeper_ = nullptr;
   std::set<app::FormId> forms_;
   std::map<app::FormId, QPointer<QWidget>> children_;
   std::map<std::string, QAction*> actions_;

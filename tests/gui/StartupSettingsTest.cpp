@@ -1,3 +1,7 @@
+#include <QAction>
+#include <QEventLoop>
+#include <QLineEdit>
+#include <QTimer>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -85,6 +89,21 @@ TEST_F(StartupSettingsTest, SavedSettingsAreReadWithTheLoaderRules) {
   EXPECT_EQ(lines[1], "   2   5  15   5   0");
   EXPECT_EQ(lines[16], "  500000   50000");
   EXPECT_EQ(lines[15], "  -1");
+}
+
+// A kill -9 never runs the close: what the user set must already be on disk.
+TEST_F(StartupSettingsTest, ASettingIsOnDiskWithinASecondOfItsChangeWithoutAClose) {
+  Start();
+  Action("Menu_ReadAdc")->trigger();
+  auto* refv = panel->Main().findChild<QLineEdit*>("EREFV");
+  ASSERT_NE(refv, nullptr);
+  refv->setText("1.75");
+  QEventLoop wait;
+  QTimer::singleShot(1500, &wait, &QEventLoop::quit);
+  wait.exec();
+  const auto lines = Lines(*base::ReadFileBytes(dir / "QxADC.cfg"));
+  ASSERT_EQ(lines.size(), 26u);
+  EXPECT_EQ(lines[22], "1.75");
 }
 
 TEST_F(StartupSettingsTest, DamagedFileStillStartsAndNamesTheLine) {

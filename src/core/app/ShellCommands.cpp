@@ -37,14 +37,42 @@ ConfigLoadResult ShellCommands::StartupActivation() {
     bench_.host.SetStatus(1, missing);
   int& points = bench_.settings.PointCount;
   if (points < kMinCapture || points > kMaxCapture) points = kMinCapture;
+  RememberSaved();
   return r;
+}
+
+void ShellCommands::RememberSaved() {
+  savedConfig_ = config_.Render();
+  savedSteps_ = autotest::StepFile::Text(bench_.switchTest.Snapshot());
 }
 
 bool ShellCommands::SaveConfig() {
   std::string error;
   bool ok = config_.Save(ConfigPath(), error);
   if (!ok) bench_.host.ShowError("The settings could not be saved: " + error);
-  return bench_.switchTest.SaveConfig(StepPath()) && ok;
+  ok = bench_.switchTest.SaveConfig(StepPath()) && ok;
+  RememberSaved();
+  return ok;
+}
+
+bool ShellCommands::SaveConfigIfChanged() {
+  bool ok = true;
+  if (const std::string text = config_.Render(); text != savedConfig_) {
+    std::string error;
+    if (!config_.Save(ConfigPath(), error)) {
+      // The status bar, not a box: this runs unasked, and a box every second would trap the
+      // user. The next change tries again; closing the program always writes.
+      bench_.host.SetStatus(2, "The settings could not be saved: " + error);
+      ok = false;
+    }
+    savedConfig_ = text;
+  }
+  if (const std::string text = autotest::StepFile::Text(bench_.switchTest.Snapshot());
+      text != savedSteps_) {
+    ok = bench_.switchTest.SaveConfig(StepPath()) && ok;
+    savedSteps_ = text;
+  }
+  return ok;
 }
 
 bool ShellCommands::UsbScan() {

@@ -29,6 +29,10 @@ class ShellCommands {
   /// Saves the configuration file, then "StepADC.txt"; a failure of the first is shown as an
   /// error message, of the second in status panel 2. True when both were written.
   bool SaveConfig();
+  /// Writes the configuration file and "StepADC.txt" when what they would hold differs from
+  /// what was last read or written, so a kill or a crash loses no setting. Returns false only
+  /// when a write failed; a failure is reported once per change, not at every call.
+  bool SaveConfigIfChanged();
   /// "USB Scan": connect on the USB link kinds; nothing on the others.
   bool UsbScan();
   /// Chip identification after a successful scan: restores the setup dialog and the chip
@@ -52,9 +56,13 @@ class ShellCommands {
   std::function<std::string(uint16_t index)> chipListEntry;
 
  private:
+  /// What the two files hold as far as this program last read or wrote them.
+  void RememberSaved();
+
   Workbench& bench_;
   std::string programDir_;
   ConfigFile config_;
+  std::string savedConfig_, savedSteps_;
 };
 
 }  // namespace qx::app

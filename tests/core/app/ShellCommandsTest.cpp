@@ -159,5 +159,44 @@ TEST_F(ShellCommandsTest, SaveFailureIsShownAsAnError) {
   EXPECT_EQ(base::ReadFileBytes(dir / "QxADC.cfg"), shell->Config().Render());
 }
 
+// A kill or a crash must not take the settings with it: each change is on disk at the next
+// check, and a check without a change writes nothing.
+TEST_F(ShellCommandsTest, AChangedSettingIsWrittenAtTheNextCheckNotOnlyAtClose) {
+  shell->StartupActivation();
+  const auto cfg = dir / "QxADC.cfg";
+  const auto steps = dir / "StepADC.txt";
+  std::filesystem::remove(cfg);
+  std::filesystem::remove(steps);
+  EXPECT_TRUE(shell->SaveConfigIfChanged());
+  EXPECT_FALSE(std::filesystem::exists(cfg)) << "nothing changed, nothing written";
+  EXPECT_FALSE(std::filesystem::exists(steps));
+
+  bench.settings.EREFV = "1.25";
+  bench.settings.CMAVR = 3;
+  EXPECT_TRUE(shell->SaveConfigIfChanged());
+  EXPECT_FALSE(std::filesystem::exists(steps)) << "the switch test's settings did not change";
+  base::Settings reread;
+  link::TargetRecord target;
+  ConfigFile(target, reread).Load(cfg);
+  EXPECT_EQ(reread.EREFV, "1.25");
+  EXPECT_EQ(reread.CMAVR, 3);
+
+  bench.switchTest.SwitChClick(2, !bench.switchTest.Snapshot().enabled[2]);
+  EXPECT_TRUE(shell->SaveConfigIfChanged());
+  EXPECT_EQ(base::ReadFileBytes(steps), autotest::StepFile::Text(bench.switchTest.Snapshot()));
+
+  // A file that cannot be written is said once in the status bar, never in a box that would
+  // come back at every check.
+  std::filesystem::remove(cfg);
+  std::filesystem::create_directory(cfg);
+  bench.settings.EREFV = "2.5";
+  EXPECT_FALSE(shell->SaveConfigIfChanged());
+  EXPECT_EQ(host.status[2].rfind("The settings could not be saved: ", 0), 0u) << host.status[2];
+  EXPECT_TRUE(host.errors.empty());
+  host.status[2].clear();
+  EXPECT_TRUE(shell->SaveConfigIfChanged());
+  EXPECT_EQ(host.status[2], "");
+}
+
 }  // namespace
 }  // namespace qx::app
