@@ -36,6 +36,7 @@ void Select(QComboBox* combo, int item) {
 constexpr char kMeterUnused[] = "—";
 constexpr char kMeterSaveFailed[] = "Meter ports not saved: ";
 constexpr char kNoMeters[] = "No multimeter in use";
+constexpr char kInstrumentSaveFailed[] = "Instrument ports not saved: ";
 
 /// The wait cursor for as long as a probe blocks the window.
 class BusyCursor {
@@ -64,6 +65,11 @@ OptionDialog::OptionDialog(app::Workbench& bench, base::SerialPortProvider& port
   if (!meterError.empty()) host_.SetStatus(1, meterError);
   model_.changed = [this] { Sync(); };
   model_.FormCreate();
+  const instruments::MeterPortsFile::InstrumentNames remembered =
+      instruments::MeterPortsFile::LoadInstruments(meterFile_);
+  model_.RestoreInstrumentCom("FlukeCOM", remembered.fluke);
+  model_.RestoreInstrumentCom("PowerCOM", remembered.power);
+  model_.RestoreInstrumentCom("ChamberCOM", remembered.chamber);
   for (const std::string& item : model_.Chips().items) cbSeluP_->addItem(Text(item));
   Sync();
 }
@@ -153,8 +159,10 @@ void OptionDialog::Build() {
     grid->addWidget(list, row, 1);
     grid->addWidget(select, row, 2);
     const std::string name = in.list;
-    connect(list, &QComboBox::activated, this,
-            [this, name](int item) { model_.InstrumentComChange(name, item); });
+    connect(list, &QComboBox::activated, this, [this, name](int item) {
+      model_.InstrumentComChange(name, item);
+      SaveInstrumentPorts();
+    });
     connect(select, &QPushButton::clicked, this, [this, probe = probes[i]] {
       Probe([this, probe] { (select_.*probe.first)((model_.*probe.second)()); });
     });
@@ -248,6 +256,14 @@ void OptionDialog::MeterSelectClick() {
     host_.SetStatus(1, kMeterSaveFailed + error);
   else if (std::all_of(names.begin(), names.end(), [](const auto& n) { return n.empty(); }))
     host_.SetStatus(1, kNoMeters);
+}
+
+void OptionDialog::SaveInstrumentPorts() {
+  const instruments::MeterPortsFile::InstrumentNames names{
+      model_.GetFlukeCOMString(), model_.GetPowerCOMString(), model_.GetChamberCOMString()};
+  std::string error;
+  if (!instruments::MeterPortsFile::SaveInstruments(meterFile_, names, error))
+    host_.SetStatus(1, kInstrumentSaveFailed + error);
 }
 
 void OptionDialog::Sync() {

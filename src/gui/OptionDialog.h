@@ -54,6 +54,8 @@ class OptionDialog final : public QDialog {
   /// Runs a Select button's probe, which blocks for up to a few seconds.
   void Probe(const std::function<void()>& probe);
   void MeterSelectClick();
+  /// Writes the three instrument lists' ports to the meter ports file as soon as one changes.
+  void SaveInstrumentPorts();
   std::string MeterPortName(size_t meter) const;
   void ShowMeterPort(size_t meter, const std::string& name);
 

@@ -41,7 +41,8 @@ class AbsentPorts final : public base::SerialPortProvider {
 class OptionDialogTest : public PanelFixture {
  protected:
   void StartWithChips() {
-    std::filesystem::copy(ShippedChipFolder(), dir / "INCLUDE");
+    if (!std::filesystem::exists(dir / "INCLUDE"))
+      std::filesystem::copy(ShippedChipFolder(), dir / "INCLUDE");
     Create();
     panel->Serial().Bind(&board->SerialPorts());
     panel->Host().OnChipLoaded(&panel->Main(),
@@ -302,6 +303,32 @@ TEST_F(OptionDialogTest, MeterPortsComeFromTheirFileAndGoBackToIt) {
   std::filesystem::create_directory(dir / "QxMeters.txt");
   Button("MeterSelect")->click();
   EXPECT_EQ(Status(1).rfind("Meter ports not saved: ", 0), 0u) << Status(1);
+}
+
+// A kill must not make the user choose the instruments' ports again before a resume.
+TEST_F(OptionDialogTest, InstrumentPortsAreWrittenWhenChosenAndShownAtTheNextStart) {
+  {
+    std::ofstream file(dir / "QxMeters.txt", std::ios::binary);
+    file << "METER2 COM3\r\n";
+  }
+  StartWithChips();
+  Choose("FlukeCOM", 4);
+  Choose("ChamberCOM", 6);
+  EXPECT_EQ(instruments::MeterPortsFile::LoadInstruments(dir / "QxMeters.txt"),
+            (instruments::MeterPortsFile::InstrumentNames{"COM5", "", "COM7"}));
+  EXPECT_EQ(instruments::MeterPortsFile::Load(dir / "QxMeters.txt")[1], "COM3");
+
+  Destroy();  // as a kill would leave it: no close ran
+  StartWithChips();
+  EXPECT_EQ(Combo("FlukeCOM")->currentText().toStdString(), "COM5");
+  EXPECT_EQ(Combo("PowerCOM")->currentIndex(), -1);
+  EXPECT_EQ(Combo("ChamberCOM")->currentText().toStdString(), "COM7");
+  EXPECT_EQ(Combo("MeterCOM2")->currentText().toStdString(), "COM3");
+
+  std::filesystem::remove(dir / "QxMeters.txt");
+  std::filesystem::create_directory(dir / "QxMeters.txt");
+  Choose("PowerCOM", 5);
+  EXPECT_EQ(Status(1).rfind("Instrument ports not saved: ", 0), 0u) << Status(1);
 }
 
 TEST_F(OptionDialogTest, MeterPortFileThatIsNoFileIsNamedInTheStatusBar) {

@@ -139,6 +139,16 @@ bool SetupDialogModel::InstrumentComChange(const std::string& list, int item) {
   return TXCOMChange(target_.ComIndex);
 }
 
+void SetupDialogModel::RestoreInstrumentCom(const std::string& list, const std::string& portName) {
+  const auto it = instruments_.find(list);
+  if (it == instruments_.end() || portName.empty()) return;
+  const auto items = SetupLists::ComItems();
+  const auto item = std::find(items.begin(), items.end(), portName);
+  it->second.item = item == items.end() ? -1 : static_cast<int>(item - items.begin());
+  it->second.name = portName;
+  Changed();
+}
+
 int SetupDialogModel::InstrumentComItem(const std::string& list) const {
   const auto it = instruments_.find(list);
   return it == instruments_.end() ? -1 : it->second.item;

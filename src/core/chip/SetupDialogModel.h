@@ -63,6 +63,9 @@ class SetupDialogModel {
   /// the bridge's list they re-apply the bridge line on `TXCOM`.
   bool InstrumentComChange(const std::string& list, int item);
   int InstrumentComItem(const std::string& list) const;
+  /// Shows a remembered port in an instrument list without touching the bridge's line; a name
+  /// the lists do not offer is kept as it is.
+  void RestoreInstrumentCom(const std::string& list, const std::string& portName);
   /// `BtCloseClick` (also when the dialog is hidden): a parallel link is initialised at the
   /// chosen base.
   void BtCloseClick();

@@ -32,11 +32,21 @@ std::string_view Trim(std::string_view s) {
 
 }  // namespace
 
-MeterPortsFile::Names MeterPortsFile::Load(const std::filesystem::path& file, int* skipped,
-                                           std::string* error) {
-  Names names;
+namespace {
+
+struct Record {
+  MeterPortsFile::Names meters;
+  MeterPortsFile::InstrumentNames instruments;
+};
+
+constexpr std::string_view kFlukeWord = "FLUKE";
+constexpr std::string_view kPowerWord = "POWER";
+constexpr std::string_view kChamberWord = "CHAMBER";
+
+Record Read(const std::filesystem::path& file, int* skipped, std::string* error) {
+  Record record;
   int bad = 0;
-  const base::FileRead read = base::ReadRegularFile(file, kMaxBytes);
+  const base::FileRead read = base::ReadRegularFile(file, MeterPortsFile::kMaxBytes);
   if (error) *error = read.Ok() || read.status == base::FileRead::Status::Missing ? "" : read.error;
   if (read.Ok()) {
     base::TextLineReader lines(read.bytes, 256);
@@ -48,28 +58,68 @@ MeterPortsFile::Names MeterPortsFile::Load(const std::filesystem::path& file, in
       const std::string_view word = line.substr(0, space);
       const std::string_view port =
           space == std::string_view::npos ? std::string_view() : Trim(line.substr(space));
-      const bool meterWord = word.size() == kMeterWord.size() + 1 &&
-                             word.substr(0, kMeterWord.size()) == kMeterWord &&
-                             word.back() >= '1' && word.back() <= '6';
-      if (r != base::TextLineReader::Result::Line || !meterWord || !IsPortName(port)) {
+      if (r != base::TextLineReader::Result::Line || !IsPortName(port)) {
         ++bad;
         continue;
       }
-      names[static_cast<size_t>(word.back() - '1')] = std::string(port);
+      const bool meterWord = word.size() == kMeterWord.size() + 1 &&
+                             word.substr(0, kMeterWord.size()) == kMeterWord &&
+                             word.back() >= '1' && word.back() <= '6';
+      if (meterWord)
+        record.meters[static_cast<size_t>(word.back() - '1')] = std::string(port);
+      else if (word == kFlukeWord)
+        record.instruments.fluke = port;
+      else if (word == kPowerWord)
+        record.instruments.power = port;
+      else if (word == kChamberWord)
+        record.instruments.chamber = port;
+      else
+        ++bad;
     }
   }
   if (skipped) *skipped = bad;
-  return names;
+  return record;
+}
+
+bool Write(const std::filesystem::path& file, const Record& record, std::string& error) {
+  std::string text;
+  for (size_t i = 0; i < record.meters.size(); ++i) {
+    if (record.meters[i].empty()) continue;
+    text += std::string(kMeterWord) + std::to_string(i + 1) + " " + record.meters[i] + base::kCrLf;
+  }
+  const std::pair<std::string_view, const std::string*> instruments[] = {
+      {kFlukeWord, &record.instruments.fluke},
+      {kPowerWord, &record.instruments.power},
+      {kChamberWord, &record.instruments.chamber}};
+  for (const auto& [word, port] : instruments)
+    if (!port->empty()) text += std::string(word) + " " + *port + base::kCrLf;
+  return base::AtomicFile::Write(file, text, error);
+}
+
+}  // namespace
+
+MeterPortsFile::Names MeterPortsFile::Load(const std::filesystem::path& file, int* skipped,
+                                           std::string* error) {
+  return Read(file, skipped, error).meters;
+}
+
+MeterPortsFile::InstrumentNames MeterPortsFile::LoadInstruments(const std::filesystem::path& file,
+                                                                std::string* error) {
+  return Read(file, nullptr, error).instruments;
 }
 
 bool MeterPortsFile::Save(const std::filesystem::path& file, const Names& names,
                           std::string& error) {
-  std::string text;
-  for (size_t i = 0; i < names.size(); ++i) {
-    if (names[i].empty()) continue;
-    text += std::string(kMeterWord) + std::to_string(i + 1) + " " + names[i] + base::kCrLf;
-  }
-  return base::AtomicFile::Write(file, text, error);
+  Record record = Read(file, nullptr, nullptr);
+  record.meters = names;
+  return Write(file, record, error);
+}
+
+bool MeterPortsFile::SaveInstruments(const std::filesystem::path& file,
+                                     const InstrumentNames& names, std::string& error) {
+  Record record = Read(file, nullptr, nullptr);
+  record.instruments = names;
+  return Write(file, record, error);
 }
 
 }  // namespace qx::instruments

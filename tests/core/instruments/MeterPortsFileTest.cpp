@@ -23,6 +23,27 @@ TEST(MeterPortsFile, SavesUsedMetersAndReadsThemBack) {
   EXPECT_EQ(skipped, 0);
 }
 
+// The setup dialog saves the meters and the three instruments at different clicks: neither
+// save may drop what the other wrote.
+TEST(MeterPortsFile, MeterAndInstrumentPortsSurviveEachOthersSave) {
+  qx::test::TempDir dir("meters");
+  const auto file = dir.Path() / MeterPortsFile::kFileName;
+  std::string error;
+  ASSERT_TRUE(MeterPortsFile::SaveInstruments(file, {"COM5", "", "COM7"}, error)) << error;
+  ASSERT_TRUE(MeterPortsFile::Save(file, {"COM8", "", "", "", "", ""}, error)) << error;
+  EXPECT_EQ(*base::ReadFileBytes(file), "METER1 COM8\r\nFLUKE COM5\r\nCHAMBER COM7\r\n");
+  ASSERT_TRUE(MeterPortsFile::SaveInstruments(file, {"COM5", "COM6", "COM7"}, error)) << error;
+  int skipped = -1;
+  EXPECT_EQ(MeterPortsFile::Load(file, &skipped),
+            (MeterPortsFile::Names{"COM8", "", "", "", "", ""}));
+  EXPECT_EQ(skipped, 0) << "instrument lines are not bad meter lines";
+  EXPECT_EQ(MeterPortsFile::LoadInstruments(file),
+            (MeterPortsFile::InstrumentNames{"COM5", "COM6", "COM7"}));
+  std::ofstream(file, std::ios::binary) << "FLUKE COM99\r\nPOWER\r\nCHAMBER COM2\r\nOVEN COM3\r\n";
+  EXPECT_EQ(MeterPortsFile::LoadInstruments(file),
+            (MeterPortsFile::InstrumentNames{"", "", "COM2"}));
+}
+
 TEST(MeterPortsFile, MissingFileAndBadLinesLeaveMetersUnused) {
   qx::test::TempDir dir("meters");
   const auto file = dir.Path() / MeterPortsFile::kFileName;
