@@ -19,6 +19,7 @@
 #include "core/app/Workbench.h"
 #include "core/chip/ChipUiState.h"
 #include "core/widgets/WorkAreaFit.h"
+#include "gui/MessagesWindow.h"
 #include "gui/StatusPanel.h"
 
 namespace qx::gui {
@@ -54,6 +55,7 @@ MainPanel::MainPanel(app::Workbench& bench, app::ShellCommands& shell,
   bar->addPermanentWidget(gauge_);
 
   BuildMenu();
+  bar->installEventFilter(this);
   FormCreate();
 }
 
@@ -112,6 +114,14 @@ void MainPanel::BuildMenu() {
     }
     connect(action, &QAction::triggered, this, [this, &item] { Trigger(item); });
     actions_[item.ObjectName] = action;
+  }
+  // The status bar's history is no command of the chip's menu: always there.
+  if (QMenu* option = menus["Menu_Option"]) {
+    option->addSeparator();
+    QAction* messages = option->addAction(QString::fromUtf8("Messages…"));
+    messages->setObjectName("SMenu_Messages");
+    messages->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
+    connect(messages, &QAction::triggered, this, &MainPanel::ShowMessages);
   }
   SyncMenu();
 }
@@ -242,6 +252,26 @@ void MainPanel::UsbClient() {
 void MainPanel::SetStatusText(int panel, const QString& text) {
   if (panel >= 0 && panel < static_cast<int>(panels_.size()))
     panels_[static_cast<size_t>(panel)]->SetMessage(text);
+  const size_t before = messages_.Count();
+  messages_.Add(panel, text.toStdString());
+  if (messagesWindow_ && messages_.Count() > before)
+    messagesWindow_->Append(messages_.Entries().back());
+}
+
+void MainPanel::ShowMessages() {
+  if (!messagesWindow_) messagesWindow_ = new MessagesWindow(messages_, this);
+  messagesWindow_->Reload();
+  messagesWindow_->show();
+  messagesWindow_->raise();
+  messagesWindow_->activateWindow();
+}
+
+bool MainPanel::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::MouseButtonDblClick && watched == statusBar()) {
+    ShowMessages();
+    return true;
+  }
+  return QMainWindow::eventFilter(watched, event);
 }
 
 QString MainPanel::StatusText(int panel) const {

@@ -11,6 +11,7 @@
 
 #include "core/app/FormId.h"
 #include "core/app/MainMenu.h"
+#include "core/app/StatusLog.h"
 #include "core/widgets/ScreenFit.h"
 #include "gui/RestoreWin.h"
 
@@ -28,6 +29,7 @@ class QTimer;
 
 namespace qx::gui {
 
+class MessagesWindow;
 class StatusPanel;
 
 /// `TMainPanel`: the multi-document main window. It owns the menu bar built from the core menu
@@ -72,6 +74,10 @@ class MainPanel final : public QMainWindow {
 
   void SetStatusText(int panel, const QString& text);
   QString StatusText(int panel) const;
+  /// "Messages": the status bar's last messages, whole (Option menu, Ctrl+M, or a double-click
+  /// on the status bar).
+  void ShowMessages();
+  const app::StatusLog& Messages() const { return messages_; }
   void SetGauge(int percent, bool visible);
 
   /// Called with every menu command the user gives, before it runs.
@@ -85,6 +91,7 @@ class MainPanel final : public QMainWindow {
  protected:
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
 
  private:
@@ -104,6 +111,8 @@ class MainPanel final : public QMainWindow {
   std::array<StatusPanel*, 3> panels_{};
   QProgressBar* gauge_ = nullptr;
   QTimer* settingsKeeper_ = nullptr;
+  app::StatusLog messages_;
+  MessagesWindow* messagesWindow_ = nullptr;
   std::set<app::FormId> forms_;
   std::map<app::FormId, QPointer<QWidget>> children_;
   std::map<std::string, QAction*> actions_;

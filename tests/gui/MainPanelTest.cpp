@@ -1,10 +1,13 @@
 #include "gui/MainPanel.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QStatusBar>
 #include <QTimer>
@@ -70,8 +73,9 @@ TEST_F(MainPanelTest, MenuBarCaptionsVisibilityAndAvailability) {
   std::vector<std::string> optionItems;
   for (QAction* a : option->actions())
     optionItems.push_back(a->text().toStdString() + (a->isVisible() ? "" : " (hidden)"));
-  EXPECT_EQ(optionItems, (std::vector<std::string>{"Setup", "RAM Panel", "REG Panel", "ADC Panel",
-                                                   "OP Panel (hidden)", "CMP Panel (hidden)"}));
+  EXPECT_EQ(optionItems,
+            (std::vector<std::string>{"Setup", "RAM Panel", "REG Panel", "ADC Panel",
+                                      "OP Panel (hidden)", "CMP Panel (hidden)", "", "Messages…"}));
 
   // The windows that exist so far enable their commands ("Restore ADC" is hidden, so its
   // action is not enabled).
@@ -111,6 +115,29 @@ TEST_F(MainPanelTest, ALongStatusMessageIsElidedAndNeverWidensTheWindow) {
   }
   main.SetStatusText(2, "Read Compelete");
   EXPECT_EQ(shown->text(), "Read Compelete");
+
+  // The cut message is read whole in "Messages", opened by a double-click on the status bar.
+  QMouseEvent click(QEvent::MouseButtonDblClick, QPointF(5, 5), QPointF(5, 5),
+                    shown->mapToGlobal(QPointF(5, 5)), Qt::LeftButton, Qt::LeftButton,
+                    Qt::NoModifier);
+  QApplication::sendEvent(shown, &click);
+  auto* window = main.findChild<QDialog*>("TMessages");
+  ASSERT_NE(window, nullptr);
+  EXPECT_TRUE(window->isVisible());
+  auto* text = window->findChild<QPlainTextEdit*>("MessagesText");
+  ASSERT_NE(text, nullptr);
+  const QString log = text->toPlainText();
+  EXPECT_TRUE(log.contains("[2] " + message)) << log.toStdString();
+  EXPECT_TRUE(log.contains("[0] " + message));
+  EXPECT_LT(log.indexOf("[2] " + message), log.indexOf("[2] Read Compelete"));
+  // While open it follows new messages; a progress line repeated is kept once.
+  main.SetStatusText(1, "50% captured");
+  main.SetStatusText(1, "50% captured");
+  EXPECT_EQ(text->toPlainText().count("50% captured"), 1);
+  window->hide();
+  Action("SMenu_Messages")->trigger();
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_EQ(Action("SMenu_Messages")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_M));
 }
 
 TEST_F(MainPanelTest, AFirstStartOpensEveryWindowWhollyInsideTheWorkArea) {
