@@ -63,7 +63,8 @@ bool FlockRunLock::TryLock(const std::string& program, std::string& refusal) {
   // The holder line is for the refusal's message only; the lock holds without it.
   if (ftruncate(fd, 0) == 0 &&
       pwrite(fd, line.data(), line.size(), 0) != static_cast<ssize_t>(line.size())) {
-    (void)ftruncate(fd, 0);
+    // A half-written line would misname the holder; if even emptying fails, the lock holds.
+    [[maybe_unused]] const int emptied = ftruncate(fd, 0);
   }
   fd_ = fd;
   return true;
