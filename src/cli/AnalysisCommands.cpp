@@ -268,8 +268,12 @@ int Enob(CliSession& session, const CliOptions& options, std::ostream& out, std:
     bench.settings.CMAVR = avg;
     capture.ReCalADC();
   }
-  PrintFigures(bench, x.Has("--json"), unit, out);
-  if (!save.empty() && !base::AtomicFile::Write(save, capture.SaveBytes(), error)) {
+  // Figures of a capture that broke off would pass for a measurement: none are printed, and
+  // the code file is not written (the export below says in its header what it holds).
+  if (ok) PrintFigures(bench, x.Has("--json"), unit, out);
+  if (!ok && !save.empty()) {
+    err << "qxctl: " << save << " not written: the capture did not complete\n";
+  } else if (!save.empty() && !base::AtomicFile::Write(save, capture.SaveBytes(), error)) {
     err << "qxctl: " << save << ": " << error << "\n";
     return kExitLinkFailed;
   }

@@ -130,7 +130,8 @@ bool CliSession::Connect(std::string& error) {
   if (target.LinkKind == link::kLinkRs232) {
     target.ComPort = serialPorts_->Open(options_.port);
     if (!target.ComPort) {
-      error = "Uart  not  found: " + options_.port;
+      const std::string why = serialPorts_->LastOpenError();
+      error = "Uart  not  found: " + options_.port + (why.empty() ? "" : " (" + why + ")");
       return false;
     }
     base::LineSettings line;

@@ -137,6 +137,32 @@ void MainPanel::SyncMenu() {
   UpdateEnabled();
 }
 
+void MainPanel::FitInWorkArea(QMdiSubWindow* sub) {
+  const QSize area = mdi_->viewport()->size();
+  const widgets::Rect fitted = widgets::WorkAreaFit::Inside(
+      {sub->x(), sub->y(), sub->width(), sub->height()}, {area.width(), area.height()});
+  sub->setGeometry(fitted.Left, fitted.Top, fitted.Width, fitted.Height);
+}
+
+void MainPanel::SayHiddenCommands() {
+  const auto shown = [this](const std::string& name) {
+    if (const auto it = actions_.find(name); it != actions_.end()) return it->second->isVisible();
+    const QMenu* menu = findChild<QMenu*>(QString::fromStdString(name));
+    return menu && menu->menuAction()->isVisible();
+  };
+  const std::string notice = app::MainMenu::HiddenNotice(
+      shown, bench_.chip.Loaded ? bench_.chip.ProductName : std::string());
+  if (notice == hiddenNotice_) return;
+  hiddenNotice_ = notice;
+  if (notice.empty()) return;
+  // A load that failed has its reason on the status bar already (no chip folder, no file);
+  // the list of what it hid goes to the messages without covering that reason.
+  if (bench_.chip.Loaded)
+    SetStatusText(2, QString::fromStdString(notice));
+  else
+    messages_.Add(2, notice);
+}
+
 void MainPanel::RevealCommand(const std::string& objectName) {
   menu_.Reveal(objectName);
   SyncMenu();
@@ -221,11 +247,8 @@ void MainPanel::ShowChild(app::FormId form, int index, bool show) {
       const QMargins frame = sub->contentsMargins();
       designed.setSize(designed.size().grownBy(frame));
     }
-    const QSize area = mdi_->viewport()->size();
-    const widgets::Rect fitted = widgets::WorkAreaFit::Inside(
-        {designed.x(), designed.y(), designed.width(), designed.height()},
-        {area.width(), area.height()});
-    sub->setGeometry(fitted.Left, fitted.Top, fitted.Width, fitted.Height);
+    sub->setGeometry(designed);
+    FitInWorkArea(sub);
   }
   // The entry keeps the bounds the child had, so a moved child comes back where it was left.
   if (index > 0 && index < static_cast<int>(placementTable_.size())) {

@@ -66,6 +66,10 @@ class MainPanel final : public QMainWindow {
   void SyncMenu();
   /// Shows a menu item that ships hidden, from now on.
   void RevealCommand(const std::string& objectName);
+  /// Moves and cuts a frame so that it lies wholly inside the work area, as it is now.
+  void FitInWorkArea(QMdiSubWindow* sub);
+  /// After a chip load: names the optional commands the chip description hid, once per change.
+  void SayHiddenCommands();
 
   /// While a capture runs the commands that would disturb it are disabled; they come back
   /// when it ends, even if a menu sync ran in between.
@@ -112,6 +116,7 @@ class MainPanel final : public QMainWindow {
   QProgressBar* gauge_ = nullptr;
   QTimer* settingsKeeper_ = nullptr;
   app::StatusLog messages_;
+  std::string hiddenNotice_;
   MessagesWindow* messagesWindow_ = nullptr;
   std::set<app::FormId> forms_;
   std::map<app::FormId, QPointer<QWidget>> children_;

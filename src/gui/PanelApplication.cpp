@@ -41,6 +41,7 @@ PanelApplication::PanelApplication(const std::string& programDir, base::Clock& c
     if (adc_) adc_->StopContinuousRead();
   };
   app::SetupShellBinding::Bind(option_->Model(), shell_);
+  host_.OnChipLoaded(main_.get(), [this] { main_->SayHiddenCommands(); });
   // Closing the setup dialog on the parallel link sets the port up; status panel 0 says how.
   option_->Model().initParallelPort = [this](uint16_t) { bench_.parallel.LptInit(); };
 }
@@ -92,6 +93,8 @@ void PanelApplication::CreateNoiseSweep() {
       sub->resize(sub->sizeHint().expandedTo(QSize(analysis::NoiseSweepForm::kDefaultWidth,
                                                    analysis::NoiseSweepForm::kDefaultHeight)));
     }
+    // Its close button and last column stay on screen whatever the main window's size.
+    main_->FitInWorkArea(sub);
     sweep_->SyncChip();
     sub->show();
     sweep_->show();

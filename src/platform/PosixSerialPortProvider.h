@@ -16,6 +16,10 @@ class PosixSerialPortProvider : public base::SerialPortProvider {
   explicit PosixSerialPortProvider(std::string programDir);
 
   std::unique_ptr<base::SerialPort> Open(const std::string& name) override;
+  std::string LastOpenError() const override { return lastError_; }
+
+  /// The words for an open of `path` that failed with `error` (an errno value).
+  static std::string OpenFailure(const std::string& path, int error);
 
   /// Where a ComPorts.txt that cannot be used is reported (the panel's status bar); the caller
   /// only sees a port that did not open. Without one the reason goes to stderr.
@@ -24,6 +28,7 @@ class PosixSerialPortProvider : public base::SerialPortProvider {
  private:
   std::string programDir_;
   std::function<void(const std::string&)> report_;
+  std::string lastError_;
 };
 
 }  // namespace qx::platform

@@ -1,10 +1,13 @@
 #include "gui/analysis/NoiseSweepForm.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableView>
@@ -79,6 +82,20 @@ TEST_F(NoiseSweepFormTest, BoxesComeFromTheChipAndASmallSweepFillsTheTable) {
   EXPECT_EQ(bytes, qx::analysis::SweepCsv(form->Sweep().Cells()));
   EXPECT_FALSE(form->ExportCsv(QString::fromStdString((dir / "no" / "such.csv").string())));
   EXPECT_TRUE(form->StatusText().contains("such.csv")) << form->StatusText().toStdString();
+}
+
+// At the main window's designed size the sweep's close button and Status column stay visible.
+TEST_F(NoiseSweepFormTest, OpensWhollyInsideTheWorkArea) {
+  MainPanel& main = panel->Main();
+  main.resize(1024, 700);
+  main.show();
+  QApplication::processEvents();
+  Action("Menu_NoiseSweep")->trigger();
+  QApplication::processEvents();
+  auto* frame = qobject_cast<QMdiSubWindow*>(form->parentWidget());
+  ASSERT_NE(frame, nullptr);
+  const QRect area = main.MdiArea()->viewport()->rect();
+  EXPECT_TRUE(area.contains(frame->geometry())) << frame->width() << " in " << area.width();
 }
 
 TEST_F(NoiseSweepFormTest, StopKeepsWhatFinishedAndABusyCaptureRefusesTheStart) {

@@ -124,6 +124,14 @@ TEST_F(OptionDialogTest, AnotherChipReloadsTheDescription) {
   EXPECT_TRUE(Control("FlukeSelect")->isHidden()) << "this chip names no calibrator";
   EXPECT_FALSE(Action("Fluke1")->isVisible());
   EXPECT_FALSE(fileMenu->menuAction()->isVisible());
+  // The commands that vanished are named once, with the reason.
+  EXPECT_EQ(Status(2),
+            "File, ENOB Test, 連續讀取, Fluke, Power hidden: the chip description of 7R404 has "
+            "no #REGISTERTEST, #ENOB, #CONTINUE, #FLUKE, #POWER line");
+  Choose("CbSeluP", 2);
+  EXPECT_EQ(Status(2),
+            "File, 連續讀取, Fluke, Power hidden: the chip description of 7T404 has no "
+            "#REGISTERTEST, #CONTINUE, #FLUKE, #POWER line");
 
   Choose("CbSeluP", 3);
   EXPECT_EQ(bench.target.LinkKind, link::kLinkSpecial);
@@ -232,7 +240,7 @@ TEST_F(OptionDialogTest, SelectOnAPortThatDoesNotOpenSaysSoAndSelectsNothing) {
     absent.asked.clear();
     absent.busy.clear();
     Button(c.button)->click();
-    EXPECT_EQ(Status(1), c.status);
+    EXPECT_EQ(Status(1), c.status + std::string(": COM") + std::to_string(item + 1));
     EXPECT_FALSE(c.record->Selected);
     EXPECT_FALSE(c.record->IsOpen());
     ASSERT_EQ(absent.asked, std::vector<std::string>{"COM" + std::to_string(item + 1)})
@@ -290,7 +298,7 @@ TEST_F(OptionDialogTest, MeterPortsComeFromTheirFileAndGoBackToIt) {
   EXPECT_EQ(LabelText("MeterValue1"), "not found");
   EXPECT_EQ(LabelText("MeterValue2"), "");
   EXPECT_EQ(LabelText("MeterValue6"), "not found");
-  EXPECT_EQ(Status(1), "Meter 6 Uart  not  found");
+  EXPECT_EQ(Status(1), "Meter 6 Uart  not  found: COM17");
   for (const instruments::DevcRS232& meter : panel->Bench().instruments.MeterPorts)
     EXPECT_FALSE(meter.Selected);
 

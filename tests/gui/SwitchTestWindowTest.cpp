@@ -260,12 +260,13 @@ TEST_F(SwitchTestWindowTest, StopDuringTheCompletionWaitEndsTheRun) {
   StartConnected();
   board->SwitchFirmware().SetNeverCompletes(true);
   Child<QCheckBox>("SwitCh1")->setChecked(true);
-  bool stopLive = false, beginHeld = false;
+  bool stopLive = false, beginHeld = false, gaugeShown = false;
   uint16_t kindWhileWaiting = 0;
   QTimer user;
   user.setInterval(0);
   QObject::connect(&user, &QTimer::timeout, [&] {
-    if (Status(1) != "3") return;  // three seconds into the wait
+    if (Status(1) != "3 s") return;  // three seconds into the wait
+    gaugeShown = !panel->Main().findChild<QProgressBar*>("Gauge1")->isHidden();
     stopLive = Child<QPushButton>("PSTP")->isEnabled();
     beginHeld = !Child<QPushButton>("TestBegin")->isEnabled();
     kindWhileWaiting = panel->Bench().target.LinkKind;
@@ -278,9 +279,10 @@ TEST_F(SwitchTestWindowTest, StopDuringTheCompletionWaitEndsTheRun) {
   EXPECT_TRUE(stopLive);
   EXPECT_TRUE(beginHeld);
   EXPECT_EQ(kindWhileWaiting, link::kLinkQx740x);
-  EXPECT_EQ(Status(1), "4");
+  EXPECT_EQ(Status(1), "4 s");
+  EXPECT_TRUE(gaugeShown) << "the wait shows the gauge";
   EXPECT_LT(clock.NowMs() - start, 10'000.0);
-  EXPECT_EQ(Status(2), "Test Fail");
+  EXPECT_EQ(Status(2), "Test stopped") << "STOP is no failure of the target";
   EXPECT_TRUE(panel->Main().findChild<QProgressBar*>("Gauge1")->isHidden());
   EXPECT_TRUE(ButtonsEnabled());
   EXPECT_FALSE(panel->Bench().switchTest.Running());
@@ -298,7 +300,8 @@ TEST_F(SwitchTestWindowTest, StopDuringTheReadoutKeepsTheChunksReadSoFar) {
   QTimer user;
   user.setInterval(0);
   QObject::connect(&user, &QTimer::timeout, [&] {
-    if (gauge->isHidden() || gauge->value() != 25) return;  // after the first chunk
+    // After the first chunk of the readout (the wait before it shows the gauge too).
+    if (Status(2) != "Test OK" || gauge->isHidden() || gauge->value() != 25) return;
     stopLive = Child<QPushButton>("PSTP")->isEnabled();
     Child<QPushButton>("PSTP")->click();
   });
@@ -306,7 +309,7 @@ TEST_F(SwitchTestWindowTest, StopDuringTheReadoutKeepsTheChunksReadSoFar) {
   Child<QPushButton>("TestBegin")->click();
   user.stop();
   EXPECT_TRUE(stopLive);
-  EXPECT_EQ(Status(2), "Test OK");
+  EXPECT_EQ(Status(2), "Test stopped: 16 of 64 samples read");
   EXPECT_TRUE(gauge->isHidden());
   EXPECT_TRUE(ButtonsEnabled());
   EXPECT_FALSE(panel->Bench().switchTest.Running());

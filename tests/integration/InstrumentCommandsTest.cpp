@@ -69,7 +69,7 @@ TEST(QxctlInstrument, WrongOrMissingInstrumentExitsOneWithTheReason) {
   const QxctlResult missing =
       Qxctl({"--simulate", "--virtual-time", "--port", "COM16", "instrument", "chamber", "read"});
   EXPECT_EQ(missing.status, 1);
-  EXPECT_EQ(missing.err, "qxctl: Chamber Uart  not  found\n");
+  EXPECT_EQ(missing.err, "qxctl: Chamber Uart  not  found: COM16\n");
 
   // The power supply's port answers SCPI, not the chamber's frames.
   const QxctlResult wrong =
@@ -87,7 +87,7 @@ TEST(QxctlInstrument, WrongOrMissingInstrumentExitsOneWithTheReason) {
       Qxctl({"--simulate", "--virtual-time", "instrument", "power", "*IDN?"},
             [](sim::SimBoard& b) { b.Instruments().PowerSupplyLine().Faults().vanished = true; });
   EXPECT_EQ(gone.status, 1);
-  EXPECT_EQ(gone.err, "qxctl: Power Supply Uart  not  found\n");
+  EXPECT_EQ(gone.err, "qxctl: Power Supply Uart  not  found: COM6\n");
 }
 
 /// The bytes qxctl sent to `port`, as text: the "|...|" part of each "> port" trace line.

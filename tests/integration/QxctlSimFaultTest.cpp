@@ -112,6 +112,7 @@ TEST(QxctlSimFault, CaptureWhoseStreamCannotStartSaysWhyAtOnce) {
     EXPECT_NE(r.err.find("qxctl: Read Error !!!!! (0 of 64 samples): USB not Connect !!!\n"),
               std::string::npos)
         << r.err;
+    EXPECT_EQ(r.out, "") << "no figures of a capture that did not complete";
   }
 }
 

@@ -9,7 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -169,6 +172,7 @@ TEST_F(PtyPort, WriteReachesTheOtherEndUnchanged) {
 
 TEST_F(PtyPort, SecondOpenFailsUntilTheFirstCloses) {
   EXPECT_EQ(provider_.Open(slavePath_), nullptr);
+  EXPECT_EQ(provider_.LastOpenError(), slavePath_ + ": in use by another program");
 
   // Another process is refused as well.
   const pid_t child = ::fork();
@@ -234,14 +238,31 @@ TEST_F(PtyPort, DtrOnAPseudoTerminalReportsFailureAndThePortStillWorks) {
   EXPECT_EQ(MasterRead(1), Bytes{0x42});
 }
 
-TEST(PosixSerialPortProvider, MissingOrUnnamedPortsDoNotOpen) {
+// A port that does not open says which device it tried and why, so the status bar can too.
+TEST(PosixSerialPortProvider, MissingOrUnnamedPortsDoNotOpenAndSayWhy) {
   PosixSerialPortProvider provider("/nonexistent/");
-  EXPECT_EQ(provider.Open("/dev/qx-no-such-tty"), nullptr);
-  EXPECT_EQ(provider.Open("COM0"), nullptr);
-  EXPECT_EQ(provider.Open("printer"), nullptr);
-  EXPECT_EQ(provider.Open(""), nullptr);
-  // A regular file is no terminal.
-  EXPECT_EQ(provider.Open("/proc/self/status"), nullptr);
+  const std::string file =
+      (std::filesystem::temp_directory_path() / "qx-serial-provider-plain-file").string();
+  std::ofstream(file) << "not a terminal";
+  const struct {
+    std::string name, why;
+  } cases[] = {
+      {"/dev/qx-no-such-tty", "/dev/qx-no-such-tty: no such device (unplugged?)"},
+      {"/dev/null", "/dev/null: not a serial port"},
+      {file, file + ": not a serial port"},
+      {"COM0", "\"COM0\" names no port: COM1 to COM17 or a device path"},
+      {"printer", "\"printer\" names no port: COM1 to COM17 or a device path"},
+      {"", "\"\" names no port: COM1 to COM17 or a device path"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(provider.Open(c.name), nullptr) << c.name;
+    EXPECT_EQ(provider.LastOpenError(), c.why);
+  }
+  std::filesystem::remove(file);
+  EXPECT_EQ(PosixSerialPortProvider::OpenFailure("/dev/ttyUSB0", EACCES),
+            "/dev/ttyUSB0: permission denied (is the user in the dialout group?)");
+  EXPECT_EQ(PosixSerialPortProvider::OpenFailure("/dev/ttyUSB0", EIO),
+            "/dev/ttyUSB0: input/output error (the device has gone)");
 }
 
 TEST(PosixSerialPort, BaudTableCoversTheBenchRates) {

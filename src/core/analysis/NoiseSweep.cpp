@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "core/link/LinkMonitor.h"
 #include "core/panels/AdcTexts.h"
 
 namespace qx::analysis {
@@ -229,6 +230,9 @@ bool NoiseSweep::ReadRegisters() {
       std::snprintf(text, sizeof text, "register %02X of the %s field cannot be read", f->address,
                     key);
       refusal_ = text;
+      // The usual cause: no USB Scan yet, or the bridge went away.
+      if (!bench_.target.Usb.Opened)
+        refusal_ = std::string(link::kUsbNotConnect) + " (run USB Scan first): " + refusal_;
       return false;
     }
     bench_.access.SetRegImage(f->address, bench_.frame[from]);
@@ -251,6 +255,12 @@ bool NoiseSweep::WriteField(const char* key, int value, std::string& why) {
   }
   // The panel keeps the field values from the image; a write that did not take left it as is.
   if (fields_.Refresh(key) != value) {
+    // Without the bridge nothing takes; that, not the register, is what the user must mend.
+    if (!bench_.target.Usb.Opened) {
+      why = std::string(link::kUsbNotConnect) + ": " + key + " = " + std::to_string(value) +
+            " could not be written";
+      return false;
+    }
     char text[80];
     std::snprintf(text, sizeof text, "register %02X: %s = %d did not take", address, key, value);
     why = text;

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 
@@ -72,6 +73,13 @@ class MainMenu {
   /// Keeps an item shown whatever the chip description says (engineering switches of the
   /// command line). False for an unknown name.
   bool Reveal(const std::string& objectName);
+
+  /// What the user reads when a chip description hides optional commands: "ENOB Test, Fluke
+  /// hidden: the chip description of 7T404 has no #ENOB, #FLUKE line", or "... hidden: no chip
+  /// description is loaded" when `productName` is empty. Empty when nothing is hidden.
+  /// `shown` tells whether a command or menu (by object name) is shown now.
+  static std::string HiddenNotice(const std::function<bool(const std::string&)>& shown,
+                                  const std::string& productName);
 
   /// "USB Scan" connects only on the USB link kinds 1, 2, 4 and 5.
   static bool ScanApplies(uint16_t linkKind);

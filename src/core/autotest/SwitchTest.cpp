@@ -351,7 +351,11 @@ SwitchTest::RunResult SwitchTest::Run(const std::string& bridgeName, TrafficLink
     clock_.WaitMs(1000);
     link.PumpEvents(host_);
     const auto seconds = static_cast<long long>((clock_.NowMs() - start) / 1000.0);
-    host_.SetStatus(1, std::to_string(seconds));
+    host_.SetStatus(1, std::to_string(seconds) + " s");
+    // The gauge runs while the target measures: against the wait limit when there is one.
+    const long long percent =
+        waitLimitSeconds > 0 ? std::min(99LL, seconds * 100 / waitLimitSeconds) : seconds % 100;
+    host_.SetProgress(static_cast<int>(percent), true);
     if (onWaiting) onWaiting(static_cast<int>(seconds));
     if (!access_.ReadBridgeFlags(flags)) break;
     if (flags[0] & doneBit) {
@@ -361,7 +365,8 @@ SwitchTest::RunResult SwitchTest::Run(const std::string& bridgeName, TrafficLink
     if (waitLimitSeconds > 0 && seconds >= waitLimitSeconds) break;
   }
   if (!completed) {
-    host_.SetStatus(2, "Test Fail");
+    // STOP is the user's choice, not a failure of the target.
+    host_.SetStatus(2, stopFlag_ ? "Test stopped" : "Test Fail");
     return stopFlag_ ? RunResult::Stopped : RunResult::NotCompleted;
   }
   host_.SetStatus(2, "Test OK");
@@ -404,7 +409,12 @@ SwitchTest::RunResult SwitchTest::ReadOut(int total, int perLoop, TrafficLink& l
     if (onReadout) onReadout(done, total);
     link.PumpEvents(host_);
   }
-  return stopFlag_ && done < total ? RunResult::Stopped : RunResult::Done;
+  if (stopFlag_ && done < total) {
+    host_.SetStatus(2, "Test stopped: " + std::to_string(done) + " of " + std::to_string(total) +
+                           " samples read");
+    return RunResult::Stopped;
+  }
+  return RunResult::Done;
 }
 
 SwitchCsv::Outcome SwitchTest::SaveToExcel(const std::filesystem::path& dir) {

@@ -56,6 +56,9 @@ class SerialPortProvider {
   virtual ~SerialPortProvider() = default;
   /// Exclusive open; nullptr when the port does not exist or is in use.
   virtual std::unique_ptr<SerialPort> Open(const std::string& name) = 0;
+  /// Why the last Open gave nullptr, naming the device ("/dev/ttyUSB3: no such device");
+  /// empty when the provider cannot tell.
+  virtual std::string LastOpenError() const { return {}; }
 };
 
 }  // namespace qx::base

@@ -112,6 +112,7 @@ void ChipLoader::Fail(LoadResult& result, LoadResult::Status status, std::string
 }
 
 void ChipLoader::HideOptionalControls() {
+  model_.Loaded = false;
   FormState& setup = model_.Ui.Form(kSetupDialog);
   setup.checked["Photo"] = true;
   setup.enabled["Photo"] = false;
@@ -519,6 +520,7 @@ void ChipLoader::DescriptionLine(Pass& pass, const ChipLine& line, std::string_v
 }
 
 void ChipLoader::Finish(LoadResult& result, const LoadRequest& request) {
+  model_.Loaded = true;
   int bank = request.currentBank;
   if (bank < 0 || bank > 4 ||
       model_.RamBank[static_cast<size_t>(bank)].last ==

@@ -28,7 +28,10 @@ struct ChipModel {
   /// Set together with ProductName by the "#PRODUCT" section.
   std::string ModelName;
 
-  std::string ProductName;   ///< prefix of the register view caption
+  std::string ProductName;  ///< prefix of the register view caption
+  /// The last load read a chip description to its end; false while a load runs and after one
+  /// that found no index or no file, whose optional commands stay hidden.
+  bool Loaded = false;
   std::string CompilerName;  ///< for information only
   uint16_t ChipId = 0;
   uint16_t RomSize = 4096;  ///< program memory size

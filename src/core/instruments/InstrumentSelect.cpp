@@ -33,6 +33,14 @@ std::string ReadingText(const MeterReading& r) {
 
 }  // namespace
 
+std::string InstrumentSelect::NotFound(const std::string& instrument,
+                                       const std::string& portName) const {
+  const std::string text = instrument + " Uart  not  found";
+  if (portName.empty()) return text + ": no port chosen; choose one in its list first";
+  const std::string why = provider_.LastOpenError();
+  return text + ": " + portName + (why.empty() ? "" : " (" + why + ")");
+}
+
 std::unique_ptr<base::SerialPort> InstrumentSelect::Open(DevcRS232& port, const std::string& name) {
   port.Release();
   port.PortName = name;
@@ -54,7 +62,7 @@ bool InstrumentSelect::FlukeSelectClick(const std::string& portName) {
   }
   port.Handle = Open(port, portName);
   if (!port.Handle) {
-    host_.SetStatus(1, "Fluke Uart  not  found");
+    host_.SetStatus(1, NotFound("Fluke", portName));
     return false;
   }
   port.Handle->Configure(Line(0));
@@ -78,7 +86,7 @@ bool InstrumentSelect::PowerSelectClick(const std::string& portName) {
   }
   port.Handle = Open(port, portName);
   if (!port.Handle) {
-    host_.SetStatus(1, "Power Supply Uart  not  found");
+    host_.SetStatus(1, NotFound("Power Supply", portName));
     return false;
   }
   port.Handle->Configure(Line(2));
@@ -106,7 +114,7 @@ bool InstrumentSelect::PowerAttach(const std::string& portName) {
   DevcRS232& port = ports_.PowerPort;
   port.Handle = Open(port, portName);
   if (!port.Handle) {
-    host_.SetStatus(1, "Power Supply Uart  not  found");
+    host_.SetStatus(1, NotFound("Power Supply", portName));
     return false;
   }
   port.Handle->Configure(Line(2));
@@ -118,7 +126,7 @@ bool InstrumentSelect::FlukeAttach(const std::string& portName) {
   DevcRS232& port = ports_.FlukePort;
   port.Handle = Open(port, portName);
   if (!port.Handle) {
-    host_.SetStatus(1, "Fluke Uart  not  found");
+    host_.SetStatus(1, NotFound("Fluke", portName));
     return false;
   }
   port.Handle->Configure(Line(0));
@@ -133,7 +141,7 @@ bool InstrumentSelect::ChamberSelectClick(const std::string& portName) {
   }
   port.Handle = Open(port, portName);
   if (!port.Handle) {
-    host_.SetStatus(1, "Chamber Uart  not  found");
+    host_.SetStatus(1, NotFound("Chamber", portName));
     return false;
   }
   const std::optional<base::LineSettings> kept = port.Handle->CurrentSettings();
@@ -171,7 +179,7 @@ bool InstrumentSelect::MeterSelect(size_t index, const std::string& portName) {
     port.Handle = Open(port, portName);
     if (!port.Handle) {
       meterText_[index] = "not found";
-      host_.SetStatus(1, meter + " Uart  not  found");
+      host_.SetStatus(1, NotFound(meter, portName));
       return false;
     }
     port.Handle->Configure(Line(0));

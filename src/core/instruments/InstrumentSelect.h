@@ -47,6 +47,9 @@ class InstrumentSelect {
  private:
   /// Releases the record, names it and opens the new port (nullptr when it does not open).
   std::unique_ptr<base::SerialPort> Open(DevcRS232& port, const std::string& name);
+  /// "<instrument> Uart  not  found", then the port and why it did not open, or that no port
+  /// was chosen.
+  std::string NotFound(const std::string& instrument, const std::string& portName) const;
   /// Raw bytes to an open port, seen by the trace like every other exchange.
   void Write(DevcRS232& port, std::string_view bytes);
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -129,6 +130,28 @@ TEST(CommandLineTest, ProgramDirPrefersTheOptionThenTheEnvironment) {
   EXPECT_EQ(CommandLine::ProgramDir(std::nullopt, "", "/bin"), "/bin/");
   EXPECT_EQ(CommandLine::ProgramDir(std::nullopt, nullptr, "/bin"), "/bin/");
   EXPECT_EQ(CommandLine::ProgramDir(std::string(), nullptr, ""), "./");
+}
+
+}  // namespace
+}  // namespace qx::app
+
+namespace qx::app {
+namespace {
+
+// A command that vanishes says why once; what the chip description hid is named with the line
+// that would show it.
+TEST(MainMenu, HiddenNoticeNamesTheCommandsAndTheMissingLines) {
+  const auto hiding = [](std::set<std::string> hidden) {
+    return [hidden](const std::string& name) { return hidden.count(name) == 0; };
+  };
+  EXPECT_EQ(MainMenu::HiddenNotice(hiding({}), "QX7401"), "");
+  EXPECT_EQ(MainMenu::HiddenNotice(hiding({"Menu_ReadAdc"}), "7R402"),
+            "ENOB Test hidden: the chip description of 7R402 has no #ENOB line");
+  EXPECT_EQ(MainMenu::HiddenNotice(hiding({"Power1", "Fluke1", "Regist", "Memu_File"}), "7T404"),
+            "File, 連續讀取, Fluke, Power hidden: the chip description of 7T404 has no "
+            "#REGISTERTEST, #CONTINUE, #FLUKE, #POWER line");
+  EXPECT_EQ(MainMenu::HiddenNotice(hiding({"Menu_ReadAdc", "Fluke1"}), ""),
+            "ENOB Test, Fluke hidden: no chip description is loaded");
 }
 
 }  // namespace

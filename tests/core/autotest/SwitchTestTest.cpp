@@ -329,7 +329,7 @@ TEST_F(SwitchTestFixture, WaitShowsElapsedSecondsAndEndsWithoutCompletion) {
   test().waitLimitSeconds = 3605;
   const double start = clock.NowMs();
   EXPECT_EQ(test().TestBeginClick(), SwitchTest::RunResult::NotCompleted);
-  EXPECT_EQ(host.status[1], "3605");
+  EXPECT_EQ(host.status[1], "3605 s");
   EXPECT_EQ(host.status[2], "Test Fail");
   EXPECT_GE(clock.NowMs() - start, 3605'000.0);
   EXPECT_TRUE(ReadCountsAt(0x100).empty());
@@ -388,7 +388,7 @@ TEST_F(SwitchTestFixture, StopDuringTheReadoutKeepsTheSamplesReadSoFar) {
   EXPECT_EQ(test().records[0].Samples[7], 1007);
   EXPECT_EQ(test().records[1].Samples[7], 1015);
   EXPECT_EQ(test().records[2].Samples[0], -9);
-  EXPECT_EQ(host.status[2], "Test OK");
+  EXPECT_EQ(host.status[2], "Test stopped: 16 of 40 samples read");
   EXPECT_EQ(host.progress, -1);
   EXPECT_FALSE(test().Running());
   EXPECT_EQ(test().Cell(8, 1), "1007");  // the table on show is filled

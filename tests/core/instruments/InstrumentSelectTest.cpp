@@ -22,7 +22,9 @@ class InstrumentSelectTest : public ::testing::Test {
 
 TEST_F(InstrumentSelectTest, CalibratorIsTakenOnAnyPortThatOpensAndOnlyOnce) {
   EXPECT_FALSE(select.FlukeSelectClick("COM5"));
-  EXPECT_EQ(host.status[1], "Fluke Uart  not  found");
+  EXPECT_EQ(host.status[1], "Fluke Uart  not  found: COM5");
+  EXPECT_FALSE(select.FlukeSelectClick(""));
+  EXPECT_EQ(host.status[1], "Fluke Uart  not  found: no port chosen; choose one in its list first");
   EXPECT_FALSE(ports.FlukePort.Selected);
 
   auto peer = provider.Add("COM5");  // answers nothing at all
@@ -146,7 +148,7 @@ TEST_F(InstrumentSelectTest, SilentMeterIsNotSelectedAndCostsItsTimeLimitOnly) {
   EXPECT_NEAR(clock.NowMs() - before, 2550, 100);
   EXPECT_FALSE(peer->open);
   EXPECT_FALSE(select.MeterSelect(3, "COM10"));
-  EXPECT_EQ(host.status[1], "Meter 4 Uart  not  found");
+  EXPECT_EQ(host.status[1], "Meter 4 Uart  not  found: COM10");
 }
 
 }  // namespace
