@@ -355,6 +355,9 @@ bool SimBridge::ArmPlannedFaults() {
         Unplug(f.ms > 0 ? std::optional<double>(f.ms) : std::nullopt);
         transfer = false;
         break;
+      case SimFault::Kind::Garble:
+      case SimFault::Kind::Slow:
+        break;  // faults of the instrument lines
     }
   }
   return transfer;
