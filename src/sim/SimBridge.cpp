@@ -368,6 +368,9 @@ bool SimBridge::Receive(std::span<const uint8_t> request) {
   ++requestCount_;
   if (!ArmPlannedFaults()) return Fail(present_ ? EIO : ENODEV);
   if (!CountTransfer()) return Fail(EIO);
+  if (requests_.size() >= 2 * kRequestsKept)
+    requests_.erase(requests_.begin(),
+                    requests_.end() - static_cast<std::ptrdiff_t>(kRequestsKept));
   requests_.emplace_back(request.begin(), request.end());
   std::vector<uint8_t> reply = Answer(request);
   if (dropNext_) {
