@@ -173,6 +173,7 @@ int RunChipCommand(const CliOptions& options, std::ostream& out, std::ostream& e
           << "\n";
       return kExitLinkFailed;
     }
+    for (const std::string& w : list.warnings) err << "qxctl: warning: " << w << "\n";
     for (const std::string& item : list.items) out << ChipTextToUtf8(item) << "\n";
     return kExitOk;
   }

@@ -278,9 +278,11 @@ const char* UsageText() {
          "  --unit U prints the Vp-p and RMS noise in codes, nV, uV or ppm (of full scale);\n"
          "          --json keeps its fields and adds unit, vpp and rms\n"
          "numbers: 123, 0x7B, 7BH, 1111011B\n"
-         "--sim-fault FAULTS (or QX_SIM_FAULT): faults of the simulated bridge, separated by\n"
+         "--sim-fault FAULTS (or QX_SIM_FAULT): faults of the simulated bench, separated by\n"
          "       commas; N counts the requests the bridge receives, from 1:\n"
-         "  drop@N, corrupt@N, late:MS@N, fail@N, unplug@N, unplug:MS@N (back after MS ms)\n";
+         "  drop@N, corrupt@N, late:MS@N, fail@N, unplug@N, unplug:MS@N (back after MS ms)\n"
+         "       and on an instrument line LINE (chamber, fluke, power) N counts its answers:\n"
+         "  garble-LINE@N (answer N corrupted), slow-LINE:MS@N (answer N MS ms late)\n";
 }
 
 namespace {

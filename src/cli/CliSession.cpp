@@ -62,7 +62,7 @@ CliSession::CliSession(const CliOptions& options, std::ostream& trace)
     board_ = std::make_unique<sim::SimBoard>(clock_, chip_);
     std::string unused;
     if (options.simFault)
-      board_->Bridge().SetFaultPlan(sim::SimFaultPlan::Parse(*options.simFault, unused).value());
+      board_->SetFaultPlan(sim::SimFaultPlan::Parse(*options.simFault, unused).value());
     hid_ = &board_->Hid();
     bulk_ = &board_->Bulk();
     serialPorts_ = &board_->SerialPorts();

@@ -269,6 +269,7 @@ class TempRun {
         err_ << "qxctl: " << steps.message << "\n";
         return kExitLinkFailed;
       }
+      for (const std::string& w : steps.warnings) err_ << "qxctl: warning: " << w << "\n";
     }
     session_.Host().errors.clear();
     return kExitOk;

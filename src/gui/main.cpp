@@ -99,7 +99,7 @@ int main(int argc, char** argv) {
   std::unique_ptr<qx::platform::LinuxDriverServices> driverServices;
   if (options.Simulate) {
     board = std::make_unique<qx::sim::SimBoard>(clock, panel->Bench().chip);
-    board->Bridge().SetFaultPlan(faults);
+    board->SetFaultPlan(faults);
     panel->Hid().Bind(&board->Hid());
     panel->Bulk().Bind(&board->Bulk());
     panel->Serial().Bind(&board->SerialPorts());

@@ -46,4 +46,22 @@ void SimBoard::UseBulkBridge(bool bulk) {
   hid_.SetBridgeAttached(!bulk);
 }
 
+void SimBoard::SetFaultPlan(const std::vector<SimFault>& plan) {
+  std::vector<SimFault> bridge;
+  std::vector<SimAnswerFault> chamber, fluke, power;
+  for (const SimFault& f : plan) {
+    if (f.ForBridge()) {
+      bridge.push_back(f);
+      continue;
+    }
+    const SimAnswerFault a{f.at, f.kind == SimFault::Kind::Garble,
+                           f.kind == SimFault::Kind::Slow ? f.ms : 0};
+    (f.line == "chamber" ? chamber : f.line == "fluke" ? fluke : power).push_back(a);
+  }
+  bridge_.SetFaultPlan(std::move(bridge));
+  instruments_.ChamberLine().PlanAnswerFaults(std::move(chamber));
+  instruments_.CalibratorLine().PlanAnswerFaults(std::move(fluke));
+  instruments_.PowerSupplyLine().PlanAnswerFaults(std::move(power));
+}
+
 }  // namespace qx::sim

@@ -5,6 +5,7 @@
 #include "sim/SimBridge.h"
 #include "sim/SimBulkDriver.h"
 #include "sim/SimDriverServices.h"
+#include "sim/SimFaultPlan.h"
 #include "sim/SimHidBackend.h"
 #include "sim/SimInstruments.h"
 #include "sim/SimParallelPort.h"
@@ -46,6 +47,8 @@ class SimBoard {
   SimParallelPort& Parallel() { return parallel_; }
   SimDriverServices& DriverServices() { return services_; }
   SimInstruments& Instruments() { return instruments_; }
+  /// The faults of --sim-fault: the bridge's to the bridge, each instrument line's to its line.
+  void SetFaultPlan(const std::vector<SimFault>& plan);
   /// The bridge's port and the instruments' ports, as the program opens them.
   SimSerialPortProvider& SerialPorts() { return serialPorts_; }
 

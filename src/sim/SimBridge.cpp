@@ -355,6 +355,9 @@ bool SimBridge::ArmPlannedFaults() {
         Unplug(f.ms > 0 ? std::optional<double>(f.ms) : std::nullopt);
         transfer = false;
         break;
+      case SimFault::Kind::Garble:
+      case SimFault::Kind::Slow:
+        break;  // faults of the instrument lines
     }
   }
   return transfer;
@@ -365,6 +368,9 @@ bool SimBridge::Receive(std::span<const uint8_t> request) {
   ++requestCount_;
   if (!ArmPlannedFaults()) return Fail(present_ ? EIO : ENODEV);
   if (!CountTransfer()) return Fail(EIO);
+  if (requests_.size() >= 2 * kRequestsKept)
+    requests_.erase(requests_.begin(),
+                    requests_.end() - static_cast<std::ptrdiff_t>(kRequestsKept));
   requests_.emplace_back(request.begin(), request.end());
   std::vector<uint8_t> reply = Answer(request);
   if (dropNext_) {

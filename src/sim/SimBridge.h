@@ -96,7 +96,11 @@ class SimBridge {
   /// Bumped on every unplug so backends can tell stale handles.
   uint32_t Generation() const { return generation_; }
 
-  // Transcript of every request received, in order.
+  /// A long run keeps at least this many of the latest requests in Requests(): an overnight
+  /// temperature run makes millions, which the transcript must not hold.
+  static constexpr size_t kRequestsKept = 64 * 1024;
+  // Transcript of the requests received, in order: all of them up to 2 x kRequestsKept, then
+  // the oldest half is dropped.
   const std::vector<std::vector<uint8_t>>& Requests() const { return requests_; }
   void ClearRequests() { requests_.clear(); }
   /// Requests that matched no frame of the firmware (answered with 64 zero bytes).

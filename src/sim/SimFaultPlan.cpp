@@ -31,7 +31,15 @@ constexpr KindName kKinds[] = {
     {"late", SimFault::Kind::Late, true, true},
     {"fail", SimFault::Kind::Fail, false, false},
     {"unplug", SimFault::Kind::Unplug, true, false},
+    {"garble", SimFault::Kind::Garble, false, false},
+    {"slow", SimFault::Kind::Slow, true, true},
 };
+
+constexpr const char* kLines[] = {"chamber", "fluke", "power"};
+
+bool OnALine(SimFault::Kind k) {
+  return k == SimFault::Kind::Garble || k == SimFault::Kind::Slow;
+}
 
 }  // namespace
 
@@ -58,12 +66,26 @@ std::optional<std::vector<SimFault>> SimFaultPlan::Parse(const std::string& text
                   std::to_string(kMaxRequest));
     const std::string head = item.substr(0, at);
     const size_t colon = head.find(':');
-    const std::string name = head.substr(0, colon);
+    std::string name = head.substr(0, colon);
+    std::string line;
+    if (const size_t dash = name.find('-'); dash != std::string::npos) {
+      line = name.substr(dash + 1);
+      name.resize(dash);
+    }
     const KindName* kind = nullptr;
     for (const KindName& k : kKinds)
       if (name == k.name) kind = &k;
-    if (!kind) return fail("unknown kind (drop, corrupt, late:MS, fail, unplug[:MS])");
-    SimFault f{kind->kind, *request, 0};
+    if (!kind)
+      return fail(
+          "unknown kind (drop, corrupt, late:MS, fail, unplug[:MS], garble-LINE, slow-LINE:MS)");
+    if (OnALine(kind->kind)) {
+      bool known = false;
+      for (const char* l : kLines) known = known || line == l;
+      if (!known) return fail(name + " needs its line: -chamber, -fluke or -power");
+    } else if (!line.empty()) {
+      return fail(name + " is a fault of the bridge, on no instrument line");
+    }
+    SimFault f{kind->kind, *request, 0, line};
     if (colon != std::string::npos) {
       if (!kind->takesMs) return fail(name + " takes no time");
       const auto ms = Whole(head.substr(colon + 1), 1, kMaxMs);
@@ -87,7 +109,9 @@ const char* SimFaultPlan::Help() {
          "  late:MS@N       the reply to request N comes MS ms late (1000 or more: lost)\n"
          "  fail@N          transfer N fails\n"
          "  unplug@N        the bridge leaves the bus at request N\n"
-         "  unplug:MS@N     ... and comes back MS ms later\n";
+         "  unplug:MS@N     ... and comes back MS ms later\n"
+         "  garble-LINE@N   answer N of LINE (chamber, fluke, power) arrives corrupted\n"
+         "  slow-LINE:MS@N  answer N of LINE leaves MS ms late\n";
 }
 
 }  // namespace qx::sim

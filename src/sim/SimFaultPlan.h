@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace qx::sim {
@@ -15,16 +16,28 @@ struct SimFault {
     Late,     ///< "late:MS": the reply comes MS ms late; from 1000 ms on the read fails
     Fail,     ///< "fail": the transfer itself fails
     Unplug,   ///< "unplug" or "unplug:MS": the bridge leaves the bus (back after MS ms)
+    /// "garble-LINE@N": answer N of an instrument line arrives corrupted
+    Garble,
+    /// "slow-LINE:MS@N": answer N of an instrument line leaves MS ms late
+    Slow,
   };
+  SimFault() = default;
+  SimFault(Kind k, unsigned long n, double delayMs = 0, std::string onLine = {})
+      : kind(k), at(n), ms(delayMs), line(std::move(onLine)) {}
+
   Kind kind = Kind::Drop;
+  /// Bridge faults: the request number. Instrument faults: the answer number on their line.
   unsigned long at = 0;
-  double ms = 0;  ///< the delay of Late; the time off the bus of Unplug, 0 for good
+  double ms = 0;     ///< the delay of Late and Slow; the time off the bus of Unplug, 0 for good
+  std::string line;  ///< instrument faults: "chamber", "fluke" or "power"; empty for the bridge
+
+  bool ForBridge() const { return line.empty(); }
 
   bool operator==(const SimFault&) const = default;
 };
 
 /// The fault setting of --sim-fault and QX_SIM_FAULT: faults separated by commas, each
-/// `KIND[:MS]@N`, e.g. "drop@40,late:1500@400,unplug:3000@900".
+/// `KIND[:MS]@N`, e.g. "drop@40,late:1500@400,unplug:3000@900,garble-chamber@12".
 class SimFaultPlan {
  public:
   /// The faults of `text`, in the order given; nothing, with the reason in `error`, for text

@@ -11,8 +11,18 @@ void SimInstrument::Feed(std::span<const uint8_t> in, std::vector<uint8_t>& out)
   std::vector<uint8_t> answer;
   // A silent device still takes the request, so its state changes as on a broken reply line.
   device_.Feed(in, answer);
+  answerLateMs_ = 0;
   if (faults_.silent) return;
-  if (faults_.garbled) {
+  bool garble = faults_.garbled;
+  if (!answer.empty()) {
+    ++answers_;
+    for (const SimAnswerFault& f : answerPlan_) {
+      if (f.answer != answers_) continue;
+      garble = garble || f.garble;
+      answerLateMs_ = std::max(answerLateMs_, f.lateMs);
+    }
+  }
+  if (garble) {
     for (uint8_t& b : answer) b ^= SimInstrumentFaults::kGarbleMask;
   }
   out.insert(out.end(), answer.begin(), answer.end());

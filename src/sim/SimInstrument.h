@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <span>
 #include <string>
@@ -24,7 +25,12 @@ class SimInstrument final : public SimByteProtocol {
 
   /// The device answers unless the line is silent or gone; a garbled line corrupts the answer.
   void Feed(std::span<const uint8_t> in, std::vector<uint8_t>& out) override;
-  double ReplyDelayMs() const override { return faults_.lateMs > 0 ? faults_.lateMs : 0; }
+  double ReplyDelayMs() const override {
+    return std::max(faults_.lateMs > 0 ? faults_.lateMs : 0, answerLateMs_);
+  }
+  /// Faults of single answers, on top of the standing ones.
+  void PlanAnswerFaults(std::vector<SimAnswerFault> plan) { answerPlan_ = std::move(plan); }
+  unsigned long Answers() const { return answers_; }
 
   void SetSettings(const base::LineSettings& s) { settings_ = s; }
   const base::LineSettings& Settings() const { return settings_; }
@@ -40,6 +46,9 @@ class SimInstrument final : public SimByteProtocol {
   base::LineSettings settings_;
   bool dtr_ = false;
   std::vector<uint8_t> sent_;
+  std::vector<SimAnswerFault> answerPlan_;
+  unsigned long answers_ = 0;
+  double answerLateMs_ = 0;  ///< the delay of the answer just given
 };
 
 }  // namespace qx::sim

@@ -12,4 +12,12 @@ struct SimInstrumentFaults {
   static constexpr unsigned char kGarbleMask = 0x5A;
 };
 
+/// A fault of one answer of an instrument line: answer `answer` (from 1, counted since the line
+/// was made) is corrupted, or leaves `lateMs` late.
+struct SimAnswerFault {
+  unsigned long answer = 0;
+  bool garble = false;
+  double lateMs = 0;
+};
+
 }  // namespace qx::sim

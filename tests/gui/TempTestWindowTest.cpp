@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiSubWindow>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
@@ -18,14 +19,31 @@
 
 #include "PanelFixture.h"
 #include "core/app/Workbench.h"
+#include "gui/StatusPanel.h"
 #include "gui/autotest/TempTestWindow.h"
 #include "platform/AnsiText.h"
+#include "platform/SqliteRunJournal.h"
 #include "sim/SimInstruments.h"
 
 namespace qx::gui::test {
 namespace {
 
 using qx::autotest::TempTest;
+
+/// Keeps each message a status panel is given: a panel sets its tooltip to the whole message.
+class Recorder : public QObject {
+ public:
+  explicit Recorder(std::vector<std::string>& seen) : seen_(seen) {}
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::ToolTipChange)
+      if (auto* p = qobject_cast<StatusPanel*>(watched))
+        seen_.push_back(p->Message().toStdString());
+    return false;
+  }
+
+ private:
+  std::vector<std::string>& seen_;
+};
 
 class TempTestWindowTest : public PanelFixture {
  protected:
@@ -405,6 +423,199 @@ TEST_F(TempTestWindowTest, ChannelCounterShowsTheMetersOfTheLastPass) {
   EXPECT_EQ(counters,
             (std::vector<std::string>{"Channel - 0 , Step - 1", "Channel - 2 , Step - 2"}));
   EXPECT_EQ(Model().MeterChannels(), 2);
+
+  // A second run in the same window counts its own meters: none before its first pass.
+  counters.clear();
+  WhileRunning([&] {
+    if (Status(1).rfind("Channel - ", 0) == 0 && (counters.empty() || counters.back() != Status(1)))
+      counters.push_back(Status(1));
+    return false;
+  });
+  Child<QPushButton>("TTest")->click();
+  EXPECT_EQ(Child<QLabel>("RunProgress")->text(), "Run 2 completed: 1 points x 2 modes");
+  EXPECT_EQ(counters,
+            (std::vector<std::string>{"Channel - 0 , Step - 1", "Channel - 2 , Step - 2"}));
+}
+
+// Cells a run cannot use refuse T-Test before its first mode, said in the status bar: the
+// register write would keep the low byte of 9999, the wait would guess at -1.
+TEST_F(TempTestWindowTest, CellsARunCannotUseAreRefusedInTheStatusBar) {
+  StartConnected();
+  SmallTables(1);
+  const struct {
+    const char* grid;
+    int column, row;
+    const char* text;
+    const char* says;
+  } cases[] = {
+      {"RegChg", 1, 1, "9999",
+       "Register table: Value-1, column 1: \"9999\" is not a register value 00 to FF"},
+      {"RegChg", 1, 0, "1FF",
+       "Register table: Address column 1: \"1FF\" is not a register address 00 to FF"},
+      {"RegChg", 1, 2, "2G",
+       "Register table: Value-2, column 1: \"2G\" is not a register value 00 to FF"},
+      {"RegChg", 11, 2, "-1",
+       "Register table: Value-2, Delay: \"-1\" is not a whole number of seconds from 0 to 86400"},
+      {"RegChg", 12, 1, "1e308",
+       "Register table: Value-1, ACM: \"1e308\" is not a reference voltage above 0 and up to "
+       "10 V"},
+  };
+  for (const auto& c : cases) {
+    const QString kept = Text(c.grid, c.column, c.row);
+    Edit(c.grid, c.column, c.row, c.text);
+    Child<QPushButton>("TTest")->click();
+    EXPECT_EQ(Status(2), c.says);
+    EXPECT_TRUE(Child<QPushButton>("TTest")->isEnabled()) << c.says;
+    EXPECT_FALSE(std::filesystem::exists(dir / "QxTEMPB.CSV")) << c.says;
+    Edit(c.grid, c.column, c.row, kept.toUtf8().constData());
+  }
+  Type("ELinkWait", "x");
+  Child<QPushButton>("TTest")->click();
+  EXPECT_EQ(Status(2), "USB bridge wait: \"x\" is not a whole number of minutes from 0 to 1440");
+  EXPECT_FALSE(std::filesystem::exists(dir / "QxTEMPB.CSV"));
+  Type("ELinkWait", "10");
+  // The refused runs left nothing in the journal: no question, and this is its first run.
+  Child<QPushButton>("TTest")->click();
+  EXPECT_EQ(Child<QLabel>("RunProgress")->text(), "Run 1 completed: 1 points x 2 modes");
+}
+
+// With a run left unfinished in the journal, T-Test asks Resume / Start new / Cancel. Cancel
+// changes nothing; Start new abandons the old run and runs afresh; Resume continues it.
+TEST_F(TempTestWindowTest, AnUnfinishedRunAsksResumeStartNewOrCancel) {
+  StartConnected();
+  SmallTables(2);
+  auto stopInPoint2 = [&] {
+    WhileRunning([&] {
+      if (Model().Progress().point != 2) return false;
+      Child<QPushButton>("Button2")->click();
+      return true;
+    });
+    Child<QPushButton>("TTest")->click();
+  };
+  QStringList buttons;
+  auto answer = [&](const QString& button) {
+    QTimer::singleShot(0, &Form(), [&buttons, button] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      ASSERT_NE(box, nullptr) << "no question";
+      buttons.clear();
+      for (QAbstractButton* b : box->buttons()) buttons << b->text().remove('&');
+      buttons.sort();
+      for (QAbstractButton* b : box->buttons())
+        if (b->text().remove('&') == button) return b->click();
+      ADD_FAILURE() << "no button " << button.toStdString();
+      box->reject();
+    });
+    Child<QPushButton>("TTest")->click();
+  };
+  auto state = [&](int64_t id) {
+    std::string error;
+    auto journal = platform::SqliteRunJournal::Open(dir / "QxRuns.db", error);
+    EXPECT_TRUE(journal) << error;
+    for (const auto& r : journal->List())
+      if (r.id == id) return r.state;
+    return qx::autotest::RunState::Running;
+  };
+
+  stopInPoint2();
+  ASSERT_EQ(Child<QLabel>("RunProgress")->text(), "Run 1 stopped at point 2, mode 1");
+  const std::string stopped = FileText("QxTEMPB.CSV");
+  answer("Cancel");
+  EXPECT_EQ(buttons, (QStringList{"Cancel", "Resume", "Start new"}));
+  EXPECT_EQ(Status(2).rfind("T-Test cancelled: Run 1 (started ", 0), 0u) << Status(2);
+  EXPECT_EQ(FileText("QxTEMPB.CSV"), stopped);
+  EXPECT_EQ(state(1), qx::autotest::RunState::Stopped);
+
+  answer("Start new");
+  EXPECT_EQ(Child<QLabel>("RunProgress")->text(), "Run 2 completed: 2 points x 2 modes");
+  EXPECT_EQ(state(1), qx::autotest::RunState::Abandoned);
+
+  stopInPoint2();
+  ASSERT_EQ(Child<QLabel>("RunProgress")->text(), "Run 3 stopped at point 2, mode 1");
+  answer("Resume");
+  EXPECT_EQ(Child<QLabel>("RunProgress")->text(), "Run 3 completed: 2 points x 2 modes");
+  EXPECT_EQ(state(3), qx::autotest::RunState::Completed);
+  EXPECT_EQ(Model().UnfinishedRun(), "");
+}
+
+// Mode 2 (gain 2) drives the input beyond full scale and the captures of point 2, mode 1 are
+// lost with the bridge present: the row says so in both cells, the chart rings the clipped
+// points, and the failed mode is no point of the chart.
+TEST_F(TempTestWindowTest, OverRangeAndFailedModesAreMarkedInTheirRowsAndTheChart) {
+  StartConnected();
+  board->Target().SetInputNoiseNv(0);
+  board->Target().SetOutputNoiseCodes(0);
+  board->Target().SetDcLevelVolts(1.5);
+  SmallTables(2);
+  board->Bridge().SetTargetProgram([this, n = 0, was = false]() mutable {
+    const bool streaming = board->Bridge().Streaming();
+    if (streaming && !was) ++n;
+    was = streaming;
+    if (streaming && n >= 3 && n <= 6) board->Bridge().DropNextReply();
+  });
+  // Every message the status panels are given, however soon the next one follows.
+  std::vector<std::string> seen;
+  Recorder recorder(seen);
+  for (auto* p : panel->Main().findChildren<StatusPanel*>()) p->installEventFilter(&recorder);
+  Child<QPushButton>("TTest")->click();
+  EXPECT_EQ(Child<QLabel>("RunProgress")->text(), "Run 1 completed with 1 failed modes");
+  EXPECT_TRUE(Text("TMPData", 2, 1).endsWith(" over range")) << Text("TMPData", 2, 1).toStdString();
+  EXPECT_TRUE(Text("TMPData", 2, 2).endsWith(" over range")) << Text("TMPData", 2, 2).toStdString();
+  Cell("TMPData", 1, 1);
+  EXPECT_EQ(Text("TMPData", 1, 2), "failed");
+  // Both were in the status bar while the run went on.
+  auto said = [&](const std::string& start) {
+    return std::any_of(seen.begin(), seen.end(),
+                       [&](const std::string& s) { return s.rfind(start, 0) == 0; });
+  };
+  EXPECT_TRUE(said("point 2, mode 1 failed after 4 attempts: ")) << seen.size();
+  EXPECT_TRUE(said("point 1, mode 2: over range: ")) << seen.size();
+
+  QCustomPlot* chart = Form().Chart();
+  ASSERT_EQ(chart->graphCount(), 3);
+  EXPECT_EQ(chart->graph(0)->data()->size(), 1);  // mode 1 without its failed point
+  EXPECT_EQ(chart->graph(1)->data()->size(), 2);
+  EXPECT_EQ(chart->graph(2)->name(), "over range");
+  EXPECT_EQ(chart->graph(2)->lineStyle(), QCPGraph::lsNone);
+  ASSERT_EQ(chart->graph(2)->data()->size(), 2);
+  EXPECT_DOUBLE_EQ(chart->graph(2)->data()->at(1)->value, Model().results.Stat(0, 2, 2));
+}
+
+// The bridge leaves the bus during a run: the status bar counts down the wait for it, and a
+// bridge that stays away stops the run, resumable, naming where.
+TEST_F(TempTestWindowTest, TheWaitForALostBridgeShowsItsTimeLeft) {
+  StartConnected();
+  SmallTables(2);
+  Type("ELinkWait", "2");
+  for (const bool comesBack : {true, false}) {
+    std::vector<std::string> waits;
+    bool unplugged = false;
+    WhileRunning([&] {
+      if (!unplugged && Model().Progress().point == 2) {
+        unplugged = true;
+        if (comesBack)
+          board->Bridge().Unplug(90'000);
+        else
+          board->Bridge().Unplug();
+      }
+      if (Status(2).rfind("waiting for the USB bridge, ", 0) == 0 &&
+          (waits.empty() || waits.back() != Status(2)))
+        waits.push_back(Status(2));
+      return false;
+    });
+    Child<QPushButton>("TTest")->click();
+    ASSERT_FALSE(waits.empty()) << comesBack;
+    EXPECT_EQ(waits.front(), "waiting for the USB bridge, 0:02:00 left") << comesBack;
+    EXPECT_GT(waits.size(), 2u) << comesBack;
+    if (comesBack) {
+      EXPECT_EQ(Child<QLabel>("RunProgress")->text(), "Run 1 completed: 2 points x 2 modes");
+      EXPECT_EQ(waits.back().rfind("waiting for the USB bridge, 0:00:", 0), 0u) << waits.back();
+    } else {
+      EXPECT_EQ(Child<QLabel>("RunProgress")->text(),
+                "Run 2 stopped: link lost at point 2, mode 1");
+      EXPECT_EQ(Status(2), "stopped: link lost at point 2, mode 1");
+      board->Bridge().Replug();
+    }
+  }
 }
 
 TEST_F(TempTestWindowTest, TBeginHoldsTheSimulatedChamberAtEveryPoint) {

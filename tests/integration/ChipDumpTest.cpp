@@ -92,6 +92,24 @@ TEST(ChipCommands, Big5TextIsDecodedForJson) {
       << r.out.substr(0, 200);
 }
 
+// An index line whose bytes are neither Big5 nor UTF-8 (a lead byte without its trail, an FF)
+// is named with its line; Big5 and UTF-8 names are not.
+TEST(ChipCommands, IndexBytesThatAreNoTextAreNamedByLine) {
+  test::TempDir dir("qx_chiplist_bytes");
+  std::filesystem::create_directories(dir.Path() / "INCLUDE");
+  std::ofstream(dir.Path() / "INCLUDE" / "QxSel.INC", std::ios::binary)
+      << "QXB5.CHP \xB4\xFA\xB8\xD5\r\nQXU8.CHP \xE6\xB8\xAC\r\nQXBAD.CHP QX\xA4 (1k)\r\n"
+      << "QXFF.CHP QX\xFF\r\n";
+  const Result r = Chip({"--dir", dir.Path().string(), "chip-list"});
+  EXPECT_EQ(r.status, kExitOk);
+  EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 4);
+  EXPECT_EQ(r.err,
+            "qxctl: warning: QxSel.INC line 3: bytes that are neither code page 950 (Big5) nor "
+            "UTF-8 text; its chip entry will not read right\n"
+            "qxctl: warning: QxSel.INC line 4: bytes that are neither code page 950 (Big5) nor "
+            "UTF-8 text; its chip entry will not read right\n");
+}
+
 TEST(JsonWriter, EscapesAndSeparates) {
   JsonWriter j;
   j.BeginObject().Key("a\"b").String("x\ny\x01").Key("n").BeginArray().Int(-1).Double(0.5);

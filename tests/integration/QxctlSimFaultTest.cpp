@@ -46,7 +46,9 @@ TEST(QxctlSimFault, FaultSettingsThatAreNotOneAreUsageErrors) {
       {"late:-5@4",
        "fault \"late:-5@4\": the time after : must be whole milliseconds from 1 to 86400000"},
       {"drop@40,,unplug@9", "fault \"\": needs @N, the request it hits"},
-      {"melt@3", "fault \"melt@3\": unknown kind (drop, corrupt, late:MS, fail, unplug[:MS])"},
+      {"melt@3",
+       "fault \"melt@3\": unknown kind (drop, corrupt, late:MS, fail, unplug[:MS], "
+       "garble-LINE, slow-LINE:MS)"},
   };
   for (const Case& c : cases) {
     EXPECT_FALSE(ParseCommandLine({"--simulate", "--sim-fault", c.text, "scan"}, error)) << c.text;

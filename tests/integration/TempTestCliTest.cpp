@@ -268,6 +268,12 @@ TEST_F(TempCli, ListValuesThatCannotBeRightRefuseTheRun) {
       {"Delay.txt", "   1e9\r\n     1\r\n", "Delay.txt line 1: \"1e9\" is not a whole number"},
       {"Delay.txt", "     1\r\n   nan\r\n", "Delay.txt line 2: \"nan\" is not"},
       {"Delay.txt", "    -1\r\n     1\r\n", "Delay.txt line 1: \"-1\" is not"},
+      // Register values are bytes: the loading would keep "1G" as 01 and the write 9999 as 99.
+      {"Register.txt", "   0\r\n99999999999999999999\r\n  00\r\n",
+       "Register.txt line 2: \"99999999999999999999\" is not a register value 00 to FF"},
+      {"Register.txt", "   0\r\n  00\r\n  1G\r\n", "Register.txt line 3: \"1G\" is not"},
+      {"Register.txt", " 100\r\n  00\r\n  00\r\n",
+       "Register.txt line 1: \"100\" is not a register address 00 to FF"},
   };
   for (const auto& c : cases) {
     const std::string kept = File(c.file);
@@ -282,6 +288,18 @@ TEST_F(TempCli, ListValuesThatCannotBeRightRefuseTheRun) {
   WriteText(dir.Path() / "ACM.txt", "  2.4V\r\n   2.4\r\n  -1.0\r\n");
   const auto r = Qxctl(Args({"--no-chamber"}), Quiet);
   EXPECT_EQ(r.status, qx::cli::kExitOk) << r.err;
+}
+
+// A step line with bytes that are no text (a Big5 lead byte without its trail) is named with
+// its file and line; the run itself goes on.
+TEST_F(TempCli, StepBytesThatAreNoTextAreNamedByLine) {
+  WriteText(dir.Path() / "Fluke.txt", "   1OUT 100 mV ,0 Hz\r\n   1OUT 200 mV ,0 Hz \x81\r\n");
+  const auto r = Qxctl(Args({"--no-chamber"}), Quiet);
+  EXPECT_NE(r.err.find("qxctl: warning: Fluke.txt line 2: bytes that are neither code page 950 "
+                       "(Big5) nor UTF-8 text\n"),
+            std::string::npos)
+      << r.err;
+  EXPECT_EQ(r.err.find("Fluke.txt line 1"), std::string::npos) << r.err;
 }
 
 // A chamber run refuses the set points the chamber is never given by hand either.

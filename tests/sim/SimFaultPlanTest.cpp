@@ -8,6 +8,7 @@
 
 #include "core/base/FakeClock.h"
 #include "sim/SimBridge.h"
+#include "sim/SimInstrument.h"
 #include "sim/SimTarget.h"
 #include "sim/SimTestChip.h"
 
@@ -91,6 +92,59 @@ TEST_F(PlannedFaults, UnplugWithATimeComesBackByItself) {
   EXPECT_FALSE(Exchange(reply));
   clock.Advance(1e6);
   EXPECT_FALSE(bridge.Present());
+}
+
+// Instrument line faults name their line and count its answers; a bridge fault names none.
+TEST(SimFaultPlan, InstrumentFaultsNameTheirLine) {
+  std::string error;
+  const auto plan = SimFaultPlan::Parse("garble-chamber@2,slow-fluke:1500@1,drop@3", error);
+  ASSERT_TRUE(plan) << error;
+  const std::vector<SimFault> expected = {
+      {Kind::Garble, 2, 0, "chamber"}, {Kind::Slow, 1, 1500, "fluke"}, {Kind::Drop, 3, 0}};
+  EXPECT_EQ(*plan, expected);
+  const struct {
+    const char* text;
+    const char* why;
+  } bad[] = {
+      {"garble@2", "garble needs its line: -chamber, -fluke or -power"},
+      {"garble-meter@2", "garble needs its line"},
+      {"slow-power@2", "slow needs :MS"},
+      {"drop-chamber@2", "drop is a fault of the bridge"},
+  };
+  for (const auto& b : bad) {
+    EXPECT_FALSE(SimFaultPlan::Parse(b.text, error)) << b.text;
+    EXPECT_NE(error.find(b.why), std::string::npos) << b.text << ": " << error;
+  }
+}
+
+/// A device that answers every byte with the byte after it.
+class NextByte : public SimByteProtocol {
+ public:
+  void Feed(std::span<const uint8_t> in, std::vector<uint8_t>& out) override {
+    for (uint8_t b : in) out.push_back(static_cast<uint8_t>(b + 1));
+  }
+};
+
+TEST(SimInstrumentAnswers, EachAnswerFaultHitsItsAnswerOnly) {
+  NextByte device;
+  SimInstrument line(device);
+  line.PlanAnswerFaults({{2, true, 0}, {3, false, 700}});
+  const std::array<uint8_t, 1> a{'A'};
+  std::vector<uint8_t> out;
+  line.Feed(a, out);
+  EXPECT_EQ(out, std::vector<uint8_t>{'B'});
+  EXPECT_EQ(line.ReplyDelayMs(), 0);
+  out.clear();
+  line.Feed(a, out);
+  EXPECT_EQ(out, std::vector<uint8_t>{'B' ^ SimInstrumentFaults::kGarbleMask});
+  out.clear();
+  line.Feed(a, out);
+  EXPECT_EQ(out, std::vector<uint8_t>{'B'});
+  EXPECT_EQ(line.ReplyDelayMs(), 700);
+  out.clear();
+  line.Feed(a, out);
+  EXPECT_EQ(line.ReplyDelayMs(), 0);
+  EXPECT_EQ(line.Answers(), 4u);
 }
 
 }  // namespace

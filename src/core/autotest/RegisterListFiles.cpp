@@ -11,6 +11,7 @@
 #include "core/base/FileBytes.h"
 #include "core/base/FixedWidth.h"
 #include "core/base/TextLineReader.h"
+#include "core/chip/ChipLine.h"
 #include "core/chip/TextConvert.h"
 
 namespace qx::autotest {
@@ -291,6 +292,28 @@ RegisterListFiles::ColumnLoad RegisterListFiles::LoadNumberColumn(const char* fi
   return ColumnLoad::Loaded;
 }
 
+bool RegisterListFiles::UsableDelay(std::string_view f) {
+  long v = -1;
+  const auto [end, ec] = std::from_chars(f.data(), f.data() + f.size(), v);
+  return !f.empty() && ec == std::errc() && end == f.data() + f.size() && v >= 0 &&
+         v <= kMaxDelaySeconds;
+}
+
+bool RegisterListFiles::UsableAcm(std::string_view f) {
+  if (!f.empty() && (f.back() == 'V' || f.back() == 'v')) f.remove_suffix(1);
+  double v = 0;
+  const auto [end, ec] = std::from_chars(f.data(), f.data() + f.size(), v);
+  return !f.empty() && ec == std::errc() && end == f.data() + f.size() && std::isfinite(v) &&
+         v > 0 && v <= kMaxAcmVolts;
+}
+
+bool RegisterListFiles::UsableByte(std::string_view f) {
+  if (f.empty() || f.find_first_not_of("0123456789ABCDEFabcdef") != std::string_view::npos)
+    return false;
+  const size_t first = f.find_first_not_of('0');
+  return first == std::string_view::npos || f.size() - first <= 2;
+}
+
 std::string RegisterListFiles::RunRefusal(int modes) const {
   auto check = [&](const char* file, auto&& usable, const char* needed) -> std::string {
     const ListText list = ReadList(dir_ / file);
@@ -309,26 +332,42 @@ std::string RegisterListFiles::RunRefusal(int modes) const {
     });
     return refusal;
   };
-  const std::string delay = check(
-      kDelayFile,
-      [](std::string_view f) {
-        long v = -1;
-        const auto [end, ec] = std::from_chars(f.data(), f.data() + f.size(), v);
-        return !f.empty() && ec == std::errc() && end == f.data() + f.size() && v >= 0 &&
-               v <= kMaxDelaySeconds;
-      },
-      "a whole number of seconds from 0 to 86400");
+  if (std::string regs = RegisterRefusal(modes); !regs.empty()) return regs;
+  const std::string delay = check(kDelayFile, UsableDelay, kDelayNeeded);
   if (!delay.empty()) return delay;
-  return check(
-      kAcmFile,
-      [](std::string_view f) {
-        if (!f.empty() && (f.back() == 'V' || f.back() == 'v')) f.remove_suffix(1);
-        double v = 0;
-        const auto [end, ec] = std::from_chars(f.data(), f.data() + f.size(), v);
-        return !f.empty() && ec == std::errc() && end == f.data() + f.size() && std::isfinite(v) &&
-               v > 0 && v <= kMaxAcmVolts;
-      },
-      "a reference voltage above 0 and up to 10 V");
+  return check(kAcmFile, UsableAcm, kAcmNeeded);
+}
+
+// The panel's loading keeps the hex digits of a field and the register write keeps the low
+// byte, so "1G" would write 01 and "9999" 99: a run must not write what it guessed.
+std::string RegisterListFiles::RegisterRefusal(int modes) const {
+  const ListText list = ReadList(dir_ / kRegisterFile);
+  if (list.state != ListState::Read) return {};
+  const size_t columns = static_cast<size_t>(regs_.AddressCount());
+  int line = 0;
+  std::string refusal;
+  ForEachLine(list.bytes, [&](std::string_view text) {
+    if (++line > modes + 1) return false;
+    for (size_t c = 0; c < columns; ++c) {
+      std::string_view field = FieldOf(text, c, kRegisterField);
+      while (!field.empty() && field.front() == ' ') field.remove_prefix(1);
+      while (!field.empty() && field.back() == ' ') field.remove_suffix(1);
+      if (field.empty()) continue;
+      // A field whose number runs on into the next one is one number, not two.
+      const size_t end = (c + 1) * kRegisterField;
+      const bool runsOn = end < text.size() && text[end] != ' ' && text[end - 1] != ' ';
+      if (UsableByte(field) && !runsOn) continue;
+      const size_t at = static_cast<size_t>(field.data() - text.data());
+      size_t stop = text.find(' ', at);
+      if (stop == std::string_view::npos) stop = text.size();
+      refusal = std::string(kRegisterFile) + " line " + std::to_string(line) + ": \"" +
+                std::string(text.substr(at, stop - at)) + "\" is not a register " +
+                (line == 1 ? "address" : "value") + " 00 to FF";
+      return false;
+    }
+    return true;
+  });
+  return refusal;
 }
 
 ListFileReport RegisterListFiles::SaveFluke(int modes) {
@@ -392,7 +431,9 @@ ListFileReport RegisterListFiles::DownloadSteps(instruments::StepTable& table, c
     return report;
   }
   int row = 1;
+  int lineNumber = 0;
   const int tooLong = ForEachLine(list.bytes, [&](std::string_view line) {
+    ++lineNumber;
     const std::string digits = HexDigitsOf(FieldOf(line, 0, kRegisterField));
     if (skipUnnumbered && chip::HexValue(digits) == 0) {
       ++report.skipped;
@@ -404,6 +445,9 @@ ListFileReport RegisterListFiles::DownloadSteps(instruments::StepTable& table, c
     }
     table.SetCell(1, row, digits);
     table.SetCell(2, row, std::string(line.substr(std::min(line.size(), kRegisterField))));
+    if (!chip::IsAnsiText(line))
+      report.warnings.push_back(std::string(file) + " line " + std::to_string(lineNumber) +
+                                ": bytes that are neither code page 950 (Big5) nor UTF-8 text");
     ++row;
     return true;
   });
@@ -414,6 +458,7 @@ ListFileReport RegisterListFiles::DownloadSteps(instruments::StepTable& table, c
   if (report.skipped > 0)
     Note(report.message, Plural(report.skipped, "line", "lines") + " without a step skipped");
   if (report.ignoredLines > 0) Note(report.message, IgnoredNote(report.ignoredLines, n));
+  if (!report.warnings.empty()) Note(report.message, report.warnings.front());
   return report;
 }
 

@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <filesystem>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "core/autotest/TempTables.h"
 #include "core/base/Host.h"
@@ -22,6 +24,8 @@ struct ListFileReport {
   int overwide = 0;       ///< saved cells wider than their field: they will not read back
   bool fileFound = true;  ///< downloads: "Register.txt", "Fluke.txt" or "Power.txt" existed
   std::string message;    ///< one line for the status bar or stderr; the error when !ok
+  /// Lines loaded whose bytes are no text (see chip::IsAnsiText), as "file line N: ...".
+  std::vector<std::string> warnings;
 };
 
 /// The File menu's list commands: the temperature window's register step table to and from
@@ -71,11 +75,21 @@ class RegisterListFiles {
   /// not measure with what it guessed. Empty when every value is a plain number in range:
   /// whole seconds 0 to kMaxDelaySeconds, a reference voltage above 0 up to kMaxAcmVolts
   /// (a "V" after it allowed). Missing files are no error here.
+  /// "Register.txt" is checked first: its addresses and values in the columns in use must be
+  /// hex numbers 00 to FF, each within its field.
   std::string RunRefusal(int modes) const;
   static constexpr long kMaxDelaySeconds = 86400;
   static constexpr double kMaxAcmVolts = 10;
+  static constexpr char kDelayNeeded[] = "a whole number of seconds from 0 to 86400";
+  static constexpr char kAcmNeeded[] = "a reference voltage above 0 and up to 10 V";
+  /// What a run accepts in the register table's cells (blanks around them removed): a delay,
+  /// a reference voltage, a register address or value (hex, 00 to FF).
+  static bool UsableDelay(std::string_view text);
+  static bool UsableAcm(std::string_view text);
+  static bool UsableByte(std::string_view text);
 
  private:
+  std::string RegisterRefusal(int modes) const;
   int ApplyModes(int modes);
   ListFileReport SaveSteps(const instruments::StepTable& table, const char* file, int modes);
   ListFileReport DownloadSteps(instruments::StepTable& table, const char* file,

@@ -6,6 +6,8 @@
 #include <cstdio>
 
 #include "core/analysis/CodeRange.h"
+#include "core/autotest/NumberText.h"
+#include "core/autotest/RegisterListFiles.h"
 #include "core/autotest/RunExport.h"
 #include "core/chip/TextConvert.h"
 #include "core/instruments/ChamberLimits.h"
@@ -181,6 +183,41 @@ bool TempTest::ReadTemp(int& present, int& setValue) {
 bool TempTest::CheckTables(bool withChamber) {
   if (ModeCount == 0) {
     Fail("The register table holds no mode: value column 1 of row 1 has no hex digit");
+    return false;
+  }
+  // What the run would write, wait and capture with: never a guess made from a cell that
+  // holds no such number (the list files are checked line by line before they are loaded).
+  auto trimmed = [](std::string_view v) {
+    while (!v.empty() && v.front() == ' ') v.remove_prefix(1);
+    while (!v.empty() && v.back() == ' ') v.remove_suffix(1);
+    return v;
+  };
+  auto refuse = [&](const std::string& where, std::string_view cell, const char* needed) {
+    Fail("Register table: " + where + ": \"" + std::string(cell) + "\" is not " + needed);
+    return false;
+  };
+  for (int c = 1; c <= AddrCount; ++c)
+    if (!RegisterListFiles::UsableByte(trimmed(regs.Cell(c, 0))))
+      return refuse("Address column " + std::to_string(c), regs.Cell(c, 0),
+                    "a register address 00 to FF");
+  for (int m = 1; m <= ModeCount; ++m) {
+    const std::string row = "Value-" + std::to_string(m);
+    for (int c = 1; c <= AddrCount; ++c) {
+      const auto cell = trimmed(regs.Cell(c, m));
+      if (!cell.empty() && !RegisterListFiles::UsableByte(cell))
+        return refuse(row + ", column " + std::to_string(c), cell, "a register value 00 to FF");
+    }
+    const auto delay = trimmed(regs.Cell(RegStepTable::kDelayColumn, m));
+    if (!delay.empty() && !RegisterListFiles::UsableDelay(delay))
+      return refuse(row + ", Delay", delay, RegisterListFiles::kDelayNeeded);
+    const auto acm = trimmed(regs.Reference(m));
+    if (!acm.empty() && !RegisterListFiles::UsableAcm(acm))
+      return refuse(row + ", ACM", acm, RegisterListFiles::kAcmNeeded);
+  }
+  if (const auto wait = qx::autotest::WholeNumber(trimmed(form.linkWaitMinutes));
+      !wait || *wait < 0 || *wait > kMaxLinkWaitMinutes) {
+    Fail("USB bridge wait: \"" + form.linkWaitMinutes +
+         "\" is not a whole number of minutes from 0 to " + std::to_string(kMaxLinkWaitMinutes));
     return false;
   }
   const int lastColumn = withChamber ? 4 : 2;
@@ -578,7 +615,11 @@ TempTest::RunEnd TempTest::TTestClick() {
 TempTest::RunEnd TempTest::Run(bool withChamber) {
   if (Running) return RunEnd::Failed;  // the other run button was pressed during a run
   TESTINI();
-  if (!StartJournal(withChamber) || !CheckTables(withChamber)) {
+  // Tables a new run cannot use are refused before the journal holds a run for them: a run
+  // that never began would stay there as unfinished. A resumed run checks its own tables.
+  const bool mayResume = journal_ && resume != Resume::Never && journal_->Unfinished();
+  if ((!mayResume && !CheckTables(withChamber)) || !StartJournal(withChamber) ||
+      !CheckTables(withChamber)) {
     Running = false;
     if (journal_ && runId_ != 0) journal_->End(runId_, RunState::Failed);
     return RunEnd::Failed;
@@ -750,14 +791,20 @@ void TempTest::Restore(const RunSettings& s) {
   form.adcAndTemp = s.adcAndTemp;
 }
 
+std::string TempTest::UnfinishedRun() const {
+  if (!journal_) return {};
+  const auto open = journal_->Unfinished();
+  if (!open) return {};
+  return "Run " + std::to_string(open->id) + " (started " + open->started + ", " +
+         std::to_string(open->recorded) + " of " + std::to_string(open->points * open->modes) +
+         " modes recorded) did not finish.";
+}
+
 bool TempTest::StartJournal(bool withChamber) {
   runId_ = 0;
   if (!journal_) return true;
   if (const auto open = journal_->Unfinished()) {
-    const std::string question =
-        "Run " + std::to_string(open->id) + " (started " + open->started + ", " +
-        std::to_string(open->recorded) + " of " + std::to_string(open->points * open->modes) +
-        " modes recorded) did not finish. Resume it at its next point and mode?";
+    const std::string question = UnfinishedRun() + " Resume it at its next point and mode?";
     const bool yes = resume == Resume::Always ||
                      (resume == Resume::Ask && bench_.host.AskYesNo(question, false));
     if (yes) return ResumeRun(open->id);

@@ -178,6 +178,12 @@ class TempTest {
   /// The journal that records finished modes; none keeps no journal.
   void SetJournal(RunJournal* journal) { journal_ = journal; }
   Resume resume = Resume::Ask;
+  /// The run the journal holds unfinished, as the question before a new run names it; empty
+  /// when there is none. A front end that asks Resume / Start new / Cancel itself sets
+  /// `resume` to its answer before the run.
+  std::string UnfinishedRun() const;
+  /// The longest wait for a USB bridge that left the bus, in minutes: a day.
+  static constexpr int kMaxLinkWaitMinutes = 24 * 60;
   /// The journal id of the run in progress or last run, 0 without a journal.
   int64_t RunId() const { return runId_; }
 

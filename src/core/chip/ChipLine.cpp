@@ -61,6 +61,18 @@ void UpperCase(std::string& text, bool big5) {
 
 }  // namespace
 
+bool IsAnsiText(std::string_view text) {
+  if (IsUtf8(text)) return true;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c < 0x80) continue;
+    if (c == 0x80 || c == 0xFF || i + 1 >= text.size()) return false;
+    const auto t = static_cast<unsigned char>(text[++i]);
+    if (!((t >= 0x40 && t <= 0x7E) || (t >= 0xA1 && t <= 0xFE))) return false;
+  }
+  return true;
+}
+
 ChipLine MakeChipLine(std::string_view raw) {
   ChipLine line;
   const size_t n = raw.size() < ChipLine::kMaxText ? raw.size() : ChipLine::kMaxText;

@@ -48,4 +48,9 @@ inline bool HasComment(const ChipLine& line) {
 /// Directive number 1..38 of a chip file keyword (exact, upper case), 255 for anything else.
 uint16_t IsPseudo(std::string_view word);
 
+/// True when `text` reads as text of the bench PCs' files: valid UTF-8, or code page 950
+/// (Big5) whose every lead byte 81-FE has a trail byte 40-7E or A1-FE. Anything else would
+/// show as replacement characters or a blank entry.
+bool IsAnsiText(std::string_view text);
+
 }  // namespace qx::chip

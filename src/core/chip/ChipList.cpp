@@ -11,9 +11,15 @@ ChipList ChipList::Read(TextSource& files, const std::string& folder) {
   const TextFile index = files.Read(JoinPath(folder, kChipIndexFile));
   if (index.state == TextFile::State::Ok) {
     list.fromIndexFile = true;
+    int number = 0;
     for (std::string_view raw : SplitLines(index.bytes)) {
+      ++number;
       const ChipLine line = MakeChipLine(raw);
       if (Word(line, 1).size() < 3) break;
+      if (!IsAnsiText(raw))
+        list.warnings.push_back(std::string(kChipIndexFile) + " line " + std::to_string(number) +
+                                ": bytes that are neither code page 950 (Big5) nor UTF-8 "
+                                "text; its chip entry will not read right");
       list.items.push_back(Word(line, 2) + "  " + Word(line, 3));
     }
     return list;

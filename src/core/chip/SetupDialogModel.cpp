@@ -42,6 +42,7 @@ void SetupDialogModel::FormCreate() {
   chips_ = ChipList::Read(files_, load_.Folder());
   if (!chips_.error.empty())
     host_.ShowError(JoinPath(load_.Folder(), kChipIndexFile) + ": " + chips_.error);
+  for (const std::string& warning : chips_.warnings) host_.SetStatus(2, warning);
   chipItem_ = chips_.items.empty() ? -1 : 0;
   ports_.ClearMask();
   settings_.CLPT = 0;

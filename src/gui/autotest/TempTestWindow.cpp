@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiSubWindow>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
@@ -100,6 +101,8 @@ TempTestWindow::TempTestWindow(app::Workbench& bench, MainPanel& main, std::stri
   test_.onChanged = [this] { Refresh(); };
   test_.onProgress = [this](const qx::autotest::TempProgress& p) { ShowProgress(p); };
   test_.onModeFinished = [this](int point, int mode) { ModeFinished(point, mode); };
+  // What the run reports at once (a failed mode, the wait for the bridge) is read from afar.
+  test_.onNotice = [this](const std::string& text) { SetStatus(QString::fromStdString(text)); };
   // The analysis window's reference-voltage field shows the text each mode captures with.
   test_.onReferenceText = [this](const std::string& text) {
     if (auto* refv = main_.findChild<QLineEdit*>("EREFV"))
@@ -118,6 +121,7 @@ TempTestWindow::~TempTestWindow() {
   test_.onChanged = nullptr;
   test_.onProgress = nullptr;
   test_.onModeFinished = nullptr;
+  test_.onNotice = nullptr;
   test_.onReferenceText = nullptr;
   test_.SetJournal(nullptr);
 }
@@ -207,6 +211,11 @@ QWidget* TempTestWindow::BuildBoxes(QWidget* page) {
   powerDelay_ = Box(boxes, "PDlyT", "Power Supply Delay Time", f.powerDelay);
   place(powerDelay_, 2, 4);
   g->addWidget(Caption(boxes, "PDlyTUnit", "ms"), 2, 6);
+  linkWait_ = Box(boxes, "ELinkWait", "USB Bridge Wait Time", f.linkWaitMinutes);
+  linkWait_->setToolTip(
+      "How long a run waits for a USB bridge that left the bus before it stops, resumable");
+  place(linkWait_, 3, 4);
+  g->addWidget(Caption(boxes, "ELinkWaitUnit", "分"), 3, 6);
 
   measure_ = new QComboBox(boxes);
   measure_->setObjectName("CADCBRY");
@@ -476,6 +485,7 @@ void TempTestWindow::RunTest(bool withChamber) {
   for (const auto& stale : qx::autotest::RemoveStaleTemporaries(programDir_))
     SetStatus(
         QString::fromStdString("Removed " + stale.string() + ", left by an interrupted write"));
+  if (!AskUnfinished(withChamber ? "T-Begin" : "T-Test")) return;
   ++runDepth_;
   chartPoint_ = 0;
   chartMode_ = 0;
@@ -483,6 +493,7 @@ void TempTestWindow::RunTest(bool withChamber) {
   progress_->clear();
   const TempTest::RunEnd end = withChamber ? test_.TBgClick() : test_.TTestClick();
   --runDepth_;
+  test_.resume = TempTest::Resume::Ask;
   const QString run = test_.RunId() > 0 ? QString("Run %1").arg(test_.RunId()) : QString("Run");
   switch (end) {
     case TempTest::RunEnd::Completed:
@@ -495,6 +506,10 @@ void TempTestWindow::RunTest(bool withChamber) {
           QString(" completed: %1 points x %2 modes").arg(test_.TempCount).arg(test_.ModeCount));
       break;
     case TempTest::RunEnd::Stopped:
+      if (!test_.EndReason().empty()) {
+        EndProgress(run + " " + QString::fromStdString(test_.EndReason()));
+        break;
+      }
       EndProgress(run + " stopped at point " + QString::number(test_.Progress().point) + ", mode " +
                   QString::number(test_.Progress().mode));
       break;
@@ -507,6 +522,34 @@ void TempTestWindow::RunTest(bool withChamber) {
     closeAfterRun_ = false;
     main_.close();
   }
+}
+
+bool TempTestWindow::AskUnfinished(const QString& command) {
+  if (test_.resume != TempTest::Resume::Ask) return true;  // decided before the click
+  const std::string open = test_.UnfinishedRun();
+  if (open.empty()) return true;
+  QMessageBox box(QMessageBox::Question, windowTitle(),
+                  QString::fromStdString(open) +
+                      "\n\nResume it at its next point and mode, or start a new run (the "
+                      "unfinished one is then abandoned)?",
+                  QMessageBox::NoButton, this);
+  box.setObjectName("UnfinishedRun");
+  QPushButton* resume = box.addButton("Resume", QMessageBox::AcceptRole);
+  QPushButton* fresh = box.addButton("Start new", QMessageBox::DestructiveRole);
+  QPushButton* cancel = box.addButton(QMessageBox::Cancel);
+  box.setDefaultButton(resume);
+  box.setEscapeButton(cancel);
+  box.exec();
+  if (box.clickedButton() == resume) {
+    test_.resume = TempTest::Resume::Always;
+    return true;
+  }
+  if (box.clickedButton() == fresh) {
+    test_.resume = TempTest::Resume::Never;
+    return true;
+  }
+  SetStatus(command + " cancelled: " + QString::fromStdString(open) + " It stays as it is.");
+  return false;
 }
 
 void TempTestWindow::ShowProgress(const qx::autotest::TempProgress& progress) {
@@ -539,8 +582,9 @@ void TempTestWindow::Refresh() {
   syncing_ = true;
   const TempForm& f = test_.form;
   const std::pair<QLineEdit*, const std::string*> boxes[] = {
-      {tempCount_, &f.tempCount}, {tempStart_, &f.tempStart},     {tempStep_, &f.tempStep},
-      {modeCount_, &f.modeCount}, {holdMinutes_, &f.holdMinutes}, {powerDelay_, &f.powerDelay},
+      {tempCount_, &f.tempCount},      {tempStart_, &f.tempStart},     {tempStep_, &f.tempStep},
+      {modeCount_, &f.modeCount},      {holdMinutes_, &f.holdMinutes}, {powerDelay_, &f.powerDelay},
+      {linkWait_, &f.linkWaitMinutes},
   };
   for (const auto& [box, text] : boxes) {
     const QString shown = QString::fromStdString(*text);
@@ -614,6 +658,25 @@ void TempTestWindow::UpdateChart() {
     g->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssCircle, 5));
     g->setData(x, y);
     if (m > kLegendModes) g->removeFromLegend();
+  }
+  // A capture that sat at an end of the code range is drawn in its line, and ringed in red so
+  // nobody reads the clipping's figures as the chip's.
+  QVector<double> overX;
+  QVector<double> overY;
+  for (int m = 1; m <= r.Modes(); ++m)
+    for (int t = 1; t <= r.Points(); ++t) {
+      if (t > chartPoint_ || (t == chartPoint_ && m > chartMode_)) continue;
+      if (r.State(t, m) != qx::autotest::TempResults::Mark::OverRange) continue;
+      overX.push_back(r.TargetTemp(t));
+      overY.push_back(r.Stat(kind, t, m));
+    }
+  if (!overX.isEmpty()) {
+    QCPGraph* g = chart_->addGraph();
+    g->setName(TempTest::kOverRange);
+    g->setLineStyle(QCPGraph::lsNone);
+    g->setScatterStyle(
+        QCPScatterStyle(QCPScatterStyle::ssCircle, QPen(Qt::red, 2), Qt::NoBrush, 11));
+    g->setData(overX, overY);
   }
   chart_->yAxis->setLabel(kFigures[static_cast<size_t>(figure)].axis);
   // Means are whole codes of up to seven digits: plain numbers read better than powers of ten.

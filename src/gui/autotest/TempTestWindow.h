@@ -92,6 +92,8 @@ class TempTestWindow final : public QWidget {
   void RegisterMenuCommands();
 
   void RunTest(bool withChamber);
+  /// With an unfinished run in the journal: Resume / Start new / Cancel. False on Cancel.
+  bool AskUnfinished(const QString& command);
   /// A command that would change the tables under a running test says so and is not done.
   bool RefusedDuringRun(const QString& what);
   void ListCommand(const char* objectName, ListOperation operation);
@@ -116,6 +118,7 @@ class TempTestWindow final : public QWidget {
   QLineEdit* modeCount_ = nullptr;
   QLineEdit* holdMinutes_ = nullptr;
   QLineEdit* powerDelay_ = nullptr;
+  QLineEdit* linkWait_ = nullptr;
   QComboBox* measure_ = nullptr;
   QComboBox* capture_ = nullptr;
   QCheckBox* fullFiles_ = nullptr;
