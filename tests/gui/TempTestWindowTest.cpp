@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEventLoop>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -206,6 +207,22 @@ TEST_F(TempTestWindowTest, EveryControlUnderItsNameWithItsCaptionAndDefault) {
   EXPECT_EQ(Form().Pages()->tabText(1), "Chart");
   EXPECT_TRUE(Form().JournalWarning().isEmpty());
   EXPECT_TRUE(std::filesystem::exists(dir / "QxRuns.db"));
+}
+
+// A kill runs no close: the boxes a run was set up with must already be on disk.
+TEST_F(TempTestWindowTest, TheBoxesComeBackAfterAKill) {
+  Start();
+  Type("ETempCount", "7");
+  Type("ELinkWait", "25");
+  Child<QComboBox>("CADCBRY")->setCurrentIndex(2);
+  QEventLoop wait;
+  QTimer::singleShot(1500, &wait, &QEventLoop::quit);
+  wait.exec();
+  Destroy();
+  Start();
+  EXPECT_EQ(Child<QLineEdit>("ETempCount")->text(), "7");
+  EXPECT_EQ(Child<QLineEdit>("ELinkWait")->text(), "25");
+  EXPECT_EQ(Child<QComboBox>("CADCBRY")->currentIndex(), 2);
 }
 
 TEST_F(TempTestWindowTest, SetRebuildsTheTemperatureTableUnder150Degrees) {

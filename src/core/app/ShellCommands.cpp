@@ -3,6 +3,9 @@
 #include "core/app/MainMenu.h"
 #include "core/app/ProgramFolderCheck.h"
 #include "core/app/Workbench.h"
+#include "core/autotest/TempFormFile.h"
+#include "core/base/AtomicFile.h"
+#include "core/base/FileBytes.h"
 #include "core/chip/ChipList.h"
 #include "core/chip/FileTextSource.h"
 #include "core/chip/SetupChipLoad.h"
@@ -32,6 +35,7 @@ ConfigLoadResult ShellCommands::StartupActivation() {
   // measures with the resolution and point count just loaded, not with none.
   bench_.capture.SyncFromSettings();
   bench_.switchTest.LoadConfig(StepPath());
+  LoadTempForm();
   // Without this the chip list quietly falls back to names that load nothing.
   if (const std::string missing = ProgramFolderCheck::Problem(programDir_); !missing.empty())
     bench_.host.SetStatus(1, missing);
@@ -44,6 +48,28 @@ ConfigLoadResult ShellCommands::StartupActivation() {
 void ShellCommands::RememberSaved() {
   savedConfig_ = config_.Render();
   savedSteps_ = autotest::StepFile::Text(bench_.switchTest.Snapshot());
+  savedTempForm_ = autotest::TempFormFile::Render(bench_.tempTest.form);
+}
+
+void ShellCommands::LoadTempForm() {
+  const base::FileRead read =
+      base::ReadRegularFile(TempFormPath(), autotest::TempFormFile::kMaxBytes);
+  if (read.status == base::FileRead::Status::Missing) return;
+  if (!read.Ok()) {
+    bench_.host.SetStatus(2, read.error);
+    return;
+  }
+  if (const int bad = autotest::TempFormFile::Apply(read.bytes, bench_.tempTest.form); bad > 0)
+    bench_.host.SetStatus(2, std::string(autotest::TempFormFile::kFileName) + " line " +
+                                 std::to_string(bad) + ": not read; the box keeps its value");
+  if (bench_.tempTest.onChanged) bench_.tempTest.onChanged();
+}
+
+bool ShellCommands::SaveTempForm(const std::string& text) {
+  std::string error;
+  if (base::AtomicFile::Write(TempFormPath(), text, error)) return true;
+  bench_.host.SetStatus(2, "The temperature test settings could not be saved: " + error);
+  return false;
 }
 
 bool ShellCommands::SaveConfig() {
@@ -51,6 +77,7 @@ bool ShellCommands::SaveConfig() {
   bool ok = config_.Save(ConfigPath(), error);
   if (!ok) bench_.host.ShowError("The settings could not be saved: " + error);
   ok = bench_.switchTest.SaveConfig(StepPath()) && ok;
+  ok = SaveTempForm(autotest::TempFormFile::Render(bench_.tempTest.form)) && ok;
   RememberSaved();
   return ok;
 }
@@ -71,6 +98,11 @@ bool ShellCommands::SaveConfigIfChanged() {
       text != savedSteps_) {
     ok = bench_.switchTest.SaveConfig(StepPath()) && ok;
     savedSteps_ = text;
+  }
+  if (const std::string text = autotest::TempFormFile::Render(bench_.tempTest.form);
+      text != savedTempForm_) {
+    ok = SaveTempForm(text) && ok;
+    savedTempForm_ = text;
   }
   return ok;
 }

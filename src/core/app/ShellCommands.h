@@ -9,6 +9,7 @@
 #include "core/app/ConfigLoadResult.h"
 #include "core/app/WindowTitles.h"
 #include "core/autotest/StepFile.h"
+#include "core/autotest/TempFormFile.h"
 
 namespace qx::app {
 
@@ -26,8 +27,8 @@ class ShellCommands {
   /// Loads `ProgramDir` + "QxADC.cfg" (creating it first when missing) and the switch test's
   /// "StepADC.txt", names a problem in status panel 2 and fixes an impossible capture length.
   ConfigLoadResult StartupActivation();
-  /// Saves the configuration file, then "StepADC.txt"; a failure of the first is shown as an
-  /// error message, of the second in status panel 2. True when both were written.
+  /// Saves the configuration file, then "StepADC.txt" and "QxTemp.cfg"; a failure of the first
+  /// is shown as an error message, of the others in status panel 2. True when all were written.
   bool SaveConfig();
   /// Writes the configuration file and "StepADC.txt" when what they would hold differs from
   /// what was last read or written, so a kill or a crash loses no setting. Returns false only
@@ -46,6 +47,7 @@ class ShellCommands {
   const std::string& ProgramDir() const { return programDir_; }
   std::string ConfigPath() const { return programDir_ + ConfigFile::kFileName; }
   std::string StepPath() const { return programDir_ + autotest::StepFile::kFileName; }
+  std::string TempFormPath() const { return programDir_ + autotest::TempFormFile::kFileName; }
   ConfigFile& Config() { return config_; }
 
   /// The setup dialog's `ChennalComChange`: restores its lists from the target and reloads the
@@ -58,11 +60,14 @@ class ShellCommands {
  private:
   /// What the two files hold as far as this program last read or wrote them.
   void RememberSaved();
+  /// The temperature window's boxes from "QxTemp.cfg", when there is one.
+  void LoadTempForm();
+  bool SaveTempForm(const std::string& text);
 
   Workbench& bench_;
   std::string programDir_;
   ConfigFile config_;
-  std::string savedConfig_, savedSteps_;
+  std::string savedConfig_, savedSteps_, savedTempForm_;
 };
 
 }  // namespace qx::app

@@ -181,6 +181,16 @@ TEST_F(ShellCommandsTest, AChangedSettingIsWrittenAtTheNextCheckNotOnlyAtClose) 
   EXPECT_EQ(reread.EREFV, "1.25");
   EXPECT_EQ(reread.CMAVR, 3);
 
+  bench.tempTest.form.tempCount = "9";
+  EXPECT_TRUE(shell->SaveConfigIfChanged());
+  autotest::TempForm form;
+  ASSERT_TRUE(base::ReadFileBytes(dir / "QxTemp.cfg"));
+  autotest::TempFormFile::Apply(*base::ReadFileBytes(dir / "QxTemp.cfg"), form);
+  EXPECT_EQ(form.tempCount, "9");
+  bench.tempTest.form.tempCount = "5";
+  shell->StartupActivation();  // as the next start after a kill
+  EXPECT_EQ(bench.tempTest.form.tempCount, "9");
+
   bench.switchTest.SwitChClick(2, !bench.switchTest.Snapshot().enabled[2]);
   EXPECT_TRUE(shell->SaveConfigIfChanged());
   EXPECT_EQ(base::ReadFileBytes(steps), autotest::StepFile::Text(bench.switchTest.Snapshot()));
