@@ -17,6 +17,7 @@ MessagesWindow::MessagesWindow(const app::StatusLog& log, QWidget* parent)
   text_ = new QPlainTextEdit(this);
   text_->setObjectName("MessagesText");
   text_->setReadOnly(true);
+  text_->setPlaceholderText("No status message yet.");
   text_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
   text_->setMaximumBlockCount(static_cast<int>(app::StatusLog::kLimit));
   text_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
