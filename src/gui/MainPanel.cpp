@@ -313,7 +313,20 @@ std::vector<QWidget*> MainPanel::Forms() {
     const auto it = children_.find(info.Id);
     if (it != children_.end() && it->second) forms.push_back(it->second);
   }
+  // Only once framed: a window never opened keeps the placement remembered before.
+  for (const auto& [window, open] : remembered_)
+    if (window && SubWindowOf(window)) forms.push_back(window);
   return forms;
+}
+
+void MainPanel::RememberPlacement(QWidget* window, std::function<void()> open) {
+  remembered_.emplace_back(window, std::move(open));
+}
+
+std::optional<QRect> MainPanel::RememberedBounds(const QWidget* window) const {
+  const widgets::Placement* p = restoreWin_.Records().Find(window->objectName().toStdString());
+  if (!p || p->Width <= 0 || p->Height <= 0) return std::nullopt;
+  return QRect(p->Left, p->Top, p->Width, p->Height);
 }
 
 void MainPanel::showEvent(QShowEvent* event) {
@@ -324,6 +337,15 @@ void MainPanel::showEvent(QShowEvent* event) {
     if (child && !child->isHidden() && !SubWindowOf(child) && form != app::FormId::TOption &&
         form != app::FormId::TQxPopSelHex)
       ShowChild(form, app::InfoOf(form).PlacementIndex, true);
+  }
+  if (!rememberedOpened_) {
+    rememberedOpened_ = true;
+    for (const auto& [window, open] : remembered_) {
+      const widgets::Placement* p =
+          window ? restoreWin_.Records().Find(window->objectName().toStdString()) : nullptr;
+      // Once the work area has its size, which the frame is fitted into.
+      if (p && p->Visible && open) QTimer::singleShot(0, this, open);
+    }
   }
   QMainWindow::showEvent(event);
 }

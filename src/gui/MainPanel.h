@@ -6,8 +6,11 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "core/app/FormId.h"
 #include "core/app/MainMenu.h"
@@ -68,6 +71,11 @@ class MainPanel final : public QMainWindow {
   void RevealCommand(const std::string& objectName);
   /// Moves and cuts a frame so that it lies wholly inside the work area, as it is now.
   void FitInWorkArea(QMdiSubWindow* sub);
+  /// A window outside the form table whose frame placement the placement file keeps once it
+  /// was opened; `open` opens it again at start when it was left open.
+  void RememberPlacement(QWidget* window, std::function<void()> open);
+  /// The frame bounds remembered for `window`, if any.
+  std::optional<QRect> RememberedBounds(const QWidget* window) const;
   /// After a chip load: names the optional commands the chip description hid, once per change.
   void SayHiddenCommands();
 
@@ -120,6 +128,8 @@ class MainPanel final : public QMainWindow {
   MessagesWindow* messagesWindow_ = nullptr;
   std::set<app::FormId> forms_;
   std::map<app::FormId, QPointer<QWidget>> children_;
+  std::vector<std::pair<QPointer<QWidget>, std::function<void()>>> remembered_;
+  bool rememberedOpened_ = false;
   std::map<std::string, QAction*> actions_;
   std::map<std::string, std::function<void()>> commands_;
   ChildPlacements placementTable_{};

@@ -2,6 +2,8 @@
 
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QRect>
+#include <optional>
 
 #include "core/app/SetupShellBinding.h"
 #include "core/chip/SetupLists.h"
@@ -82,16 +84,20 @@ void PanelApplication::RegisterPanelCommands() {
 void PanelApplication::CreateNoiseSweep() {
   sweep_ = new analysis::NoiseSweepForm(bench_, *main_, main_.get());
   sweep_->hide();
-  main_->RegisterCommand("Menu_NoiseSweep", [this] {
+  const auto open = [this] {
     if (!sweep_) return;
-    // Not a window of the placement table: it opens as an MDI child at its default size.
+    // Not a window of the placement table: it opens as an MDI child where it was left, or at
+    // its default size.
     QMdiSubWindow* sub = nullptr;
     for (QMdiSubWindow* s : main_->MdiArea()->subWindowList())
       if (s->widget() == sweep_) sub = s;
     if (!sub) {
       sub = main_->AddFrame(sweep_);
-      sub->resize(sub->sizeHint().expandedTo(QSize(analysis::NoiseSweepForm::kDefaultWidth,
-                                                   analysis::NoiseSweepForm::kDefaultHeight)));
+      if (const std::optional<QRect> bounds = main_->RememberedBounds(sweep_))
+        sub->setGeometry(*bounds);
+      else
+        sub->resize(sub->sizeHint().expandedTo(QSize(analysis::NoiseSweepForm::kDefaultWidth,
+                                                     analysis::NoiseSweepForm::kDefaultHeight)));
     }
     // Its close button and last column stay on screen whatever the main window's size.
     main_->FitInWorkArea(sub);
@@ -100,7 +106,9 @@ void PanelApplication::CreateNoiseSweep() {
     sweep_->show();
     sub->raise();
     main_->MdiArea()->setActiveSubWindow(sub);
-  });
+  };
+  main_->RegisterCommand("Menu_NoiseSweep", open);
+  main_->RememberPlacement(sweep_, open);
 }
 
 void PanelApplication::CreateStepTables() {

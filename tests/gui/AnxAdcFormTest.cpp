@@ -19,6 +19,7 @@
 #include "gui/LcdArray.h"
 #include "gui/analysis/AnxAdcForm.h"
 #include "gui/analysis/NoiseViews.h"
+#include "sim/SimFaultPlan.h"
 
 namespace qx::gui::test {
 namespace {
@@ -133,6 +134,32 @@ TEST_F(AnxAdcFormTest, SecondClickStopsTheCaptureWithReadError) {
   EXPECT_LT(panel->Bench().capture.Count(), 65536);
   EXPECT_EQ(panel->Bench().capture.idle, 1);
   EXPECT_TRUE(Child<QPushButton>("ShowChart")->isEnabled());
+}
+
+TEST_F(AnxAdcFormTest, FiguresOfACaptureCutByALostBridgeAreMarkedWithTheReason) {
+  Child<QComboBox>("NPointIndex")->setCurrentIndex(6);  // 4096
+  std::string why;
+  const auto plan = sim::SimFaultPlan::Parse(
+      "unplug@" + std::to_string(board->Bridge().RequestCount() + 40), why);
+  ASSERT_TRUE(plan) << why;
+  board->Bridge().SetFaultPlan(*plan);
+  Child<QPushButton>("CatchADC")->click();
+  EXPECT_EQ(Status(2), "Read Error !!!!!");
+  EXPECT_EQ(Status(0), "USB not Connect !!!");
+  const int count = panel->Bench().capture.Count();
+  ASSERT_GT(count, 0);
+  ASSERT_LT(count, 4096);
+  EXPECT_EQ(Text("FiguresNote"), QString("partial: figures of %1 of 4096 samples (USB not "
+                                         "Connect !!!)")
+                                     .arg(count));
+  EXPECT_FALSE(Child<QLabel>("FiguresNote")->isHidden());
+
+  // Back on the bus: a whole capture clears the mark.
+  board->Bridge().Replug();
+  Action("USBScan")->trigger();
+  Child<QPushButton>("CatchADC")->click();
+  EXPECT_EQ(Status(2), "Read Compelete");
+  EXPECT_EQ(Text("FiguresNote"), "");
 }
 
 TEST_F(AnxAdcFormTest, CommandsThatWouldDisturbACaptureWaitForItsEnd) {

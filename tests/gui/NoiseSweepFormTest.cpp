@@ -85,6 +85,42 @@ TEST_F(NoiseSweepFormTest, BoxesComeFromTheChipAndASmallSweepFillsTheTable) {
 }
 
 // At the main window's designed size the sweep's close button and Status column stay visible.
+TEST_F(NoiseSweepFormTest, TheStatusLineSpeaksOfThisChipAndThisRun) {
+  // Built before any chip was loaded, the window must not keep what "no chip" lacked.
+  EXPECT_EQ(form->StatusText(), "");
+  Start();
+  ASSERT_EQ(form->StatusText(), "4 of 4 cells captured");
+  QString during;
+  QTimer::singleShot(0, form, [&] { during = form->StatusText(); });
+  Start();
+  EXPECT_EQ(during, "Sweeping…") << "the last run's outcome is gone while this one runs";
+}
+
+TEST_F(NoiseSweepFormTest, ComesBackWhereItWasLeftAtTheNextStart) {
+  const auto shown = [this] {
+    panel->Main().resize(1500, 950);
+    panel->Main().show();
+    QApplication::processEvents();
+  };
+  shown();
+  auto* sub = qobject_cast<QMdiSubWindow*>(form->parentWidget());
+  ASSERT_NE(sub, nullptr);
+  sub->setGeometry(23, 17, sub->minimumSizeHint().width() + 40,
+                   sub->minimumSizeHint().height() + 30);
+  const QRect left = sub->geometry();
+  CloseAndDestroy();
+
+  Create();
+  panel->Start();
+  shown();
+  auto* again = panel->Main().findChild<analysis::NoiseSweepForm*>("TNoiseSweep");
+  ASSERT_NE(again, nullptr);
+  EXPECT_TRUE(again->isVisible()) << "it was open when the program closed";
+  auto* frame = qobject_cast<QMdiSubWindow*>(again->parentWidget());
+  ASSERT_NE(frame, nullptr);
+  EXPECT_EQ(frame->geometry(), left);
+}
+
 TEST_F(NoiseSweepFormTest, OpensWhollyInsideTheWorkArea) {
   MainPanel& main = panel->Main();
   main.resize(1024, 700);

@@ -126,5 +126,37 @@ TEST(QxctlSimFault, StreamWhoseBridgeLeavesAtItsStartSaysSo) {
   }
 }
 
+TEST(QxctlSimFault, ALostReplyIsNotALostBridge) {
+  // A reply dropped at the third stream poll: the bridge is still there, so nothing blames a
+  // missing bridge, and a capture prints no figures of its part.
+  struct Case {
+    std::vector<std::string> command;
+    std::string said;
+  };
+  const std::vector<Case> cases = {
+      {{"enob", "--points", "256", "--bits", "23", "--ref", "2.4"}, "qxctl: Read Error !!!!! ("},
+      {{"stream", "200"}, "qxctl: stream poll failed after "},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> argv = {"--simulate", "--virtual-time", "--trace"};
+    argv.insert(argv.end(), c.command.begin(), c.command.end());
+    const CliResult clean = Qxctl(argv);
+    ASSERT_EQ(clean.status, kExitOk) << clean.err;
+    const size_t poll = RequestNumber(clean.trace, "C4 04");
+    ASSERT_GT(poll, 0u) << clean.trace;
+    argv.insert(argv.begin() + 1, {"--sim-fault", "drop@" + std::to_string(poll + 2)});
+    const CliResult r = Qxctl(argv);
+    EXPECT_EQ(r.status, kExitLinkFailed) << c.command[0];
+    EXPECT_NE(r.err.find(c.said), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("a reply of the bridge was lost; the bridge is on line\n"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(r.err.find("USB not Connect"), std::string::npos) << r.err;
+    if (c.command[0] == "enob") {
+      EXPECT_EQ(r.out, "");
+    }
+  }
+}
+
 }  // namespace
 }  // namespace qx::cli

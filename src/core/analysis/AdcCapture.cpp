@@ -178,6 +178,7 @@ bool AdcCapture::ReadADCALL(uint8_t mode) {
   target_ = std::min(Target(), kCapacity);
   settleLimit_ = kSettlingSlots;
 
+  completed_ = false;
   if (!StartStream(mode)) {
     host_.SetStatus(kLinkPanel, failure_);
     elapsed_ = 0;
@@ -192,6 +193,14 @@ bool AdcCapture::ReadADCALL(uint8_t mode) {
     int c = 0;
     if (!access_.PollAdcStream(c)) {
       c = 0;
+      // A failed transfer closes the link. The samples of a lost reply are gone, so the
+      // capture ends here; opening the link again tells a dropped reply from a bridge that
+      // left the bus.
+      if (!monitor_.Online()) {
+        idle = 1;
+        failure_ = monitor_.EnsureOnline() ? link::kReplyLost : link::kUsbNotConnect;
+        break;
+      }
       clock_.WaitMs(kFailedPollWaitMs);
     }
     int used = 0;
@@ -209,13 +218,14 @@ bool AdcCapture::ReadADCALL(uint8_t mode) {
   } while (n_ < target_ && idle == 0);
 
   monitor_.streamingChart = false;
-  access_.StopAdcStream();
+  if (monitor_.Online()) access_.StopAdcStream();
   elapsed_ = clock_.NowMs() - start_;
   host_.SetProgress(0, false);
   if (idle == 0) {
     ok = true;
     idle = 1;
   }
+  completed_ = ok;
   if (!failure_.empty()) host_.SetStatus(kLinkPanel, failure_);
   FinishMeanAndRms();
   return ok;
@@ -228,11 +238,23 @@ bool AdcCapture::StartStream(uint8_t mode) {
   } else if (!monitor_.EnsureOnline()) {
     failure_ = link::kUsbNotConnect;
   } else if (!access_.StartAdcStream(mode)) {
-    // A bridge that answered but refused may have started part of it.
+    // A failed transfer closed the link: a lost reply if the bridge answers again.
+    if (!monitor_.Online())
+      failure_ = monitor_.EnsureOnline() ? link::kReplyLost : link::kUsbNotConnect;
+    else
+      failure_ = kStreamRefused;
+    // A bridge that answered may have started part of it.
     if (monitor_.Online()) access_.StopAdcStream();
-    failure_ = monitor_.Online() ? kStreamRefused : link::kUsbNotConnect;
   }
   return failure_.empty();
+}
+
+std::string AdcCapture::FiguresNote() const {
+  if (completed_ || target_ <= 0) return {};
+  const std::string counted = std::to_string(n_) + " of " + std::to_string(target_) + " samples";
+  if (n_ == 0) return "no samples" + (failure_.empty() ? std::string() : ": " + failure_);
+  if (failure_.empty()) return "stopped: figures of " + counted;
+  return "partial: figures of " + counted + " (" + failure_ + ")";
 }
 
 void AdcCapture::FinishMeanAndRms() {
@@ -275,10 +297,12 @@ bool AdcCapture::AnalyseSlots(std::span<const uint32_t> slots, int settling,
     if (!Accept(slot, mode)) break;
   elapsed_ = 0;
   idle = 1;
+  failure_.clear();
+  completed_ = target > 0 && n_ == target;
   FinishMeanAndRms();
   ComputeStatistics(referenceText);
   Changed();
-  return target > 0 && n_ == target;
+  return completed_;
 }
 
 void AdcCapture::ComputeStatistics(const std::string& referenceText) {

@@ -76,6 +76,9 @@ class AdcCapture {
   /// Why the last capture failed (it could not start, or its data stopped: the link was lost,
   /// or no result came for kNoDataAbortMs); empty when it completed or was stopped.
   const std::string& FailureReason() const { return failure_; }
+  /// What the figures of the last capture stand for when it did not complete ("partial:
+  /// figures of 812 of 4096 samples (USB not Connect !!!)"); empty for a whole capture.
+  std::string FiguresNote() const;
   /// Capture, then every figure, the panels and the noise result record.
   bool CatchACDCOM(const std::string& referenceText, uint8_t mode);
   /// Re-averages the captured samples by the `CMAVR` factor and recomputes every figure.
@@ -199,6 +202,7 @@ class AdcCapture {
   double start_ = 0;
   double elapsed_ = 0;
   std::string failure_;
+  bool completed_ = false;
 };
 
 }  // namespace qx::analysis

@@ -12,6 +12,8 @@ namespace qx::link {
 /// Status texts of panel 0.
 inline constexpr char kUsbOnLine[] = "USB On Line";
 inline constexpr char kUsbNotConnect[] = "USB not Connect !!!";
+/// Why a transfer failed when the bridge answers again at once.
+inline constexpr char kReplyLost[] = "a reply of the bridge was lost; the bridge is on line";
 
 /// The link monitor: a 10 ms tick that re-checks an idle USB bridge, runs the continuous ADC
 /// reading and paces the capture chart; and the connect and release commands of the bridge.
@@ -22,6 +24,8 @@ class LinkMonitor {
   static constexpr int kTickMs = 10;
   static constexpr uint32_t kIdleCheckTicks = 1000;
   static constexpr int kChartTicks = 25;
+  /// Ticks between looks for a bridge that was on line and went away.
+  static constexpr int kLostCheckTicks = 100;
 
   /// One timer tick.
   void Tick();
@@ -46,8 +50,14 @@ class LinkMonitor {
   TargetRecord& target_;
   UsbTransport& usb_;
   TargetAccess& access_;
+  /// Panel 0's link state, and whether the bridge was ever on line.
+  enum class Shown { Never, OnLine, Lost };
+  void Show(bool online);
+
   base::Host& host_;
   int chartTicks_ = 0;
+  Shown shown_ = Shown::Never;
+  int lostTicks_ = 0;
 };
 
 }  // namespace qx::link

@@ -232,7 +232,12 @@ void AnxAdcForm::BuildStrip() {
   unit_->setParent(unitBox);
   unitColumn->addWidget(unit_);
   figures_->addWidget(unitBox);
-  figures_->addStretch(1);
+  figures_->addSpacing(12);
+  figuresNote_ = new QLabel(strip_);
+  figuresNote_->setObjectName("FiguresNote");
+  figuresNote_->setStyleSheet("color: #b00000; font-weight: bold;");
+  figuresNote_->setWordWrap(true);
+  figures_->addWidget(figuresNote_, 1);
   // Written but covered by the noise-free panel.
   vrms_ = new QLabel(nfree_->parentWidget());
   vrms_->setObjectName("TXVRMS");
@@ -412,6 +417,10 @@ void AnxAdcForm::RefreshFigures() {
   vppUnit_->setText(unitName);
   nrmsUnit_->setText(unitName);
   nfree_->setText(Text(p.nfree));
+  // Figures of a capture that broke off or was stopped say so beside them.
+  const std::string note = bench_.capture.idle != 0 ? bench_.capture.FiguresNote() : "";
+  figuresNote_->setText(QString::fromStdString(note));
+  figuresNote_->setToolTip(figuresNote_->text());
   model_->Refresh();
   FitColumns();
   // The pages are redrawn once the capture has ended (its last change comes after the idle

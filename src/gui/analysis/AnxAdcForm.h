@@ -144,6 +144,8 @@ class AnxAdcForm final : public QWidget {
   QComboBox* unit_ = nullptr;
   QLabel* vppUnit_ = nullptr;
   QLabel* nrmsUnit_ = nullptr;
+  /// What the figures stand for when the capture did not complete.
+  QLabel* figuresNote_ = nullptr;
   QPushButton* export_ = nullptr;
   QPushButton* saveChart_ = nullptr;
   FileChooser chooseFile_;

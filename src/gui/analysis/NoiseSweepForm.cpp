@@ -176,6 +176,11 @@ void NoiseSweepForm::BuildBoxes() {
       Say(Utf8(why));
     else
       status_->setText(Utf8(why));
+    unsweepableShown_ = true;
+  } else if (unsweepableShown_) {
+    // What an earlier chip (or none) lacked is no news about this one.
+    status_->clear();
+    unsweepableShown_ = false;
   }
 }
 
@@ -197,6 +202,8 @@ void NoiseSweepForm::StartClick() {
   plan.pointIndex = points_->currentIndex();
   plan.reference = reference_->text().toStdString();
   SetRunning(true);
+  // The last run's outcome is not this one's.
+  Say("Sweeping…");
   // The menus and buttons come back however the sweep ends.
   struct Unlock {
     NoiseSweepForm* form;

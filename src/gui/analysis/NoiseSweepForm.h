@@ -85,6 +85,8 @@ class NoiseSweepForm final : public QWidget {
   QTableView* table_ = nullptr;
   QStandardItemModel* model_ = nullptr;
   QTimer* timer_ = nullptr;  ///< refreshes the time left while a capture runs
+  /// The status line tells what the chip lacks for a sweep.
+  bool unsweepableShown_ = false;
 };
 
 }  // namespace qx::gui::analysis

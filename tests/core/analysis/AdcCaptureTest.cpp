@@ -2,6 +2,7 @@
 #include "core/analysis/NoiseMath.h"
 #include "core/analysis/SlotDecoder.h"
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <vector>
@@ -55,6 +56,74 @@ TEST_F(AdcCaptureTest, SeventySixSlotsAreOneShortAndTheCaptureGivesUpAfterTenSec
   EXPECT_DOUBLE_EQ(bench.noise.groups[0].mean, 10.0);
   EXPECT_DOUBLE_EQ(bench.noise.groups[0].rmsCodes, 0.0);
   EXPECT_EQ(capture.ChartCount(), 63);
+}
+
+TEST_F(AdcCaptureTest, AFailedStreamReadEndsTheCaptureAtOnceWithWhatHappenedToTheBridge) {
+  struct Case {
+    const char* what;
+    bool unplugged;  ///< the bridge leaves the bus with the failed read
+    const char* reason;
+    const char* link;  ///< panel 0 once the link was looked at again
+  };
+  const Case cases[] = {
+      {"one reply lost", false, link::kReplyLost, link::kUsbOnLine},
+      {"bridge unplugged", true, link::kUsbNotConnect, link::kUsbNotConnect},
+  };
+  for (const Case& c : cases) {
+    SetUp();
+    slots.clear();
+    host.status = {};
+    host.statusLog.clear();
+    host.pumps = 0;
+    Points(0);
+    capture.TXScaleChange(kScale23Bits);
+    std::vector<uint32_t> values;
+    for (int i = 0; i < 64; ++i) values.push_back(i % 2 == 0 ? 100 : 104);
+    Queue(values);
+    // The third poll's reply never arrives: 42 slots came, 29 of them samples.
+    host.onPump = [&] {
+      if (host.pumps != 2) return;
+      bridge.failReads = 1;
+      if (c.unplugged) bulk.bridge = nullptr;
+    };
+    const double start = clock.NowMs();
+    EXPECT_FALSE(capture.CatchACDCOM("2.4", kModeAdc)) << c.what;
+    EXPECT_LT(clock.NowMs() - start, 1000) << c.what << ": no ten-second wait for a lost link";
+    EXPECT_EQ(capture.Count(), 29) << c.what;
+    EXPECT_EQ(capture.FailureReason(), c.reason) << c.what;
+    EXPECT_EQ(host.status[0], c.reason) << c.what;
+    EXPECT_EQ(host.status[2], kReadError) << c.what;
+    EXPECT_EQ(bench.target.Usb.Opened, !c.unplugged) << c.what;
+    EXPECT_NE(std::find(host.statusLog.begin(), host.statusLog.end(), std::string("0:") + c.link),
+              host.statusLog.end())
+        << c.what;
+    EXPECT_EQ(capture.FiguresNote(),
+              std::string("partial: figures of 29 of 64 samples (") + c.reason + ")")
+        << c.what;
+    // A bridge still there is told to stop its stream.
+    EXPECT_EQ(bridge.requests.back() == (Bytes{0xC4, 0x03, 0x01, 0x00, 0x00, 0x00}), !c.unplugged)
+        << c.what;
+    host.onPump = nullptr;
+  }
+}
+
+TEST_F(AdcCaptureTest, TheFiguresSayWhatTheyStandFor) {
+  Points(0);
+  Queue(std::vector<uint32_t>(64, 10));
+  ASSERT_TRUE(capture.CatchACDCOM("2.4", kModeAdc));
+  EXPECT_EQ(capture.FiguresNote(), "");
+
+  Queue(std::vector<uint32_t>(64, 10));
+  host.pumps = 0;
+  host.onPump = [&] {
+    if (host.pumps == 2) capture.idle = 1;
+  };
+  ASSERT_FALSE(capture.CatchACDCOM("2.4", kModeAdc));
+  EXPECT_EQ(capture.FiguresNote(), "stopped: figures of 29 of 64 samples");
+
+  bench.target.LinkKind = link::kLinkRs232;
+  ASSERT_FALSE(capture.CatchACDCOM("2.4", kModeAdc));
+  EXPECT_EQ(capture.FiguresNote(), std::string("no samples: ") + kCaptureNeedsUsb);
 }
 
 TEST_F(AdcCaptureTest, StreamStartsWithTheModeByteAndStopsAtTheEnd) {

@@ -9,6 +9,7 @@ namespace qx::link {
 namespace {
 
 using test::Bytes;
+constexpr int kLinkMonitorLostCheckTicks = LinkMonitor::kLostCheckTicks;
 
 class LinkMonitorTest : public ::testing::Test {
  protected:
@@ -81,6 +82,40 @@ TEST_F(LinkMonitorTest, LostBridgeIsReportedAndFoundAgain) {
   hid.AttachBridge(bridge);
   bench.monitor.CheckLink();
   EXPECT_EQ(host.status[0], kUsbOnLine);
+}
+
+TEST_F(LinkMonitorTest, PanelFollowsTheBridgeWithinASecondOfAFailedTransfer) {
+  bench.target.LinkKind = kLinkQx740x;
+  hid.AttachBridge(bridge);
+  ASSERT_TRUE(bench.monitor.USBConnect());
+
+  // One lost reply: the next tick finds the bridge still there and the link open again.
+  bridge.failReads = 1;
+  ASSERT_FALSE(bench.access.ReadAdcResult());
+  ASSERT_FALSE(bench.target.Usb.Opened);
+  Ticks(1);
+  EXPECT_EQ(host.status[0], kUsbOnLine);
+  EXPECT_TRUE(bench.target.Usb.Opened);
+
+  // Unplugged during traffic: said at the next tick, not after ten quiet seconds.
+  hid.devices.clear();
+  bridge.failReads = 1;
+  ASSERT_FALSE(bench.access.ReadAdcResult());
+  Ticks(1);
+  EXPECT_EQ(host.status[0], kUsbNotConnect);
+
+  // Plugged back: found within a second.
+  hid.AttachBridge(bridge);
+  Ticks(kLinkMonitorLostCheckTicks);
+  EXPECT_EQ(host.status[0], kUsbOnLine);
+  EXPECT_TRUE(bench.target.Usb.Opened);
+
+  // Released on purpose: not looked for again before the idle check.
+  bench.monitor.Disconnect();
+  const int scans = hid.getDeviceCalls;
+  Ticks(3 * kLinkMonitorLostCheckTicks);
+  EXPECT_EQ(hid.getDeviceCalls, scans);
+  EXPECT_FALSE(bench.target.Usb.Opened);
 }
 
 TEST_F(LinkMonitorTest, UsbConnectRunsTheClientOnlyOnSuccess) {
