@@ -209,6 +209,26 @@ TEST_F(AnxAdcFormTest, FiguresCaptionsAndCodesShowWholeAtTheDefaultSize) {
     }
 }
 
+TEST_F(AnxAdcFormTest, CaptionsOfTheSettingsStandApart) {
+  panel->Main().show();
+  QApplication::processEvents();
+  // Each caption sits over its list, left-aligned: its text must end well before the next
+  // caption starts, or "Sample Point" and "Scale" read as one.
+  const char* order[] = {"Sample Point", "Scale", "Ref Volt", "Avr. Times"};
+  std::vector<const QLabel*> captions;
+  for (const char* text : order)
+    for (const QLabel* label : form->findChildren<QLabel*>())
+      if (label->text() == text && label->isVisibleTo(form)) captions.push_back(label);
+  ASSERT_EQ(captions.size(), std::size(order));
+  for (size_t i = 0; i + 1 < captions.size(); ++i) {
+    const QLabel* a = captions[i];
+    const int textEnd =
+        a->mapTo(form, QPoint(a->fontMetrics().horizontalAdvance(a->text()), 0)).x();
+    const int nextStart = captions[i + 1]->mapTo(form, QPoint(0, 0)).x();
+    EXPECT_GE(nextStart - textEnd, 8) << order[i] << " / " << order[i + 1];
+  }
+}
+
 TEST_F(AnxAdcFormTest, ValueAxisTicksFallOnWholeCodes) {
   // Ranges whose natural step would be 2.5, 0.5 or 0.2 codes.
   for (const QCPRange range : {QCPRange(2097150, 2097162), QCPRange(2097151, 2097153.4),
@@ -376,8 +396,10 @@ TEST_F(AnxAdcNoiseViewsTest, TheUnitListConvertsTheNoisePanelsAndNamesTheUnit) {
 
 TEST_F(AnxAdcNoiseViewsTest, ExportWritesEveryStreamedCodeUnderTheSettings) {
   QString asked;
-  form->SetFileChooser([&](const QString& caption, const QString&, const QString&) {
+  QString suggested;
+  form->SetFileChooser([&](const QString& caption, const QString& name, const QString&) {
     asked = caption;
+    suggested = name;
     return QString::fromStdString((dir / "export.csv").string());
   });
   Child<QPushButton>("ExportData")->click();
@@ -386,6 +408,8 @@ TEST_F(AnxAdcNoiseViewsTest, ExportWritesEveryStreamedCodeUnderTheSettings) {
 
   Capture(0);
   Child<QPushButton>("ExportData")->click();
+  // The dialog opens in the program folder, not wherever the program was started from.
+  EXPECT_EQ(std::filesystem::path(suggested.toStdString()), dir / "QxADC-export.csv");
   const std::string path = (dir / "export.csv").string();
   EXPECT_EQ(Status(2), "Exported 64 samples to " + path);
   std::istringstream lines(FileText(path));
