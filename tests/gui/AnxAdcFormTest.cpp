@@ -57,6 +57,18 @@ TEST_F(AnxAdcFormTest, CatchAdcCapturesAndFillsGridAndPanels) {
   EXPECT_EQ(grid->data(grid->index(0, 16)).toString(), "0F");
   EXPECT_EQ(grid->data(grid->index(4, 0)).toString(), "0003");
   EXPECT_FALSE(grid->data(grid->index(1, 1)).toString().isEmpty());
+  // The corner says which codes the cells hold, since Export writes others.
+  const QModelIndex corner = grid->index(0, 0);
+  EXPECT_EQ(grid->data(corner).toString(), "23b");
+  EXPECT_EQ(grid->data(corner, Qt::ToolTipRole).toString().toStdString(),
+            "Codes at the 23-bit Scale: the 24-bit code divided by 1. Export writes the 24-bit "
+            "codes.");
+  Child<QComboBox>("TXScale")->setCurrentIndex(0);
+  EXPECT_EQ(grid->data(corner).toString(), "8b");
+  EXPECT_NE(grid->data(corner, Qt::ToolTipRole).toString().indexOf("divided by 32768"), -1);
+  EXPECT_LE(QFontMetrics(form->Grid()->font()).horizontalAdvance("23b"),
+            form->Grid()->columnWidth(0) - 4)
+      << "the corner shows whole";
   EXPECT_FALSE(Text("TXENOB").isEmpty());
   EXPECT_TRUE(Text("TXNrms").endsWith(QString(".") + Text("TXNrms").right(2)));
   EXPECT_TRUE(Child<QPushButton>("SaveData")->isEnabled());
