@@ -114,6 +114,8 @@ bool ApplyOptions(SwitchTest& test, const CliOptions& options, std::ostream& err
 
 const char* ResultText(SwitchTest::RunResult r) {
   switch (r) {
+    case SwitchTest::RunResult::NoChannel:
+      return "no channel is enabled";
     case SwitchTest::RunResult::NoBridge:
       return "the bridge did not give its name";
     case SwitchTest::RunResult::BusyTimeout:

@@ -217,6 +217,20 @@ void MainPanel::RegisterCommand(const std::string& objectName, std::function<voi
   UpdateEnabled();
 }
 
+const std::string& MainPanel::ProgramDir() const {
+  return shell_.ProgramDir();
+}
+
+void MainPanel::RunCommand(const std::string& objectName) {
+  const app::MenuItem* item = app::MainMenu::Find(objectName);
+  if (!item) return;
+  if (commands_.count(objectName) == 0 && !item->OpensWindow) {
+    SetStatusText(2, QString::fromUtf8(item->Caption) + ": not available yet");
+    return;
+  }
+  Trigger(*item);
+}
+
 QMdiSubWindow* MainPanel::SubWindowOf(QWidget* child) const {
   return qobject_cast<QMdiSubWindow*>(child->parentWidget());
 }

@@ -57,6 +57,9 @@ class MainPanel final : public QMainWindow {
   void RegisterForm(app::FormId form, QWidget* widget);
   /// The handler of a menu command that does more than open its window.
   void RegisterCommand(const std::string& objectName, std::function<void()> handler);
+  /// Runs a menu command as its menu item does, also from a window's own button while the item
+  /// is hidden; a command that cannot run now says so in the status bar.
+  void RunCommand(const std::string& objectName);
   /// Shows a child at its remembered bounds as an MDI child, or hides it.
   void ShowChild(app::FormId form, int index, bool show);
   /// Puts a window into the MDI area in a frame whose close (its X, Ctrl+F4) only hides it:
@@ -95,6 +98,8 @@ class MainPanel final : public QMainWindow {
   /// Called with every menu command the user gives, before it runs.
   std::function<void(const std::string&)> onCommand;
 
+  /// The program folder, where the data files are and where file dialogs open.
+  const std::string& ProgramDir() const;
   app::MainMenu& Menu() { return menu_; }
   RestoreWin& Placement() { return restoreWin_; }
   QMdiArea* MdiArea() const { return mdi_; }

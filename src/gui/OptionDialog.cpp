@@ -288,6 +288,9 @@ void OptionDialog::Sync() {
 
 void OptionDialog::ShowSetup(const QPoint& mainTopLeft) {
   model_.PrepareForShow();
+  // At its layout's size every time: bounds kept from a start that never opened the dialog are
+  // Qt's default for an unshown window, not this dialog's.
+  adjustSize();
   move(mainTopLeft + QPoint(40, 40));
   exec();
 }

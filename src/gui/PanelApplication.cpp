@@ -116,6 +116,15 @@ void PanelApplication::CreateStepTables() {
   main_->RegisterForm(app::FormId::TFLUKE, fluke_);
   power_ = new StepTableWindow("Power Supply", "PowerGd", bench_.powerSteps, main_.get());
   main_->RegisterForm(app::FormId::TFPower, power_);
+  const auto wire = [this](StepTableWindow* window, const char* save, const char* load) {
+    window->onSave = [this, save] { main_->RunCommand(save); };
+    window->onLoad = [this, load] { main_->RunCommand(load); };
+    window->onStatus = [this](const std::string& text) {
+      main_->SetStatusText(2, QString::fromStdString(text));
+    };
+  };
+  wire(fluke_, "SaveFluke1", "DownLoadFluke1");
+  wire(power_, "SavePower1", "DownloadPower1");
   // Side by side at the top of the work area, so both show whole when opened together.
   power_->move(fluke_->width() + 10, 0);
 }

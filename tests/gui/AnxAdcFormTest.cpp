@@ -58,6 +58,18 @@ TEST_F(AnxAdcFormTest, CatchAdcCapturesAndFillsGridAndPanels) {
   EXPECT_EQ(grid->data(grid->index(0, 16)).toString(), "0F");
   EXPECT_EQ(grid->data(grid->index(4, 0)).toString(), "0003");
   EXPECT_FALSE(grid->data(grid->index(1, 1)).toString().isEmpty());
+  // The corner says which codes the cells hold, since Export writes others.
+  const QModelIndex corner = grid->index(0, 0);
+  EXPECT_EQ(grid->data(corner).toString(), "23b");
+  EXPECT_EQ(grid->data(corner, Qt::ToolTipRole).toString().toStdString(),
+            "Codes at the 23-bit Scale: the 24-bit code divided by 1. Export writes the 24-bit "
+            "codes.");
+  Child<QComboBox>("TXScale")->setCurrentIndex(0);
+  EXPECT_EQ(grid->data(corner).toString(), "8b");
+  EXPECT_NE(grid->data(corner, Qt::ToolTipRole).toString().indexOf("divided by 32768"), -1);
+  EXPECT_LE(QFontMetrics(form->Grid()->font()).horizontalAdvance("23b"),
+            form->Grid()->columnWidth(0) - 4)
+      << "the corner shows whole";
   EXPECT_FALSE(Text("TXENOB").isEmpty());
   EXPECT_TRUE(Text("TXNrms").endsWith(QString(".") + Text("TXNrms").right(2)));
   EXPECT_TRUE(Child<QPushButton>("SaveData")->isEnabled());
@@ -236,6 +248,26 @@ TEST_F(AnxAdcFormTest, FiguresCaptionsAndCodesShowWholeAtTheDefaultSize) {
     }
 }
 
+TEST_F(AnxAdcFormTest, CaptionsOfTheSettingsStandApart) {
+  panel->Main().show();
+  QApplication::processEvents();
+  // Each caption sits over its list, left-aligned: its text must end well before the next
+  // caption starts, or "Sample Point" and "Scale" read as one.
+  const char* order[] = {"Sample Point", "Scale", "Ref Volt", "Avr. Times"};
+  std::vector<const QLabel*> captions;
+  for (const char* text : order)
+    for (const QLabel* label : form->findChildren<QLabel*>())
+      if (label->text() == text && label->isVisibleTo(form)) captions.push_back(label);
+  ASSERT_EQ(captions.size(), std::size(order));
+  for (size_t i = 0; i + 1 < captions.size(); ++i) {
+    const QLabel* a = captions[i];
+    const int textEnd =
+        a->mapTo(form, QPoint(a->fontMetrics().horizontalAdvance(a->text()), 0)).x();
+    const int nextStart = captions[i + 1]->mapTo(form, QPoint(0, 0)).x();
+    EXPECT_GE(nextStart - textEnd, 8) << order[i] << " / " << order[i + 1];
+  }
+}
+
 TEST_F(AnxAdcFormTest, ValueAxisTicksFallOnWholeCodes) {
   // Ranges whose natural step would be 2.5, 0.5 or 0.2 codes.
   for (const QCPRange range : {QCPRange(2097150, 2097162), QCPRange(2097151, 2097153.4),
@@ -403,8 +435,10 @@ TEST_F(AnxAdcNoiseViewsTest, TheUnitListConvertsTheNoisePanelsAndNamesTheUnit) {
 
 TEST_F(AnxAdcNoiseViewsTest, ExportWritesEveryStreamedCodeUnderTheSettings) {
   QString asked;
-  form->SetFileChooser([&](const QString& caption, const QString&, const QString&) {
+  QString suggested;
+  form->SetFileChooser([&](const QString& caption, const QString& name, const QString&) {
     asked = caption;
+    suggested = name;
     return QString::fromStdString((dir / "export.csv").string());
   });
   Child<QPushButton>("ExportData")->click();
@@ -413,6 +447,8 @@ TEST_F(AnxAdcNoiseViewsTest, ExportWritesEveryStreamedCodeUnderTheSettings) {
 
   Capture(0);
   Child<QPushButton>("ExportData")->click();
+  // The dialog opens in the program folder, not wherever the program was started from.
+  EXPECT_EQ(std::filesystem::path(suggested.toStdString()), dir / "QxADC-export.csv");
   const std::string path = (dir / "export.csv").string();
   EXPECT_EQ(Status(2), "Exported 64 samples to " + path);
   std::istringstream lines(FileText(path));

@@ -6,8 +6,10 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPointer>
+#include <QPushButton>
 #include <QTableView>
 #include <QThread>
+#include <filesystem>
 #include <functional>
 
 #include "PanelFixture.h"
@@ -118,7 +120,7 @@ TEST_F(InstrumentWindowsTest, MenuItemsOpenBothTablesWholeWithTheirTitlesAndNumb
   EXPECT_FALSE(fluke->geometry().intersects(power->geometry()));
 }
 
-TEST_F(InstrumentWindowsTest, EditsReachTheStepTablesAndTheNumberColumnStaysReadOnly) {
+TEST_F(InstrumentWindowsTest, EditsReachTheStepTablesAndEveryColumnIsEditable) {
   StartWithChips();
   instruments::StepTable* tables[] = {&panel->Bench().flukeSteps, &panel->Bench().powerSteps};
   for (size_t i = 0; i < 2; ++i) {
@@ -134,9 +136,52 @@ TEST_F(InstrumentWindowsTest, EditsReachTheStepTablesAndTheNumberColumnStaysRead
     EXPECT_FALSE(table.Enabled(3));
     EXPECT_EQ(Cell(grid, 2, 2), "OUT 600 mV ,0 Hz");
 
-    EXPECT_FALSE(Type(grid, 4, 0, "99")) << "no editor on the number column";
-    EXPECT_EQ(table.Cell(0, 5), "5");
+    // A Step that is no hex number would read as 0 and quietly drop the step: it is refused.
+    ASSERT_TRUE(Type(grid, 2, 1, "1"));
+    ASSERT_TRUE(Type(grid, 2, 1, "zz"));
+    EXPECT_EQ(table.Cell(1, 3), "1");
+    EXPECT_TRUE(table.Enabled(3));
+    EXPECT_EQ(Status(2), table.Edit(1, 3, "zz"));
+    EXPECT_NE(Status(2).find("\"zz\""), std::string::npos);
+
+    ASSERT_TRUE(Type(grid, 4, 0, "99")) << "the number column is edited like the others";
+    EXPECT_EQ(table.Cell(0, 5), "99");
     EXPECT_EQ(table.Cell(0, 0), "序號");
+  }
+}
+
+TEST_F(InstrumentWindowsTest, SaveAndLoadButtonsOfTheWindowsKeepTheirTablesInTheProgramFolder) {
+  StartWithChips();
+  struct Case {
+    const Window& window;
+    instruments::StepTable* table;
+    const char* file;
+  };
+  const Case cases[] = {{kWindows[0], &panel->Bench().flukeSteps, "Fluke.txt"},
+                        {kWindows[1], &panel->Bench().powerSteps, "Power.txt"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    QTableView* grid = Open(c.window);
+    ASSERT_NE(grid, nullptr);
+    QWidget* window = grid->parentWidget();
+    auto* save = window->findChild<QPushButton*>("BSave");
+    auto* load = window->findChild<QPushButton*>("BLoad");
+    ASSERT_NE(save, nullptr);
+    ASSERT_NE(load, nullptr);
+    EXPECT_TRUE(save->isVisible());
+    EXPECT_TRUE(window->rect().contains(save->geometry())) << "the buttons show whole";
+    EXPECT_TRUE(window->rect().contains(load->geometry()));
+
+    ASSERT_TRUE(Type(grid, 0, 2, "VOLT 5"));
+    ASSERT_TRUE(Type(grid, 0, 1, "1"));
+    save->click();
+    EXPECT_EQ(Status(2), std::string(c.file) + " saved: 1 step");
+    ASSERT_TRUE(std::filesystem::exists(dir / c.file));
+
+    c.table->SetCell(2, 1, "changed");
+    load->click();
+    EXPECT_EQ(c.table->Command(1), "VOLT 5");
+    EXPECT_EQ(Status(2), std::string(c.file) + " loaded: 1 row");
   }
 }
 

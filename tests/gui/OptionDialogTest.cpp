@@ -185,6 +185,22 @@ TEST_F(OptionDialogTest, SetupCommandShowsTheDialogModallyBesideTheMainWindow) {
   EXPECT_TRUE(Dialog().isHidden());
 }
 
+TEST_F(OptionDialogTest, SetupOpensAtItsOwnSizeAfterAStartThatNeverOpenedIt) {
+  // The placement file keeps the bounds of every window, also of a setup never opened.
+  StartWithChips();
+  panel->Main().show();
+  CloseAndDestroy();
+  Start();
+  panel->Main().show();
+  QSize shown;
+  QTimer::singleShot(0, [&] {
+    shown = Dialog().size();
+    Dialog().findChild<QPushButton*>("BtClose")->click();
+  });
+  Action("SMenu_Option")->trigger();
+  EXPECT_EQ(shown, Dialog().sizeHint()) << "its layout's size, not a default one";
+}
+
 TEST_F(OptionDialogTest, UsbScanRestoresTheDialogAndNamesTheChip) {
   StartWithChips();
   panel->Bench().target.ChipIndex = 2;

@@ -290,6 +290,12 @@ SamplePlace SwitchTest::PlaceSample(int done, int perLoop, int stepLen) {
 
 SwitchTest::RunResult SwitchTest::TestBeginClick() {
   if (running_) return RunResult::Stopped;
+  // With no channel the target runs an empty test and reports completion at once: the tables
+  // would keep whatever they held (zeros after start-up) under "Test OK".
+  if (EnabledCount() == 0) {
+    host_.SetStatus(2, kNoChannelText);
+    return RunResult::NoChannel;
+  }
   TrafficLink link(target_);
   std::string name;
   if (!access_.ReadBridgeName(name)) {

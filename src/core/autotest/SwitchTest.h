@@ -60,8 +60,12 @@ class SwitchTest {
   static constexpr double kBusyLimitMs = 2000;
   static constexpr double kBusyPollMs = 1;
   static constexpr double kSetSettleMs = 2000;
+  /// Begin with no channel box checked: the target would measure nothing and report it done.
+  static constexpr char kNoChannelText[] =
+      "Begin: no channel is checked, nothing to measure (check Channel 1 to 8 first)";
 
   enum class RunResult {
+    NoChannel,
     NoBridge,
     BusyTimeout,
     SendFailed,

@@ -43,6 +43,20 @@ void StepTable::SetCell(int column, int row, const std::string& text) {
   ++revision_;
 }
 
+std::string StepTable::Edit(int column, int row, const std::string& text) {
+  if (row < 1 || row >= RowCount() || column < 0 || column >= kColumns)
+    return "Row " + std::to_string(row) + " is not a step of this table";
+  if (column == 1) {
+    const bool hex = text.find_first_not_of("0123456789ABCDEFabcdef") == std::string::npos;
+    if (!hex || text.size() > kStepDigits)
+      return "Step \"" + text + "\" of row " + std::to_string(row) +
+             " is not a hex number of up to 4 digits: 0 or empty turns the step off, 1 to FFFF "
+             "turns it on";
+  }
+  SetCell(column, row, text);
+  return {};
+}
+
 bool StepTable::Enabled(int row) const {
   return row > 0 && chip::HexValue(Cell(1, row)) != 0;
 }

@@ -33,6 +33,12 @@ class StepTable {
   const std::string& Cell(int column, int row) const;
   /// Ignored outside the grid.
   void SetCell(int column, int row, const std::string& text);
+  /// What the user types into a cell of a step row. A Step cell takes hex digits only, at most
+  /// kStepDigits of them (the width of its field in the step files): any other character would
+  /// read as 0 and silently turn the step off. Returns the refusal, cell unchanged, or empty
+  /// when the text was taken.
+  std::string Edit(int column, int row, const std::string& text);
+  static constexpr size_t kStepDigits = 4;
 
   /// Column 1 of `row` is non-zero hex (empty or "0" disables, "A" enables).
   bool Enabled(int row) const;

@@ -39,6 +39,7 @@ namespace {
 constexpr char kToChart[] = "Chang to Chart";
 constexpr char kToValues[] = "Chang to vaule";
 constexpr int kHeaderWidth = 35;
+constexpr int kCaptionGap = 10;
 constexpr int kColumns = 17;
 enum Page { kSamplesPage, kHistogramPage, kSpectrumPage };
 
@@ -169,7 +170,8 @@ void AnxAdcForm::BuildStrip() {
   auto labelled = [this, h](const char* label, QWidget* w) {
     auto* box = new QWidget(strip_);
     auto* v = new QVBoxLayout(box);
-    v->setContentsMargins(0, 0, 0, 0);
+    // A gap after each caption, which is often wider than its list: "Sample Point  Scale".
+    v->setContentsMargins(0, 0, kCaptionGap, 0);
     v->setSpacing(0);
     v->addWidget(new QLabel(label, box));
     w->setParent(box);
@@ -499,7 +501,8 @@ void AnxAdcForm::ChartFun(int n) {
 }
 
 void AnxAdcForm::SaveDataClick() {
-  const QString path = QFileDialog::getSaveFileName(this, "Save", "QxADC.CSV", "*.CSV");
+  const QString path = QFileDialog::getSaveFileName(
+      this, "Save", QString::fromStdString(main_.ProgramDir()) + "QxADC.CSV", "*.CSV");
   if (!path.isEmpty()) SAVECOM(path.toStdString());
 }
 
@@ -512,8 +515,10 @@ bool AnxAdcForm::SAVECOM(const std::string& path) {
 
 QString AnxAdcForm::ChooseFile(const QString& caption, const QString& suggested,
                                const QString& filter) {
-  if (chooseFile_) return chooseFile_(caption, suggested, filter);
-  return QFileDialog::getSaveFileName(this, caption, suggested, filter);
+  // The dialog opens in the program folder, beside the program's other files.
+  const QString inFolder = QString::fromStdString(main_.ProgramDir()) + suggested;
+  if (chooseFile_) return chooseFile_(caption, inFolder, filter);
+  return QFileDialog::getSaveFileName(this, caption, inFolder, filter);
 }
 
 void AnxAdcForm::ExportClick() {

@@ -114,8 +114,9 @@ NoiseSweepForm::NoiseSweepForm(app::Workbench& bench, MainPanel& main, QWidget* 
   connect(stop_, &QPushButton::clicked, this, &NoiseSweepForm::StopClick);
   connect(copy_, &QPushButton::clicked, this, &NoiseSweepForm::CopyClick);
   connect(export_, &QPushButton::clicked, this, [this] {
-    const QString path = QFileDialog::getSaveFileName(this, "Export CSV", "NoiseSweep.csv",
-                                                      "CSV files (*.csv);;All files (*)");
+    const QString path = QFileDialog::getSaveFileName(
+        this, "Export CSV", QString::fromStdString(main_.ProgramDir()) + "NoiseSweep.csv",
+        "CSV files (*.csv);;All files (*)");
     if (path.isEmpty()) {
       Say("Export cancelled");
       return;

@@ -21,10 +21,24 @@ int SampleGridModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant SampleGridModel::data(const QModelIndex& index, int role) const {
-  if (role != Qt::DisplayRole || !index.isValid()) return {};
+  if (!index.isValid()) return {};
   const int r = index.row();
   const int c = index.column();
-  if (r == 0 && c == 0) return {};
+  if (r == 0 && c == 0) {
+    // The corner names the codes of the cells: those of the Scale's resolution, which Export
+    // does not write.
+    const int bits = capture_.Bits();
+    if (bits < 8 || bits > 23) return {};
+    if (role == Qt::DisplayRole) return QString("%1b").arg(bits);
+    if (role == Qt::ToolTipRole)
+      return QString(
+                 "Codes at the %1-bit Scale: the 24-bit code divided by %2. Export writes "
+                 "the 24-bit codes.")
+          .arg(bits)
+          .arg(1 << (23 - bits));
+    return {};
+  }
+  if (role != Qt::DisplayRole) return {};
   if (r == 0) return QString::fromStdString(qx::analysis::AdcCapture::ColumnHeader(c));
   if (c == 0) return QString::fromStdString(qx::analysis::AdcCapture::RowHeader(r));
   return QString::fromStdString(capture_.Cells().Text((r - 1) * 16 + (c - 1)));

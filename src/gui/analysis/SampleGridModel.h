@@ -6,7 +6,8 @@
 
 namespace qx::gui::analysis {
 
-/// `MemoryF`: the display codes, 16 per row, with hexadecimal headers in row and column 0.
+/// `MemoryF`: the display codes, 16 per row, with hexadecimal headers in row and column 0 and
+/// the resolution of the codes in the corner.
 /// Reads the cells of the capture on demand, so a 65536-point run costs no widget per cell.
 class SampleGridModel final : public QAbstractTableModel {
   Q_OBJECT

@@ -53,6 +53,9 @@ class SwitchGridModel final : public QAbstractTableModel {
 namespace {
 
 constexpr int kHeaderColumnWidth = 30;
+/// The shown STEP panel: a deep, muted blue under which the light caption stays readable, where
+/// a pure blue glares and swallows it.
+const QColor kStepBlue(32, 74, 135);
 
 QComboBox* Combo(QWidget* parent, const char* name) {
   auto* c = new QComboBox(parent);
@@ -168,9 +171,8 @@ void TWeightCAL::ApplyLook(ClickLabel* panel, const PanelLook& look) {
   panel->setFrameStyle(QFrame::Panel | (look.raised ? QFrame::Raised : QFrame::Sunken));
   QPalette pal = panel->palette();
   const QPalette system;
-  pal.setColor(QPalette::Window, look.fill == PanelLook::Fill::Blue
-                                     ? QColor(Qt::blue)
-                                     : system.color(QPalette::Button));
+  pal.setColor(QPalette::Window,
+               look.fill == PanelLook::Fill::Blue ? kStepBlue : system.color(QPalette::Button));
   QColor text = system.color(QPalette::WindowText);
   if (look.text == PanelLook::Text::Silver) text = QColor(192, 192, 192);
   if (look.text == PanelLook::Text::Window) text = system.color(QPalette::Base);

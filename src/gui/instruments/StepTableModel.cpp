@@ -2,10 +2,6 @@
 
 namespace qx::gui {
 
-namespace {
-constexpr int kNumberColumn = 0;
-}
-
 StepTableModel::StepTableModel(instruments::StepTable& table, QObject* parent)
     : QAbstractTableModel(parent),
       table_(table),
@@ -32,15 +28,19 @@ QVariant StepTableModel::headerData(int section, Qt::Orientation orientation, in
 
 Qt::ItemFlags StepTableModel::flags(const QModelIndex& index) const {
   if (!index.isValid()) return Qt::NoItemFlags;
-  const Qt::ItemFlags base = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-  return index.column() == kNumberColumn ? base : base | Qt::ItemIsEditable;
+  return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
 }
 
 bool StepTableModel::setData(const QModelIndex& index, const QVariant& value, int role) {
-  if (!index.isValid() || role != Qt::EditRole || index.column() == kNumberColumn) return false;
+  if (!index.isValid() || role != Qt::EditRole) return false;
   // The view may hold an edit that began before the table shrank under it.
   if (index.row() + 1 >= table_.RowCount()) return false;
-  table_.SetCell(index.column(), index.row() + 1, value.toString().toStdString());
+  const std::string refusal =
+      table_.Edit(index.column(), index.row() + 1, value.toString().toStdString());
+  if (!refusal.empty()) {
+    if (onRefused) onRefused(refusal);
+    return false;
+  }
   seenRevision_ = table_.Revision();
   emit dataChanged(index, index);
   return true;

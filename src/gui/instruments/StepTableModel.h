@@ -1,14 +1,16 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <functional>
+#include <string>
 
 #include "core/instruments/StepTable.h"
 
 namespace qx::gui {
 
 /// A step table as a Qt table model. Table row 0 (the titles) is the horizontal header, so view
-/// row r is table row r + 1. The number column is read-only; Step and the command are edited
-/// straight into the table.
+/// row r is table row r + 1. Every cell is edited straight into the table; a Step the table
+/// refuses is left as it was and the refusal goes to `onRefused`.
 class StepTableModel final : public QAbstractTableModel {
   Q_OBJECT
 
@@ -25,6 +27,8 @@ class StepTableModel final : public QAbstractTableModel {
   /// Takes changes made to the table elsewhere (a resize, INI, a loaded file); false when the
   /// table has not changed since the last look.
   bool Sync();
+
+  std::function<void(const std::string&)> onRefused;
 
  private:
   instruments::StepTable& table_;

@@ -1,8 +1,10 @@
 #include "gui/instruments/StepTableWindow.h"
 
 #include <QCloseEvent>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QMdiSubWindow>
+#include <QPushButton>
 #include <QStyle>
 #include <QTableView>
 #include <QTimer>
@@ -24,6 +26,9 @@ StepTableWindow::StepTableWindow(const QString& caption, const char* gridName,
   hide();
   setWindowTitle(caption);
   model_ = new StepTableModel(table, this);
+  model_->onRefused = [this](const std::string& text) {
+    if (onStatus) onStatus(text);
+  };
   grid_ = new QTableView(this);
   grid_->setObjectName(gridName);
   grid_->setModel(model_);
@@ -40,10 +45,25 @@ StepTableWindow::StepTableWindow(const QString& caption, const char* gridName,
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(kMargin, kMargin, kMargin, kMargin);
   layout->addWidget(grid_);
+  auto* buttons = new QHBoxLayout;
+  const auto button = [this, buttons](const char* name, const char* text,
+                                      std::function<void()> StepTableWindow::*command) {
+    auto* b = new QPushButton(text, this);
+    b->setObjectName(name);
+    connect(b, &QPushButton::clicked, this, [this, command] {
+      if (this->*command) (this->*command)();
+    });
+    buttons->addWidget(b);
+  };
+  button("BSave", "Save", &StepTableWindow::onSave);
+  button("BLoad", "Load", &StepTableWindow::onLoad);
+  buttons->addStretch(1);
+  layout->addLayout(buttons);
   // An explicit minimum, unlike the layout's, holds when the MDI frame is fitted around the
   // window: every column stays in view, only the rows scroll.
-  setMinimumSize(grid_->minimumWidth() + 2 * kMargin, kMinGridHeight + 2 * kMargin);
-  resize(minimumWidth(), instruments::StepTable::kGridHeight + 2 * kMargin);
+  const int buttonRow = std::max(0, layout->spacing()) + buttons->sizeHint().height();
+  setMinimumSize(grid_->minimumWidth() + 2 * kMargin, kMinGridHeight + buttonRow + 2 * kMargin);
+  resize(minimumWidth(), instruments::StepTable::kGridHeight + buttonRow + 2 * kMargin);
 
   refresh_ = new QTimer(this);
   refresh_->setInterval(kRefreshMs);

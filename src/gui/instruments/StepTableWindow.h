@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QWidget>
+#include <functional>
+#include <string>
 
 #include "core/instruments/StepTable.h"
 
@@ -26,6 +28,12 @@ class StepTableWindow final : public QWidget {
   QTableView* Grid() const { return grid_; }
   /// Re-reads the table if it changed since the last look.
   void Refresh();
+
+  /// The window's "Save" and "Load" buttons: the same commands as the File menu's.
+  std::function<void()> onSave;
+  std::function<void()> onLoad;
+  /// Where a refused edit is said.
+  std::function<void(const std::string&)> onStatus;
 
  protected:
   void showEvent(QShowEvent* event) override;

@@ -423,9 +423,19 @@ TEST_F(SwitchTestFixture, ChannelsWithAGapAreNamedBeforeTheRun) {
 }
 
 TEST_F(SwitchTestFixture, BeginWithoutBridgeNameSaysTestFail) {
+  Enable({0});
   bridge.failReads = 100;
   EXPECT_EQ(test().TestBeginClick(), SwitchTest::RunResult::NoBridge);
   EXPECT_EQ(host.status[2], "Test Fail");
+}
+
+TEST_F(SwitchTestFixture, BeginWithNoChannelCheckedMeasuresNothingAndSaysSo) {
+  // The target would run an empty test and report it done: no "Test OK" over a table of zeros.
+  EXPECT_EQ(test().TestBeginClick(), SwitchTest::RunResult::NoChannel);
+  EXPECT_EQ(host.status[2], SwitchTest::kNoChannelText);
+  EXPECT_TRUE(bridge.requests.empty()) << "nothing went to the target";
+  EXPECT_EQ(test().Cell(1, 1), "") << "the grid shows no samples";
+  EXPECT_FALSE(test().Running());
 }
 
 TEST_F(SwitchTestFixture, StepPanelsAndGrid) {

@@ -54,6 +54,31 @@ TEST(StepTable, StepCellIsReadAsHex) {
   EXPECT_FALSE(t.Enabled(0)) << "the header row is never a step";
 }
 
+TEST(StepTable, TypedStepsTakeHexOfUpToFourDigitsOnlyAndOtherCellsAnyText) {
+  struct Case {
+    int column;
+    const char* text;
+    bool taken;
+  };
+  const Case cases[] = {
+      {1, "A", true},      {1, "ffff", true}, {1, "", true},
+      {1, "zz", false},    {1, " 1", false},  {1, "1G", false},
+      {1, "10000", false}, {2, "zz", true},   {0, "seventh", true},
+  };
+  for (const Case& c : cases) {
+    StepTable t;
+    t.SetCell(c.column, 7, "1");
+    const std::string refusal = t.Edit(c.column, 7, c.text);
+    EXPECT_EQ(refusal.empty(), c.taken) << c.text;
+    EXPECT_EQ(t.Cell(c.column, 7), c.taken ? c.text : "1") << c.text;
+  }
+  StepTable t;
+  EXPECT_EQ(t.Edit(1, 7, "zz"),
+            "Step \"zz\" of row 7 is not a hex number of up to 4 digits: 0 or empty turns the step "
+            "off, 1 to FFFF turns it on");
+  EXPECT_FALSE(t.Edit(1, 0, "1").empty()) << "the titles are no step";
+}
+
 class StepTrafficTest : public ::testing::Test {
  protected:
   void SetUp() override {
