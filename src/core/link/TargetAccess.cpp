@@ -211,19 +211,20 @@ bool TargetAccess::WriteUsb(uint16_t address, uint8_t count) {
   }
 }
 
-void TargetAccess::WriteReg(uint16_t address, uint8_t value) {
+std::string TargetAccess::WriteReg(uint16_t address, uint8_t value) {
   if (target_.LinkKind == kLinkQx740x) {
     if (address >= kAdcRegisters) {
       host_.SetStatus(2, kQx740xReach);
-      return;
+      return kQx740xReach;
     }
     adcRegShadow_[address] = value;
     if (!WriteBytes(address, 1)) return ReportWriteFailure(address, false);
     if (!ReadBytes(address, 1)) return ReportWriteFailure(address, true);
     StoreAndRefresh(address, adcRegShadow_[address]);
-    return;
+    return {};
   }
-  if (target_.LinkKind == kLinkUart && !ProbeUartLink()) return;
+  // A UART bridge that does not answer its probe leaves the status bar as it was.
+  if (target_.LinkKind == kLinkUart && !ProbeUartLink()) return WriteFailureText(address, false);
 
   frame_[5] = value;
   uint8_t stored = 0;
@@ -246,14 +247,21 @@ void TargetAccess::WriteReg(uint16_t address, uint8_t value) {
   }
   StoreAndRefresh(address, stored);
   RecordPreset(address, value);
+  return {};
 }
 
-void TargetAccess::ReportWriteFailure(uint16_t address, bool readBack) {
+std::string TargetAccess::WriteFailureText(uint16_t address, bool readBack) {
   char text[64];
   std::snprintf(text, sizeof text,
                 readBack ? "Register %02X: read-back failed" : "Register %02X: write failed",
                 address);
+  return text;
+}
+
+std::string TargetAccess::ReportWriteFailure(uint16_t address, bool readBack) {
+  std::string text = WriteFailureText(address, readBack);
   host_.SetStatus(2, text);
+  return text;
 }
 
 void TargetAccess::RecordPreset(uint16_t address, uint8_t value) {

@@ -42,8 +42,10 @@ class TargetAccess {
   bool ReadBytes(uint16_t address, uint8_t count);
   /// Writes the bytes the caller put in `IoFrame` from byte 5 (link kind 5: `AdcRegShadow`).
   bool WriteBytes(uint16_t address, uint8_t count);
-  /// Writes one register with read-back and stores the result; reports nothing on failure.
-  void WriteReg(uint16_t address, uint8_t value);
+  /// Writes one register with read-back and stores the result. Reports nothing to the user on
+  /// failure but the status text it leaves in panel 2, which it also returns; empty when the
+  /// write took.
+  std::string WriteReg(uint16_t address, uint8_t value);
 
   /// B5 07: three status bytes of the bridge.
   bool ReadBridgeFlags(std::array<uint8_t, 3>& flags);
@@ -79,7 +81,8 @@ class TargetAccess {
   bool WriteUsb(uint16_t address, uint8_t count);
   void RecordPreset(uint16_t address, uint8_t value);
   /// Status panel 2 says which register's write or read-back failed.
-  void ReportWriteFailure(uint16_t address, bool readBack);
+  std::string ReportWriteFailure(uint16_t address, bool readBack);
+  static std::string WriteFailureText(uint16_t address, bool readBack);
   uint16_t FieldRegister(const char* key) const;
 
   TargetRecord& target_;

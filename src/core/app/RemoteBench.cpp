@@ -1,0 +1,124 @@
+#include "core/app/RemoteBench.h"
+
+#include <string>
+#include <vector>
+
+#include "core/analysis/AdcCapture.h"
+#include "core/app/WindowTitles.h"
+#include "core/remote/ScpiCall.h"
+
+namespace qx::app {
+
+namespace {
+
+constexpr char kMaker[] = "Quorvane";
+constexpr int kImageSize = 1024;
+
+/// "Qx-740xTEST V1.4" -> model "Qx-740xTEST", version "1.4".
+void SplitCaption(std::string& model, std::string& version) {
+  const std::string caption = kMainCaption;
+  const size_t v = caption.rfind(" V");
+  model = v == std::string::npos ? caption : caption.substr(0, v);
+  version = v == std::string::npos ? "0" : caption.substr(v + 2);
+}
+
+/// An `*IDN?` field carries no separators and nothing unprintable.
+std::string Field(const std::string& raw) {
+  std::string out;
+  for (const char c : raw) {
+    if (c == '\0') break;
+    out.push_back(c == ',' || c == ';' || c < ' ' || c > '~' ? '_' : c);
+  }
+  while (!out.empty() && out.back() == ' ') out.pop_back();
+  return out.empty() ? "0" : out;
+}
+
+}  // namespace
+
+remote::ScpiIdentity RemoteBench::Identity() {
+  remote::ScpiIdentity id;
+  id.maker = kMaker;
+  SplitCaption(id.model, id.version);
+  id.serial = "0";
+  std::string name;
+  if (bench_.monitor.UsbKind() && bench_.monitor.Online() && bench_.access.ReadBridgeName(name))
+    id.serial = Field(name);
+  return id;
+}
+
+int RemoteBench::SelfTest() {
+  if (bench_.monitor.UsbKind()) {
+    std::string name;
+    return bench_.monitor.EnsureOnline() && bench_.access.ReadBridgeName(name) ? 0 : 1;
+  }
+  return bench_.access.ReadBytes(0, 1) ? 0 : 1;
+}
+
+bool RemoteBench::Reachable(remote::ScpiCall& call) {
+  if (!bench_.monitor.UsbKind() || bench_.monitor.EnsureOnline()) return true;
+  call.Fail(kNotConnected, link::kUsbNotConnect);
+  return false;
+}
+
+void RemoteBench::AddCommands(remote::ScpiCommandTree& tree) {
+  using remote::ScpiCall;
+  tree.Add("LINK:KIND", [this](ScpiCall& c) {
+    if (!c.Count(1, 1)) return;
+    if (const auto kind = c.Integer(0, link::kLinkRs232, link::kLinkQx740x))
+      bench_.target.LinkKind = static_cast<uint16_t>(*kind);
+  });
+  tree.Add("LINK:KIND?", [this](ScpiCall& c) {
+    if (c.Count(0, 0)) c.Reply(std::to_string(bench_.target.LinkKind));
+  });
+  tree.Add("LINK:STATe?", [this](ScpiCall& c) {
+    if (!c.Count(0, 0)) return;
+    const link::TargetRecord& t = bench_.target;
+    bool up = false;
+    if (bench_.monitor.UsbKind())
+      up = bench_.monitor.Online();
+    else if (t.LinkKind == link::kLinkParallel)
+      up = bench_.parallel.Ready();
+    else
+      up = t.ComOpen;
+    c.Reply(up ? "1" : "0");
+  });
+  tree.Add("REGister:VALue", [this](ScpiCall& c) {
+    if (!c.Count(2, 2)) return;
+    const auto address = c.Integer(0, 0, kImageSize - 1);
+    if (!address) return;
+    const auto value = c.Integer(1, 0, 255);
+    if (!value) return;
+    if (bench_.target.LinkKind == link::kLinkQx740x && *address >= link::kAdcRegisters)
+      return c.Fail(kOutOfReach, link::kQx740xReach);
+    if (!Reachable(c)) return;
+    const std::string failure =
+        bench_.access.WriteReg(static_cast<uint16_t>(*address), static_cast<uint8_t>(*value));
+    if (failure.empty()) return;
+    const bool readBack = failure.ends_with("read-back failed");
+    c.Fail(readBack ? kReadBackFailed : kWriteFailed, failure);
+  });
+  tree.Add("REGister:VALue?", [this](ScpiCall& c) {
+    if (!c.Count(1, 2)) return;
+    const auto address = c.Integer(0, 0, kImageSize - 1);
+    if (!address) return;
+    long long count = 1;
+    if (c.Params().size() == 2) {
+      const auto n = c.Integer(1, 1, 255);
+      if (!n) return;
+      count = *n;
+    }
+    if (*address + count > kImageSize) return c.Fail(remote::error::kDataOutOfRange);
+    const bool qx = bench_.target.LinkKind == link::kLinkQx740x;
+    if (qx && *address + count > link::kAdcRegisters)
+      return c.Fail(kOutOfReach, link::kQx740xReach);
+    if (!Reachable(c)) return;
+    if (!bench_.access.ReadBytes(static_cast<uint16_t>(*address), static_cast<uint8_t>(count)))
+      return c.Fail(kReadFailed, analysis::kReadError);
+    std::vector<double> values;
+    for (long long i = 0; i < count; ++i)
+      values.push_back(bench_.frame[static_cast<size_t>(i) + (qx ? 1 : 0)]);
+    c.Reply(remote::format::Values(values, c.Format()));
+  });
+}
+
+}  // namespace qx::app

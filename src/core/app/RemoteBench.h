@@ -1,0 +1,36 @@
+#pragma once
+
+#include "core/app/Workbench.h"
+#include "core/remote/ScpiCommandTree.h"
+#include "core/remote/ScpiDevice.h"
+
+namespace qx::app {
+
+/// The bench as a SCPI instrument: its `*IDN?` and `*TST?` answers and its own commands, served
+/// by the same target access operations as the windows and qxctl.
+class RemoteBench : public remote::ScpiDevice {
+ public:
+  /// Error codes of the bench (positive, as the standard leaves them to the instrument).
+  static constexpr int kNotConnected = 1;    ///< "USB not Connect !!!"
+  static constexpr int kOutOfReach = 2;      ///< the QX740x link's five registers
+  static constexpr int kWriteFailed = 3;     ///< "Register XX: write failed"
+  static constexpr int kReadBackFailed = 4;  ///< "Register XX: read-back failed"
+  static constexpr int kReadFailed = 5;      ///< "Read Error !!!!!"
+
+  explicit RemoteBench(Workbench& bench) : bench_(bench) {}
+
+  remote::ScpiIdentity Identity() override;
+  /// 0 when the link answers: the bridge its name on the USB link kinds, a register read on the
+  /// others; 1 when it does not.
+  int SelfTest() override;
+  /// Adds LINK:KIND, LINK:STATe? and REGister:VALue to `tree`; `tree` must not outlive this.
+  void AddCommands(remote::ScpiCommandTree& tree);
+
+ private:
+  /// The link answers before an operation; queues the error and says no when it does not.
+  bool Reachable(remote::ScpiCall& call);
+
+  Workbench& bench_;
+};
+
+}  // namespace qx::app

@@ -1,0 +1,142 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "core/app/RemoteBench.h"
+#include "core/base/FakeClock.h"
+#include "core/base/RecordingHost.h"
+#include "core/remote/ScpiSession.h"
+#include "support/FakeBridge.h"
+
+namespace qx::app {
+namespace {
+
+using test::Bytes;
+
+/// The bench's commands over a session, on link kind 5 with a fake bridge whose registers read
+/// 0x10 + address.
+class RemoteBenchTest : public ::testing::Test {
+ protected:
+  RemoteBenchTest() {
+    bench.target.LinkKind = link::kLinkQx740x;
+    remote.AddCommands(tree);
+    bridge.respond = [this](const Bytes& r) { return Reply(r); };
+  }
+
+  Bytes Reply(const Bytes& r) {
+    Bytes out(64, 0);
+    if (r[0] == 0xF9 && r[1] == 0x05) {
+      std::memcpy(out.data(), "QXB,0042", 8);
+      return out;
+    }
+    if (r[0] != 0xC4) return bridge.DefaultReply(r);
+    // A refused transfer is one whose reply never comes.
+    if ((r[1] == 0x00 && refuseWrite) || (r[1] == 0x01 && refuseRead)) bridge.failReads = 1;
+    out[0] = 0xFA;
+    if (r[1] == 0x01) {
+      for (int i = 0; i < r[4]; ++i) out[1 + i] = static_cast<uint8_t>(0x10 + r[3] + i);
+    }
+    return out;
+  }
+  void Plug() { hid.AttachBridge(bridge); }
+  std::string Ask(const std::string& in) { return session.Feed(in); }
+
+  base::FakeClock clock;
+  base::RecordingHost host;
+  test::FakeBridge bridge;
+  test::FakeHid hid;
+  test::FakeBulk bulk;
+  Workbench bench{clock, host, hid, bulk};
+  RemoteBench remote{bench};
+  remote::ScpiCommandTree tree;
+  remote::ScpiSession session{tree, remote};
+  bool refuseWrite = false;
+  bool refuseRead = false;
+};
+
+struct BenchCase {
+  const char* name;
+  bool plugged;
+  std::string in;
+  std::string out;
+};
+
+class BenchBytes : public RemoteBenchTest, public ::testing::WithParamInterface<BenchCase> {};
+
+TEST_P(BenchBytes, ExactReply) {
+  if (GetParam().plugged) Plug();
+  EXPECT_EQ(Ask(GetParam().in), GetParam().out);
+}
+
+const std::string kNoError = "0,\"No error\"\n";
+const std::string kReach = "2,\"the QX740x link reaches registers 0 to 4 only\"\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, BenchBytes,
+    ::testing::Values(
+        BenchCase{"IdnNamesTheBridge", true, "*TST?;*IDN?\n",
+                  "0;Quorvane,Qx-740xTEST,QXB_0042,1.4\n"},
+        BenchCase{"IdnWithoutBridge", false, "*IDN?\n", "Quorvane,Qx-740xTEST,0,1.4\n"},
+        BenchCase{"SelfTestWithoutBridge", false, "*TST?\n", "1\n"},
+        BenchCase{"LinkKind", false, "LINK:KIND 3;KIND?\n", "3\n"},
+        BenchCase{"LinkKindRange", false, "LINK:KIND 6\nLINK:KIND?;:SYST:ERR?\n",
+                  "5;-222,\"Data out of range\"\n"},
+        BenchCase{"LinkStateOnLine", true, "*TST?;:LINK:STAT?\n", "0;1\n"},
+        BenchCase{"LinkStateOffLine", false, "link:state?\n", "0\n"},
+        BenchCase{"ReadOne", true, "REG:VAL? 3\n", "19\n"},
+        BenchCase{"ReadSeveral", true, "REGister:VALue? 1,3\n", "17,18,19\n"},
+        BenchCase{"ReadAsBlock", true, "FORM INT;:REG:VAL? 0,2\n",
+                  std::string("#18\0\0\0\x10\0\0\0\x11\n", 12)},
+        BenchCase{"ReadBeyondFive", true, "REG:VAL? 3,3\nSYST:ERR?\n", kReach},
+        BenchCase{"WriteBeyondFive", true, "REG:VAL 5,1\nSYST:ERR?\n", kReach},
+        BenchCase{"ReadPastTheImage", true, "LINK:KIND 1\nREG:VAL? 1020,5\nSYST:ERR?\n",
+                  "-222,\"Data out of range\"\n"},
+        BenchCase{"ReadWithoutBridge", false, "REG:VAL? 0\nSYST:ERR?\n",
+                  "1,\"USB not Connect !!!\"\n"},
+        BenchCase{"WriteWithoutBridge", false, "REG:VAL 0,1\nSYST:ERR?;*ESR?\n",
+                  "1,\"USB not Connect !!!\";8\n"},
+        BenchCase{"WriteNeedsTwo", true, "REG:VAL 1\nSYST:ERR?\n", "-109,\"Missing parameter\"\n"},
+        BenchCase{"ValueIsAByte", true, "REG:VAL 1,256\nSYST:ERR?\n",
+                  "-222,\"Data out of range\"\n"}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+TEST_F(RemoteBenchTest, WriteStoresWhatReadsBack) {
+  Plug();
+  EXPECT_EQ(Ask("REG:VAL 2,#HAB;:SYST:ERR?\n"), kNoError);
+  // The fake chip reads 0x12 at address 2 whatever was written: the image keeps the read-back.
+  EXPECT_EQ(bench.access.GetRegImage(2), 0x12);
+  bool wrote = false;
+  for (const Bytes& r : bridge.requests)
+    wrote |= r.size() >= 5 && r[0] == 0xC4 && r[1] == 0x00 && r[3] == 2;
+  EXPECT_TRUE(wrote);
+}
+
+struct FailureCase {
+  const char* name;
+  bool refuseWrite, refuseRead;
+  std::string in;
+  std::string error;
+};
+
+class BenchFailures : public RemoteBenchTest, public ::testing::WithParamInterface<FailureCase> {};
+
+TEST_P(BenchFailures, FailureIsQueuedWithTheWindowsText) {
+  Plug();
+  refuseWrite = GetParam().refuseWrite;
+  refuseRead = GetParam().refuseRead;
+  EXPECT_EQ(Ask(GetParam().in), "");
+  EXPECT_EQ(Ask("SYST:ERR?\n"), GetParam().error);
+}
+
+INSTANTIATE_TEST_SUITE_P(Link, BenchFailures,
+                         ::testing::Values(FailureCase{"Write", true, false, "REG:VAL 2,1\n",
+                                                       "3,\"Register 02: write failed\"\n"},
+                                           FailureCase{"ReadBack", false, true, "REG:VAL 4,1\n",
+                                                       "4,\"Register 04: read-back failed\"\n"},
+                                           FailureCase{"Read", false, true, "REG:VAL? 0\n",
+                                                       "5,\"Read Error !!!!!\"\n"}),
+                         [](const auto& row) { return std::string(row.param.name); });
+
+}  // namespace
+}  // namespace qx::app
