@@ -3,6 +3,7 @@
 #include <linux/ppdev.h>
 #include <sys/ioctl.h>
 
+#include <array>
 #include <cerrno>
 #include <map>
 #include <set>
@@ -140,6 +141,50 @@ TEST_F(PpdevParallelDriverTest, ReadOfSixtyFourBytesThroughPpdev) {
   EXPECT_EQ(kernel.Count(PPRDATA), 68u * 1001);
   EXPECT_EQ(kernel.Count(PPRSTATUS), 64u * 8);
   EXPECT_EQ(kernel.ioctls.size(), 69748u);
+}
+
+// The requests as the link sends them, written out byte by byte: a driver that read another
+// code or another buffer layout would touch the wrong line.
+TEST_F(PpdevParallelDriverTest, RequestCodesAndBufferLayouts) {
+  kernel.target = nullptr;  // status bit 6 stays low: a received byte is 00
+  const link::DeviceHandle h = driver.Open("\\\\.\\QxParallel");
+  ASSERT_NE(h, link::kInvalidHandle);
+  const struct {
+    const char* name;
+    uint32_t code;
+    std::vector<uint8_t> in;
+    unsigned long ioctl;  ///< the kernel request it must come down to
+    size_t times;
+    int out;  ///< the byte answered, -1 for a request without output
+  } cases[] = {
+      {"port write, data register", 0x9C402414, {0x78, 0x03, 0xA5}, PPWDATA, 1, -1},
+      {"port read, data register", 0x9C402410, {0x78, 0x03}, PPRDATA, 1, 0xA5},
+      {"port write, control register", 0x9C402414, {0x7A, 0x03, 0x0E}, PPWCONTROL, 1, -1},
+      {"port read, control register", 0x9C402410, {0x7A, 0x03}, PPRCONTROL, 1, 0x0E},
+      {"start: frame up and down", 0x9C402434, {0x78, 0x03}, PPWCONTROL, 2, -1},
+      {"pace of 0x0102, count low byte first",
+       0x9C402440,
+       {0x78, 0x03, 0x02, 0x01},
+       PPRDATA,
+       0x0103,
+       -1},
+      {"send byte: eight clock pulses", 0x9C40241C, {0x78, 0x03, 0x3C}, PPWCONTROL, 24, -1},
+      {"receive byte: eight status reads", 0x9C402418, {0x78, 0x03}, PPRSTATUS, 8, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    kernel.ioctls.clear();
+    std::array<uint8_t, 1> out{0xEE};
+    const std::span<uint8_t> outSpan = c.out < 0 ? std::span<uint8_t>() : std::span<uint8_t>(out);
+    EXPECT_TRUE(driver.Control(h, c.code, c.in, outSpan));
+    EXPECT_EQ(kernel.Count(c.ioctl), c.times);
+    if (c.out >= 0) {
+      EXPECT_EQ(out[0], c.out);
+    }
+  }
+  EXPECT_EQ(kernel.data, 0xA5);
+  EXPECT_FALSE(driver.Control(h, 0x9C402420, std::vector<uint8_t>{0x78, 0x03}, {}))
+      << "a code the driver does not have";
 }
 
 TEST_F(PpdevParallelDriverTest, WithoutEcpTheExtendedRegisterIsLeftAlone) {

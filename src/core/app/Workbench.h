@@ -8,6 +8,7 @@
 #include "core/base/Host.h"
 #include "core/base/Settings.h"
 #include "core/chip/ChipModel.h"
+#include "core/chip/ChipTargetView.h"
 #include "core/instruments/InstrumentPorts.h"
 #include "core/instruments/StepTable.h"
 #include "core/link/BulkDriver.h"
@@ -34,7 +35,7 @@ class Workbench {
         usb(frame, hid, bulk),
         serial(target, frame, clock, host),
         parallel(frame, settings, clock, host),
-        access(target, frame, usb, serial, parallel, clock, host, chip, settings),
+        access(target, frame, usb, serial, parallel, clock, host, chipView, settings),
         monitor(target, usb, access, host),
         capture(access, monitor, clock, host, chip, settings, noise),
         switchTest(access, target, frame, clock, host, settings, capture) {}
@@ -47,6 +48,7 @@ class Workbench {
   link::TargetRecord target;
   link::IoFrame frame{};
   chip::ChipModel chip;
+  chip::ChipTargetView chipView{chip};  ///< what the link reads of `chip`
   base::Settings settings;
   link::UsbTransport usb;
   link::SerialBridgeLink serial;

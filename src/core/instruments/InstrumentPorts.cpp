@@ -58,7 +58,16 @@ void InstrumentPorts::ReadAway(DevcRS232& port) {
 
 size_t InstrumentPorts::ReadReply(DevcRS232& port, size_t queued) {
   RxBuffer.fill(0);
-  return ReadInto(port, std::span(RxBuffer).first(std::min(queued, kMaxReply)));
+  // A driver may hand out less than it reported queued; the reply is whole only once every
+  // queued byte is in.
+  const size_t wanted = std::min(queued, kMaxReply);
+  size_t n = 0;
+  while (n < wanted) {
+    const size_t got = ReadInto(port, std::span(RxBuffer).subspan(n, wanted - n));
+    if (got == 0) break;
+    n += got;
+  }
+  return n;
 }
 
 bool InstrumentPorts::ChamberWrite(uint16_t address, std::span<const int16_t> words) {

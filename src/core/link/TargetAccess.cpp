@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string_view>
 
 namespace qx::link {
 
@@ -33,7 +34,7 @@ constexpr uint8_t kStreamEnableBits = 14;
 
 TargetAccess::TargetAccess(TargetRecord& target, IoFrame& frame, UsbTransport& usb,
                            SerialBridgeLink& serial, ParallelLink& parallel, base::Clock& clock,
-                           base::Host& host, const chip::ChipModel& chip, base::Settings& settings)
+                           base::Host& host, const TargetChip& chip, base::Settings& settings)
     : target_(target),
       frame_(frame),
       usb_(usb),
@@ -98,7 +99,7 @@ bool TargetAccess::WriteBytes(uint16_t address, uint8_t count) {
 namespace {
 // Second byte of a link kind 2 frame: two chip models take the plain read/write codes; the
 // others carry bits 0..4 of the address high byte in bits 2..6.
-uint8_t SpecialSelector(const std::string& model, uint16_t address, bool read) {
+uint8_t SpecialSelector(std::string_view model, uint16_t address, bool read) {
   if (model == "7R402" || model == "7R411") return read ? 0xC0 : 0x40;
   const uint8_t bank = static_cast<uint8_t>((Hi(address) * 4) & 0x7C);
   return read ? static_cast<uint8_t>(0x80 + bank) : bank;
@@ -118,7 +119,7 @@ bool TargetAccess::ReadUsb(uint16_t address, uint8_t count) {
         frame_[3] = Hi(address);
       } else {
         frame_[0] = photo ? 0xBE : 0xBA;
-        frame_[1] = SpecialSelector(chip_.ModelName, address, true);
+        frame_[1] = SpecialSelector(chip_.ModelName(), address, true);
         frame_[2] = Lo(address);
         frame_[3] = count;
       }
@@ -169,7 +170,7 @@ bool TargetAccess::WriteUsb(uint16_t address, uint8_t count) {
         frame_[3] = Hi(address);
       } else {
         frame_[0] = photo ? 0xBE : 0xBA;
-        frame_[1] = SpecialSelector(chip_.ModelName, address, false);
+        frame_[1] = SpecialSelector(chip_.ModelName(), address, false);
         frame_[2] = Lo(address);
         frame_[3] = count;
       }
@@ -297,8 +298,7 @@ bool TargetAccess::ProbeUartLink() {
 }
 
 uint16_t TargetAccess::FieldRegister(const char* key) const {
-  const auto it = chip_.AdcFields.find(key);
-  return it == chip_.AdcFields.end() ? 0 : it->second.address;
+  return chip_.AdcFieldRegister(key);
 }
 
 bool TargetAccess::StartAdcStream(uint8_t mode) {

@@ -7,10 +7,10 @@
 #include "core/base/Clock.h"
 #include "core/base/Host.h"
 #include "core/base/Settings.h"
-#include "core/chip/ChipModel.h"
 #include "core/link/IoFrame.h"
 #include "core/link/ParallelLink.h"
 #include "core/link/SerialBridgeLink.h"
+#include "core/link/TargetChip.h"
 #include "core/link/TargetRecord.h"
 #include "core/link/UsbTransport.h"
 
@@ -28,8 +28,8 @@ inline constexpr uint8_t kFrameOk = 0xFA;
 class TargetAccess {
  public:
   TargetAccess(TargetRecord& target, IoFrame& frame, UsbTransport& usb, SerialBridgeLink& serial,
-               ParallelLink& parallel, base::Clock& clock, base::Host& host,
-               const chip::ChipModel& chip, base::Settings& settings);
+               ParallelLink& parallel, base::Clock& clock, base::Host& host, const TargetChip& chip,
+               base::Settings& settings);
 
   /// `RegImage`[index]; 0 outside 0..1023.
   uint8_t GetRegImage(int index) const;
@@ -92,7 +92,7 @@ class TargetAccess {
   ParallelLink& parallel_;
   base::Clock& clock_;
   base::Host& host_;
-  const chip::ChipModel& chip_;
+  const TargetChip& chip_;
   base::Settings& settings_;
   std::array<uint8_t, kAdcRegisters> adcRegShadow_{};
   std::array<uint8_t, 3> lastAdc_{};

@@ -40,6 +40,39 @@ TEST_F(ChamberPortTest, WriteSendsFrameAndTakesOkAsAcknowledgement) {
   EXPECT_LT(clock.NowMs(), 40);  // returns once the reply is in, not after the full second
 }
 
+TEST_F(ChamberPortTest, AcknowledgementInPiecesStillCounts) {
+  const struct {
+    const char* name;
+    std::vector<size_t> cuts;  ///< where the line splits the acknowledgement
+    size_t readLimit;
+  } cases[] = {
+      {"two pieces on the line, 300 ms apart", {5}, SIZE_MAX},
+      {"a driver that hands out 6 bytes per read", {}, 6},
+      {"three pieces and 4 bytes per read", {3, 8}, 4},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::ScriptedPort::Answer answer;
+    size_t from = 0;
+    double at = 5;
+    for (const size_t cut : c.cuts) {
+      answer.push_back(
+          {Bytes(kAck.begin() + static_cast<long>(from), kAck.begin() + static_cast<long>(cut)),
+           at});
+      from = cut;
+      at += 300;
+    }
+    answer.push_back({Bytes(kAck.begin() + static_cast<long>(from), kAck.end()), at});
+    chamber.readLimit = c.readLimit;
+    chamber.Reply(answer);
+    const int16_t words[] = {250, 0};
+    EXPECT_TRUE(ports.ChamberWrite(0x0102, words));
+    EXPECT_EQ(ports.RxCount, kAck.size());
+    EXPECT_EQ(Bytes(ports.RxBuffer.begin(), ports.RxBuffer.begin() + 11), kAck);
+    EXPECT_EQ(chamber.Pending(), 0u) << "nothing of it is left for the next exchange";
+  }
+}
+
 TEST_F(ChamberPortTest, NgReplyIsAFailureThoughBytesCame) {
   chamber.Reply(kNak, 30);
   const int16_t words[] = {1};

@@ -56,10 +56,24 @@ TEST_F(InstrumentSelectTest, PowerSupplyMustNameItsMaker) {
 }
 
 TEST_F(InstrumentSelectTest, PowerSupplyOfAnotherMakerOrAShortAnswerIsRefusedAndReleased) {
-  for (const std::string idn : {"KEITHLEY INSTRUMENTS,2230\r\n", "HEWLETT", ""}) {
-    SCOPED_TRACE(idn);
+  const struct {
+    std::string settings;  ///< answer to VOLT, CURR and OUTP
+    std::string idn;       ///< answer to *IDN?
+  } cases[] = {
+      {"", "KEITHLEY INSTRUMENTS,2230\r\n"},
+      {"", "HEWLETT"},
+      {"", ""},
+      {"", "HEWLETT-PAC\r\n"},  // longer than 8 characters, yet not the maker's whole name
+      // An answer to the settings is no identification, whatever it says.
+      {"HEWLETT-PACKARD,E3631A,0,2.1-5.0-1.0\r\n", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.settings + " / " + c.idn);
     auto peer = provider.Add("COM6");
-    peer->answer = [idn](const std::string& w) { return w == "*IDN?\r\n" ? idn : ""; };
+    peer->answer = [c](const std::string& w) {
+      if (w == "*IDN?\r\n") return c.idn;
+      return w == "SYST:REM\r\n" ? std::string() : c.settings;
+    };
     host.errors.clear();
     EXPECT_FALSE(select.PowerSelectClick("COM6"));
     EXPECT_EQ(host.status[1], "Fail Select Power Supply COM6");

@@ -43,6 +43,8 @@ class ScriptedPort final : public base::SerialPort {
   std::vector<Bytes> written;
   std::vector<double> writtenAtMs;
   size_t largestRead = 0;  ///< the largest buffer a Read was given
+  /// The most one Read hands out, as a driver may return less than it reported queued.
+  size_t readLimit = SIZE_MAX;
   int discards = 0;
 
   /// Bytes still on the way or queued, read or not.
@@ -53,7 +55,7 @@ class ScriptedPort final : public base::SerialPort {
   base::LineStatus Status() override { return {Arrived(), 0}; }
   size_t Read(std::span<uint8_t> buffer) override {
     largestRead = std::max(largestRead, buffer.size());
-    const size_t n = std::min(buffer.size(), Arrived());
+    const size_t n = std::min({buffer.size(), Arrived(), readLimit});
     for (size_t i = 0; i < n; ++i) {
       buffer[i] = inbound_.front().byte;
       inbound_.pop_front();

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -262,6 +263,109 @@ TEST_F(ParallelLinkTest, WriteSendsCommandAddressAndTheCallersBytes) {
   }
   expected.push_back(static_cast<uint8_t>(control | 0x02));
   EXPECT_EQ(ControlWrites(), expected);
+}
+
+/// The driver's side of the requests, written out from its interface description rather than
+/// from the link's constants: each request's code, input block and output size.
+TEST(ParallelDriverRequestsTest, CodesAndBuffersOfInitReadAndWrite) {
+  struct Logged {
+    uint32_t code;
+    std::vector<uint8_t> in;
+    size_t out;
+    bool operator==(const Logged&) const = default;
+  };
+  struct LoggingDriver final : ParallelDriver {
+    std::vector<Logged> log;
+    std::string opened;
+    DeviceHandle Open(const std::string& name) override {
+      opened = name;
+      return 7;
+    }
+    bool Control(DeviceHandle, uint32_t code, std::span<const uint8_t> in,
+                 std::span<uint8_t> out) override {
+      log.push_back({code, {in.begin(), in.end()}, out.size()});
+      if (!out.empty()) out[0] = 0x5A;  // every register and received byte reads 5A
+      return true;
+    }
+    void Close(DeviceHandle) override {}
+    uint8_t PortIn(uint16_t) override { return 0; }
+    void PortOut(uint16_t, uint8_t) override {}
+  };
+  std::vector<std::string> steps;
+  FakeServices services{steps};
+  IoFrame frame{};
+  base::Settings settings;
+  settings.LptPortBase = 0x278;
+  base::FakeClock clock;
+  base::RecordingHost host;
+  LoggingDriver driver;
+  ParallelLink link{frame, settings, clock, host};
+  link.Attach(driver, services);
+
+  constexpr uint32_t kRead = 0x9C402410, kWrite = 0x9C402414, kReceive = 0x9C402418,
+                     kSend = 0x9C40241C, kStart = 0x9C402434, kPace = 0x9C402440;
+  const Logged pace{kPace, {0x78, 0x02, 0xE8, 0x03}, 0};  // 1000 data reads
+  const Logged endRead{kRead, {0x7A, 0x02}, 1};
+  const Logged endWrite{kWrite, {0x7A, 0x02, 0x5A}, 0};  // frame bit 1 was already up in 5A
+  const struct {
+    const char* name;
+    std::function<bool()> run;
+    std::vector<Logged> expected;
+  } cases[] = {
+      {"init",
+       [&] {
+         link.LptInit();
+         return link.Ready();
+       },
+       {{kRead, {0x7A, 0x06}, 1},
+        {kWrite, {0x7A, 0x06, 0x3A}, 0},  // ECR: bits 0-4 kept, mode 001
+        {kWrite, {0x78, 0x02, 0x00}, 0},
+        {kRead, {0x7A, 0x02}, 1},
+        {kWrite, {0x7A, 0x02, 0x56}, 0}}},
+      {"read one byte at 0x0103",
+       [&] { return link.ReadBytes(0x0103, 1) && frame[0] == 0x5A; },
+       {{kStart, {0x78, 0x02}, 0},
+        pace,
+        {kSend, {0x78, 0x02, 0xC0}, 0},
+        pace,
+        {kSend, {0x78, 0x02, 0x03}, 0},
+        pace,
+        {kSend, {0x78, 0x02, 0x01}, 0},
+        pace,
+        {kReceive, {0x78, 0x02}, 1},
+        pace,
+        endRead,
+        endWrite}},
+      {"write one byte A5 at 0x0004",
+       [&] {
+         frame[5] = 0xA5;
+         return link.WriteBytes(0x0004, 1);
+       },
+       {{kStart, {0x78, 0x02}, 0},
+        pace,
+        {kSend, {0x78, 0x02, 0x40}, 0},
+        pace,
+        {kSend, {0x78, 0x02, 0x04}, 0},
+        pace,
+        {kSend, {0x78, 0x02, 0x00}, 0},
+        pace,
+        {kSend, {0x78, 0x02, 0xA5}, 0},
+        pace,
+        endRead,
+        endWrite}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    driver.log.clear();
+    EXPECT_TRUE(c.run());
+    ASSERT_EQ(driver.log.size(), c.expected.size());
+    for (size_t i = 0; i < c.expected.size(); ++i) {
+      EXPECT_EQ(driver.log[i].code, c.expected[i].code) << "request " << i;
+      EXPECT_EQ(driver.log[i].in, c.expected[i].in) << "request " << i;
+      EXPECT_EQ(driver.log[i].out, c.expected[i].out) << "request " << i;
+    }
+  }
+  EXPECT_EQ(driver.opened, "\\\\.\\QxParallel");
 }
 
 TEST_F(ParallelLinkTest, NoDriverOrAFailedRequestIsAFailedTransfer) {
