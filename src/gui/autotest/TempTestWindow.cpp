@@ -250,6 +250,10 @@ QCustomPlot* TempTestWindow::Chart() const {
   return chart_->Plot();
 }
 
+void TempTestWindow::UpdateChart() {
+  chart_->Update();
+}
+
 bool TempTestWindow::SaveChartPng(const QString& path) {
   return chart_->SavePng(path);
 }

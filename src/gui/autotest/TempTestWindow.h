@@ -60,6 +60,8 @@ class TempTestWindow final : public QWidget {
   /// Why the run journal is only in memory; empty when the database opened.
   const QString& JournalWarning() const { return journalWarning_; }
 
+  /// Draws the chosen figure against temperature for the modes finished so far.
+  void UpdateChart();
   /// Writes the chart as a PNG picture; false, with the reason in the status bar, on failure.
   bool SaveChartPng(const QString& path);
   /// Asks for the PNG file name; the default is a save dialog.
