@@ -53,6 +53,7 @@ OptionDialog::OptionDialog(app::Workbench& bench, base::SerialPortProvider& port
                            const std::string& programDir, QWidget* parent)
     : QDialog(parent),
       host_(bench.host),
+      instruments_(bench.instruments),
       meterFile_(programDir + instruments::MeterPortsFile::kFileName),
       model_(bench.target, bench.settings, bench.chip, bench.host, files_, ports, programDir),
       select_(bench.instruments, ports, bench.clock, bench.host) {
@@ -217,6 +218,13 @@ QGroupBox* OptionDialog::BuildMeters() {
   grid->addWidget(select, static_cast<int>(meterLists_.size()), 2, Qt::AlignRight);
   connect(select, &QPushButton::clicked, this, [this] { Probe([this] { MeterSelectClick(); }); });
   return group;
+}
+
+bool OptionDialog::SelectRememberedChamber() {
+  const std::string& port = model_.GetChamberCOMString();
+  if (port.empty()) return false;
+  Probe([this, &port] { select_.ChamberSelectClick(port); });
+  return instruments_.ChamberPort.IsOpen();
 }
 
 void OptionDialog::Probe(const std::function<void()>& probe) {

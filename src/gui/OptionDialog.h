@@ -41,6 +41,9 @@ class OptionDialog final : public QDialog {
   void ShowSetup(const QPoint& mainTopLeft);
   /// Re-reads every control from the model.
   void Sync();
+  /// Selects the chamber on the port its list holds (the one remembered from the last
+  /// session), as its Select button does; true when the chamber port is open afterwards.
+  bool SelectRememberedChamber();
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -63,6 +66,7 @@ class OptionDialog final : public QDialog {
   using MeterLabels = std::array<QLabel*, instruments::InstrumentPorts::kMeterCount>;
 
   base::Host& host_;
+  instruments::InstrumentPorts& instruments_;
   std::string meterFile_;
   chip::FileTextSource files_;
   chip::SetupDialogModel model_;

@@ -38,6 +38,8 @@ PanelApplication::PanelApplication(const std::string& programDir, base::Clock& c
   CreateStepTables();
   temp_ = new autotest::TempTestWindow(bench_, *main_, programDir, main_.get());
   main_->RegisterForm(app::FormId::TTMP, temp_);
+  // T-Begin opens the chamber where the last session found it.
+  temp_->SetChamberOpener([this] { return option_->SelectRememberedChamber(); });
   // A capture owns the bridge: the ADC panel's continuous reading stops and says so.
   bench_.capture.onCaptureStart = [this] {
     if (adc_) adc_->StopContinuousRead();

@@ -9,6 +9,7 @@
 
 #include "core/app/CommandLine.h"
 #include "core/app/InstalledCopy.h"
+#include "core/base/FakeClock.h"
 #include "core/base/SteadyClock.h"
 #include "gui/GuardedApplication.h"
 #include "gui/PanelApplication.h"
@@ -88,7 +89,13 @@ int main(int argc, char** argv) {
   static qx::app::CrashReport crash(qx::app::CommandLine::VersionText("qxpanel"));
   qx::platform::CrashSignals::Install(crash, programDir + qx::app::CrashReport::kFileName);
 
-  qx::base::SteadyClock clock;
+  // On virtual time every wait of the simulated bench (the chamber's hold, a mode's settling)
+  // passes at once; the windows' own timers keep real time.
+  qx::base::SteadyClock steadyClock;
+  qx::base::FakeClock virtualClock;
+  qx::base::Clock& clock = options.Simulate && options.VirtualTime
+                               ? static_cast<qx::base::Clock&>(virtualClock)
+                               : static_cast<qx::base::Clock&>(steadyClock);
   auto panel = std::make_unique<qx::gui::PanelApplication>(programDir, clock);
 
   std::unique_ptr<qx::sim::SimBoard> board;

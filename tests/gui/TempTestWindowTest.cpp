@@ -16,6 +16,7 @@
 #include <fstream>
 #include <functional>
 #include <sstream>
+#include <tuple>
 #include <vector>
 
 #include "PanelFixture.h"
@@ -664,6 +665,96 @@ TEST_F(TempTestWindowTest, TBeginHoldsTheSimulatedChamberAtEveryPoint) {
   EXPECT_EQ(a[2].substr(0, 16), "20.00, 0.00, 1, ");
   EXPECT_EQ(a[5].substr(0, 16), "30.00, 0.00, 2, ");
   EXPECT_NEAR(Cell("TMPData", 2, 2) / Cell("TMPData", 1, 2), 2.0, 0.01);
+}
+
+// The chamber's port chosen in the setup dialog (and kept for the next session) opens at
+// T-Begin. During the run only Stop
+// may start anything, the link state keeps panel 0, the chamber reading says what it is, and
+// the gauge follows the whole run, the chamber's way to the next point included.
+TEST_F(TempTestWindowTest, TBeginOpensTheRememberedChamberAndShowsWhereTheRunIs) {
+  StartConnected(true);
+  auto choose = [&](const char* list, const char* name) {
+    auto* port = panel->Option().findChild<QComboBox*>(list);
+    port->setCurrentIndex(port->findText(name));
+    emit port->activated(port->currentIndex());
+  };
+  choose("ChamberCOM", sim::SimInstruments::kChamberPort);  // chosen and kept, never selected
+  ASSERT_FALSE(panel->Bench().instruments.ChamberPort.IsOpen());
+  choose("PowerCOM", sim::SimInstruments::kPowerSupplyPort);
+  panel->Option().findChild<QPushButton*>("PowerSelect")->click();
+  // A port list re-applies the bridge's own serial line, which this bench does not have.
+  Action("USBScan")->trigger();
+  ASSERT_EQ(Status(0), "USB On Line");
+  Type("ETMPBG", "20");
+  SmallTables(2);  // 20 and 30 °C
+  Type("Edit2", "0");
+  QAbstractItemModel* power = panel->Power().findChild<QTableView*>("PowerGd")->model();
+  ASSERT_TRUE(power->setData(power->index(1, 1), "1", Qt::EditRole));
+  ASSERT_TRUE(power->setData(power->index(1, 2), "VOLT 3.3", Qt::EditRole));
+
+  auto* gauge = panel->Main().findChild<QProgressBar*>("Gauge1");
+  bool otherStartHeld = true;
+  std::string heading, chamber, link = "USB On Line";
+  int lowestAtPoint2 = 100;
+  WhileRunning([&] {
+    otherStartHeld = otherStartHeld && !Child<QPushButton>("TTest")->isEnabled();
+    if (Status(0) != "USB On Line") link = Status(0);
+    if (Status(1).rfind("Chamber ", 0) == 0) chamber = Status(1);
+    if (Model().Progress().point == 2) {
+      lowestAtPoint2 = std::min(lowestAtPoint2, gauge->value());
+      if (Model().Progress().mode == 0) heading = gauge->text().toStdString();
+    }
+    return false;
+  });
+  Child<QPushButton>("TBg")->click();
+  EXPECT_EQ(Child<QLabel>("RunProgress")->text(), "Run 1 completed: 2 points x 2 modes");
+  EXPECT_TRUE(panel->Bench().instruments.ChamberPort.IsOpen());
+  EXPECT_TRUE(otherStartHeld);
+  EXPECT_EQ(link, "USB On Line");
+  EXPECT_EQ(Status(0), "USB On Line");
+  EXPECT_TRUE(chamber.ends_with(" °C, set 30.00 °C")) << chamber;
+  EXPECT_TRUE(heading.starts_with("Point 2/2, chamber to 30.00 °C")) << heading;
+  EXPECT_TRUE(heading.ends_with("  50%")) << heading;
+  EXPECT_EQ(lowestAtPoint2, 50);
+}
+
+// A kill runs no close: the register table a run was set up with must already be on disk, and
+// it comes back labelled.
+TEST_F(TempTestWindowTest, TheRegisterTableComesBackAfterAKill) {
+  Start();
+  SmallTables(2);
+  QEventLoop wait;
+  QTimer::singleShot(1500, &wait, &QEventLoop::quit);
+  wait.exec();
+  Destroy();
+  Start();
+  ASSERT_EQ(Child<QTableView>("RegChg")->model()->rowCount(), 3);
+  const std::vector<std::tuple<int, int, const char*>> cells{
+      {0, 0, "Address"}, {11, 0, "Delay"}, {0, 2, "Value-2"}, {1, 0, "01"},
+      {1, 1, "00"},      {1, 2, "20"},     {11, 2, "1"},      {12, 1, "2.4"}};
+  for (const auto& [c, r, text] : cells) EXPECT_EQ(Text("RegChg", c, r), text) << c << "," << r;
+}
+
+// A resumed run shows the start and step its own temperature table was built from.
+TEST_F(TempTestWindowTest, AResumedRunShowsItsOwnStartAndStep) {
+  StartConnected();
+  Type("ETMPBG", "20");
+  Type("ETMPScale", "5");
+  SmallTables(2);  // 20 and 25 °C
+  WhileRunning([&] {
+    if (Model().Progress().point != 2) return false;
+    Child<QPushButton>("Button2")->click();
+    return true;
+  });
+  Child<QPushButton>("TTest")->click();
+  Type("ETMPBG", "-40");
+  Type("ETMPScale", "10");
+  Child<QPushButton>("TMPCNTSET")->click();
+  Model().resume = TempTest::Resume::Always;
+  Child<QPushButton>("TTest")->click();
+  EXPECT_EQ(Child<QLabel>("RunProgress")->text(), "Run 1 completed: 2 points x 2 modes");
+  EXPECT_EQ(Child<QLineEdit>("ETMPBG")->text(), "20.00");
+  EXPECT_EQ(Child<QLineEdit>("ETMPScale")->text(), "5.00");
 }
 
 TEST_F(TempTestWindowTest, StopEndsTheRunAtItsNextCheckWithTheFilesWhole) {

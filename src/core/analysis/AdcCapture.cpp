@@ -174,7 +174,7 @@ bool AdcCapture::ReadADCALL(uint8_t mode) {
   for (int i = 0; i < clear; ++i) cells_.Blank(i);
   ClearBuffers(clear);
   BeginRun();
-  host_.SetProgress(0, true);
+  if (drivesGauge) host_.SetProgress(0, true);
   target_ = std::min(Target(), kCapacity);
   settleLimit_ = kSettlingSlots;
 
@@ -182,7 +182,7 @@ bool AdcCapture::ReadADCALL(uint8_t mode) {
   if (!StartStream(mode)) {
     host_.SetStatus(kLinkPanel, failure_);
     elapsed_ = 0;
-    host_.SetProgress(0, false);
+    if (drivesGauge) host_.SetProgress(0, false);
     idle = 1;
     FinishMeanAndRms();
     return false;
@@ -212,15 +212,16 @@ bool AdcCapture::ReadADCALL(uint8_t mode) {
       idle = 1;
       failure_ = monitor_.Online() ? kStreamStalled : link::kUsbNotConnect;
     }
-    host_.SetStatus(kStatusPanel, std::to_string(c - used));
-    host_.SetProgress(static_cast<int>(int64_t{n_} * 100 / target_), true);
+    host_.SetStatus(kStatusPanel, "Capture: " + std::to_string(n_) + "/" + std::to_string(target_) +
+                                      " samples, " + std::to_string(c - used) + " slots left");
+    if (drivesGauge) host_.SetProgress(static_cast<int>(int64_t{n_} * 100 / target_), true);
     host_.PumpEvents();
   } while (n_ < target_ && idle == 0);
 
   monitor_.streamingChart = false;
   if (monitor_.Online()) access_.StopAdcStream();
   elapsed_ = clock_.NowMs() - start_;
-  host_.SetProgress(0, false);
+  if (drivesGauge) host_.SetProgress(0, false);
   if (idle == 0) {
     ok = true;
     idle = 1;

@@ -111,6 +111,8 @@ class AdcCapture {
   // during a capture stops the capture).
   bool halving = false;
   bool fullWidth = false;
+  /// The capture shows its progress in the gauge; a long test that owns the gauge clears it.
+  bool drivesGauge = true;
   uint8_t idle = 1;
   /// Gain used instead of the chip's when set (offline statistics of a known gain).
   std::optional<double> gainOverride;

@@ -19,6 +19,8 @@ CommandLine CommandLine::Parse(const std::vector<std::string>& args) {
       c.Version = true;
     } else if (a == "--simulate") {
       c.Simulate = true;
+    } else if (a == "--virtual-time") {
+      c.VirtualTime = true;
     } else if (a == "--switch-test") {
       c.SwitchTest = true;
     } else if (a == "--dir") {
@@ -42,12 +44,17 @@ CommandLine CommandLine::Parse(const std::vector<std::string>& args) {
     }
   }
   if (c.SimFault && !c.Simulate) fail("--sim-fault needs --simulate");
+  if (c.VirtualTime && !c.Simulate) fail("--virtual-time needs --simulate");
   return c;
 }
 
 std::string CommandLine::Usage() {
-  return "usage: qxpanel [--simulate [--sim-fault FAULTS]] [--dir PATH] [--switch-test]\n"
+  return "usage: qxpanel [--simulate [--virtual-time] [--sim-fault FAULTS]] [--dir PATH]\n"
+         "               [--switch-test]\n"
          "  --simulate   attach the simulated board and bench instruments instead of hardware\n"
+         "  --virtual-time\n"
+         "               with --simulate: waits pass at once, so a whole T-Begin run of the\n"
+         "               simulated chamber takes seconds\n"
          "  --sim-fault FAULTS\n"
          "               faults of the simulated bridge (default: QX_SIM_FAULT): drop@N,\n"
          "               corrupt@N, late:MS@N, fail@N, unplug@N, unplug:MS@N; N counts the\n"

@@ -7,7 +7,7 @@
 namespace qx::app {
 
 /// Options of the panel program:
-/// `[--simulate] [--dir PATH] [--switch-test] [--help|-h] [--version]`.
+/// `[--simulate [--virtual-time]] [--dir PATH] [--switch-test] [--help|-h] [--version]`.
 struct CommandLine {
   bool Simulate = false;
   std::optional<std::string> Dir;
@@ -15,6 +15,9 @@ struct CommandLine {
   /// --sim-fault TEXT: faults of the simulated bridge, checked by the simulation (needs
   /// --simulate; the environment's QX_SIM_FAULT when not given).
   std::optional<std::string> SimFault;
+  /// --virtual-time: waits of the simulated bench pass at once (needs --simulate), so an
+  /// hours-long temperature run takes seconds.
+  bool VirtualTime = false;
   bool Help = false;     ///< --help or -h anywhere: print Usage() and stop
   bool Version = false;  ///< --version anywhere: print VersionText() and stop
   std::string Error;     ///< the first argument not understood; empty when all were

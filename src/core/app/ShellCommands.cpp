@@ -48,7 +48,7 @@ ConfigLoadResult ShellCommands::StartupActivation() {
 void ShellCommands::RememberSaved() {
   savedConfig_ = config_.Render();
   savedSteps_ = autotest::StepFile::Text(bench_.switchTest.Snapshot());
-  savedTempForm_ = autotest::TempFormFile::Render(bench_.tempTest.form);
+  savedTempForm_ = autotest::TempFormFile::Render(bench_.tempTest.form, &bench_.tempTest.regs);
 }
 
 void ShellCommands::LoadTempForm() {
@@ -59,7 +59,9 @@ void ShellCommands::LoadTempForm() {
     bench_.host.SetStatus(2, read.error);
     return;
   }
-  if (const int bad = autotest::TempFormFile::Apply(read.bytes, bench_.tempTest.form); bad > 0)
+  if (const int bad =
+          autotest::TempFormFile::Apply(read.bytes, bench_.tempTest.form, &bench_.tempTest.regs);
+      bad > 0)
     bench_.host.SetStatus(2, std::string(autotest::TempFormFile::kFileName) + " line " +
                                  std::to_string(bad) + ": not read; the box keeps its value");
   if (bench_.tempTest.onChanged) bench_.tempTest.onChanged();
@@ -77,7 +79,8 @@ bool ShellCommands::SaveConfig() {
   bool ok = config_.Save(ConfigPath(), error);
   if (!ok) bench_.host.ShowError("The settings could not be saved: " + error);
   ok = bench_.switchTest.SaveConfig(StepPath()) && ok;
-  ok = SaveTempForm(autotest::TempFormFile::Render(bench_.tempTest.form)) && ok;
+  ok = SaveTempForm(autotest::TempFormFile::Render(bench_.tempTest.form, &bench_.tempTest.regs)) &&
+       ok;
   RememberSaved();
   return ok;
 }
@@ -99,7 +102,8 @@ bool ShellCommands::SaveConfigIfChanged() {
     ok = bench_.switchTest.SaveConfig(StepPath()) && ok;
     savedSteps_ = text;
   }
-  if (const std::string text = autotest::TempFormFile::Render(bench_.tempTest.form);
+  if (const std::string text =
+          autotest::TempFormFile::Render(bench_.tempTest.form, &bench_.tempTest.regs);
       text != savedTempForm_) {
     ok = SaveTempForm(text) && ok;
     savedTempForm_ = text;

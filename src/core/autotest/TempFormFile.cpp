@@ -1,6 +1,9 @@
 #include "core/autotest/TempFormFile.h"
 
+#include <charconv>
+#include <optional>
 #include <utility>
+#include <vector>
 
 #include "core/base/FixedWidth.h"
 
@@ -52,9 +55,48 @@ bool ApplyLine(std::string_view name, std::string_view value, TempForm& form) {
   return false;
 }
 
+/// A cell of the register table the file may hold: an address (row 0, columns 1 to 10) or a
+/// value, delay or reference text of a mode; never a label.
+bool KeptCell(int row, int column, int rows) {
+  if (row < 0 || row >= rows || column < 1 || column >= RegStepTable::kColumns) return false;
+  return row > 0 || column <= RegStepTable::kAddressColumns;
+}
+
+std::optional<int> Number(std::string_view text) {
+  int value = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
+struct RegCell {
+  int row = 0;
+  int column = 0;
+  std::string text;
+};
+
+/// "ROW,COLUMN,TEXT".
+std::optional<RegCell> ParseRegCell(std::string_view value) {
+  const size_t a = value.find(',');
+  if (a == std::string_view::npos) return std::nullopt;
+  const size_t b = value.find(',', a + 1);
+  if (b == std::string_view::npos || value.size() - b - 1 > kMaxText) return std::nullopt;
+  const auto row = Number(value.substr(0, a));
+  const auto column = Number(value.substr(a + 1, b - a - 1));
+  if (!row || !column) return std::nullopt;
+  return RegCell{*row, *column, std::string(value.substr(b + 1))};
+}
+
+std::string OneLine(const std::string& text) {
+  std::string line;
+  for (char c : text)
+    if (c != '\r' && c != '\n') line += c;
+  return line;
+}
+
 }  // namespace
 
-std::string TempFormFile::Render(const TempForm& form) {
+std::string TempFormFile::Render(const TempForm& form, const RegStepTable* regs) {
   std::string text;
   for (const auto& [key, field] : kTexts) {
     std::string value;
@@ -66,11 +108,23 @@ std::string TempFormFile::Render(const TempForm& form) {
   text += "capture=" + std::to_string(static_cast<int>(form.capture)) + base::kCrLf;
   for (const auto& [key, field] : kFlags)
     text += std::string(key) + "=" + (form.*field ? "1" : "0") + base::kCrLf;
+  // A table never sized by the mode count has no labels yet and nothing to keep.
+  if (!regs || regs->RowCount() < 2) return text;
+  text += "reg_rows=" + std::to_string(regs->RowCount()) + base::kCrLf;
+  for (int r = 0; r < regs->RowCount(); ++r)
+    for (int c = 1; c < RegStepTable::kColumns; ++c) {
+      if (!KeptCell(r, c, regs->RowCount())) continue;
+      const std::string cell = OneLine(regs->Cell(c, r));
+      if (cell.empty()) continue;
+      text += "reg=" + std::to_string(r) + "," + std::to_string(c) + "," + cell + base::kCrLf;
+    }
   return text;
 }
 
-int TempFormFile::Apply(std::string_view text, TempForm& form) {
+int TempFormFile::Apply(std::string_view text, TempForm& form, RegStepTable* regs) {
   int lineNo = 0, firstBad = 0;
+  int regRows = 0;
+  std::vector<std::pair<int, RegCell>> cells;  // with their line numbers
   while (!text.empty()) {
     const size_t end = text.find('\n');
     std::string_view line = text.substr(0, end);
@@ -79,8 +133,37 @@ int TempFormFile::Apply(std::string_view text, TempForm& form) {
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     if (line.empty()) continue;
     const size_t eq = line.find('=');
-    if (eq == std::string_view::npos || !ApplyLine(line.substr(0, eq), line.substr(eq + 1), form))
-      if (firstBad == 0) firstBad = lineNo;
+    const std::string_view name = eq == std::string_view::npos ? line : line.substr(0, eq);
+    const std::string_view value =
+        eq == std::string_view::npos ? std::string_view() : line.substr(eq + 1);
+    bool read = false;
+    if (eq == std::string_view::npos) {
+      read = false;
+    } else if (name == "reg_rows") {
+      const auto rows = Number(value);
+      read = rows && *rows >= 2 && *rows <= RegStepTable::kMaxModes + 1;
+      if (read) regRows = *rows;
+    } else if (name == "reg") {
+      const auto cell = ParseRegCell(value);
+      read = cell.has_value();
+      if (read) cells.emplace_back(lineNo, *cell);
+    } else {
+      read = ApplyLine(name, value, form);
+    }
+    if (!read && firstBad == 0) firstBad = lineNo;
+  }
+  if (regRows == 0) {
+    if (!cells.empty() && firstBad == 0) firstBad = cells.front().first;
+    return firstBad;
+  }
+  if (!regs) return firstBad;
+  regs->Apply(regRows - 1);
+  for (const auto& [cellLine, cell] : cells) {
+    if (!KeptCell(cell.row, cell.column, regRows)) {
+      if (firstBad == 0 || cellLine < firstBad) firstBad = cellLine;
+      continue;
+    }
+    regs->SetCell(cell.column, cell.row, cell.text);
   }
   return firstBad;
 }

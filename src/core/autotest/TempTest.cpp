@@ -53,6 +53,12 @@ std::string HeldText(double seconds) {
   return text;
 }
 
+/// Status panel 1 during the chamber's wait: where it is and where it is going.
+std::string ChamberText(int presentTenths, double targetTenths) {
+  return "Chamber " + FixedTwo(presentTenths / 10.0) + " °C, set " + FixedTwo(targetTenths / 10.0) +
+         " °C";
+}
+
 TextRows Rows(const auto& grid, int columns) {
   TextRows rows(static_cast<size_t>(grid.RowCount()));
   for (int r = 0; r < grid.RowCount(); ++r)
@@ -75,8 +81,9 @@ int TempProgress::Percent() const {
 }
 
 std::string TempProgress::Text() const {
-  std::string text = "Point " + std::to_string(point) + "/" + std::to_string(points) + ", mode " +
-                     std::to_string(mode) + "/" + std::to_string(modes);
+  std::string text = "Point " + std::to_string(point) + "/" + std::to_string(points) +
+                     (heading ? ", chamber to " + FixedTwo(setPoint) + " °C"
+                              : ", mode " + std::to_string(mode) + "/" + std::to_string(modes));
   if (remainingS > 0) {
     const long minutes = std::lround(remainingS / 60);
     text += ", about ";
@@ -244,6 +251,7 @@ bool TempTest::TESTINI() {
   TempIndex = 1;
   failed_.clear();
   endReason_.clear();
+  lastFailure_.clear();
   meterChannels_ = 0;  // "Channel - " counts this run's meters, not the last run's
   results.ClearMarks();
   Modenum();
@@ -590,23 +598,29 @@ void TempTest::Button2Click() {
 }
 
 void TempTest::Fail(const std::string& why) {
+  lastFailure_ = why;
   bench_.host.ShowError(why);
   bench_.host.SetStatus(2, why);
 }
 
 TempTest::RunEnd TempTest::TBgClick() {
-  beginEnabled = false;
-  Changed();
-  const RunEnd end = Run(true);
-  beginEnabled = true;
-  Changed();
-  return end;
+  return RunHoldingButtons(true);
 }
 
 TempTest::RunEnd TempTest::TTestClick() {
+  return RunHoldingButtons(false);
+}
+
+TempTest::RunEnd TempTest::RunHoldingButtons(bool withChamber) {
+  // One run at a time: both start buttons wait for it, whichever started it.
+  beginEnabled = false;
   testEnabled = false;
   Changed();
-  const RunEnd end = Run(false);
+  // The gauge shows the whole run; each capture would otherwise run it from 0 to 100 %.
+  bench_.capture.drivesGauge = false;
+  const RunEnd end = Run(withChamber);
+  bench_.capture.drivesGauge = true;
+  beginEnabled = true;
   testEnabled = true;
   Changed();
   return end;
@@ -659,6 +673,7 @@ TempTest::RunEnd TempTest::ChamberRun() {
 
   if (TempIndex > TempCount) return closing(RunEnd::Completed);
   if (!LoadTemp()) return closing(RunEnd::Failed, loadFailure_);
+  ReportHeading(TempIndex);
   if (!bench_.ports.ChamberRun()) {
     bench_.clock.WaitMs(kRetryMs);
     if (!bench_.ports.ChamberRun()) {
@@ -669,8 +684,8 @@ TempTest::RunEnd TempTest::ChamberRun() {
     bench_.host.PumpEvents();
     int pv = 0, sv = 0;
     if (!ReadTemp(pv, sv)) return closing(RunEnd::Failed, ChamberSilent());
-    bench_.host.SetStatus(1, FixedTwo(pv / 10.0));
     const double target = 10 * temps.Number(1, TempIndex).value_or(0);
+    bench_.host.SetStatus(1, ChamberText(pv, target));
     if (std::abs(pv - target) >= kTolerance) {
       if (!Pause(kRetryMs)) return closing(RunEnd::Stopped);
       continue;
@@ -687,14 +702,16 @@ TempTest::RunEnd TempTest::ChamberRun() {
       bench_.host.PumpEvents();
       if (!Running) return closing(RunEnd::Stopped);
       const double held = (bench_.clock.NowMs() - WaitStart) / 1000;
-      bench_.host.SetStatus(1, FixedTwo(pv / 10.0));
-      bench_.host.SetStatus(2, HeldText(held));
+      bench_.host.SetStatus(1, ChamberText(pv, target));
+      bench_.host.SetStatus(
+          2, "Held " + HeldText(held) + " of " + std::to_string(holdMinutes) + " min");
       if (held > 60.0 * holdMinutes) {
         TTESTCOM();
         if (!Running) return closing(RunEnd::Stopped);
         SkipFinishedPoints();
         if (TempIndex > TempCount) return closing(RunEnd::Completed);
         if (!LoadTemp()) return closing(RunEnd::Failed, loadFailure_);
+        ReportHeading(TempIndex);
         break;
       }
     }
@@ -724,12 +741,20 @@ bool TempTest::Closing() {
   return saved;
 }
 
+void TempTest::ReportHeading(int point) {
+  Report(point, 0);
+  progress_.heading = true;
+  progress_.setPoint = temps.Number(1, point).value_or(0);
+  if (onProgress) onProgress(progress_);
+}
+
 void TempTest::Report(int point, int mode) {
+  progress_.heading = false;
   progress_.point = point;
   progress_.points = TempCount;
   progress_.mode = mode;
   progress_.modes = ModeCount;
-  progress_.modesDone = (point - 1) * ModeCount + mode - 1;
+  progress_.modesDone = (point - 1) * ModeCount + std::max(mode - 1, 0);
   const int done = progress_.modesDone - modesAtStart_;
   const int left = TempCount * ModeCount - progress_.modesDone;
   progress_.remainingS = done > 0 ? (bench_.clock.NowMs() - runStart_) / 1000 / done * left : 0;
@@ -780,6 +805,11 @@ void TempTest::Restore(const RunSettings& s) {
   FillRows(bench_.power, s.powerTable);
   form.modeCount = std::to_string(std::max(static_cast<int>(s.regTable.size()) - 1, 1));
   form.tempCount = std::to_string(s.points);
+  // The boxes the table is built from say what the run's table holds.
+  if (const auto first = temps.Number(1, 1)) {
+    form.tempStart = FixedTwo(*first);
+    if (const auto second = temps.Number(1, 2)) form.tempStep = FixedTwo(*second - *first);
+  }
   form.holdMinutes = std::to_string(s.holdMinutes);
   form.powerDelay = s.powerDelayText;
   for (int i = 0; i < 3; ++i)

@@ -63,8 +63,12 @@ struct TempProgress {
   int modes = 0;
   int modesDone = 0;      ///< finished modes of the whole run
   double remainingS = 0;  ///< estimate from the modes finished so far; 0 before the first
+  /// The chamber is on its way to the point's temperature (`mode` is then 0).
+  bool heading = false;
+  double setPoint = 0;  ///< °C, while heading
   int Percent() const;
-  /// "Point 2/5, mode 3/48, about 1 h 20 min left".
+  /// "Point 2/5, mode 3/48, about 1 h 20 min left"; while the chamber heads for the point
+  /// "Point 3/5, chamber to 20.00 °C, ...".
   std::string Text() const;
 };
 
@@ -197,6 +201,8 @@ class TempTest {
   /// Why the last run ended as it did when that is not a plain completion or a Stop:
   /// "stopped: link lost at point P, mode M", "completed with N failed modes"; else empty.
   const std::string& EndReason() const { return endReason_; }
+  /// Why the last run failed, as status panel 2 showed it; empty when it did not fail.
+  const std::string& LastFailure() const { return lastFailure_; }
 
   /// Runs when tables, results or button states changed.
   std::function<void()> onChanged;
@@ -221,6 +227,7 @@ class TempTest {
   /// Points, address columns and modes from the tables; the result table and arrays sized
   /// to them.
   void SizeRun();
+  RunEnd RunHoldingButtons(bool withChamber);
   RunEnd Run(bool withChamber);
   RunEnd ChamberRun();
   RunEnd NoChamberRun();
@@ -229,6 +236,8 @@ class TempTest {
   void MeasureMeters(int point, int mode);
   void WriteRaw();
   void Report(int point, int mode);
+  /// The chamber was given point `point`'s set point and is on its way there.
+  void ReportHeading(int point);
   void RecordMode(int point, int mode, int rawFile, const std::string& failure, int overRange);
   /// The result table's cell of a mode: its mean (flagged when over range), "failed" or empty.
   std::string ResultCell(int point, int mode) const;
@@ -265,6 +274,7 @@ class TempTest {
   std::vector<uint8_t> todo_;
   std::vector<FailedMode> failed_;
   std::string endReason_;
+  std::string lastFailure_;
   double runStart_ = 0;
   int modesAtStart_ = 0;
   TempProgress progress_;

@@ -41,7 +41,8 @@ bool StepTraffic::PowerStep(const StepTable& power, int row, const std::string& 
     if (!ports_.PowerCommand(port, "OUTP ON", reply)) ports_.PowerCommand(port, "OUTP ON", reply);
   }
   clock_.WaitMs(DelayMs(delayText));
-  host_.SetStatus(0, power.Cell(1, row) + " - " + command);
+  // Panel 0 belongs to the link state; the supply's step goes beside the run's other steps.
+  host_.SetStatus(1, "Power supply, step " + std::to_string(row) + ": " + command);
   return true;
 }
 

@@ -8,6 +8,7 @@
 
 #include "core/autotest/RegisterListFiles.h"
 #include "core/autotest/RunJournal.h"
+#include "core/autotest/TempRunPresenter.h"
 #include "core/autotest/TempTest.h"
 
 class QCheckBox;
@@ -30,12 +31,14 @@ class MainPanel;
 
 namespace qx::gui::autotest {
 
+class TempChartPage;
 class TempGridModel;
 
 /// `TTMP` ("Temperature Test"): the boxes, tables and buttons of the temperature test, its result
 /// table and a chart of a figure against temperature. Every decision is the workbench's
-/// `TempTest`; this window shows its state, forwards the clicks, and owns the run journal. It
-/// also carries the main window's File menu commands, which work on its register table.
+/// `TempTest` or the window's `TempRunPresenter`; this window shows their state, forwards the
+/// clicks, and owns the run journal. It also carries the main window's File menu commands,
+/// which work on its register table.
 class TempTestWindow final : public QWidget {
   Q_OBJECT
 
@@ -43,10 +46,6 @@ class TempTestWindow final : public QWidget {
   static constexpr int kResultTimerMs = 1000;  ///< `Timer1`
   static constexpr int kDefaultWidth = 960;
   static constexpr int kDefaultHeight = 600;
-  /// The chart's figures: statistics kinds of the result arrays.
-  static constexpr int kChartKinds[] = {0, 2, 3, 6};
-  /// Modes named in the chart's legend; the lines of later modes are drawn without an entry.
-  static constexpr int kLegendModes = 16;
 
   TempTestWindow(app::Workbench& bench, MainPanel& main, std::string programDir, QWidget* parent);
   ~TempTestWindow() override;
@@ -57,7 +56,7 @@ class TempTestWindow final : public QWidget {
   void RegistClick();
 
   /// A run started from this window is on the stack (its loop lets events run).
-  bool RunActive() const { return runDepth_ > 0; }
+  bool RunActive() const { return presenter_.RunActive(); }
   /// Why the run journal is only in memory; empty when the database opened.
   const QString& JournalWarning() const { return journalWarning_; }
 
@@ -66,10 +65,14 @@ class TempTestWindow final : public QWidget {
   /// Writes the chart as a PNG picture; false, with the reason in the status bar, on failure.
   bool SaveChartPng(const QString& path);
   /// Asks for the PNG file name; the default is a save dialog.
-  void SetPngChooser(std::function<QString()> choose) { choosePng_ = std::move(choose); }
+  void SetPngChooser(std::function<QString()> choose);
+  /// Opens the chamber on the port the setup dialog remembers (T-Begin without an open port).
+  void SetChamberOpener(std::function<bool()> open) {
+    presenter_.hooks.openChamber = std::move(open);
+  }
 
   QTimer* ResultTimer() const { return timer1_; }
-  QCustomPlot* Chart() const { return chart_; }
+  QCustomPlot* Chart() const;
   QTabWidget* Pages() const { return pages_; }
 
  protected:
@@ -81,7 +84,6 @@ class TempTestWindow final : public QWidget {
   using ListOperation = qx::autotest::ListFileReport (qx::autotest::RegisterListFiles::*)(int);
 
   QWidget* BuildTestPage();
-  QWidget* BuildChartPage();
   QWidget* BuildBoxes(QWidget* page);
   QWidget* BuildButtons(QWidget* page);
   QLineEdit* Box(QWidget* parent, const char* name, const char* caption, std::string& field);
@@ -94,20 +96,20 @@ class TempTestWindow final : public QWidget {
   void RunTest(bool withChamber);
   /// With an unfinished run in the journal: Resume / Start new / Cancel. False on Cancel.
   bool AskUnfinished(const QString& command);
-  /// A command that would change the tables under a running test says so and is not done.
-  bool RefusedDuringRun(const QString& what);
+  bool RefusedDuringRun(const QString& what) {
+    return presenter_.RefusedDuringRun(what.toStdString());
+  }
   void ListCommand(const char* objectName, ListOperation operation);
   void ShowProgress(const qx::autotest::TempProgress& progress);
   void EndProgress(const QString& text);
-  void ModeFinished(int point, int mode);
   void SizeColumns();
-  void SavePngClick();
   void SetStatus(const QString& text);
 
   app::Workbench& bench_;
   MainPanel& main_;
   std::filesystem::path programDir_;
   qx::autotest::TempTest& test_;
+  qx::autotest::TempRunPresenter presenter_;
   std::unique_ptr<qx::autotest::RunJournal> journal_;
   QString journalWarning_;
 
@@ -137,14 +139,8 @@ class TempTestWindow final : public QWidget {
   QTableView* data_ = nullptr;
   QTimer* timer1_ = nullptr;
 
-  QComboBox* chartFigure_ = nullptr;
-  QCustomPlot* chart_ = nullptr;
-  std::function<QString()> choosePng_;
-  /// The last mode finished in the run the chart shows: every (point, mode) up to it is drawn.
-  int chartPoint_ = 0;
-  int chartMode_ = 0;
+  TempChartPage* chart_ = nullptr;
 
-  int runDepth_ = 0;
   bool closeAfterRun_ = false;  ///< the main window was closed during the run
   bool syncing_ = false;
   bool captureShown_ = true;  ///< what the analysis window's capture button was last set to

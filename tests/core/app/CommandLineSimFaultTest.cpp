@@ -18,5 +18,25 @@ TEST(CommandLineSimFault, TakesTheFaultTextWithTheSimulatedBoardOnly) {
   EXPECT_NE(CommandLine::Usage().find("--sim-fault FAULTS"), std::string::npos);
 }
 
+TEST(CommandLineSimFault, VirtualTimeGoesWithTheSimulatedBenchOnly) {
+  struct Case {
+    std::vector<std::string> args;
+    bool virtualTime;
+    const char* error;
+  };
+  const Case cases[] = {
+      {{"--simulate", "--virtual-time"}, true, ""},
+      {{"--virtual-time", "--simulate"}, true, ""},
+      {{"--simulate"}, false, ""},
+      {{"--virtual-time"}, true, "--virtual-time needs --simulate"},
+  };
+  for (const Case& c : cases) {
+    const CommandLine line = CommandLine::Parse(c.args);
+    EXPECT_EQ(line.VirtualTime, c.virtualTime) << c.args.size();
+    EXPECT_EQ(line.Error, c.error) << c.args.size();
+  }
+  EXPECT_NE(CommandLine::Usage().find("--virtual-time"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace qx::app

@@ -43,5 +43,45 @@ TEST(TempFormFile, LinesThatCannotBeReadLeaveTheirBoxAndNameTheFirst) {
   EXPECT_EQ(form.holdMinutes, "5");
 }
 
+// The register table comes back sized and labelled, its cells where they were; cells the file
+// cannot hold (a label, a row beyond the table) are not taken and name their line.
+TEST(TempFormFile, TheRegisterTableComesBackWithItsLabels) {
+  TempForm form;
+  RegStepTable regs;
+  regs.Apply(3);
+  regs.SetCell(1, 0, "01");
+  regs.SetCell(1, 2, "20");
+  regs.SetCell(RegStepTable::kAcmColumn, 3, "2.4");
+  const std::string text = TempFormFile::Render(form, &regs);
+  RegStepTable back;
+  TempForm backForm;
+  ASSERT_EQ(TempFormFile::Apply(text, backForm, &back), 0);
+  ASSERT_EQ(back.RowCount(), 4);
+  EXPECT_EQ(back.Cell(0, 0), "Address");
+  EXPECT_EQ(back.Cell(0, 3), "Value-3");
+  EXPECT_EQ(back.Cell(RegStepTable::kDelayColumn, 0), "Delay");
+  EXPECT_EQ(back.Cell(1, 0), "01");
+  EXPECT_EQ(back.Cell(1, 2), "20");
+  EXPECT_EQ(back.Cell(RegStepTable::kAcmColumn, 3), "2.4");
+  EXPECT_EQ(TempFormFile::Render(backForm, &back), text);
+
+  const struct {
+    const char* text;
+    int bad;
+  } cases[] = {
+      {"reg_rows=3\nreg=0,11,Wait\nreg=1,1,05\n", 2},
+      {"reg_rows=3\nreg=1,1,05\nreg=3,1,07\n", 3},
+      {"reg_rows=1\nreg=1,1,05\n", 1},
+      {"reg=1,1,05\n", 1},
+      {"reg_rows=3\nreg=1;1;05\n", 2},
+  };
+  for (const auto& c : cases) {
+    RegStepTable table;
+    TempForm f;
+    EXPECT_EQ(TempFormFile::Apply(c.text, f, &table), c.bad) << c.text;
+    EXPECT_NE(table.Cell(RegStepTable::kDelayColumn, 0), "Wait") << c.text;
+  }
+}
+
 }  // namespace
 }  // namespace qx::autotest

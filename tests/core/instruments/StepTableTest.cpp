@@ -105,7 +105,9 @@ TEST_F(StepTrafficTest, PowerStepRepeatsUnansweredCommandsThenSwitchesTheOutputO
   const double before = clock.NowMs();
   EXPECT_TRUE(traffic.PowerStep(table, 2, "1500"));
   EXPECT_EQ(power->written, "VOLT 5.0\r\nVOLT 5.0\r\nOUTP ON\r\nOUTP ON\r\n");
-  EXPECT_EQ(host.status[0], "1 - VOLT 5.0");
+  // The link state keeps panel 0; the step is said beside the run's other steps.
+  EXPECT_EQ(host.status[0], "");
+  EXPECT_EQ(host.status[1], "Power supply, step 2: VOLT 5.0");
   // Four exchanges of 500 ms, then the step's own delay.
   EXPECT_NEAR(clock.NowMs() - before, 4 * 500 + 1500, 50);
 }
