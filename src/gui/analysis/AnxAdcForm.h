@@ -93,6 +93,7 @@ class AnxAdcForm final : public QWidget {
 
  private:
   void BuildStrip();
+  void BuildPages();
   void BuildHidden();
   void FormCreate();
   void FormResize();
