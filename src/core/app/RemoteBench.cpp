@@ -39,10 +39,11 @@ remote::ScpiIdentity RemoteBench::Identity() {
   remote::ScpiIdentity id;
   id.maker = kMaker;
   SplitCaption(id.model, id.version);
-  id.serial = "0";
+  // Built whole and moved in: GCC 12 at -O3 takes an assignment of "0" here for an overflow.
   std::string name;
-  if (bench_.monitor.UsbKind() && bench_.monitor.Online() && bench_.access.ReadBridgeName(name))
-    id.serial = Field(name);
+  const bool named =
+      bench_.monitor.UsbKind() && bench_.monitor.Online() && bench_.access.ReadBridgeName(name);
+  id.serial = named ? Field(name) : std::string(1, '0');
   return id;
 }
 
