@@ -87,7 +87,11 @@ void MainPanel::FormActivate() {
   if (!settingsKeeper_) {
     settingsKeeper_ = new QTimer(this);
     settingsKeeper_->setObjectName("SettingsKeeper");
-    connect(settingsKeeper_, &QTimer::timeout, this, [this] { shell_.SaveConfigIfChanged(); });
+    connect(settingsKeeper_, &QTimer::timeout, this, [this] {
+      shell_.SaveConfigIfChanged();
+      if (const std::string error = restoreWin_.SaveIfChanged(isVisible()); !error.empty())
+        SetStatusText(2, QString::fromStdString(error));
+    });
   }
   settingsKeeper_->start(kSettingsCheckMs);
 }

@@ -70,7 +70,8 @@ std::string RestoreWin::MainClosed() {
 
 std::string RestoreWin::Load() {
   std::string problem;
-  widgets::PlacementFile::Load(FilePath(), records_, &problem);
+  if (widgets::PlacementFile::Load(FilePath(), records_, &problem))
+    onDisk_ = widgets::PlacementFile::Render(records_);
   return problem;
 }
 
@@ -94,7 +95,34 @@ void RestoreWin::Apply() {
   }
 }
 
+std::string RestoreWin::SaveIfChanged(bool mainOnScreen) {
+  // Before the first show nothing is placed yet, and after the close the children are hidden
+  // by the close sequence, not by the user.
+  if (!Enabled || !shown_ || !mainOnScreen) return {};
+  Collect();
+  const std::string text = widgets::PlacementFile::Render(records_);
+  if (text == onDisk_ || text == lastFailed_) return {};
+  std::string error;
+  if (widgets::PlacementFile::Save(FilePath(), records_, error)) {
+    onDisk_ = text;
+    lastFailed_.clear();
+    return {};
+  }
+  lastFailed_ = text;
+  return "Window placements not saved: " + error;
+}
+
 std::string RestoreWin::Save() {
+  Collect();
+  std::string error;
+  if (widgets::PlacementFile::Save(FilePath(), records_, error)) {
+    onDisk_ = widgets::PlacementFile::Render(records_);
+    return {};
+  }
+  return "Window placements not saved: " + error;
+}
+
+void RestoreWin::Collect() {
   for (QWidget* form : forms_()) {
     const QWidget* w = Frame(form);
     widgets::Placement p;
@@ -116,9 +144,6 @@ std::string RestoreWin::Save() {
     p.Visible = form->isVisible();
     records_.Store(p);
   }
-  std::string error;
-  if (widgets::PlacementFile::Save(FilePath(), records_, error)) return {};
-  return "Window placements not saved: " + error;
 }
 
 }  // namespace qx::gui

@@ -30,6 +30,10 @@ class RestoreWin {
   /// The main window closed: store every window and write the file. Returns why the file
   /// could not be written (empty when it was).
   std::string MainClosed();
+  /// While the main window is on screen: stores every window and writes the file when what it
+  /// would hold differs from what was last read or written, so a kill or a crash loses no
+  /// placement. Returns why the file could not be written, once per change (empty otherwise).
+  std::string SaveIfChanged(bool mainOnScreen);
 
   const widgets::PlacementRecords& Records() const { return records_; }
 
@@ -37,12 +41,15 @@ class RestoreWin {
   std::string Load();
   void Apply();
   std::string Save();
+  void Collect();
 
   std::string programFile_;
   std::function<std::vector<QWidget*>()> forms_;
   std::string extName_ = "wst";
   widgets::PlacementRecords records_;
   bool shown_ = false;
+  std::string onDisk_;      ///< the file's text as last read or written
+  std::string lastFailed_;  ///< the text whose write failed and was reported
 };
 
 }  // namespace qx::gui

@@ -6,10 +6,12 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QEventLoop>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QPushButton>
+#include <QTimer>
 #include <string>
 
 #include "PanelFixture.h"
@@ -139,6 +141,31 @@ TEST_F(WindowLifetimeTest, ClosingTheProgramAfterWindowsWereClosedSavesThemAsHid
   EXPECT_EQ(ShownInPlacements("TWeightCAL"), "0");
   EXPECT_EQ(ShownInPlacements("TQx_Reg2"), "0");
   EXPECT_EQ(ShownInPlacements("TQx_RAM"), "1") << "the one left open stays open";
+}
+
+// A kill -9 runs no close: where the user put a window must be on disk within a second.
+TEST_F(WindowLifetimeTest, PlacementsReachTheFileWithinASecondOfAChangeWithoutAClose) {
+  StartConnected();
+  panel->Main().show();
+  QWidget* ram = Open("SMenu_RAM", "TQx_RAM");
+  ASSERT_NE(FrameOf(ram), nullptr);
+  const auto waitASecond = [] {
+    QEventLoop wait;
+    QTimer::singleShot(1500, &wait, &QEventLoop::quit);
+    wait.exec();
+  };
+  FrameOf(ram)->move(37, 41);
+  waitASecond();
+  const auto text = base::ReadFileBytes(dir / "qxpanel.wst");
+  ASSERT_TRUE(text);
+  const size_t at = text->find("TQx_RAM\r\n");
+  ASSERT_NE(at, std::string::npos) << *text;
+  EXPECT_EQ(text->substr(at + 9, 10), "   37   41") << "left and top of the moved frame";
+  EXPECT_EQ(ShownInPlacements("TQx_RAM"), "1");
+
+  CloseFrame(ram, CloseBy::FrameX);
+  waitASecond();
+  EXPECT_EQ(ShownInPlacements("TQx_RAM"), "0");
 }
 
 TEST_F(WindowLifetimeTest, NoiseSweepRunsAfterTheAnalysisWindowWasClosed) {
