@@ -274,7 +274,8 @@ TEST_F(SwitchTestWindowTest, BeginRunsTheTestOnTheSimulatedBoardAndTheGaugeFollo
     ASSERT_EQ(second[r].size(), 4u) << r;
     for (size_t c = 0; c < 4; ++c) EXPECT_NEAR(second[r][c] / first[r][c], 2.0, 1e-3) << r;
   }
-  EXPECT_EQ(CsvRows("QxADCSW2.CSV")[0], std::vector<double>(4, 0.0));
+  // Channel 3 was not measured: its file holds empty fields, not zeros taken for readings.
+  EXPECT_EQ(FileText("QxADCSW2.CSV").substr(36, 11), "1, , , , \r\n");
 }
 
 TEST_F(SwitchTestWindowTest, StopDuringTheCompletionWaitEndsTheRun) {
@@ -338,7 +339,7 @@ TEST_F(SwitchTestWindowTest, StopDuringTheReadoutKeepsTheChunksReadSoFar) {
   const QAbstractItemModel* grid = Form().Grid()->model();
   ASSERT_EQ(grid->rowCount(), 9);
   EXPECT_NEAR(grid->data(grid->index(2, 4)).toString().toInt(), 2097152, 200);
-  EXPECT_EQ(grid->data(grid->index(3, 1)).toString(), "0");
+  EXPECT_EQ(grid->data(grid->index(3, 1)).toString(), "") << "a loop not read is no 0 reading";
   EXPECT_NEAR(panel->Bench().switchTest.records[1].Samples[7], 2097152, 200);
   EXPECT_EQ(panel->Bench().switchTest.records[1].Samples[8], 0);
 }

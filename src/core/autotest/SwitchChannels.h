@@ -32,6 +32,10 @@ struct ChannelRecord {
   uint8_t StepLen = 4;     ///< samples per step, the same in every record
   uint16_t LoopCount = 1;  ///< loops, the same in every record
   std::vector<int32_t> Samples = std::vector<int32_t>(kSampleCapacity, 0);
+  /// Samples from the first on that the last run read into this record. The others hold
+  /// nothing of that run (a run stopped or failed early, a channel it did not measure) and are
+  /// shown and saved empty, never as a measurement.
+  size_t Measured = 0;
 };
 
 }  // namespace qx::autotest

@@ -24,7 +24,9 @@ std::string SwitchCsv::Text(const ChannelRecord& record) {
     for (size_t i = 0; i < stepLen; ++i) {
       const size_t at = (r - 1) * stepLen + i;
       if (i > 0) out += ", ";
-      out += std::to_string(at < record.Samples.size() ? record.Samples[at] : 0);
+      // A sample the last run did not read is left empty, never written as a 0 reading.
+      if (at < record.Measured && at < record.Samples.size())
+        out += std::to_string(record.Samples[at]);
     }
     out += base::kCrLf;
   }

@@ -173,9 +173,10 @@ std::string SwitchTest::Cell(int column, int row) const {
   if (column == 0) return std::to_string(row);
   if (!gridFilled_ || StepLen() == 0) return {};
   const int j = (row - 1) * StepLen() + (column - 1);
-  const auto& samples = records[static_cast<size_t>(shownStep_)].Samples;
-  return j < static_cast<int>(samples.size()) ? std::to_string(samples[static_cast<size_t>(j)])
-                                              : std::string();
+  const ChannelRecord& record = records[static_cast<size_t>(shownStep_)];
+  const auto at = static_cast<size_t>(j);
+  return at < record.Measured && at < record.Samples.size() ? std::to_string(record.Samples[at])
+                                                            : std::string();
 }
 
 void SwitchTest::PStepClick(int step) {
@@ -323,6 +324,7 @@ SwitchTest::RunResult SwitchTest::Run(const std::string& bridgeName, TrafficLink
   access_.ReadBridgeFlags(flags);
   PT2OUTLOW();
   ClearSGD();
+  for (ChannelRecord& r : records) r.Measured = 0;
 
   uint8_t v = 0;
   if (ReadByte(kEngineControl, v)) {
@@ -407,8 +409,10 @@ SwitchTest::RunResult SwitchTest::ReadOut(int total, int perLoop, TrafficLink& l
       const uint32_t code =
           static_cast<uint32_t>(Reply(at) | Reply(at + 1) << 8 | Reply(at + 2) << 16);
       const SamplePlace place = PlaceSample(done, perLoop, stepLen);
-      records[static_cast<size_t>(place.record)].Samples[static_cast<size_t>(place.position)] =
-          ConvertCode(code, divisor);
+      ChannelRecord& record = records[static_cast<size_t>(place.record)];
+      record.Samples[static_cast<size_t>(place.position)] = ConvertCode(code, divisor);
+      // A record fills from its first sample on, loop after loop.
+      record.Measured = static_cast<size_t>(place.position) + 1;
       ++done;
     }
     host_.SetProgress(done * 100 / total, true);

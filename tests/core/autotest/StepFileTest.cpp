@@ -77,16 +77,23 @@ TEST(SwitchCsv, HeaderAndRows) {
   r.LoopCount = 2;
   r.Samples[0] = -5;
   r.Samples[1] = 7;
+  r.Measured = 2;
   EXPECT_EQ(SwitchCsv::Text(r), "  , Data 0\r\n1, -5\r\n2, 7\r\n");
+  // What the last run did not read is no 0 reading: an empty field.
   r.StepLen = 3;
   r.LoopCount = 1;
-  EXPECT_EQ(SwitchCsv::Text(r), "  , Data 0, Data 1, Data 2\r\n1, -5, 7, 0\r\n");
+  EXPECT_EQ(SwitchCsv::Text(r), "  , Data 0, Data 1, Data 2\r\n1, -5, 7, \r\n");
+  r.Measured = 0;
+  EXPECT_EQ(SwitchCsv::Text(r), "  , Data 0, Data 1, Data 2\r\n1, , , \r\n");
 }
 
 TEST(SwitchCsv, ASetIsReplacedWholeOrNotAtAll) {
   test::TempDir dir("qx_switch_csv");
   std::array<ChannelRecord, kChannels> records;
-  for (size_t k = 0; k < kChannels; ++k) records[k].Samples[0] = static_cast<int32_t>(k);
+  for (size_t k = 0; k < kChannels; ++k) {
+    records[k].Samples[0] = static_cast<int32_t>(k);
+    records[k].Measured = 1;
+  }
   ASSERT_TRUE(SwitchCsv::WriteAll(dir.Path(), records).ok);
   auto read = [&](int k) {
     std::ifstream in(dir.Path() / SwitchCsv::FileName(k), std::ios::binary);
@@ -102,7 +109,7 @@ TEST(SwitchCsv, ASetIsReplacedWholeOrNotAtAll) {
   EXPECT_FALSE(outcome.ok);
   EXPECT_EQ(outcome.failedFile, 3);
   EXPECT_EQ(outcome.error, "Please Close QxADCSW3.CSV !!!!");
-  EXPECT_NE(read(0).find("\r\n1, 0, "), std::string::npos);
+  EXPECT_NE(read(0).find("\r\n1, 0, , , \r\n"), std::string::npos);
   for (const auto& e : std::filesystem::directory_iterator(dir.Path()))
     EXPECT_NE(e.path().extension(), ".tmp") << e.path();
 }

@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "core/app/Workbench.h"
+#include "core/autotest/SwitchCsv.h"
 #include "core/base/FakeClock.h"
 #include "core/base/RecordingHost.h"
 #include "support/FakeBridge.h"
@@ -392,6 +393,14 @@ TEST_F(SwitchTestFixture, StopDuringTheReadoutKeepsTheSamplesReadSoFar) {
   EXPECT_EQ(host.progress, -1);
   EXPECT_FALSE(test().Running());
   EXPECT_EQ(test().Cell(8, 1), "1007");  // the table on show is filled
+  // The third table holds nothing of this run: shown and saved empty, not as the old -9.
+  test().PStepClick(2);
+  EXPECT_EQ(test().Cell(1, 1), "");
+  const std::string header =
+      "  , Data 0, Data 1, Data 2, Data 3, Data 4, Data 5, Data 6, Data 7\r\n";
+  EXPECT_EQ(SwitchCsv::Text(test().records[2]), header + "1, , , , , , , , \r\n");
+  EXPECT_EQ(SwitchCsv::Text(test().records[1]),
+            header + "1, 1008, 1009, 1010, 1011, 1012, 1013, 1014, 1015\r\n");
 }
 
 TEST_F(SwitchTestFixture, ChannelsWithAGapAreNamedBeforeTheRun) {
@@ -456,6 +465,7 @@ TEST_F(SwitchTestFixture, StepPanelsAndGrid) {
   EXPECT_EQ(test().GridColumns(), 2);
   EXPECT_EQ(test().GridRows(), 5);
   test().records[1].Samples[3] = -42;
+  test().records[1].Measured = 4;
   test().PStepClick(1);
   EXPECT_EQ(test().Cell(1, 4), "-42");
   EXPECT_EQ(test().Cell(0, 4), "4");
