@@ -96,6 +96,8 @@ TempRunPresenter::Chart TempRunPresenter::ChartOf(int figure) const {
     return t < chartPoint_ || (t == chartPoint_ && m <= chartMode_);
   };
   Chart chart;
+  // The chart draws ADC figures, which a run of the multimeters alone does not take.
+  if (!test_.form.MeasuresAdc()) return chart;
   for (int m = 1; m <= r.Modes(); ++m) {
     Line line;
     line.mode = m;

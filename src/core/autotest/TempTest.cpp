@@ -569,6 +569,8 @@ void TempTest::LKENTERClick() {
 }
 
 std::string TempTest::ResultCell(int point, int mode) const {
+  // A run of the multimeters alone never captures: its ADC mean is no 0.00 reading.
+  if (!form.MeasuresAdc() && results.Measured(point, mode)) return {};
   switch (results.State(point, mode)) {
     case TempResults::Mark::Measured:
       return FixedTwo(results.Stat(0, point, mode));

@@ -6,7 +6,9 @@
 #include <utility>
 #include <vector>
 
+#include "core/analysis/NoiseResult.h"
 #include "core/app/Workbench.h"
+#include "core/autotest/TempRunPresenter.h"
 #include "core/base/FakeClock.h"
 #include "core/base/RecordingHost.h"
 #include "core/instruments/ScriptedPort.h"
@@ -175,6 +177,36 @@ TEST_F(TempRunTest, ChamberFailuresEndWithTheClosingStepsAndAFailedRun) {
     EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
                             [](const std::string& l) { return l.rfind("write", 0) == 0; }),
               0);
+  }
+}
+
+// With the multimeters alone nothing is captured: the table and chart show no ADC figure,
+// where they showed the untouched mean as a 0.00 measurement.
+TEST_F(TempRunTest, ARunOfTheMetersAloneShowsNoAdcFigure) {
+  TempRunPresenter presenter(run, host, dir.Path());
+  analysis::NoiseResult noise;
+  noise.groups[0].mean = 1234.5;
+  const struct {
+    TempForm::Measure measure;
+    const char* cell;
+    size_t chartLines;
+  } cases[] = {
+      {TempForm::Measure::Meters, "", 0},
+      {TempForm::Measure::AdcAndMeters, "1234.50", 1},
+      {TempForm::Measure::Adc, "1234.50", 1},
+  };
+  run.data.Prepare(2, 2, 1);
+  run.TempCount = run.ModeCount = 1;
+  for (const auto& c : cases) {
+    run.form.measure = c.measure;
+    run.results.Resize(1, 1);
+    run.results.SetTarget(1, 25, 0);
+    if (c.measure != TempForm::Measure::Meters) run.results.SetStats(1, 1, noise);
+    run.results.SetMeter(0, 1, 1, 1.5, "V");
+    run.TMPDataClick();
+    presenter.ModeFinished(1, 1);
+    EXPECT_EQ(run.data.Cell(1, 1), c.cell) << static_cast<int>(c.measure);
+    EXPECT_EQ(presenter.ChartOf(0).lines.size(), c.chartLines) << static_cast<int>(c.measure);
   }
 }
 
