@@ -6,6 +6,7 @@
 #include "core/analysis/AdcCapture.h"
 #include "core/app/WindowTitles.h"
 #include "core/remote/ScpiCall.h"
+#include "core/views/RamCommands.h"
 
 namespace qx::app {
 
@@ -13,6 +14,7 @@ namespace {
 
 constexpr char kMaker[] = "Quorvane";
 constexpr int kImageSize = 1024;
+constexpr char kNoBridgeText[] = "the link kind has no USB bridge";
 
 /// "Qx-740xTEST V1.4" -> model "Qx-740xTEST", version "1.4".
 void SplitCaption(std::string& model, std::string& version) {
@@ -22,15 +24,17 @@ void SplitCaption(std::string& model, std::string& version) {
   version = v == std::string::npos ? "0" : caption.substr(v + 2);
 }
 
-/// An `*IDN?` field carries no separators and nothing unprintable.
-std::string Field(const std::string& raw) {
+/// The bridge's name up to its first NUL, unprintable bytes as '_', no trailing spaces; an
+/// `*IDN?` field (`idnField`) carries no separators either and is never empty.
+std::string BridgeText(const std::string& raw, bool idnField) {
   std::string out;
   for (const char c : raw) {
     if (c == '\0') break;
-    out.push_back(c == ',' || c == ';' || c < ' ' || c > '~' ? '_' : c);
+    const bool separator = idnField && (c == ',' || c == ';');
+    out.push_back(separator || c < ' ' || c > '~' ? '_' : c);
   }
   while (!out.empty() && out.back() == ' ') out.pop_back();
-  return out.empty() ? "0" : out;
+  return out.empty() && idnField ? "0" : out;
 }
 
 }  // namespace
@@ -43,7 +47,7 @@ remote::ScpiIdentity RemoteBench::Identity() {
   std::string name;
   const bool named =
       bench_.monitor.UsbKind() && bench_.monitor.Online() && bench_.access.ReadBridgeName(name);
-  id.serial = named ? Field(name) : std::string(1, '0');
+  id.serial = named ? BridgeText(name, true) : std::string(1, '0');
   return id;
 }
 
@@ -120,6 +124,48 @@ void RemoteBench::AddCommands(remote::ScpiCommandTree& tree) {
       values.push_back(bench_.frame[static_cast<size_t>(i) + (qx ? 1 : 0)]);
     c.Reply(remote::format::Values(values, c.Format()));
   });
+  tree.Add("LINK:BRIDge?", [this](ScpiCall& c) {
+    if (!c.Count(0, 0)) return;
+    if (!bench_.monitor.UsbKind()) return c.Fail(kNotConnected, kNoBridgeText);
+    if (!Reachable(c)) return;
+    std::string name;
+    if (!bench_.access.ReadBridgeName(name)) return c.Fail(kReadFailed, analysis::kReadError);
+    c.Reply(remote::format::Quoted(BridgeText(name, false)));
+  });
+  tree.Add("REGister:DATA?", [this](ScpiCall& c) { ImageBlock(c, false); });
+  tree.Add("MEMory:DATA?", [this](ScpiCall& c) { ImageBlock(c, true); });
+}
+
+void RemoteBench::ImageBlock(remote::ScpiCall& c, bool readRam) {
+  if (!c.Count(2, 2)) return;
+  const auto address = c.Integer(0, 0, kImageSize - 1);
+  if (!address) return;
+  const auto count = c.Integer(1, 1, kImageSize);
+  if (!count) return;
+  if (*address + *count > kImageSize) return c.Fail(remote::error::kDataOutOfRange);
+  if (readRam) {
+    // As the main window's Read RAM: the whole image from the target, then the range of it.
+    if (!Reachable(c)) return;
+    bool read = true;
+    if (bench_.target.LinkKind == link::kLinkQx740x) {
+      // The window's Read RAM shows whatever a failed read of the five registers left; a
+      // client is told instead.
+      auto& shadow = bench_.access.AdcRegShadow();
+      for (uint16_t a = 0; a < link::kAdcRegisters && read; ++a) {
+        read = bench_.access.ReadBytes(a, 1);
+        if (read) bench_.access.SetRegImage(a, shadow[a]);
+      }
+    } else {
+      views::RamCommands ram(bench_.target, bench_.frame, bench_.access, bench_.chip, bench_.host);
+      read = ram.ReadRam();
+    }
+    if (!read) return c.Fail(kReadFailed, analysis::kReadError);
+  }
+  std::string bytes;
+  bytes.reserve(static_cast<size_t>(*count));
+  for (long long i = 0; i < *count; ++i)
+    bytes.push_back(static_cast<char>(bench_.access.GetRegImage(static_cast<int>(*address + i))));
+  c.Reply(remote::format::Block(bytes));
 }
 
 }  // namespace qx::app

@@ -23,12 +23,15 @@ class RemoteBench : public remote::ScpiDevice {
   /// 0 when the link answers: the bridge its name on the USB link kinds, a register read on the
   /// others; 1 when it does not.
   int SelfTest() override;
-  /// Adds LINK:KIND, LINK:STATe? and REGister:VALue to `tree`; `tree` must not outlive this.
+  /// Adds the LINK, REGister and MEMory commands to `tree`; `tree` must not outlive this.
   void AddCommands(remote::ScpiCommandTree& tree);
 
  private:
   /// The link answers before an operation; queues the error and says no when it does not.
   bool Reachable(remote::ScpiCall& call);
+  /// A range of the register image as a definite-length block; `readRam` reads the target's
+  /// registers and data memory into the image first, as Read RAM does.
+  void ImageBlock(remote::ScpiCall& call, bool readRam);
 
   Workbench& bench_;
 };

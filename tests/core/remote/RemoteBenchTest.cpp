@@ -98,7 +98,21 @@ INSTANTIATE_TEST_SUITE_P(
                   "1,\"USB not Connect !!!\";8\n"},
         BenchCase{"WriteNeedsTwo", true, "REG:VAL 1\nSYST:ERR?\n", "-109,\"Missing parameter\"\n"},
         BenchCase{"ValueIsAByte", true, "REG:VAL 1,256\nSYST:ERR?\n",
-                  "-222,\"Data out of range\"\n"}),
+                  "-222,\"Data out of range\"\n"},
+        BenchCase{"BridgeName", true, "LINK:BRID?\n", "\"QXB,0042\"\n"},
+        BenchCase{"BridgeNameWithoutBridge", false, "LINK:BRID?\nSYST:ERR?\n",
+                  "1,\"USB not Connect !!!\"\n"},
+        BenchCase{"BridgeOnTheSerialLink", false, "LINK:KIND 0\nLINK:BRID?\nSYST:ERR?\n",
+                  "1,\"the link kind has no USB bridge\"\n"},
+        // The image keeps what a write read back; REG:DATA? gives it without touching the target.
+        BenchCase{"ImageAsBlock", true, "REG:VAL 2,1;:REG:DATA? 1,3\n",
+                  std::string("#13\0\x12\0\n", 7)},
+        BenchCase{"ImageBlockPastTheEnd", true, "REG:DATA? 1023,2\nSYST:ERR?\n",
+                  "-222,\"Data out of range\"\n"},
+        // Read RAM first: on kind 5 the five ADC registers come from the target.
+        BenchCase{"MemoryReadsTheTarget", true, "MEM:DATA? 0,5\n", "#15\x10\x11\x12\x13\x14\n"},
+        BenchCase{"MemoryWithoutBridge", false, "MEM:DATA? 0,5\nSYST:ERR?\n",
+                  "1,\"USB not Connect !!!\"\n"}),
     [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(RemoteBenchTest, WriteStoresWhatReadsBack) {
@@ -135,6 +149,8 @@ INSTANTIATE_TEST_SUITE_P(Link, BenchFailures,
                                            FailureCase{"ReadBack", false, true, "REG:VAL 4,1\n",
                                                        "4,\"Register 04: read-back failed\"\n"},
                                            FailureCase{"Read", false, true, "REG:VAL? 0\n",
+                                                       "5,\"Read Error !!!!!\"\n"},
+                                           FailureCase{"Memory", false, true, "MEM:DATA? 0,5\n",
                                                        "5,\"Read Error !!!!!\"\n"}),
                          [](const auto& row) { return std::string(row.param.name); });
 
