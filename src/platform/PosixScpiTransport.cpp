@@ -55,7 +55,11 @@ PosixScpiTransport::PosixScpiTransport(remote::ScpiServer& server, std::ostream&
 
 PosixScpiTransport::~PosixScpiTransport() {
   int expected = wakeWrite_;
-  g_signalWake.compare_exchange_strong(expected, -1);
+  if (wakeWrite_ >= 0 && g_signalWake.compare_exchange_strong(expected, -1)) {
+    // The signals end the program again, as they did before this transport took them.
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+  }
   for (const auto& [fd, connection] : clients_) {
     server_.Close(connection);
     ::close(fd);

@@ -38,8 +38,9 @@ class PosixScpiTransport {
            std::string& error);
   /// Ends `Run` at its next wake; safe from a signal handler and from another thread.
   void Stop();
-  /// SIGINT and SIGTERM call `Stop` of this transport until it is destroyed; SIGPIPE is
-  /// ignored (a client that goes away mid-reply is a closed connection, not a dead server).
+  /// SIGINT and SIGTERM call `Stop` of this transport until it is destroyed (then they end the
+  /// program again); SIGPIPE is ignored (a client that goes away mid-reply is a closed
+  /// connection, not a dead server).
   void StopOnSignals();
 
   size_t Clients() const { return clients_.size(); }
