@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "core/remote/ScpiCall.h"
 #include "core/remote/ScpiServer.h"
 #include "platform/PosixScpiTransport.h"
 
@@ -172,6 +173,42 @@ TEST_F(PosixScpiTransportTest, ClientGoneMidReplyLeavesOthersAnswered) {
   ASSERT_TRUE(gone.Send(burst));
   gone.Close();
   for (int i = 0; i < 20; ++i) EXPECT_EQ(other.Ask("*IDN?\n", kIdn.size()), kIdn);
+}
+
+TEST(PosixScpiTransportTimers, WaitEndsAtTheDeadlineAndTheCompletionGoesOut) {
+  StubDevice device;
+  remote::ScpiServer server{device};
+  std::ostringstream log;
+  PosixScpiTransport transport{server, log};
+  // A slow query that the "event loop" ends 30 ms after it started.
+  std::vector<remote::ScpiOperation> running;
+  std::chrono::steady_clock::time_point due;
+  server.Commands().Add("TEST:SLOW?", [&](remote::ScpiCall& c) {
+    running.push_back(server.Defer(c));
+    due = std::chrono::steady_clock::now() + 30ms;
+  });
+  const auto timeout = [&] {
+    if (running.empty()) return -1;
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        due - std::chrono::steady_clock::now());
+    return static_cast<int>(std::max<long long>(0, left.count()));
+  };
+  const auto wake = [&] {
+    if (running.empty() || std::chrono::steady_clock::now() < due) return;
+    for (const remote::ScpiOperation& o : running) server.Complete(o, "42");
+    running.clear();
+  };
+  std::string error;
+  ASSERT_TRUE(transport.Listen({remote::kLoopback, 0}, error)) << error;
+  bool served = false;
+  std::thread serving([&] { served = transport.Run(timeout, wake, error); });
+  Client slow(transport.Local().port), other(transport.Local().port);
+  ASSERT_TRUE(slow.Send("TEST:SLOW?;*TST?\n"));
+  EXPECT_EQ(other.Ask("*IDN?\n", kIdn.size()), kIdn);  // served while the query runs
+  EXPECT_EQ(slow.Read(5), "42;0\n");
+  transport.Stop();
+  serving.join();
+  EXPECT_TRUE(served) << error;
 }
 
 }  // namespace
