@@ -197,7 +197,7 @@ bool ApplySimFaultEnvironment(CliOptions& options, const char* environment, std:
 
 bool TakesExtraOptions(const std::string& command) {
   return command == "enob" || command == "stats" || command == "switch-test" ||
-         command == "temp-test" || command == "runs" || command == "sweep";
+         command == "temp-test" || command == "runs" || command == "sweep" || command == "serve";
 }
 
 const char* UsageText() {
@@ -264,6 +264,14 @@ const char* UsageText() {
          "                            progress on stderr; default: every gain of the chip and\n"
          "                            every OSR at HS 0, reference 2.4 V. PGA, OSR and HS are\n"
          "                            written back afterwards. Exit 0 when every cell captured\n"
+         "  serve [--listen ADDR:PORT] [--allow CIDR[,CIDR]]\n"
+         "                            the bench as a SCPI instrument on a TCP socket (PyVISA:\n"
+         "                            TCPIP::ADDR::PORT::SOCKET, LF-terminated) until SIGINT or\n"
+         "                            SIGTERM (exit 0); default 127.0.0.1:5025, port 0 takes a\n"
+         "                            free one; prints \"listening on ADDR:PORT\" when ready; at\n"
+         "                            most 8 clients; --allow closes clients of other networks\n"
+         "                            at once (A.B.C.D/N); connections are logged on stderr;\n"
+         "                            commands: docs/remote.md\n"
          "  runs list                 the runs of the journal QxRuns.db\n"
          "  runs export ID [--out DIR] write that run's result files (default DIR: QxRun-ID)\n"
          "  --help                    this text\n"

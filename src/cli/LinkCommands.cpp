@@ -7,6 +7,7 @@
 
 #include "cli/InstrumentCommands.h"
 #include "cli/RamCommands.h"
+#include "cli/ServeCommand.h"
 #include "cli/SweepCommands.h"
 #include "cli/SwitchCommands.h"
 #include "cli/TempCommands.h"
@@ -170,6 +171,7 @@ int RunLinkCommand(CliSession& session, const CliOptions& options, std::ostream&
   if (c == "switch-test") return RunSwitchCommand(session, options, out, err);
   if (c == "temp-test") return RunTempCommand(session, options, out, err);
   if (c == "sweep") return RunSweepCommand(session, options, out, err);
+  if (c == "serve") return RunServeCommand(session, options, out, err);
   if (c == "runs") return RunRunsCommand(options, out, err);
   if (IsAnalysisCommand(c)) return RunAnalysisCommand(session, options, out, err);
   if (c == "instrument") return RunInstrumentCommand(session, options, out, err);

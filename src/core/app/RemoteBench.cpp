@@ -67,7 +67,7 @@ bool RemoteBench::Reachable(remote::ScpiCall& call) {
 
 void RemoteBench::AddCommands(remote::ScpiCommandTree& tree) {
   using remote::ScpiCall;
-  tree.Add("LINK:KIND", [this](ScpiCall& c) {
+  tree.AddChange("LINK:KIND", [this](ScpiCall& c) {
     if (!c.Count(1, 1)) return;
     if (const auto kind = c.Integer(0, link::kLinkRs232, link::kLinkQx740x))
       bench_.target.LinkKind = static_cast<uint16_t>(*kind);
@@ -87,7 +87,7 @@ void RemoteBench::AddCommands(remote::ScpiCommandTree& tree) {
       up = t.ComOpen;
     c.Reply(up ? "1" : "0");
   });
-  tree.Add("REGister:VALue", [this](ScpiCall& c) {
+  tree.AddChange("REGister:VALue", [this](ScpiCall& c) {
     if (!c.Count(2, 2)) return;
     const auto address = c.Integer(0, 0, kImageSize - 1);
     if (!address) return;

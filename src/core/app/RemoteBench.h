@@ -23,7 +23,8 @@ class RemoteBench : public remote::ScpiDevice {
   /// 0 when the link answers: the bridge its name on the USB link kinds, a register read on the
   /// others; 1 when it does not.
   int SelfTest() override;
-  /// Adds the LINK, REGister and MEMory commands to `tree`; `tree` must not outlive this.
+  /// Adds the LINK, REGister and MEMory commands to `tree` (the writes as commands that change
+  /// the bench, which a remote lock may refuse); `tree` must not outlive this.
   void AddCommands(remote::ScpiCommandTree& tree);
 
  private:

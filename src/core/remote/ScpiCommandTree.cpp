@@ -60,6 +60,12 @@ void ScpiCommandTree::Add(std::string_view pattern, ScpiHandler handler) {
   entries_.push_back(std::move(e));
 }
 
+void ScpiCommandTree::AddChange(std::string_view pattern, ScpiHandler handler) {
+  Add(pattern, [guard = guard_, handler = std::move(handler)](ScpiCall& call) {
+    if (!*guard || (*guard)(call)) handler(call);
+  });
+}
+
 bool ScpiCommandTree::Matches(const std::vector<Node>& pattern, size_t i,
                               const std::vector<std::string>& header, size_t j) {
   if (i == pattern.size()) return j == header.size();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,6 +26,12 @@ class ScpiCommandTree {
  public:
   /// Adds a command; a pattern that does not parse is a programming error and throws.
   void Add(std::string_view pattern, ScpiHandler handler);
+  /// Adds a command that changes the instrument: it runs only when the change guard lets it
+  /// (the guard queues the error that says why not).
+  void AddChange(std::string_view pattern, ScpiHandler handler);
+  /// Decides for every command added with `AddChange`, before or after it was added; an empty
+  /// guard lets every one run.
+  void SetChangeGuard(std::function<bool(ScpiCall&)> guard) { *guard_ = std::move(guard); }
   /// The handler for a parsed unit, or nullptr when no pattern matches its header.
   const ScpiHandler* Find(const ScpiUnit& unit) const;
 
@@ -42,6 +49,9 @@ class ScpiCommandTree {
   static bool Matches(const std::vector<Node>& pattern, size_t i,
                       const std::vector<std::string>& header, size_t j);
   std::vector<Entry> entries_;
+  // Shared with the handlers that ask it, so a tree that is moved keeps asking its own guard.
+  std::shared_ptr<std::function<bool(ScpiCall&)>> guard_ =
+      std::make_shared<std::function<bool(ScpiCall&)>>();
 };
 
 }  // namespace qx::remote

@@ -24,6 +24,8 @@ const char* error::StandardText(int code) {
       return "Suffix not allowed";
     case kExecution:
       return "Execution error";
+    case kCommandProtected:
+      return "Command protected";
     case kParameter:
       return "Parameter error";
     case kDataOutOfRange:

@@ -22,6 +22,7 @@ inline constexpr int kUndefinedHeader = -113;
 inline constexpr int kSuffixNotAllowed = -138;
 inline constexpr int kInvalidSuffix = -131;
 inline constexpr int kExecution = -200;
+inline constexpr int kCommandProtected = -203;
 inline constexpr int kParameter = -220;
 inline constexpr int kDataOutOfRange = -222;
 inline constexpr int kIllegalParameterValue = -224;

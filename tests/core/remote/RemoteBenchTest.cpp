@@ -6,6 +6,7 @@
 #include "core/app/RemoteBench.h"
 #include "core/base/FakeClock.h"
 #include "core/base/RecordingHost.h"
+#include "core/remote/ScpiServer.h"
 #include "core/remote/ScpiSession.h"
 #include "support/FakeBridge.h"
 
@@ -124,6 +125,22 @@ TEST_F(RemoteBenchTest, WriteStoresWhatReadsBack) {
   for (const Bytes& r : bridge.requests)
     wrote |= r.size() >= 5 && r[0] == 0xC4 && r[1] == 0x00 && r[3] == 2;
   EXPECT_TRUE(wrote);
+}
+
+TEST_F(RemoteBenchTest, LockHeldElsewhereLeavesLinkAndRegistersAlone) {
+  Plug();
+  remote::ScpiServer server(remote);
+  remote.AddCommands(server.Commands());
+  const uint64_t holder = *server.Open();
+  const uint64_t other = *server.Open();
+  server.Receive(holder, "SYST:LOCK:REQ?\n");
+  server.Receive(other, "LINK:KIND 1\nREG:VAL 2,1\nSYST:ERR?;ERR?;:LINK:KIND?;:REG:VAL? 2\n");
+  const std::string locked =
+      "-203,\"Command protected;the remote lock is held by another connection\"";
+  EXPECT_EQ(server.Unsent(other), locked + ";" + locked + ";5;18\n");
+  bool wrote = false;
+  for (const Bytes& r : bridge.requests) wrote |= r.size() >= 2 && r[0] == 0xC4 && r[1] == 0x00;
+  EXPECT_FALSE(wrote);
 }
 
 struct FailureCase {
