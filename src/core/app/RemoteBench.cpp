@@ -1,5 +1,7 @@
 #include "core/app/RemoteBench.h"
 
+#include <algorithm>
+#include <cctype>
 #include <string>
 #include <vector>
 
@@ -132,8 +134,69 @@ void RemoteBench::AddCommands(remote::ScpiCommandTree& tree) {
     if (!bench_.access.ReadBridgeName(name)) return c.Fail(kReadFailed, analysis::kReadError);
     c.Reply(remote::format::Quoted(BridgeText(name, false)));
   });
+  tree.AddChange("REGister:FIELd", [this](ScpiCall& c) {
+    if (!c.Count(2, 2)) return;
+    const chip::FieldDescriptor* field = FieldNamed(c);
+    if (!field) return;
+    const int bits = std::min<int>(field->width, 8 - field->lsb);
+    const auto value = c.Integer(1, 0, (1 << bits) - 1);
+    if (!value || !FieldReachable(c, *field)) return;
+    // The other bits of the register stay as the target holds them now.
+    const auto address = static_cast<uint16_t>(field->address);
+    if (!bench_.access.ReadBytes(address, 1)) return c.Fail(kReadFailed, analysis::kReadError);
+    const uint8_t now = bench_.frame[bench_.target.LinkKind == link::kLinkQx740x ? 1 : 0];
+    const std::string failure =
+        bench_.access.WriteReg(address, field->Insert(now, static_cast<uint8_t>(*value)));
+    if (!failure.empty())
+      return c.Fail(failure.ends_with("read-back failed") ? kReadBackFailed : kWriteFailed,
+                    failure);
+    if (field->Extract(bench_.access.GetRegImage(address)) != *value)
+      c.Fail(kReadBackFailed, FieldText(c) + " = " + std::to_string(*value) + " did not take");
+  });
+  tree.Add("REGister:FIELd?", [this](ScpiCall& c) {
+    if (!c.Count(1, 1)) return;
+    const chip::FieldDescriptor* field = FieldNamed(c);
+    if (!field || !FieldReachable(c, *field)) return;
+    if (!bench_.access.ReadBytes(field->address, 1))
+      return c.Fail(kReadFailed, analysis::kReadError);
+    const uint8_t reg = bench_.frame[bench_.target.LinkKind == link::kLinkQx740x ? 1 : 0];
+    c.Reply(std::to_string(field->Extract(reg)));
+  });
   tree.Add("REGister:DATA?", [this](ScpiCall& c) { ImageBlock(c, false); });
   tree.Add("MEMory:DATA?", [this](ScpiCall& c) { ImageBlock(c, true); });
+}
+
+std::string RemoteBench::FieldText(remote::ScpiCall& c) {
+  std::string name = c.Params()[0].text;
+  for (char& ch : name) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+  return name;
+}
+
+const chip::FieldDescriptor* RemoteBench::FieldNamed(remote::ScpiCall& c) {
+  const remote::ScpiParam& p = c.Params()[0];
+  if (p.kind != remote::ScpiParam::Kind::String && p.kind != remote::ScpiParam::Kind::Word) {
+    c.Fail(remote::error::kIllegalParameterValue, "the field is named by its keyword");
+    return nullptr;
+  }
+  // The analog blocks' fields by their keyword in the chip description: ADC, then op-amp and
+  // comparator.
+  const std::string key = FieldText(c);
+  for (const auto* fields :
+       {&bench_.chip.AdcFields, &bench_.chip.OpFields, &bench_.chip.CmpFields}) {
+    const auto it = fields->find(key);
+    if (it != fields->end() && it->second.present && it->second.width > 0 && it->second.lsb < 8)
+      return &it->second;
+  }
+  c.Fail(kNoSuchField, "the chip description declares no field " + key);
+  return nullptr;
+}
+
+bool RemoteBench::FieldReachable(remote::ScpiCall& c, const chip::FieldDescriptor& field) {
+  if (bench_.target.LinkKind == link::kLinkQx740x && field.address >= link::kAdcRegisters) {
+    c.Fail(kOutOfReach, link::kQx740xReach);
+    return false;
+  }
+  return Reachable(c);
 }
 
 void RemoteBench::ImageBlock(remote::ScpiCall& c, bool readRam) {

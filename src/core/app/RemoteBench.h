@@ -16,6 +16,7 @@ class RemoteBench : public remote::ScpiDevice {
   static constexpr int kWriteFailed = 3;     ///< "Register XX: write failed"
   static constexpr int kReadBackFailed = 4;  ///< "Register XX: read-back failed"
   static constexpr int kReadFailed = 5;      ///< "Read Error !!!!!"
+  static constexpr int kNoSuchField = 6;     ///< a field the loaded chip does not declare
 
   explicit RemoteBench(Workbench& bench) : bench_(bench) {}
 
@@ -33,6 +34,12 @@ class RemoteBench : public remote::ScpiDevice {
   /// A range of the register image as a definite-length block; `readRam` reads the target's
   /// registers and data memory into the image first, as Read RAM does.
   void ImageBlock(remote::ScpiCall& call, bool readRam);
+  /// The field parameter 0 names among the loaded chip's analog fields; queues the error and
+  /// gives nothing when there is none.
+  const chip::FieldDescriptor* FieldNamed(remote::ScpiCall& call);
+  static std::string FieldText(remote::ScpiCall& call);
+  /// The field's register is in the link's reach and the link answers.
+  bool FieldReachable(remote::ScpiCall& call, const chip::FieldDescriptor& field);
 
   Workbench& bench_;
 };

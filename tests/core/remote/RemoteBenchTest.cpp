@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <map>
 #include <string>
 
 #include "core/app/RemoteBench.h"
@@ -35,8 +36,13 @@ class RemoteBenchTest : public ::testing::Test {
     // A refused transfer is one whose reply never comes.
     if ((r[1] == 0x00 && refuseWrite) || (r[1] == 0x01 && refuseRead)) bridge.failReads = 1;
     out[0] = 0xFA;
+    if (r[1] == 0x00 && keepWrites)
+      for (int i = 0; i < r[4]; ++i) held[static_cast<uint8_t>(r[3] + i)] = r[7 + i];
     if (r[1] == 0x01) {
-      for (int i = 0; i < r[4]; ++i) out[1 + i] = static_cast<uint8_t>(0x10 + r[3] + i);
+      for (int i = 0; i < r[4]; ++i) {
+        const auto a = static_cast<uint8_t>(r[3] + i);
+        out[1 + i] = held.count(a) ? held[a] : static_cast<uint8_t>(0x10 + a);
+      }
     }
     return out;
   }
@@ -54,6 +60,8 @@ class RemoteBenchTest : public ::testing::Test {
   remote::ScpiSession session{tree, remote};
   bool refuseWrite = false;
   bool refuseRead = false;
+  bool keepWrites = false;  ///< a chip whose registers hold what is written
+  std::map<uint8_t, uint8_t> held;
 };
 
 struct BenchCase {
@@ -141,6 +149,30 @@ TEST_F(RemoteBenchTest, LockHeldElsewhereLeavesLinkAndRegistersAlone) {
   bool wrote = false;
   for (const Bytes& r : bridge.requests) wrote |= r.size() >= 2 && r[0] == 0xC4 && r[1] == 0x00;
   EXPECT_FALSE(wrote);
+}
+
+// Fields by their keyword: the other bits of the register stay as the target holds them.
+TEST_F(RemoteBenchTest, FieldsAreWrittenAndReadByTheirKeyword) {
+  Plug();
+  keepWrites = true;
+  bench.chip.AdcFields["PGA"] = {1, 3, 5, 0, true};  // bits 7..5 of register 01
+  bench.chip.OpFields["OPEN"] = {7, 1, 0, 0, true};  // beyond the QX740x link's reach
+  const struct {
+    const char* in;
+    std::string out;
+  } steps[] = {
+      {"REG:FIEL \"pga\",5;:REG:FIEL? PGA;:REG:VAL? 1\n", "5;177\n"},  // 0x11 -> 0xB1
+      {"REG:FIEL PGA,8\nSYST:ERR?\n", "-222,\"Data out of range\"\n"},
+      {"REG:FIEL? \"OSR\"\nSYST:ERR?\n", "6,\"the chip description declares no field OSR\"\n"},
+      {"REG:FIEL? OPEN\nSYST:ERR?\n", kReach},
+      {"REG:FIEL PGA\nSYST:ERR?\n", "-109,\"Missing parameter\"\n"},
+  };
+  for (const auto& step : steps) EXPECT_EQ(Ask(step.in), step.out) << step.in;
+
+  // A register that keeps none of what is written: the field did not take.
+  keepWrites = false;
+  held.clear();
+  EXPECT_EQ(Ask("REG:FIEL PGA,3\nSYST:ERR?\n"), "4,\"PGA = 3 did not take\"\n");
 }
 
 struct FailureCase {
