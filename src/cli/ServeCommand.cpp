@@ -52,6 +52,7 @@ int RunServeCommand(CliSession& session, const CliOptions& options, std::ostream
   app::RemoteBench bench(session.Bench());
   remote::ScpiServer server(bench);
   bench.AddCommands(server.Commands());
+  bench.Serve(server);
   platform::PosixScpiTransport transport(server, err);
   transport.Allow(allow);
   if (!transport.Listen(*at, error)) {
@@ -66,8 +67,10 @@ int RunServeCommand(CliSession& session, const CliOptions& options, std::ostream
         << ", beyond this computer: every client that reaches it controls the bench\n";
   transport.StopOnSignals();
   out << "listening on " << where << std::endl;
-  // Nothing of the bench runs on a timer yet: the wait lasts until a client or a signal.
-  if (!transport.Run({}, {}, error)) {
+  // A capture a client asked for runs when the wait ends; without one the wait lasts until a
+  // client or a signal. While it runs, the other clients wait for its end.
+  if (!transport.Run([&bench] { return bench.HasPending() ? 0 : -1; },
+                     [&bench] { bench.RunPending(); }, error)) {
     err << "qxctl: serve: " << error << "\n";
     return kExitLinkFailed;
   }

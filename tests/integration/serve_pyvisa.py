@@ -11,6 +11,7 @@ import signal
 import subprocess
 import sys
 
+import numpy
 import pyvisa
 
 
@@ -33,6 +34,33 @@ def start(qxctl):
 def check(what, got, expected):
     if got != expected:
         raise AssertionError(f"{what}: got {got!r}, expected {expected!r}")
+
+
+def capture(inst):
+    """A capture as a lab script runs one: settings, INIT + *OPC?, the codes as a binary block."""
+    check("no capture yet", inst.query("FETC:ADC:NOIS?;:SYST:ERR?"),
+          '-230,"Data corrupt or stale;no capture has completed"')
+    inst.write("SENS:ADC:POIN 4096;AVER 1;RES 23;REF 1.2")
+    check("settings", inst.query("SENS:ADC:POIN?;AVER?;RES?;REF?"), "4096;1;23;1.2")
+    check("capture done", inst.query("INIT;*OPC?"), "1")
+    inst.write("FORM INT,32")
+    codes = numpy.array(inst.query_binary_values("FETC:ADC:COD?", datatype="i", is_big_endian=True))
+    inst.write("FORM ASC")
+    check("codes", len(codes), 4096)
+    mean, rms_nv, vpp_nv, enob, noise_free = (float(v) for v in inst.query("FETC:ADC:NOIS?").split(","))
+    # The figures are of 23-bit codes: the 24-bit codes halved.
+    if abs(numpy.mean(codes) / 2 - mean) > 0.5:
+        raise AssertionError(f"mean {mean} against numpy's {numpy.mean(codes) / 2}")
+    # A 23-bit code of 2 x 1.2 V full scale is 286 nV; halving adds its own rounding noise.
+    per_code = rms_nv / (numpy.std(codes) / 2)
+    if not 250 < per_code < 350:
+        raise AssertionError(f"RMS {rms_nv} nV against numpy's {numpy.std(codes) / 2} codes")
+    if not (vpp_nv > rms_nv and 18 < noise_free <= enob < 23.5):
+        raise AssertionError(f"figures {vpp_nv}, {enob}, {noise_free}")
+    figures = inst.query("MEAS:ADC:NOIS? 1024").split(",")
+    check("measure gives five figures", len(figures), 5)
+    check("its codes", len(inst.query_ascii_values("FETC:ADC:COD?")), 1024)
+    check("capture left no error", inst.query("SYST:ERR?"), '0,"No error"')
 
 
 def main():
@@ -80,6 +108,7 @@ def main():
         error = a.query("SYST:ERR?")
         if not error.startswith("-363,"):
             raise AssertionError(f"long line: {error!r}")
+        capture(a)
         a.close()
         b.close()
         rm.close()

@@ -163,6 +163,7 @@ void RemoteBench::AddCommands(remote::ScpiCommandTree& tree) {
     c.Reply(std::to_string(field->Extract(reg)));
   });
   tree.Add("REGister:DATA?", [this](ScpiCall& c) { ImageBlock(c, false); });
+  capture_.AddCommands(tree);
   tree.Add("MEMory:DATA?", [this](ScpiCall& c) { ImageBlock(c, true); });
 }
 

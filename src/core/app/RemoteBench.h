@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/app/RemoteCapture.h"
 #include "core/app/Workbench.h"
 #include "core/remote/ScpiCommandTree.h"
 #include "core/remote/ScpiDevice.h"
@@ -18,14 +19,20 @@ class RemoteBench : public remote::ScpiDevice {
   static constexpr int kReadFailed = 5;      ///< "Read Error !!!!!"
   static constexpr int kNoSuchField = 6;     ///< a field the loaded chip does not declare
 
-  explicit RemoteBench(Workbench& bench) : bench_(bench) {}
+  explicit RemoteBench(Workbench& bench) : bench_(bench), capture_(bench) {}
+
+  /// The server whose connections the long operations (captures) answer when they end.
+  void Serve(remote::ScpiServer& server) { capture_.Serve(server); }
+  /// Work that commands left for the transport's loop; it runs when `RunPending` is called.
+  bool HasPending() const { return capture_.HasPending(); }
+  void RunPending() { capture_.RunPending(); }
 
   remote::ScpiIdentity Identity() override;
   /// 0 when the link answers: the bridge its name on the USB link kinds, a register read on the
   /// others; 1 when it does not.
   int SelfTest() override;
-  /// Adds the LINK, REGister and MEMory commands to `tree` (the writes as commands that change
-  /// the bench, which a remote lock may refuse); `tree` must not outlive this.
+  /// Adds the LINK, REGister, MEMory and capture commands to `tree` (the writes as commands that
+  /// change the bench, which a remote lock may refuse); `tree` must not outlive this.
   void AddCommands(remote::ScpiCommandTree& tree);
 
  private:
@@ -42,6 +49,7 @@ class RemoteBench : public remote::ScpiDevice {
   bool FieldReachable(remote::ScpiCall& call, const chip::FieldDescriptor& field);
 
   Workbench& bench_;
+  RemoteCapture capture_;
 };
 
 }  // namespace qx::app

@@ -32,6 +32,8 @@ const char* error::StandardText(int code) {
       return "Data out of range";
     case kIllegalParameterValue:
       return "Illegal parameter value";
+    case kDataStale:
+      return "Data corrupt or stale";
     case kQueueOverflow:
       return "Queue overflow";
     case kInputBufferOverrun:
@@ -55,7 +57,12 @@ uint8_t EventOf(int code) {
 }  // namespace
 
 void ScpiStatus::Push(int code, std::string text) {
-  if (text.empty()) text = error::StandardText(code);
+  // A standard error keeps its standard text first; the detail follows after a ';'.
+  const std::string standard = error::StandardText(code);
+  if (text.empty())
+    text = standard;
+  else if (!standard.empty() && !text.starts_with(standard))
+    text = standard + ";" + text;
   esr_ |= EventOf(code);
   if (queue_.size() >= kQueueLength) {
     queue_.back() = {error::kQueueOverflow, error::StandardText(error::kQueueOverflow)};

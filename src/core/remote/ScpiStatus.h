@@ -26,6 +26,7 @@ inline constexpr int kCommandProtected = -203;
 inline constexpr int kParameter = -220;
 inline constexpr int kDataOutOfRange = -222;
 inline constexpr int kIllegalParameterValue = -224;
+inline constexpr int kDataStale = -230;
 inline constexpr int kQueueOverflow = -350;
 inline constexpr int kInputBufferOverrun = -363;
 inline constexpr int kQueryInterrupted = -410;
