@@ -105,19 +105,13 @@ int Adc(CliSession& session, std::ostream& out, std::ostream& err) {
   return kExitOk;
 }
 
-/// After a transfer that failed and closed the link: a lost reply when the bridge answers
-/// again, else the bridge is gone.
-std::string LostLinkReason(app::Workbench& bench) {
-  return bench.monitor.EnsureOnline() ? link::kReplyLost : link::kUsbNotConnect;
-}
-
 int Stream(CliSession& session, long count, uint8_t mode, std::ostream& out, std::ostream& err) {
   app::Workbench& bench = session.Bench();
   if (!bench.access.StartAdcStream(mode)) {
     // A failed transfer closes the link; a bridge that left the bus or lost a reply did not
     // refuse anything: say which it was.
     if (!bench.monitor.Online()) {
-      err << "qxctl: the stream did not start: " << LostLinkReason(bench) << "\n";
+      err << "qxctl: the stream did not start: " << bench.monitor.LostLinkReason() << "\n";
       if (bench.monitor.Online()) bench.access.StopAdcStream();
       return kExitLinkFailed;
     }
@@ -132,8 +126,8 @@ int Stream(CliSession& session, long count, uint8_t mode, std::ostream& out, std
   while (got < count) {
     int slots = 0;
     if (!bench.access.PollAdcStream(slots)) {
-      err << "qxctl: stream poll failed after " << got << " results: " << LostLinkReason(bench)
-          << "\n";
+      err << "qxctl: stream poll failed after " << got
+          << " results: " << bench.monitor.LostLinkReason() << "\n";
       ok = false;
       break;
     }

@@ -198,7 +198,7 @@ bool AdcCapture::ReadADCALL(uint8_t mode) {
       // left the bus.
       if (!monitor_.Online()) {
         idle = 1;
-        failure_ = monitor_.EnsureOnline() ? link::kReplyLost : link::kUsbNotConnect;
+        failure_ = monitor_.LostLinkReason();
         break;
       }
       clock_.WaitMs(kFailedPollWaitMs);
@@ -241,7 +241,7 @@ bool AdcCapture::StartStream(uint8_t mode) {
   } else if (!access_.StartAdcStream(mode)) {
     // A failed transfer closed the link: a lost reply if the bridge answers again.
     if (!monitor_.Online())
-      failure_ = monitor_.EnsureOnline() ? link::kReplyLost : link::kUsbNotConnect;
+      failure_ = monitor_.LostLinkReason();
     else
       failure_ = kStreamRefused;
     // A bridge that answered may have started part of it.

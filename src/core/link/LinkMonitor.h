@@ -42,6 +42,9 @@ class LinkMonitor {
   /// Before an operation that needs the bridge: a closed link (a failed transfer, a bridge
   /// unplugged and plugged back) is checked again at once instead of at the next idle check.
   bool EnsureOnline();
+  /// After a transfer that failed and closed the link: opens it again and says what happened,
+  /// a lost reply (kReplyLost) when the bridge answers, else a lost bridge (kUsbNotConnect).
+  const char* LostLinkReason() { return EnsureOnline() ? kReplyLost : kUsbNotConnect; }
 
   bool continuousRead = false;  ///< set by the ADC panel's read button
   bool streamingChart = false;  ///< set by acquisition while a capture runs
