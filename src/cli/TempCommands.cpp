@@ -32,7 +32,7 @@ constexpr int kFirstSimMeterPort = 8;
 constexpr const char* kValueOptions[] = {
     "--points", "--start",   "--step",         "--modes",      "--hold",
     "--delay",  "--measure", "--chamber-port", "--fluke-port", "--power-port",
-    "--bits",   "--samples", "--link-wait"};
+    "--bits",   "--samples", "--link-wait",    "--dut",        "--note"};
 constexpr int kDefaultBits = 23;
 constexpr long kMaxLinkWaitMinutes = 24 * 60;
 constexpr long kMaxPoints = 30;
@@ -176,6 +176,8 @@ class TempRun {
     f.powerDelay = Option(options_, "--delay", f.powerDelay);
     f.linkWaitMinutes = Option(options_, "--link-wait", f.linkWaitMinutes);
     f.fullFiles = Flag(options_, "--full");
+    f.device = Option(options_, "--dut", f.device);
+    f.note = Option(options_, "--note", f.note);
     for (const char* name :
          {"--points", "--start", "--step", "--modes", "--hold", "--delay", "--link-wait"}) {
       const std::string v = Option(options_, name, "0");
