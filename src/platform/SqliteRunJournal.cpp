@@ -25,8 +25,9 @@ namespace {
 constexpr const char* kSettingsColumns =
     "with_chamber, points, modes, hold_minutes, power_delay, measure, capture_kind, full_files, "
     "keep_operating, adc_and_temp, first_raw_file, temp_table, reg_table, fluke_table, "
-    "power_table, chip, reg_image, instruments, device, note, program_version, host, uuid";
-constexpr int kSettingsColumnCount = 23;
+    "power_table, chip, reg_image, instruments, capture_bits, device, note, program_version, host, "
+    "uuid";
+constexpr int kSettingsColumnCount = 24;
 
 constexpr const char* kSummaryColumns =
     "id, started, ended, state, with_chamber, points, modes, "
@@ -111,6 +112,7 @@ std::string ResultsViewSql() {
 }
 
 constexpr char kRunIdentityColumns[] =
+    "ALTER TABLE runs ADD COLUMN capture_bits INTEGER NOT NULL DEFAULT 0;\n"
     "ALTER TABLE runs ADD COLUMN device TEXT NOT NULL DEFAULT '';\n"
     "ALTER TABLE runs ADD COLUMN note TEXT NOT NULL DEFAULT '';\n"
     "ALTER TABLE runs ADD COLUMN program_version TEXT NOT NULL DEFAULT '';\n"
@@ -613,7 +615,7 @@ std::optional<int64_t> SqliteRunJournal::Begin(const RunSettings& s) {
   b.Text(autotest::RowsToText(s.tempTable)).Text(autotest::RowsToText(s.regTable));
   b.Text(autotest::RowsToText(s.flukeTable)).Text(autotest::RowsToText(s.powerTable));
   b.Text(s.chip).Blob(s.regImage.data(), s.regImage.size()).Text(s.instruments);
-  b.Text(s.device).Text(s.note).Text(s.programVersion);
+  b.Int(s.captureBits).Text(s.device).Text(s.note).Text(s.programVersion);
   b.Text(s.host.empty() ? HostName() : s.host).Text(s.uuid);
   if (!b.Ok() || sqlite3_step(*u) != SQLITE_DONE) {
     Fail("begin a run");
@@ -751,6 +753,7 @@ std::optional<RunSettings> SqliteRunJournal::Settings(int64_t run) {
   s.chip = r.Text();
   s.regImage = r.Bytes();
   s.instruments = r.Text();
+  s.captureBits = r.Int();
   s.device = r.Text();
   s.note = r.Text();
   s.programVersion = r.Text();

@@ -48,6 +48,7 @@ inline RunSettings AwkwardSettings() {
   s.chip = "QX7401 晶片";
   for (int i = 0; i < 1024; ++i) s.regImage.push_back(static_cast<uint8_t>(i * 7 + (i >> 8)));
   s.instruments = "COM1 CHAMBER\r\nCOM2 FLUKE,5520A\n";
+  s.captureBits = 23;
   s.device = "board #7, \"rev B\"";
   s.note = "after reflow\nsecond line";
   s.programVersion = "1.4";
@@ -137,6 +138,7 @@ inline void ExpectSameSettings(const RunSettings& a, const RunSettings& b) {
   EXPECT_EQ(a.chip, b.chip);
   EXPECT_EQ(a.regImage, b.regImage);
   EXPECT_EQ(a.instruments, b.instruments);
+  EXPECT_EQ(a.captureBits, b.captureBits);
   EXPECT_EQ(a.device, b.device);
   EXPECT_EQ(a.note, b.note);
   EXPECT_EQ(a.programVersion, b.programVersion);

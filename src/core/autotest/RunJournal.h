@@ -37,7 +37,9 @@ struct RunSettings {
   TextRows powerTable;         ///< `PowerGd`
   std::string chip;            ///< chip name of the setup dialog
   std::vector<uint8_t> regImage;
-  std::string instruments;     ///< the instrument ports and their identities, one per line
+  std::string instruments;  ///< the instrument ports and their identities, one per line
+  /// Resolution of the captures in bits (what a code is worth of full scale); 0 when not known.
+  int captureBits = 0;
   std::string device;          ///< the device under test, as the user names it
   std::string note;            ///< the user's note on the run
   std::string programVersion;  ///< version of the program that ran it

@@ -788,6 +788,7 @@ RunSettings TempTest::Snapshot(bool withChamber) const {
   s.device = form.device;
   s.note = form.note;
   s.programVersion = base::kProgramVersion;
+  s.captureBits = bench_.capture.Bits();
   const auto& p = bench_.ports;
   auto port = [](const char* what, const instruments::DevcRS232& d) {
     return std::string(what) + " " + (d.Selected ? d.PortName : std::string("-")) + "\n";
