@@ -1,5 +1,7 @@
 #include "cli/TempCommands.h"
 
+#include "cli/RunShow.h"
+
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -7,6 +9,7 @@
 
 #include "cli/InstrumentCommands.h"
 #include "cli/LinkCommands.h"
+#include "cli/RunShow.h"
 #include "core/autotest/MemoryRunJournal.h"
 #include "core/autotest/RegisterListFiles.h"
 #include "core/autotest/RunExport.h"
@@ -359,13 +362,22 @@ int RunRunsCommand(const CliOptions& options, std::ostream& out, std::ostream& e
   const auto& a = options.args;
   const bool list = a.size() == 1 && a[0] == "list";
   const bool exportRun = a.size() == 2 && a[0] == "export";
-  if (!list && !exportRun) {
-    err << "qxctl: runs takes list or export ID " << HelpHint("runs") << "\n";
+  const bool show = a.size() == 2 && a[0] == "show";
+  if (!list && !exportRun && !show) {
+    err << "qxctl: runs takes list, show ID or export ID " << HelpHint("runs") << "\n";
     return kExitUsage;
   }
   for (const auto& [name, value] : options.extra) {
-    if (name != "--out" || list) {
-      err << "qxctl: unknown option " << name << "\n";
+    if (!(name == "--out" && exportRun) && !(name == "--json" && show)) {
+      err << "qxctl: unknown option " << name << " " << HelpHint("runs") << "\n";
+      return kExitUsage;
+    }
+  }
+  std::optional<long> runId;
+  if (!list) {
+    runId = ParseNumberArgument(a[1]);
+    if (!runId || *runId <= 0) {
+      err << "qxctl: not a run id: " << a[1] << " " << HelpHint("runs") << "\n";
       return kExitUsage;
     }
   }
@@ -389,11 +401,8 @@ int RunRunsCommand(const CliOptions& options, std::ostream& out, std::ostream& e
           << r.recorded << "," << r.chip << "\n";
     return kExitOk;
   }
-  const auto id = ParseNumberArgument(a[1]);
-  if (!id || *id <= 0) {
-    err << "qxctl: not a run id: " << a[1] << "\n";
-    return kExitUsage;
-  }
+  const auto id = runId;
+  if (show) return ShowRun(*journal, *id, options.extra.count("--json") != 0, out, err);
   const auto it = options.extra.find("--out");
   const std::filesystem::path out_dir = it != options.extra.end()
                                             ? std::filesystem::path(it->second)
