@@ -11,7 +11,7 @@
 namespace qx::autotest {
 namespace {
 
-struct RowSpec {
+struct RowData {
   int point;
   std::optional<double> chamber;  ///< the chamber's reading, °C
   double target;
@@ -22,7 +22,7 @@ struct RowSpec {
   const char* meterUnit = "";
 };
 
-ModeRecord Record(const RowSpec& s) {
+ModeRecord Record(const RowData& s) {
   ModeRecord r;
   r.point = s.point;
   r.mode = 1;
@@ -53,7 +53,7 @@ void ExpectNear(const Opt& got, const Opt& want, const std::string& what) {
 TEST(TempDrift, FiguresOfAModeOverTemperature) {
   const struct {
     const char* name;
-    std::vector<RowSpec> rows;
+    std::vector<RowData> rows;
     int bits;
     std::vector<int> used;
     std::vector<std::string> leftOut;
@@ -141,7 +141,7 @@ TEST(TempDrift, FiguresOfAModeOverTemperature) {
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);
     std::vector<ModeRecord> records;
-    for (const RowSpec& s : c.rows) records.push_back(Record(s));
+    for (const RowData& s : c.rows) records.push_back(Record(s));
     const auto drift = ComputeDrift(records, c.bits);
     ASSERT_EQ(drift.size(), 1u);
     const ModeDrift& d = drift[0];
