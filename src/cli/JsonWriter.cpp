@@ -96,6 +96,12 @@ JsonWriter& JsonWriter::Bool(bool value) {
   return *this;
 }
 
+JsonWriter& JsonWriter::Null() {
+  Separate();
+  text_ += "null";
+  return *this;
+}
+
 JsonWriter& JsonWriter::Double(double value) {
   Separate();
   if (!std::isfinite(value)) {

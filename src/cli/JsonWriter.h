@@ -17,6 +17,7 @@ class JsonWriter {
   JsonWriter& String(std::string_view text);
   JsonWriter& Int(long long value);
   JsonWriter& Bool(bool value);
+  JsonWriter& Null();
   /// Full double precision; NaN and infinities, which JSON cannot carry, become null.
   JsonWriter& Double(double value);
 

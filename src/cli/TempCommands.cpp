@@ -1,5 +1,7 @@
 #include "cli/TempCommands.h"
 
+#include "cli/RunShow.h"
+
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -7,6 +9,7 @@
 
 #include "cli/InstrumentCommands.h"
 #include "cli/LinkCommands.h"
+#include "cli/RunShow.h"
 #include "core/autotest/MemoryRunJournal.h"
 #include "core/autotest/RegisterListFiles.h"
 #include "core/autotest/RunExport.h"
@@ -32,7 +35,7 @@ constexpr int kFirstSimMeterPort = 8;
 constexpr const char* kValueOptions[] = {
     "--points", "--start",   "--step",         "--modes",      "--hold",
     "--delay",  "--measure", "--chamber-port", "--fluke-port", "--power-port",
-    "--bits",   "--samples", "--link-wait"};
+    "--bits",   "--samples", "--link-wait",    "--dut",        "--note"};
 constexpr int kDefaultBits = 23;
 constexpr long kMaxLinkWaitMinutes = 24 * 60;
 constexpr long kMaxPoints = 30;
@@ -176,6 +179,8 @@ class TempRun {
     f.powerDelay = Option(options_, "--delay", f.powerDelay);
     f.linkWaitMinutes = Option(options_, "--link-wait", f.linkWaitMinutes);
     f.fullFiles = Flag(options_, "--full");
+    f.device = Option(options_, "--dut", f.device);
+    f.note = Option(options_, "--note", f.note);
     for (const char* name :
          {"--points", "--start", "--step", "--modes", "--hold", "--delay", "--link-wait"}) {
       const std::string v = Option(options_, name, "0");
@@ -357,13 +362,22 @@ int RunRunsCommand(const CliOptions& options, std::ostream& out, std::ostream& e
   const auto& a = options.args;
   const bool list = a.size() == 1 && a[0] == "list";
   const bool exportRun = a.size() == 2 && a[0] == "export";
-  if (!list && !exportRun) {
-    err << "qxctl: runs takes list or export ID " << HelpHint("runs") << "\n";
+  const bool show = a.size() == 2 && a[0] == "show";
+  if (!list && !exportRun && !show) {
+    err << "qxctl: runs takes list, show ID or export ID " << HelpHint("runs") << "\n";
     return kExitUsage;
   }
   for (const auto& [name, value] : options.extra) {
-    if (name != "--out" || list) {
-      err << "qxctl: unknown option " << name << "\n";
+    if (!(name == "--out" && exportRun) && !(name == "--json" && show)) {
+      err << "qxctl: unknown option " << name << " " << HelpHint("runs") << "\n";
+      return kExitUsage;
+    }
+  }
+  std::optional<long> runId;
+  if (!list) {
+    runId = ParseNumberArgument(a[1]);
+    if (!runId || *runId <= 0) {
+      err << "qxctl: not a run id: " << a[1] << " " << HelpHint("runs") << "\n";
       return kExitUsage;
     }
   }
@@ -387,11 +401,8 @@ int RunRunsCommand(const CliOptions& options, std::ostream& out, std::ostream& e
           << r.recorded << "," << r.chip << "\n";
     return kExitOk;
   }
-  const auto id = ParseNumberArgument(a[1]);
-  if (!id || *id <= 0) {
-    err << "qxctl: not a run id: " << a[1] << "\n";
-    return kExitUsage;
-  }
+  const auto id = runId;
+  if (show) return ShowRun(*journal, *id, options.extra.count("--json") != 0, out, err);
   const auto it = options.extra.find("--out");
   const std::filesystem::path out_dir = it != options.extra.end()
                                             ? std::filesystem::path(it->second)

@@ -1,6 +1,7 @@
 #include "platform/SqliteRunJournal.h"
 
 #include <sqlite3.h>
+#include <unistd.h>
 
 #include <bit>
 #include <cmath>
@@ -24,30 +25,133 @@ namespace {
 constexpr const char* kSettingsColumns =
     "with_chamber, points, modes, hold_minutes, power_delay, measure, capture_kind, full_files, "
     "keep_operating, adc_and_temp, first_raw_file, temp_table, reg_table, fluke_table, "
-    "power_table, chip, reg_image, instruments";
-constexpr int kSettingsColumnCount = 18;
+    "power_table, chip, reg_image, instruments, capture_bits, device, note, program_version, host, "
+    "uuid";
+constexpr int kSettingsColumnCount = 24;
 
 constexpr const char* kSummaryColumns =
     "id, started, ended, state, with_chamber, points, modes, "
-    "(SELECT COUNT(*) FROM modes WHERE modes.run = runs.id), chip";
+    "(SELECT COUNT(*) FROM modes WHERE modes.run = runs.id), chip, device, note";
 
 constexpr const char* kUnfinishedStates = "('running', 'stopped', 'failed')";
 
+// A random (version 4) UUID in its text form, made by SQLite for each row it is evaluated for.
+constexpr char kUuidSql[] =
+    "lower(hex(randomblob(4)) || '-' || hex(randomblob(2)) || '-4' || "
+    "substr(hex(randomblob(2)), 2) || '-' || substr('89AB', 1 + (random() & 3), 1) || "
+    "substr(hex(randomblob(2)), 2) || '-' || hex(randomblob(6)))";
+
+/// Names of the seven figures of a noise record, as the journal's columns and `runs show` call
+/// them; the second group carries the prefix "ch2_".
+constexpr const char* kFigureNames[7] = {"mean_codes", "vpp_nv",    "rms_nv",         "enob",
+                                         "vpp_codes",  "rms_codes", "noise_free_bits"};
+
+std::string FigureColumn(int k) {
+  return (k < 7 ? std::string() : std::string("ch2_")) + kFigureNames[k % 7];
+}
+
+std::string MeterColumn(int i, const char* what) {
+  return "meter" + std::to_string(i) + "_" + what;
+}
+
 /// Column names of one mode record after run, point and mode, in binding and reading order.
 std::string ModeValueColumns() {
-  std::string s = "target_temp, target_hum";
-  for (int i = 0; i < 14; ++i) s += ", stat" + std::to_string(i);
-  for (int i = 1; i <= 6; ++i) s += ", meter" + std::to_string(i);
-  for (int i = 1; i <= 6; ++i) s += ", unit" + std::to_string(i);
-  return s + ", raw_file, recorded, failure, over_range";
+  std::string s = "target_temp_c, chamber_temp_c, target_hum_pct, state, failure, over_range";
+  for (int k = 0; k < 14; ++k) s += ", " + FigureColumn(k);
+  for (int i = 1; i <= 6; ++i) s += ", " + MeterColumn(i, "value") + ", " + MeterColumn(i, "unit");
+  return s + ", raw_file, recorded";
 }
-constexpr int kModeValueCount = 2 + 14 + 6 + 6 + 4;
+constexpr int kModeValueCount = 6 + 14 + 12 + 2;
+
+/// The `modes` table of layout 3 under `name`. A failed mode keeps no figures (NULL), nor does a
+/// meter that was not read (NULL value, empty unit); chamber_temp_c is NULL when no chamber
+/// temperature was read.
+std::string ModesTableSql(const std::string& name) {
+  std::string s = "CREATE TABLE " + name +
+                  " (\n"
+                  "  run INTEGER NOT NULL REFERENCES runs (id) ON DELETE CASCADE,\n"
+                  "  point INTEGER NOT NULL,\n"
+                  "  mode INTEGER NOT NULL,\n"
+                  "  seq INTEGER NOT NULL,\n"
+                  "  target_temp_c REAL NOT NULL,\n"
+                  "  chamber_temp_c REAL,\n"
+                  "  target_hum_pct REAL NOT NULL,\n"
+                  "  state TEXT NOT NULL CHECK (state IN ('measured', 'failed', 'over_range')),\n"
+                  "  failure TEXT NOT NULL DEFAULT '',\n"
+                  "  over_range INTEGER NOT NULL DEFAULT 0,\n";
+  for (int k = 0; k < 14; ++k) s += "  " + FigureColumn(k) + " REAL,\n";
+  for (int i = 1; i <= 6; ++i) {
+    s += "  " + MeterColumn(i, "value") + " REAL,\n";
+    s += "  " + MeterColumn(i, "unit") + " TEXT NOT NULL DEFAULT '',\n";
+  }
+  return s +
+         "  raw_file INTEGER NOT NULL,\n"
+         "  recorded TEXT NOT NULL,\n"
+         "  PRIMARY KEY (run, point, mode));\n"
+         "CREATE INDEX modes_in_order ON modes (run, seq);\n";
+}
+
+/// The view for people who query the journal with sqlite3: one row per recorded mode with its
+/// run's identity beside it.
+std::string ResultsViewSql() {
+  std::string s =
+      "CREATE VIEW results AS SELECT\n"
+      "  runs.id AS run, runs.uuid AS run_uuid, runs.started AS run_started,\n"
+      "  runs.state AS run_state, runs.chip AS chip, runs.device AS device, runs.note AS note,\n"
+      "  modes.point AS point, modes.mode AS mode, modes.target_temp_c AS target_temp_c,\n"
+      "  modes.chamber_temp_c AS chamber_temp_c, modes.target_hum_pct AS target_hum_pct,\n"
+      "  modes.state AS state, modes.failure AS failure, modes.over_range AS over_range";
+  for (int k = 0; k < 14; ++k) s += ",\n  modes." + FigureColumn(k) + " AS " + FigureColumn(k);
+  for (int i = 1; i <= 6; ++i) {
+    for (const char* what : {"value", "unit"})
+      s += ",\n  modes." + MeterColumn(i, what) + " AS " + MeterColumn(i, what);
+  }
+  return s +
+         ",\n  modes.raw_file AS raw_file, modes.recorded AS recorded\n"
+         "FROM modes JOIN runs ON runs.id = modes.run;\n";
+}
+
+constexpr char kRunIdentityColumns[] =
+    "ALTER TABLE runs ADD COLUMN capture_bits INTEGER NOT NULL DEFAULT 0;\n"
+    "ALTER TABLE runs ADD COLUMN device TEXT NOT NULL DEFAULT '';\n"
+    "ALTER TABLE runs ADD COLUMN note TEXT NOT NULL DEFAULT '';\n"
+    "ALTER TABLE runs ADD COLUMN program_version TEXT NOT NULL DEFAULT '';\n"
+    "ALTER TABLE runs ADD COLUMN host TEXT NOT NULL DEFAULT '';\n"
+    "ALTER TABLE runs ADD COLUMN uuid TEXT NOT NULL DEFAULT '';\n";
 
 // Layout 1 had no failure and over-range columns: every record was a measured mode.
 constexpr char kMigrateFrom1[] =
     "ALTER TABLE modes ADD COLUMN failure TEXT NOT NULL DEFAULT '';\n"
-    "ALTER TABLE modes ADD COLUMN over_range INTEGER NOT NULL DEFAULT 0;\n"
-    "PRAGMA user_version = 2;\n";
+    "ALTER TABLE modes ADD COLUMN over_range INTEGER NOT NULL DEFAULT 0;\n";
+
+/// Layout 2 kept the figures as stat0..stat13, meter1..6 and unit1..6, zeros for a failed mode.
+/// Its runs get an identity; who ran them and on what was not kept.
+std::string MigrateFrom2Sql() {
+  std::string copy =
+      "INSERT INTO modes_new SELECT run, point, mode, seq, target_temp, NULL, target_hum,\n"
+      "  CASE WHEN failure <> '' THEN 'failed' WHEN over_range > 0 THEN 'over_range'\n"
+      "  ELSE 'measured' END, failure, over_range";
+  for (int k = 0; k < 14; ++k)
+    copy += ",\n  CASE WHEN failure <> '' THEN NULL ELSE stat" + std::to_string(k) + " END";
+  for (int i = 1; i <= 6; ++i) {
+    const std::string n = std::to_string(i);
+    copy += ",\n  CASE WHEN failure <> '' OR (meter" + n + " = 0 AND unit" + n +
+            " = '') THEN NULL ELSE meter" + n + " END, unit" + n;
+  }
+  copy += ",\n  raw_file, recorded FROM modes;\n";
+  std::string s = kRunIdentityColumns;
+  s += "UPDATE runs SET uuid = ";
+  s += kUuidSql;
+  s += ";\n";
+  s += ModesTableSql("modes_new");
+  // The index is made for the renamed table below.
+  s.erase(s.find("CREATE INDEX"));
+  s += copy;
+  s += "DROP TABLE modes;\n"
+       "ALTER TABLE modes_new RENAME TO modes;\n"
+       "CREATE INDEX modes_in_order ON modes (run, seq);\n";
+  return s + ResultsViewSql();
+}
 
 std::string Placeholders(int n) {
   std::string s;
@@ -56,50 +160,33 @@ std::string Placeholders(int n) {
 }
 
 std::string SchemaSql() {
-  std::string modeColumns;
-  for (int i = 0; i < 14; ++i) modeColumns += "  stat" + std::to_string(i) + " REAL NOT NULL,\n";
-  for (int i = 1; i <= 6; ++i) modeColumns += "  meter" + std::to_string(i) + " REAL NOT NULL,\n";
-  for (int i = 1; i <= 6; ++i) modeColumns += "  unit" + std::to_string(i) + " TEXT NOT NULL,\n";
-  return "CREATE TABLE runs (\n"
-         "  id INTEGER PRIMARY KEY AUTOINCREMENT,\n"
-         "  started TEXT NOT NULL,\n"
-         "  ended TEXT NOT NULL,\n"
-         "  state TEXT NOT NULL CHECK (state IN\n"
-         "    ('running', 'completed', 'stopped', 'failed', 'abandoned')),\n"
-         "  with_chamber INTEGER NOT NULL,\n"
-         "  points INTEGER NOT NULL,\n"
-         "  modes INTEGER NOT NULL,\n"
-         "  hold_minutes INTEGER NOT NULL,\n"
-         "  power_delay TEXT NOT NULL,\n"
-         "  measure TEXT NOT NULL,\n"
-         "  capture_kind TEXT NOT NULL,\n"
-         "  full_files INTEGER NOT NULL,\n"
-         "  keep_operating INTEGER NOT NULL,\n"
-         "  adc_and_temp INTEGER NOT NULL,\n"
-         "  first_raw_file INTEGER NOT NULL,\n"
-         "  temp_table TEXT NOT NULL,\n"
-         "  reg_table TEXT NOT NULL,\n"
-         "  fluke_table TEXT NOT NULL,\n"
-         "  power_table TEXT NOT NULL,\n"
-         "  chip TEXT NOT NULL,\n"
-         "  reg_image BLOB NOT NULL,\n"
-         "  instruments TEXT NOT NULL);\n"
-         "CREATE TABLE modes (\n"
-         "  run INTEGER NOT NULL REFERENCES runs (id) ON DELETE CASCADE,\n"
-         "  point INTEGER NOT NULL,\n"
-         "  mode INTEGER NOT NULL,\n"
-         "  seq INTEGER NOT NULL,\n"
-         "  target_temp REAL NOT NULL,\n"
-         "  target_hum REAL NOT NULL,\n" +
-         modeColumns +
-         "  raw_file INTEGER NOT NULL,\n"
-         "  recorded TEXT NOT NULL,\n"
-         "  failure TEXT NOT NULL DEFAULT '',\n"
-         "  over_range INTEGER NOT NULL DEFAULT 0,\n"
-         "  PRIMARY KEY (run, point, mode));\n"
-         "CREATE INDEX modes_in_order ON modes (run, seq);\n"
-         "PRAGMA application_id = " +
-         std::to_string(SqliteRunJournal::kApplicationId) +
+  return std::string(
+             "CREATE TABLE runs (\n"
+             "  id INTEGER PRIMARY KEY AUTOINCREMENT,\n"
+             "  started TEXT NOT NULL,\n"
+             "  ended TEXT NOT NULL,\n"
+             "  state TEXT NOT NULL CHECK (state IN\n"
+             "    ('running', 'completed', 'stopped', 'failed', 'abandoned')),\n"
+             "  with_chamber INTEGER NOT NULL,\n"
+             "  points INTEGER NOT NULL,\n"
+             "  modes INTEGER NOT NULL,\n"
+             "  hold_minutes INTEGER NOT NULL,\n"
+             "  power_delay TEXT NOT NULL,\n"
+             "  measure TEXT NOT NULL,\n"
+             "  capture_kind TEXT NOT NULL,\n"
+             "  full_files INTEGER NOT NULL,\n"
+             "  keep_operating INTEGER NOT NULL,\n"
+             "  adc_and_temp INTEGER NOT NULL,\n"
+             "  first_raw_file INTEGER NOT NULL,\n"
+             "  temp_table TEXT NOT NULL,\n"
+             "  reg_table TEXT NOT NULL,\n"
+             "  fluke_table TEXT NOT NULL,\n"
+             "  power_table TEXT NOT NULL,\n"
+             "  chip TEXT NOT NULL,\n"
+             "  reg_image BLOB NOT NULL,\n"
+             "  instruments TEXT NOT NULL);\n") +
+         kRunIdentityColumns + ModesTableSql("modes") + ResultsViewSql() +
+         "PRAGMA application_id = " + std::to_string(SqliteRunJournal::kApplicationId) +
          ";\n"
          "PRAGMA user_version = " +
          std::to_string(SqliteRunJournal::kSchemaVersion) + ";\n";
@@ -135,6 +222,8 @@ class Binder {
     }
     return Blob(bytes, sizeof bytes);
   }
+  Binder& Null() { return Check(sqlite3_bind_null(s_, ++i_)); }
+  Binder& OptReal(const std::optional<double>& v) { return v ? Real(*v) : Null(); }
   bool Ok() const { return rc_ == SQLITE_OK; }
 
  private:
@@ -186,6 +275,14 @@ class Reader {
     ok_ = false;
     return 0;
   }
+  /// A REAL that may be NULL.
+  std::optional<double> OptReal() {
+    if (sqlite3_column_type(s_, i_) == SQLITE_NULL) {
+      ++i_;
+      return std::nullopt;
+    }
+    return Real();
+  }
   autotest::TextRows Rows() {
     auto rows = autotest::RowsFromText(Text());
     if (!rows) ok_ = false;
@@ -219,6 +316,13 @@ class Use {
  private:
   sqlite3_stmt* s_;
 };
+
+/// This machine's name, empty when it cannot be had.
+std::string HostName() {
+  char name[256] = {};
+  if (gethostname(name, sizeof name - 1) != 0) return {};
+  return name;
+}
 
 std::string DamagedRun(const std::string& operation, int64_t run) {
   return operation + ": the journal's row of run " + std::to_string(run) + " is damaged";
@@ -379,7 +483,7 @@ bool SqliteRunJournal::Setup(const std::string& fileName) {
     error_ = "not a run journal (an SQLite database of another program)";
     return false;
   }
-  const bool migrate = appId == kApplicationId && version == 1;
+  const bool migrate = appId == kApplicationId && (version == 1 || version == 2);
   if (appId == kApplicationId && version != kSchemaVersion && !migrate) {
     error_ = "journal layout version " + std::to_string(version) +
              (version > kSchemaVersion ? " is newer than this program knows (" : " is unknown (") +
@@ -409,9 +513,14 @@ bool SqliteRunJournal::Migrate() {
   if (!Exec("BEGIN IMMEDIATE", "start the layout upgrade")) return false;
   // Another program may have upgraded the file since we looked.
   int64_t version = 0;
+  const std::string to = "PRAGMA user_version = " + std::to_string(kSchemaVersion) + ";\n";
   if (!QueryInt("PRAGMA user_version", version, "read the database header") ||
-      (version == 1 && !Exec(kMigrateFrom1, "upgrade the journal layout"))) {
+      (version == 1 && !Exec(kMigrateFrom1, "upgrade the journal layout")) ||
+      (version < kSchemaVersion &&
+       !Exec((MigrateFrom2Sql() + to).c_str(), "upgrade the journal layout"))) {
+    const std::string why = error_;
     Exec("ROLLBACK", "roll back the layout upgrade");
+    error_ = why;
     return false;
   }
   return Exec("COMMIT", "upgrade the journal layout");
@@ -428,7 +537,8 @@ bool SqliteRunJournal::PrepareStatements(bool fresh) {
       {&st_->rollback, "ROLLBACK"},
       {&st_->insertRun, std::string("INSERT INTO runs (started, ended, state, ") +
                             kSettingsColumns + ") VALUES (" +
-                            Placeholders(3 + kSettingsColumnCount) + ")"},
+                            Placeholders(3 + kSettingsColumnCount - 1) +
+                            ", IFNULL(NULLIF(?, ''), " + kUuidSql + "))"},
       {&st_->readRun, "SELECT state, points, modes FROM runs WHERE id = ?"},
       {&st_->reopenRun,
        "UPDATE runs SET state = 'running', ended = '' WHERE id = ? AND state <> 'running'"},
@@ -505,6 +615,8 @@ std::optional<int64_t> SqliteRunJournal::Begin(const RunSettings& s) {
   b.Text(autotest::RowsToText(s.tempTable)).Text(autotest::RowsToText(s.regTable));
   b.Text(autotest::RowsToText(s.flukeTable)).Text(autotest::RowsToText(s.powerTable));
   b.Text(s.chip).Blob(s.regImage.data(), s.regImage.size()).Text(s.instruments);
+  b.Int(s.captureBits).Text(s.device).Text(s.note).Text(s.programVersion);
+  b.Text(s.host.empty() ? HostName() : s.host).Text(s.uuid);
   if (!b.Ok() || sqlite3_step(*u) != SQLITE_DONE) {
     Fail("begin a run");
     return std::nullopt;
@@ -524,11 +636,21 @@ bool SqliteRunJournal::RecordMode(int64_t run, const ModeRecord& m) {
   {
     Use u(st_->putMode);
     Binder b(*u);
-    b.Int(run).Int(m.point).Int(m.mode).Real(m.targetTemp).Real(m.targetHum);
-    for (double v : m.stats) b.Real(v);
-    for (double v : m.meterValue) b.Real(v);
-    for (const std::string& unit : m.meterUnit) b.Text(unit);
-    b.Int(m.rawFile).Text(autotest::NowText(now_)).Text(m.failure).Int(m.overRange);
+    const bool failed = !m.failure.empty();
+    b.Int(run).Int(m.point).Int(m.mode).Real(m.targetTemp).OptReal(m.chamberTemp);
+    b.Real(m.targetHum).Text(failed ? "failed" : m.overRange > 0 ? "over_range" : "measured");
+    b.Text(m.failure).Int(m.overRange);
+    for (double v : m.stats) failed ? b.Null() : b.Real(v);
+    for (size_t i = 0; i < m.meterValue.size(); ++i) {
+      const double v = m.meterValue[i];
+      const std::string& unit = m.meterUnit[i];
+      if (failed) {
+        b.Null().Text("");
+      } else {
+        (v == 0 && !std::signbit(v) && unit.empty() ? b.Null() : b.Real(v)).Text(unit);
+      }
+    }
+    b.Int(m.rawFile).Text(autotest::NowText(now_));
     if (!b.Ok() || sqlite3_step(*u) != SQLITE_DONE) return Fail(op);
   }
   {
@@ -571,6 +693,8 @@ RunSummary ReadSummary(Reader& r) {
   s.modes = r.Int();
   s.recorded = r.Int();
   s.chip = r.Text();
+  s.device = r.Text();
+  s.note = r.Text();
   return s;
 }
 
@@ -629,6 +753,12 @@ std::optional<RunSettings> SqliteRunJournal::Settings(int64_t run) {
   s.chip = r.Text();
   s.regImage = r.Bytes();
   s.instruments = r.Text();
+  s.captureBits = r.Int();
+  s.device = r.Text();
+  s.note = r.Text();
+  s.programVersion = r.Text();
+  s.host = r.Text();
+  s.uuid = r.Text();
   if (!r.Ok()) {
     error_ = DamagedRun(op, run);
     return std::nullopt;
@@ -654,14 +784,18 @@ std::vector<ModeRecord> SqliteRunJournal::Modes(int64_t run) {
     m.point = r.Int();
     m.mode = r.Int();
     m.targetTemp = r.Real();
+    m.chamberTemp = r.OptReal();
     m.targetHum = r.Real();
-    for (double& v : m.stats) v = r.Real();
-    for (double& v : m.meterValue) v = r.Real();
-    for (std::string& unit : m.meterUnit) unit = r.Text();
-    m.rawFile = r.Int();
-    m.recorded = r.Text();
+    r.Text();  // the state says again what failure and over_range say
     m.failure = r.Text();
     m.overRange = r.Int();
+    for (double& v : m.stats) v = r.OptReal().value_or(0);
+    for (size_t i = 0; i < m.meterValue.size(); ++i) {
+      m.meterValue[i] = r.OptReal().value_or(0);
+      m.meterUnit[i] = r.Text();
+    }
+    m.rawFile = r.Int();
+    m.recorded = r.Text();
     if (!r.Ok()) {
       error_ = op + ": the record of point " + std::to_string(m.point) + ", mode " +
                std::to_string(m.mode) + " is damaged";

@@ -20,7 +20,7 @@ namespace qx::platform {
 class SqliteRunJournal final : public autotest::RunJournal {
  public:
   /// The layout this program writes; a file of a newer layout is refused.
-  static constexpr int kSchemaVersion = 2;
+  static constexpr int kSchemaVersion = 3;
   /// "QXRU" in the database header: tells our journal from other SQLite files.
   static constexpr int32_t kApplicationId = 0x51585255;
   /// How long an operation waits for another connection's write to finish.
@@ -56,7 +56,7 @@ class SqliteRunJournal final : public autotest::RunJournal {
   /// Prepares the statements, creating the tables first in a `fresh` file.
   bool PrepareStatements(bool fresh);
   bool CreateSchema();
-  /// Brings a journal of layout 1 to the current layout, in one transaction.
+  /// Brings a journal of layout 1 or 2 to the current layout, in one transaction.
   bool Migrate();
   /// Sets `error_` to "`operation`: sqlite's message" and returns false.
   bool Fail(const std::string& operation);

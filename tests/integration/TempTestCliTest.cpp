@@ -526,6 +526,48 @@ TEST_F(TempFaults, ModeFailingWithTheLinkPresentIsReportedAndResumedAlone) {
   EXPECT_EQ(RunState(), "completed");
 }
 
+// `runs show` gives back who and what was measured, the chamber's reading of every row, and
+// drift figures from the measured rows only: the failed mode is left out by name.
+TEST_F(TempFaults, RunShowNamesTheDeviceAndLeavesTheFailedModeOutOfTheDrift) {
+  const auto r = Qxctl(In(dir.Path(), {"--chamber", "--hold", "0", "--dut", "board 7, rev B",
+                                       "--note", "after reflow"}),
+                       CapturesFail(3, 6));
+  EXPECT_EQ(r.status, qx::cli::kExitLinkFailed) << r.err;
+  const auto shown = Qxctl({"--dir", dir.Path().string(), "runs", "show", "1", "--json"});
+  ASSERT_EQ(shown.status, qx::cli::kExitOk) << shown.err;
+  const std::string& j = shown.out;
+  for (const char* part :
+       {"\"device\":\"board 7, rev B\",\"note\":\"after reflow\"", "\"state\":\"failed\"",
+        "\"point\":2,\"mode\":1,\"target_temp_C\":30,\"chamber_temp_C\":",
+        "\"mode\":1,\"points_used\":[1],\"left_out\":[\"point 2: failed\"]",
+        "\"mode\":2,\"points_used\":[1,2],\"left_out\":[]",
+        "\"offset_drift_uV_per_C\":", "\"box_drift_ppm_per_C\":"})
+    EXPECT_NE(j.find(part), std::string::npos) << part << "\n" << j;
+  EXPECT_EQ(j.find("\"chamber_temp_C\":null"), std::string::npos) << j;
+  const auto text = Qxctl({"--dir", dir.Path().string(), "runs", "show", "1"});
+  EXPECT_EQ(text.out.rfind("run 1: failed\n", 0), 0u) << text.out;
+
+  const struct {
+    std::vector<std::string> args;
+    int status;
+    const char* err;
+  } kRefused[] = {
+      {{"runs", "show", "2"}, qx::cli::kExitLinkFailed, "qxctl: the journal holds no run 2\n"},
+      {{"runs", "show"}, qx::cli::kExitUsage, "runs takes list, show ID or export ID"},
+      {{"runs", "show", "x"}, qx::cli::kExitUsage, "not a run id: x"},
+      {{"runs", "show", "1", "--out", "d"}, qx::cli::kExitUsage, "unknown option --out"},
+      {{"runs", "export", "1", "--json"}, qx::cli::kExitUsage, "unknown option --json"},
+  };
+  for (const auto& c : kRefused) {
+    std::vector<std::string> args{"--dir", dir.Path().string()};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const auto refused = Qxctl(args);
+    EXPECT_EQ(refused.status, c.status) << c.err;
+    EXPECT_NE(refused.err.find(c.err), std::string::npos) << refused.err;
+    EXPECT_EQ(refused.out, "") << c.err;
+  }
+}
+
 // The chamber stops answering after the first point: the run fails, resumable, and the point
 // it did not reach shows neither a temperature nor a figure (it used to read 0.00 °C).
 TEST_F(TempFaults, SilentChamberLeavesNoZeroTemperatureInTheFiles) {

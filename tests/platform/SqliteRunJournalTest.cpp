@@ -12,7 +12,9 @@
 #include <memory>
 #include <string>
 
+#include "core/autotest/RunExport.h"
 #include "core/base/FileBytes.h"
+#include "platform/AnsiText.h"
 #include "support/RunJournalBehaviour.h"
 #include "support/TempDir.h"
 
@@ -88,6 +90,13 @@ class SqliteRunJournalTest : public ::testing::Test {
     return s;
   }
 
+  /// A journal of the second layout and the result files of its one run (2 points x 2 modes,
+  /// with the chamber and the meters), both as the program of that layout wrote them.
+  static std::filesystem::path Layout2() {
+    return std::filesystem::path(QX_PLATFORM_TEST_DATA) / "journal-layout2";
+  }
+  void CopyLayout2() { std::filesystem::copy_file(Layout2() / autotest::kRunJournalFile, file_); }
+
   TempDir dir_{"qx_journal"};
   std::filesystem::path file_ = dir_.Path() / autotest::kRunJournalFile;
   TickingTimes times_;
@@ -127,7 +136,7 @@ TEST_F(SqliteRunJournalTest, ReopenedJournalHoldsEverything) {
   // Ids are never reused, and the file keeps numbers SQL can read as numbers.
   EXPECT_GT(j->Begin(Settings(1, 1)).value_or(0), stopped);
   RawDb raw(file_);
-  EXPECT_EQ(raw.Query("SELECT typeof(stat8) || ' ' || stat8 FROM modes WHERE point = 2"),
+  EXPECT_EQ(raw.Query("SELECT typeof(ch2_vpp_nv) || ' ' || ch2_vpp_nv FROM modes WHERE point = 2"),
             "real 0.1");
   EXPECT_EQ(
       raw.Query("SELECT state || ' ' || started FROM runs WHERE id = " + std::to_string(done)),
@@ -137,10 +146,19 @@ TEST_F(SqliteRunJournalTest, ReopenedJournalHoldsEverything) {
 TEST_F(SqliteRunJournalTest, UsesWalAndMarksTheFileWithItsLayout) {
   auto j = Open();
   ASSERT_TRUE(j);
-  ASSERT_TRUE(j->Begin(Settings(1, 1)));
+  RunSettings anonymous = Settings(1, 1);
+  anonymous.host.clear();
+  anonymous.uuid.clear();
+  const auto run = j->Begin(anonymous);
+  ASSERT_TRUE(run);
+  // A run begun without them gets this machine's name and an identity of its own.
+  const RunSettings back = j->Settings(*run).value_or(RunSettings{});
+  EXPECT_NE(back.host, "");
+  EXPECT_EQ(back.uuid.size(), 36u) << back.uuid;
+  EXPECT_NE(back.uuid, j->Settings(*j->Begin(anonymous)).value_or(RunSettings{}).uuid);
   RawDb raw(file_);
   EXPECT_EQ(raw.Query("PRAGMA journal_mode"), "wal");
-  EXPECT_EQ(raw.Query("PRAGMA user_version"), "2");
+  EXPECT_EQ(raw.Query("PRAGMA user_version"), "3");
   EXPECT_EQ(raw.Query("PRAGMA application_id"), std::to_string(SqliteRunJournal::kApplicationId));
 }
 
@@ -216,40 +234,92 @@ TEST_F(SqliteRunJournalTest, RefusesFilesThatAreNotItsJournal) {
   {
     RawDb raw(file_);
     raw.Query("PRAGMA application_id = " + std::to_string(SqliteRunJournal::kApplicationId));
-    raw.Query("PRAGMA user_version = 3");
+    raw.Query("PRAGMA user_version = 4");
   }
   EXPECT_FALSE(Open(&error));
-  EXPECT_NE(error.find("version 3 is newer than this program knows (2)"), std::string::npos)
+  EXPECT_NE(error.find("version 4 is newer than this program knows (3)"), std::string::npos)
       << error;
 }
 
 // A journal of the first layout (no failure column) is upgraded when opened: its runs and
 // records stay, as measured modes, and new records can say why a mode failed.
 TEST_F(SqliteRunJournalTest, FirstLayoutIsUpgradedKeepingItsRecords) {
-  int64_t run = 0;
-  {
-    auto j = Open();
-    ASSERT_TRUE(j);
-    run = j->Begin(Settings(2, 2)).value_or(0);
-    ASSERT_TRUE(j->RecordMode(run, AwkwardRecord(1, 1)));
-  }
+  CopyLayout2();
   {
     RawDb raw(file_);
     EXPECT_EQ(raw.Query("ALTER TABLE modes DROP COLUMN failure"), "");
     EXPECT_EQ(raw.Query("ALTER TABLE modes DROP COLUMN over_range"), "");
     EXPECT_EQ(raw.Query("PRAGMA user_version = 1"), "");
+    EXPECT_EQ(raw.Query("UPDATE runs SET state = 'stopped'"), "");
   }
   std::string error;
   auto j = Open(&error);
   ASSERT_TRUE(j) << error;
   ModeRecord failed = AwkwardRecord(1, 2);
-  ASSERT_TRUE(j->RecordMode(run, failed)) << j->LastError();
-  const auto modes = j->Modes(run);
-  ASSERT_EQ(modes.size(), 2u);
-  ExpectSameRecord(modes[0], AwkwardRecord(1, 1));
-  ExpectSameRecord(modes[1], failed);
+  failed.point = 2;
+  ASSERT_TRUE(j->RecordMode(1, failed)) << j->LastError();
+  const auto modes = j->Modes(1);
+  ASSERT_EQ(modes.size(), 4u);
+  for (const ModeRecord& m : modes) {
+    EXPECT_EQ(m.failure, m.point == 2 && m.mode == 2 ? failed.failure : "");
+    EXPECT_GT(m.stats[0], m.failure.empty() ? 100000 : -1);
+  }
+  RawDb raw(file_);
+  EXPECT_EQ(raw.Query("PRAGMA user_version"), "3");
+}
+
+// The journal the program wrote before the figures had names: opened, it is upgraded in place,
+// its run gives back the very result files it wrote, and the figures are columns a user can
+// query by name.
+TEST_F(SqliteRunJournalTest, SecondLayoutIsUpgradedAndExportsItsFilesUnchanged) {
+  CopyLayout2();
+  {
+    std::string error;
+    auto j = Open(&error);
+    ASSERT_TRUE(j) << error;
+    const auto settings = j->Settings(1);
+    ASSERT_TRUE(settings) << j->LastError();
+    EXPECT_EQ(settings->chip, "QX7401");
+    EXPECT_EQ(settings->points * settings->modes, 4);
+    const auto out = dir_.Path() / "again";
+    std::filesystem::create_directory(out);
+    const autotest::TempResultWriter writer(out, platform::ToCodePage950);
+    EXPECT_EQ(autotest::ExportRun(*j, 1, writer, error).size(), 3u) << error;
+    for (const char* name : {"QxTEMPA.CSV", "QxTEMPB.CSV", "QxTEMPBryMen.CSV"})
+      EXPECT_EQ(ReadAll(out / name), ReadAll(Layout2() / name)) << name;
+  }
+  RawDb raw(file_);
+  const struct {
+    const char* sql;
+    const char* expected;
+  } kQueries[] = {
+      {"PRAGMA user_version", "3"},
+      {"SELECT COUNT(*) FROM results WHERE state = 'measured' AND chip = 'QX7401'", "4"},
+      {"SELECT mean_codes FROM results WHERE point = 1 AND mode = 2", "349507.6015625"},
+      {"SELECT typeof(chamber_temp_c) FROM results WHERE point = 2 AND mode = 1", "null"},
+      {"SELECT meter1_value || ' ' || meter1_unit FROM results WHERE point = 1 AND mode = 2",
+       "0.2 DC V"},
+      {"SELECT length(run_uuid) || substr(run_uuid, 15, 1) FROM results LIMIT 1", "364"},
+      {"SELECT COUNT(*) FROM sqlite_schema WHERE sql LIKE '%stat0%'", "0"},
+  };
+  for (const auto& q : kQueries) EXPECT_EQ(raw.Query(q.sql), q.expected) << q.sql;
+}
+
+// An upgrade that fails half way leaves the file as it was, to be opened by the program that
+// wrote it.
+TEST_F(SqliteRunJournalTest, FailedUpgradeLeavesTheFileAsItWas) {
+  CopyLayout2();
+  {
+    RawDb raw(file_);
+    EXPECT_EQ(raw.Query("CREATE TABLE modes_new (x)"), "");
+  }
+  std::string error;
+  EXPECT_FALSE(Open(&error));
+  EXPECT_NE(error.find("upgrade the journal layout"), std::string::npos) << error;
   RawDb raw(file_);
   EXPECT_EQ(raw.Query("PRAGMA user_version"), "2");
+  EXPECT_EQ(raw.Query("SELECT COUNT(*) FROM pragma_table_info('runs') WHERE name = 'uuid'"), "0");
+  EXPECT_EQ(raw.Query("SELECT COUNT(stat0) FROM modes"), "4");
 }
 
 TEST_F(SqliteRunJournalTest, FolderThatDoesNotExistIsAnError) {

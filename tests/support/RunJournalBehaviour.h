@@ -48,6 +48,12 @@ inline RunSettings AwkwardSettings() {
   s.chip = "QX7401 晶片";
   for (int i = 0; i < 1024; ++i) s.regImage.push_back(static_cast<uint8_t>(i * 7 + (i >> 8)));
   s.instruments = "COM1 CHAMBER\r\nCOM2 FLUKE,5520A\n";
+  s.captureBits = 23;
+  s.device = "board #7, \"rev B\"";
+  s.note = "after reflow\nsecond line";
+  s.programVersion = "1.4";
+  s.host = "bench-3";
+  s.uuid = "0b7c6d1e-25f0-4a3b-9c1d-2e3f4a5b6c7d";
   return s;
 }
 
@@ -73,6 +79,7 @@ inline ModeRecord AwkwardRecord(int point, int mode) {
   r.mode = mode;
   r.targetTemp = -40.0 + point * 0.1;
   r.targetHum = -0.0;
+  if (point % 2 == 1) r.chamberTemp = -39.9 + mode * 0.1;
   for (size_t i = 0; i < r.stats.size(); ++i) r.stats[i] = values[(i + mode) % 14];
   for (size_t i = 0; i < r.meterValue.size(); ++i) r.meterValue[i] = values[(i * 3 + point) % 14];
   r.meterUnit = {"mV", "", "°C", "Ω, \"ohm\"", "line\nend", "伏特"};
@@ -94,13 +101,19 @@ inline void ExpectSameRecord(const ModeRecord& a, const ModeRecord& b) {
   EXPECT_EQ(a.mode, b.mode);
   ExpectSameBits(a.targetTemp, b.targetTemp, "temperature" + at);
   ExpectSameBits(a.targetHum, b.targetHum, "humidity" + at);
+  // A failed mode keeps no figures and no meter readings: they read 0 and no unit.
+  const bool failed = !b.failure.empty();
   for (size_t i = 0; i < a.stats.size(); ++i) {
-    ExpectSameBits(a.stats[i], b.stats[i], "stat " + std::to_string(i) + at);
+    ExpectSameBits(a.stats[i], failed ? 0.0 : b.stats[i], "stat " + std::to_string(i) + at);
   }
   for (size_t i = 0; i < a.meterValue.size(); ++i) {
-    ExpectSameBits(a.meterValue[i], b.meterValue[i], "meter " + std::to_string(i) + at);
+    ExpectSameBits(a.meterValue[i], failed ? 0.0 : b.meterValue[i],
+                   "meter " + std::to_string(i) + at);
   }
-  EXPECT_EQ(a.meterUnit, b.meterUnit);
+  EXPECT_EQ(a.meterUnit, failed ? decltype(b.meterUnit){} : b.meterUnit);
+  EXPECT_EQ(a.chamberTemp.has_value(), b.chamberTemp.has_value()) << at;
+  if (a.chamberTemp && b.chamberTemp)
+    ExpectSameBits(*a.chamberTemp, *b.chamberTemp, "chamber" + at);
   EXPECT_EQ(a.rawFile, b.rawFile);
   EXPECT_EQ(a.failure, b.failure) << at;
   EXPECT_EQ(a.overRange, b.overRange) << at;
@@ -125,6 +138,17 @@ inline void ExpectSameSettings(const RunSettings& a, const RunSettings& b) {
   EXPECT_EQ(a.chip, b.chip);
   EXPECT_EQ(a.regImage, b.regImage);
   EXPECT_EQ(a.instruments, b.instruments);
+  EXPECT_EQ(a.captureBits, b.captureBits);
+  EXPECT_EQ(a.device, b.device);
+  EXPECT_EQ(a.note, b.note);
+  EXPECT_EQ(a.programVersion, b.programVersion);
+  // A journal may fill in the host and the identity a run began without.
+  if (!b.host.empty()) {
+    EXPECT_EQ(a.host, b.host);
+  }
+  if (!b.uuid.empty()) {
+    EXPECT_EQ(a.uuid, b.uuid);
+  }
 }
 
 /// A clock that reads one second later at every call, from 2024-05-01 08:00:00.
@@ -290,6 +314,8 @@ TYPED_TEST_P(RunJournalBehaviour, SettingsComeBackExactly) {
   EXPECT_TRUE(list[0].withChamber);
   EXPECT_FALSE(list[1].withChamber);
   EXPECT_EQ(list[1].chip, awkward.chip);
+  EXPECT_EQ(list[1].device, awkward.device);
+  EXPECT_EQ(list[1].note, awkward.note);
 }
 
 TYPED_TEST_P(RunJournalBehaviour, RefusesWhatCannotTakeEffectAndSaysWhy) {

@@ -1,13 +1,17 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/app/FormId.h"
+#include "core/base/ProgramVersion.h"
 
 namespace qx::app {
 
 inline constexpr char kMainCaption[] = "Qx-740xTEST V1.4";
+static_assert(std::string_view(kMainCaption).ends_with(base::kProgramVersion),
+              "the caption shows the program's version");
 
 struct WindowTitle {
   FormId Form;

@@ -32,6 +32,8 @@ std::optional<int64_t> MemoryRunJournal::Begin(const RunSettings& settings) {
   run.summary.points = settings.points;
   run.summary.modes = settings.modes;
   run.summary.chip = settings.chip;
+  run.summary.device = settings.device;
+  run.summary.note = settings.note;
   run.settings = settings;
   runs_.push_back(std::move(run));
   return runs_.back().summary.id;
@@ -47,8 +49,13 @@ bool MemoryRunJournal::RecordMode(int64_t id, const ModeRecord& record) {
   std::erase_if(run->modes, [&record](const ModeRecord& m) {
     return m.point == record.point && m.mode == record.mode;
   });
-  run->modes.push_back(record);
-  run->modes.back().recorded = NowText(now_);
+  ModeRecord& kept = run->modes.emplace_back(record);
+  kept.recorded = NowText(now_);
+  if (!kept.failure.empty()) {
+    kept.stats = {};
+    kept.meterValue = {};
+    kept.meterUnit = {};
+  }
   s.state = RunState::Running;
   s.ended.clear();
   return true;

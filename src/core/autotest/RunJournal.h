@@ -38,6 +38,16 @@ struct RunSettings {
   std::string chip;            ///< chip name of the setup dialog
   std::vector<uint8_t> regImage;
   std::string instruments;  ///< the instrument ports and their identities, one per line
+  /// Resolution of the captures in bits (what a code is worth of full scale); 0 when not known.
+  int captureBits = 0;
+  std::string device;          ///< the device under test, as the user names it
+  std::string note;            ///< the user's note on the run
+  std::string programVersion;  ///< version of the program that ran it
+  /// Name of the bench computer; the journal fills in this machine's when empty.
+  std::string host;
+  /// The run's identity across journals; a journal file makes one (random, RFC 4122 form) when
+  /// empty.
+  std::string uuid;
 };
 
 /// One finished mode: everything the result files hold for it.
@@ -57,6 +67,9 @@ struct ModeRecord {
   /// Samples of the capture at either end of the code range: the input was beyond full scale
   /// and the figures measure the clipping, not the noise. 0 for a capture within range.
   int overRange = 0;
+  /// The chamber's temperature as last read before the mode, °C; none in a run without the
+  /// chamber (or in a record of an older journal, which did not keep it).
+  std::optional<double> chamberTemp;
 };
 
 enum class RunState { Running, Completed, Stopped, Failed, Abandoned };
@@ -71,6 +84,8 @@ struct RunSummary {
   int modes = 0;
   int recorded = 0;  ///< modes recorded
   std::string chip;
+  std::string device;
+  std::string note;
 };
 
 /// Local time as the journal writes it, "YYYY-MM-DD HH:MM:SS".
@@ -87,7 +102,9 @@ using TimeText = std::function<std::string()>;
 /// - Completed and Abandoned runs are closed: nothing is recorded into them and they are not
 ///   ended again. A Stopped or Failed run takes records (that is how it is resumed) and is
 ///   Running again from its next record;
-/// - a run ends in any state but Running.
+/// - a run ends in any state but Running;
+/// - a failed mode (non-empty `failure`) keeps no figures: its statistics and meter values read
+///   back 0 and its meter units empty, so nothing can take them for a measurement.
 class RunJournal {
  public:
   virtual ~RunJournal() = default;

@@ -9,6 +9,7 @@
 #include "core/autotest/NumberText.h"
 #include "core/autotest/RegisterListFiles.h"
 #include "core/autotest/RunExport.h"
+#include "core/base/ProgramVersion.h"
 #include "core/chip/TextConvert.h"
 #include "core/instruments/ChamberLimits.h"
 
@@ -182,6 +183,7 @@ bool TempTest::ReadTemp(int& present, int& setValue) {
     if (!pv || !sv) continue;
     present = *pv;
     setValue = *sv;
+    chamberTenths_ = present;
     return true;
   }
   return false;
@@ -785,6 +787,10 @@ RunSettings TempTest::Snapshot(bool withChamber) const {
   s.powerTable = Rows(bench_.power, instruments::StepTable::kColumns);
   s.regImage.assign(bench_.target.RegImage.begin(), bench_.target.RegImage.end());
   s.chip = !bench_.chip.ProductName.empty() ? bench_.chip.ProductName : bench_.chip.ModelName;
+  s.device = form.device;
+  s.note = form.note;
+  s.programVersion = base::kProgramVersion;
+  s.captureBits = bench_.capture.Bits();
   const auto& p = bench_.ports;
   auto port = [](const char* what, const instruments::DevcRS232& d) {
     return std::string(what) + " " + (d.Selected ? d.PortName : std::string("-")) + "\n";
@@ -834,6 +840,7 @@ std::string TempTest::UnfinishedRun() const {
 
 bool TempTest::StartJournal(bool withChamber) {
   runId_ = 0;
+  chamberTenths_.reset();
   if (!journal_) return true;
   if (const auto open = journal_->Unfinished()) {
     const std::string question = UnfinishedRun() + " Resume it at its next point and mode?";
@@ -888,6 +895,7 @@ void TempTest::RecordMode(int point, int mode, int rawFile, const std::string& f
   r.mode = mode;
   r.targetTemp = results.TargetTemp(point);
   r.targetHum = results.TargetHum(point);
+  if (chamberTenths_) r.chamberTemp = *chamberTenths_ / 10.0;
   r.failure = failure;
   r.overRange = overRange;
   if (failure.empty()) {  // a failed mode keeps no figures, not even zeros to be taken for some

@@ -50,6 +50,8 @@ struct TempForm {
   bool adcAndTemp = false;     ///< `ChADCTemp` (hidden)
   bool lock330mV = false;      ///< `LK330mV`
   bool lock3V = false;         ///< `LK3V`
+  std::string device;          ///< the device under test, kept with the run in the journal
+  std::string note;            ///< the user's note on the run, kept likewise
 
   bool MeasuresAdc() const { return measure != Measure::Meters; }
   bool MeasuresMeters() const { return measure != Measure::Adc; }
@@ -269,6 +271,8 @@ class TempTest {
   std::string writeError_;  ///< why the last result file could not be written
   int meterChannels_ = 0;
   std::string loadFailure_;  ///< why the last LoadTemp failed
+  /// The chamber's present value of its last reading in this run, tenths of a degree.
+  std::optional<int> chamberTenths_;
   /// Point-major, one per mode: still to be measured in this run (all of them in a new run;
   /// in a resumed run those not recorded and those recorded as failed).
   std::vector<uint8_t> todo_;
