@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -49,6 +50,10 @@ MainPanel::MainPanel(app::Workbench& bench, app::ShellCommands& shell,
     panels_[i]->setObjectName(QString("StatusPanel%1").arg(i));
     bar->addWidget(panels_[i], i == 2 ? 1 : 0);
   }
+  remoteStatus_ = new QLabel(bar);
+  remoteStatus_->setObjectName("RemoteStatus");
+  remoteStatus_->hide();
+  bar->addPermanentWidget(remoteStatus_);
   gauge_ = new QProgressBar(bar);
   gauge_->setObjectName("Gauge1");
   gauge_->setRange(0, 100);
@@ -126,6 +131,14 @@ void MainPanel::BuildMenu() {
     messages->setObjectName("SMenu_Messages");
     messages->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
     connect(messages, &QAction::triggered, this, &MainPanel::ShowMessages);
+    // The SCPI server: checked while it listens; "Local" takes control back from a client.
+    remoteAction_ = option->addAction(QString::fromUtf8("Remote control…"));
+    remoteAction_->setObjectName("SMenu_Remote");
+    remoteAction_->setCheckable(true);
+    localAction_ = option->addAction(QString::fromUtf8("Local"));
+    localAction_->setObjectName("SMenu_Local");
+    localAction_->setCheckable(true);
+    localAction_->setEnabled(false);
   }
   SyncMenu();
 }
@@ -318,6 +331,15 @@ bool MainPanel::eventFilter(QObject* watched, QEvent* event) {
 QString MainPanel::StatusText(int panel) const {
   if (panel < 0 || panel >= static_cast<int>(panels_.size())) return {};
   return panels_[static_cast<size_t>(panel)]->Message();
+}
+
+void MainPanel::SetRemoteStatus(const QString& text) {
+  remoteStatus_->setText(text);
+  remoteStatus_->setVisible(!text.isEmpty());
+}
+
+QString MainPanel::RemoteStatus() const {
+  return remoteStatus_->text();
 }
 
 void MainPanel::SetGauge(int percent, bool visible) {

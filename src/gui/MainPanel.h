@@ -19,6 +19,7 @@
 #include "gui/RestoreWin.h"
 
 class QAction;
+class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
 class QProgressBar;
@@ -94,6 +95,12 @@ class MainPanel final : public QMainWindow {
   void ShowMessages();
   const app::StatusLog& Messages() const { return messages_; }
   void SetGauge(int percent, bool visible);
+  /// The SCPI server's state at the right of the status bar; empty hides it.
+  void SetRemoteStatus(const QString& text);
+  QString RemoteStatus() const;
+  /// "Remote control…" (checkable: the server listens) and "Local" of the Option menu.
+  QAction* RemoteAction() const { return remoteAction_; }
+  QAction* LocalAction() const { return localAction_; }
 
   /// Called with every menu command the user gives, before it runs.
   std::function<void(const std::string&)> onCommand;
@@ -127,6 +134,9 @@ class MainPanel final : public QMainWindow {
   QMdiArea* mdi_ = nullptr;
   std::array<StatusPanel*, 3> panels_{};
   QProgressBar* gauge_ = nullptr;
+  QLabel* remoteStatus_ = nullptr;
+  QAction* remoteAction_ = nullptr;
+  QAction* localAction_ = nullptr;
   QTimer* settingsKeeper_ = nullptr;
   app::StatusLog messages_;
   std::string hiddenNotice_;

@@ -1,5 +1,6 @@
 #include "gui/PanelApplication.h"
 
+#include <QAction>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QRect>
@@ -48,6 +49,77 @@ PanelApplication::PanelApplication(const std::string& programDir, base::Clock& c
   host_.OnChipLoaded(main_.get(), [this] { main_->SayHiddenCommands(); });
   // Closing the setup dialog on the parallel link sets the port up; status panel 0 says how.
   option_->Model().initParallelPort = [this](uint16_t) { bench_.parallel.LptInit(); };
+  CreateRemote();
+}
+
+void PanelApplication::CreateRemote() {
+  remote_ = std::make_unique<QtScpiTransport>(bench_);
+  QObject::connect(remote_.get(), &QtScpiTransport::Changed, main_.get(),
+                   [this] { ShowRemoteState(); });
+  QObject::connect(main_->RemoteAction(), &QAction::triggered, main_.get(), [this](bool on) {
+    if (on)
+      StartRemote(remoteAt_);
+    else
+      StopRemote();
+  });
+  QObject::connect(main_->LocalAction(), &QAction::triggered, main_.get(), [this](bool on) {
+    remote::ScpiServer* server = remote_->Server();
+    if (!server) return ShowRemoteState();
+    if (on)
+      server->TakeLocal();
+    else
+      server->GiveBackLocal();
+    ShowRemoteState();
+  });
+  // While a client holds the lock the panel's own writes to the target are refused.
+  views_->SetWriteGuard([this] {
+    const remote::ScpiServer* server = remote_ ? remote_->Server() : nullptr;
+    const std::string refusal =
+        server ? app::RemoteBench::LocalRefusal("Register write", server->LockHolder())
+               : std::string();
+    if (refusal.empty()) return true;
+    main_->SetStatusText(2, QString::fromStdString(refusal));
+    return false;
+  });
+  ShowRemoteState();
+}
+
+bool PanelApplication::StartRemote(const remote::Ipv4Endpoint& at) {
+  remoteAt_ = at;
+  std::string error;
+  if (!remote_->Start(at, error)) {
+    main_->SetStatusText(2, QString::fromStdString("Remote control: " + error));
+    ShowRemoteState();
+    return false;
+  }
+  if (remote_->Local().address != remote::kLoopback) {
+    std::string notice = "Remote control listens on ";
+    notice.append(remote_->LocalText())
+        .append(", beyond this computer: every client that reaches it controls the bench");
+    main_->SetStatusText(2, QString::fromStdString(notice));
+  }
+  return true;
+}
+
+void PanelApplication::StopRemote() {
+  remote_->Stop();
+  ShowRemoteState();
+}
+
+void PanelApplication::ShowRemoteState() {
+  const remote::ScpiServer* server = remote_->Server();
+  QAction* item = main_->RemoteAction();
+  QAction* local = main_->LocalAction();
+  item->setChecked(server != nullptr);
+  std::string where = remote::FormatIpv4(remoteAt_.address);
+  where.append(1, ':').append(std::to_string(remoteAt_.port));
+  if (server) where = remote_->LocalText();
+  item->setText(QString::fromUtf8("Remote control… (%1)").arg(QString::fromStdString(where)));
+  local->setEnabled(server != nullptr);
+  local->setChecked(server && server->LocalHolds());
+  main_->SetRemoteStatus(server ? QString::fromStdString(app::RemoteBench::PanelStatus(
+                                      where, remote_->Clients(), server->LockHolder()))
+                                : QString());
 }
 
 void PanelApplication::FollowForCrashReport(app::CrashReport& report) {
@@ -132,6 +204,7 @@ void PanelApplication::CreateStepTables() {
 }
 
 PanelApplication::~PanelApplication() {
+  remote_.reset();  // its clients go before the bench they drive
   views_.reset();
   app::SetupShellBinding::Unbind(shell_);
   option_.reset();
@@ -149,6 +222,7 @@ void PanelApplication::Start() {
 
 void PanelApplication::ApplyOptions(const app::CommandLine& options) {
   if (options.SwitchTest) main_->RevealCommand("MCALW");
+  if (options.Remote) StartRemote(*options.Remote);
 }
 
 }  // namespace qx::gui

@@ -13,6 +13,7 @@
 #include "gui/MainPanel.h"
 #include "gui/OptionDialog.h"
 #include "gui/QtHost.h"
+#include "gui/QtScpiTransport.h"
 #include "gui/SerialSwitch.h"
 #include "gui/analysis/AnxAdcForm.h"
 #include "gui/analysis/NoiseSweepForm.h"
@@ -39,8 +40,14 @@ class PanelApplication {
 
   /// Start-up activation of the main window.
   void Start();
-  /// What the command line changes in the windows: `--switch-test` shows "Switch Test".
+  /// What the command line changes in the windows: `--switch-test` shows "Switch Test",
+  /// `--remote` starts the SCPI server.
   void ApplyOptions(const app::CommandLine& options);
+  /// Starts the SCPI server on `at` (the address "Remote control…" uses from now on); a
+  /// failure is said in the status bar and leaves the item unchecked.
+  bool StartRemote(const remote::Ipv4Endpoint& at);
+  void StopRemote();
+  QtScpiTransport& Remote() { return *remote_; }
 
   HidSwitch& Hid() { return hid_; }
   BulkSwitch& Bulk() { return bulk_; }
@@ -69,6 +76,9 @@ class PanelApplication {
   void RegisterPanelCommands();
   void CreateStepTables();
   void CreateNoiseSweep();
+  void CreateRemote();
+  /// Menu items and status text after the server, its clients or its lock changed.
+  void ShowRemoteState();
   app::CrashReport::Context CrashContext() const;
 
   HidSwitch hid_;
@@ -93,6 +103,8 @@ class PanelApplication {
   QPointer<StepTableWindow> fluke_;            ///< `TFLUKE`, owned by the main window
   QPointer<StepTableWindow> power_;            ///< `TFPower`, owned by the main window
   QPointer<autotest::TempTestWindow> temp_;    ///< `TTMP`, owned by the main window
+  std::unique_ptr<QtScpiTransport> remote_;    ///< before the windows go: its clients first
+  remote::Ipv4Endpoint remoteAt_{remote::kLoopback, 5025};
 };
 
 }  // namespace qx::gui

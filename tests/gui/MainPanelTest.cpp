@@ -75,7 +75,8 @@ TEST_F(MainPanelTest, MenuBarCaptionsVisibilityAndAvailability) {
     optionItems.push_back(a->text().toStdString() + (a->isVisible() ? "" : " (hidden)"));
   EXPECT_EQ(optionItems,
             (std::vector<std::string>{"Setup", "RAM Panel", "REG Panel", "ADC Panel",
-                                      "OP Panel (hidden)", "CMP Panel (hidden)", "", "Messages…"}));
+                                      "OP Panel (hidden)", "CMP Panel (hidden)", "", "Messages…",
+                                      "Remote control… (127.0.0.1:5025)", "Local"}));
 
   // The windows that exist so far enable their commands ("Restore ADC" is hidden, so its
   // action is not enabled).

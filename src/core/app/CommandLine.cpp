@@ -23,6 +23,17 @@ CommandLine CommandLine::Parse(const std::vector<std::string>& args) {
       c.VirtualTime = true;
     } else if (a == "--switch-test") {
       c.SwitchTest = true;
+    } else if (a == "--remote" || a.rfind("--remote=", 0) == 0) {
+      // The address is optional: a next argument that is no option is taken for it.
+      std::string at = kDefaultRemote;
+      if (a.size() > 8) {
+        at = a.substr(9);
+      } else if (i + 1 < args.size() && !args[i + 1].empty() && args[i + 1][0] != '-') {
+        at = args[++i];
+      }
+      std::string why;
+      c.Remote = remote::ParseEndpoint(at, why);
+      if (!c.Remote) fail("--remote: " + why);
     } else if (a == "--dir") {
       if (i + 1 >= args.size() || args[i + 1].empty() || args[i + 1].rfind("--", 0) == 0) {
         fail("--dir needs a folder");
@@ -50,7 +61,7 @@ CommandLine CommandLine::Parse(const std::vector<std::string>& args) {
 
 std::string CommandLine::Usage() {
   return "usage: qxpanel [--simulate [--virtual-time] [--sim-fault FAULTS]] [--dir PATH]\n"
-         "               [--switch-test]\n"
+         "               [--switch-test] [--remote [ADDR:PORT]]\n"
          "  --simulate   attach the simulated board and bench instruments instead of hardware\n"
          "  --virtual-time\n"
          "               with --simulate: waits pass at once, so a whole T-Begin run of the\n"
@@ -64,6 +75,10 @@ std::string CommandLine::Usage() {
          "               installed copy uses $XDG_DATA_HOME/qx740x or ~/.local/share/qx740x)\n"
          "  --switch-test\n"
          "               show the hidden menu item \"Switch Test\" (switch channel test)\n"
+         "  --remote [ADDR:PORT]\n"
+         "               serve the bench to SCPI clients (PyVISA, raw TCP) from start-up, on\n"
+         "               ADDR:PORT (default 127.0.0.1:5025; port 0 picks a free one); the\n"
+         "               Option menu's \"Remote control…\" starts and stops it\n"
          "  -h, --help   print this help and exit\n"
          "  --version    print the version and exit\n";
 }

@@ -4,10 +4,13 @@
 #include <string>
 #include <vector>
 
+#include "core/remote/ScpiAddress.h"
+
 namespace qx::app {
 
 /// Options of the panel program:
-/// `[--simulate [--virtual-time]] [--dir PATH] [--switch-test] [--help|-h] [--version]`.
+/// `[--simulate [--virtual-time]] [--dir PATH] [--switch-test] [--remote [ADDR:PORT]]
+/// [--help|-h] [--version]`.
 struct CommandLine {
   bool Simulate = false;
   std::optional<std::string> Dir;
@@ -18,6 +21,8 @@ struct CommandLine {
   /// --virtual-time: waits of the simulated bench pass at once (needs --simulate), so an
   /// hours-long temperature run takes seconds.
   bool VirtualTime = false;
+  /// --remote [ADDR:PORT]: the SCPI server starts with the panel, on this address.
+  std::optional<remote::Ipv4Endpoint> Remote;
   bool Help = false;     ///< --help or -h anywhere: print Usage() and stop
   bool Version = false;  ///< --version anywhere: print VersionText() and stop
   std::string Error;     ///< the first argument not understood; empty when all were
@@ -25,6 +30,9 @@ struct CommandLine {
   /// Reads every argument, so --help after a bad one (or after the toolkit's own options)
   /// still answers.
   static CommandLine Parse(const std::vector<std::string>& args);
+
+  /// Where the panel's SCPI server listens unless told otherwise.
+  static constexpr char kDefaultRemote[] = "127.0.0.1:5025";
 
   /// What --help prints, ending in a newline.
   static std::string Usage();

@@ -8,6 +8,7 @@
 #include "core/analysis/AdcCapture.h"
 #include "core/app/WindowTitles.h"
 #include "core/remote/ScpiCall.h"
+#include "core/remote/ScpiServer.h"
 #include "core/views/RamCommands.h"
 
 namespace qx::app {
@@ -230,6 +231,24 @@ void RemoteBench::ImageBlock(remote::ScpiCall& c, bool readRam) {
   for (long long i = 0; i < *count; ++i)
     bytes.push_back(static_cast<char>(bench_.access.GetRegImage(static_cast<int>(*address + i))));
   c.Reply(remote::format::Block(bytes));
+}
+
+std::string RemoteBench::PanelStatus(const std::string& where, size_t clients,
+                                     std::optional<uint64_t> lockHolder) {
+  std::string text = !lockHolder ? "Remote"
+                     : *lockHolder == remote::ScpiServer::kLocal
+                         ? "Local (clients may not change the bench)"
+                         : "Remote, locked by a client";
+  text.append(" on ").append(where).append(", ").append(std::to_string(clients));
+  text.append(clients == 1 ? " client" : " clients");
+  return text;
+}
+
+std::string RemoteBench::LocalRefusal(const std::string& what, std::optional<uint64_t> lockHolder) {
+  if (!lockHolder || *lockHolder == remote::ScpiServer::kLocal) return {};
+  std::string text = what;
+  text.append(" refused: a remote client holds the lock (Option > Local takes control back)");
+  return text;
 }
 
 }  // namespace qx::app

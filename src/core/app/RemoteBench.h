@@ -1,5 +1,10 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+
 #include "core/app/RemoteCapture.h"
 #include "core/app/Workbench.h"
 #include "core/remote/ScpiCommandTree.h"
@@ -34,6 +39,13 @@ class RemoteBench : public remote::ScpiDevice {
   /// Adds the LINK, REGister, MEMory and capture commands to `tree` (the writes as commands that
   /// change the bench, which a remote lock may refuse); `tree` must not outlive this.
   void AddCommands(remote::ScpiCommandTree& tree);
+
+  /// What the panel's status bar says while its server listens on `where`: "Remote", who holds
+  /// the lock (a client, or the panel after Local) and how many clients are connected.
+  static std::string PanelStatus(const std::string& where, size_t clients,
+                                 std::optional<uint64_t> lockHolder);
+  /// Why the panel may not do `what` now (a client holds the lock); empty when it may.
+  static std::string LocalRefusal(const std::string& what, std::optional<uint64_t> lockHolder);
 
  private:
   /// The link answers before an operation; queues the error and says no when it does not.

@@ -57,8 +57,20 @@ class ScpiServer {
 
   bool IsOpen(uint64_t connection) const { return connections_.count(connection) != 0; }
   size_t Connections() const { return connections_.size(); }
-  /// The connection that holds exclusive control, if one does.
+  /// The connection that holds exclusive control, if one does (`kLocal` while the front panel
+  /// holds it).
   std::optional<uint64_t> LockHolder() const { return lockHolder_; }
+
+  /// The lock's holder while the front panel has taken control back; never a connection's id.
+  static constexpr uint64_t kLocal = 0;
+  /// The front panel's LOCAL key: the lock goes to the panel, whoever held it, so every
+  /// client's changing commands fail until `GiveBackLocal`; queries still answer.
+  void TakeLocal() { lockHolder_ = kLocal; }
+  /// The panel lets go of the lock it took: the clients may ask for it again.
+  void GiveBackLocal() {
+    if (lockHolder_ == kLocal) lockHolder_.reset();
+  }
+  bool LocalHolds() const { return lockHolder_ == kLocal; }
 
   /// Inside a handler: defers the call and names it for `Complete` and `Fail`.
   ScpiOperation Defer(ScpiCall& call);

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <functional>
+#include <utility>
+
 #include "core/link/TargetAccess.h"
 #include "core/views/TargetPort.h"
 
@@ -10,11 +13,17 @@ class AccessPort final : public TargetPort {
  public:
   explicit AccessPort(link::TargetAccess& access) : access_(access) {}
   uint8_t Get(int address) const override { return access_.GetRegImage(address); }
-  void Write(uint16_t address, uint8_t value) override { access_.WriteReg(address, value); }
+  void Write(uint16_t address, uint8_t value) override {
+    if (mayWrite_ && !mayWrite_()) return;
+    access_.WriteReg(address, value);
+  }
   void Store(int address, uint8_t value) override { access_.StoreAndRefresh(address, value); }
+  /// Asked before every write to the target; a guard that says no has told the user why.
+  void SetWriteGuard(std::function<bool()> mayWrite) { mayWrite_ = std::move(mayWrite); }
 
  private:
   link::TargetAccess& access_;
+  std::function<bool()> mayWrite_;
 };
 
 }  // namespace qx::views

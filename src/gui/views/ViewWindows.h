@@ -36,6 +36,8 @@ class ViewWindows {
   views::RamCommands& Commands() { return commands_; }
   views::RamViewModel& RamModel() { return ramModel_; }
   views::RegisterViewModel& RegisterModel() { return registerModel_; }
+  /// Asked before the views write the target (a remote lock may refuse).
+  void SetWriteGuard(std::function<bool()> mayWrite) { port_.SetWriteGuard(std::move(mayWrite)); }
 
  private:
   bool Ask(const views::HexRequest& request, QPoint at, uint32_t& value);

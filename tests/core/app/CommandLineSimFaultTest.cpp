@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string>
+#include <vector>
+
 #include "core/app/CommandLine.h"
 
 namespace qx::app {
@@ -36,6 +40,33 @@ TEST(CommandLineSimFault, VirtualTimeGoesWithTheSimulatedBenchOnly) {
     EXPECT_EQ(line.Error, c.error) << c.args.size();
   }
   EXPECT_NE(CommandLine::Usage().find("--virtual-time"), std::string::npos);
+}
+
+TEST(CommandLineRemote, TakesAnOptionalAddressAndRefusesABadOne) {
+  struct Case {
+    std::vector<std::string> args;
+    std::optional<remote::Ipv4Endpoint> remote;
+    bool error;
+  };
+  const Case cases[] = {
+      {{"--simulate"}, std::nullopt, false},
+      {{"--remote"}, remote::Ipv4Endpoint{remote::kLoopback, 5025}, false},
+      {{"--remote", "--simulate"}, remote::Ipv4Endpoint{remote::kLoopback, 5025}, false},
+      {{"--remote", "0.0.0.0:0", "--simulate"}, remote::Ipv4Endpoint{0, 0}, false},
+      {{"--remote=127.0.0.1:6000"}, remote::Ipv4Endpoint{remote::kLoopback, 6000}, false},
+      {{"--remote", "localhost"}, std::nullopt, true},
+      {{"--remote=127.0.0.1:70000"}, std::nullopt, true},
+  };
+  for (const Case& c : cases) {
+    const CommandLine line = CommandLine::Parse(c.args);
+    const std::string where = c.args.back();
+    EXPECT_EQ(line.Remote.has_value(), c.remote.has_value()) << where;
+    if (line.Remote && c.remote) {
+      EXPECT_EQ(line.Remote->address, c.remote->address) << where;
+      EXPECT_EQ(line.Remote->port, c.remote->port) << where;
+    }
+    EXPECT_EQ(line.Error.rfind("--remote: ", 0) == 0, c.error) << where << ": " << line.Error;
+  }
 }
 
 }  // namespace

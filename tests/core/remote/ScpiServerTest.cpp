@@ -101,6 +101,27 @@ TEST_F(ScpiServerTest, ClosingTheHolderReleasesTheLock) {
   EXPECT_EQ(Ask(b, "TEST:SET 9;SET?\n"), "9\n");
 }
 
+TEST_F(ScpiServerTest, LocalTakesControlFromTheHolderUntilGivenBack) {
+  const std::string local =
+      "-203,\"Command protected;control was taken back at the panel (Local)\"\n";
+  EXPECT_EQ(Ask(a, "SYST:LOCK:REQ?\n"), "1\n");
+  server.TakeLocal();
+  const std::vector<Step> whileLocal = {
+      {'a', "TEST:SET 5\nSYST:ERR?\n", local},
+      {'b', "TEST:SET 6\nSYST:ERR?\n", local},
+      {'a', "SYST:LOCK:REQ?\n", "0\n"},
+      {'a', "SYST:LOCK:REL\nSYST:ERR?\n",
+       "-200,\"Execution error;control was taken back at the panel (Local)\"\n"},
+      {'b', "TEST:SET?\n", "0\n"}};
+  for (const Step& s : whileLocal)
+    EXPECT_EQ(Ask(s.who == 'a' ? a : b, s.in), s.out) << s.who << ": " << s.in;
+  server.Close(a);  // a closing client leaves the panel's lock alone
+  EXPECT_TRUE(server.LocalHolds());
+  server.GiveBackLocal();
+  EXPECT_EQ(Ask(b, "SYST:LOCK:REQ?\n"), "1\n");
+  EXPECT_EQ(Ask(b, "TEST:SET 8;SET?\n"), "8\n");
+}
+
 TEST_F(ScpiServerTest, NinthConnectionIsRefusedUntilOneCloses) {
   std::vector<uint64_t> ids = {a, b};
   while (server.Connections() < ScpiServer::kMaxConnections) ids.push_back(*server.Open());

@@ -1,0 +1,121 @@
+#include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QHostAddress>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <string>
+
+#include "PanelFixture.h"
+#include "core/app/CommandLine.h"
+#include "core/views/HexRequest.h"
+
+namespace qx::gui::test {
+namespace {
+
+/// The panel with its SCPI server on a free port and a client on the same event loop: the
+/// client never blocks, so the panel serves it while the test waits.
+class RemoteControlGuiTest : public PanelFixture {
+ protected:
+  void StartServing(const std::string& at = "127.0.0.1:0") {
+    StartConnected();
+    panel->ApplyOptions(app::CommandLine::Parse({"--remote", at}));
+    ASSERT_TRUE(panel->Remote().Listening());
+    ASSERT_TRUE(Action("SMenu_Remote")->isChecked());
+  }
+
+  static bool WaitFor(const std::function<bool()>& done) {
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < 5000) QApplication::processEvents(QEventLoop::AllEvents, 20);
+    return done();
+  }
+
+  bool Connect(QTcpSocket& client) {
+    client.connectToHost(QHostAddress::LocalHost, panel->Remote().Local().port);
+    return WaitFor([&] {
+      return client.state() == QAbstractSocket::ConnectedState && panel->Remote().Clients() == 1;
+    });
+  }
+
+  /// Sends `message` and returns the reply line; empty after 5 s without one.
+  static std::string Ask(QTcpSocket& client, const std::string& message) {
+    client.write(QByteArray::fromStdString(message + "\n"));
+    if (!WaitFor([&] { return client.canReadLine(); })) return {};
+    return client.readLine().trimmed().toStdString();
+  }
+
+  std::string RemoteStatus() { return panel->Main().RemoteStatus().toStdString(); }
+};
+
+TEST_F(RemoteControlGuiTest, AClientWritesTheBenchUntilLocalTakesControlBack) {
+  StartServing();
+  QTcpSocket client;
+  ASSERT_TRUE(Connect(client));
+  EXPECT_EQ(RemoteStatus(), "Remote on " + panel->Remote().LocalText() + ", 1 client");
+
+  EXPECT_EQ(Ask(client, "REG:VAL 1,#H20;:REG:VAL? 1;:SYST:ERR?"), "32;0,\"No error\"");
+  EXPECT_EQ(panel->Bench().access.GetRegImage(1), 0x20);  // what the register view paints
+
+  // A client's lock: the register view's own writes are refused, and say why.
+  EXPECT_EQ(Ask(client, "SYST:LOCK:REQ?"), "1");
+  EXPECT_NE(RemoteStatus().find("Remote, locked by a client"), std::string::npos) << RemoteStatus();
+  EXPECT_TRUE(Action("SMenu_Local")->isEnabled());
+  panel->Views().RegisterModel().Commit({views::WriteTarget::Kind::Byte, 1, 0}, 0x33);
+  EXPECT_EQ(panel->Bench().access.GetRegImage(1), 0x20);
+  EXPECT_NE(Status(2).find("Register write refused: a remote client holds the lock"),
+            std::string::npos)
+      << Status(2);
+
+  // Local: the panel writes again, the client's changes fail with the lock error.
+  Action("SMenu_Local")->trigger();
+  EXPECT_TRUE(Action("SMenu_Local")->isChecked());
+  EXPECT_EQ(RemoteStatus().rfind("Local", 0), 0u) << RemoteStatus();
+  panel->Views().RegisterModel().Commit({views::WriteTarget::Kind::Byte, 1, 0}, 0x33);
+  EXPECT_EQ(panel->Bench().access.GetRegImage(1), 0x33);
+  EXPECT_EQ(Ask(client, "REG:VAL 1,#H44;:SYST:ERR?"),
+            "-203,\"Command protected;control was taken back at the panel (Local)\"");
+  EXPECT_EQ(Ask(client, "REG:VAL? 1"), "51");
+
+  // Local unchecked: the client may ask for control again.
+  Action("SMenu_Local")->trigger();
+  EXPECT_EQ(Ask(client, "SYST:LOCK:REQ?;:REG:VAL 1,#H44;:SYST:ERR?"), "1;0,\"No error\"");
+  EXPECT_EQ(panel->Bench().access.GetRegImage(1), 0x44);
+}
+
+TEST_F(RemoteControlGuiTest, UncheckingTheItemStopsTheServerAndAPortInUseLeavesItUnchecked) {
+  quint16 port = 0;
+  {
+    QTcpServer probe;  // a port free now, given explicitly, so that the item asks for it again
+    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
+    port = probe.serverPort();
+  }
+  StartServing("127.0.0.1:" + std::to_string(port));
+  QTcpSocket client;
+  ASSERT_TRUE(Connect(client));
+
+  Action("SMenu_Remote")->trigger();
+  EXPECT_FALSE(Action("SMenu_Remote")->isChecked());
+  EXPECT_FALSE(panel->Remote().Listening());
+  EXPECT_TRUE(WaitFor([&] { return client.state() == QAbstractSocket::UnconnectedState; }));
+  EXPECT_EQ(RemoteStatus(), "");
+  EXPECT_FALSE(Action("SMenu_Local")->isEnabled());
+  QTcpSocket late;
+  late.connectToHost(QHostAddress::LocalHost, port);
+  EXPECT_TRUE(WaitFor([&] { return late.state() == QAbstractSocket::UnconnectedState; }));
+
+  // Checked again while another program holds the port: said, and the item stays unchecked.
+  QTcpServer other;
+  ASSERT_TRUE(other.listen(QHostAddress::LocalHost, port));
+  Action("SMenu_Remote")->trigger();
+  EXPECT_FALSE(Action("SMenu_Remote")->isChecked());
+  EXPECT_FALSE(panel->Remote().Listening());
+  EXPECT_EQ(
+      Status(2).rfind("Remote control: cannot listen on 127.0.0.1:" + std::to_string(port), 0), 0u)
+      << Status(2);
+  EXPECT_NE(Action("SMenu_Remote")->text().toStdString().find(std::to_string(port)),
+            std::string::npos);
+}
+
+}  // namespace
+}  // namespace qx::gui::test
