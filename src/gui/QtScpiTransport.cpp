@@ -3,6 +3,7 @@
 #include <QHostAddress>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 #include <algorithm>
 #include <vector>
 
@@ -40,6 +41,7 @@ bool QtScpiTransport::Start(const remote::Ipv4Endpoint& at, std::string& error) 
   device_ = std::make_unique<app::RemoteBench>(bench_);
   server_ = std::make_unique<remote::ScpiServer>(*device_);
   device_->AddCommands(server_->Commands());
+  device_->Serve(*server_);
   connect(listener_, &QTcpServer::newConnection, this, &QtScpiTransport::Accept);
   emit Changed();
   return true;
@@ -47,6 +49,12 @@ bool QtScpiTransport::Start(const remote::Ipv4Endpoint& at, std::string& error) 
 
 void QtScpiTransport::Stop() {
   if (!Listening()) return;
+  if (running_) {
+    // The capture's frame still uses the server: it is stopped, and the server goes after it.
+    bench_.capture.idle = 1;
+    stopWhenDone_ = true;
+    return;
+  }
   for (const auto& [socket, connection] : clients_) {
     socket->disconnect(this);
     socket->abort();
@@ -96,6 +104,25 @@ void QtScpiTransport::Read(QTcpSocket* socket) {
   DropWhatTheServerDropped();
   if (clients_.count(socket)) Flush(socket);
   if (server_ && server_->LockHolder() != holder) emit Changed();
+  if (device_ && device_->HasPending() && !running_)
+    QTimer::singleShot(0, this, [this] { RunPending(); });
+}
+
+void QtScpiTransport::RunPending() {
+  if (!device_ || running_) return;
+  running_ = true;
+  device_->RunPending();
+  running_ = false;
+  if (stopWhenDone_) {
+    stopWhenDone_ = false;
+    Stop();
+    return;
+  }
+  DropWhatTheServerDropped();
+  std::vector<QTcpSocket*> sockets;
+  for (const auto& [socket, connection] : clients_) sockets.push_back(socket);
+  for (QTcpSocket* socket : sockets)
+    if (clients_.count(socket)) Flush(socket);
 }
 
 void QtScpiTransport::Flush(QTcpSocket* socket) {

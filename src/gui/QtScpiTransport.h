@@ -50,6 +50,9 @@ class QtScpiTransport final : public QObject {
   void Flush(QTcpSocket* socket);
   void Drop(QTcpSocket* socket);
   void DropWhatTheServerDropped();
+  /// Runs the captures clients asked for, from the event loop: while one runs, its event
+  /// pumping lets the other clients and the windows go on. Then sends what they answered.
+  void RunPending();
 
   app::Workbench& bench_;
   std::unique_ptr<app::RemoteBench> device_;
@@ -57,6 +60,8 @@ class QtScpiTransport final : public QObject {
   QTcpServer* listener_ = nullptr;
   remote::Ipv4Endpoint local_;
   std::map<QTcpSocket*, uint64_t> clients_;
+  bool running_ = false;       ///< inside `RunPending`: the server must stay
+  bool stopWhenDone_ = false;  ///< a stop asked for while a capture ran
 };
 
 }  // namespace qx::gui

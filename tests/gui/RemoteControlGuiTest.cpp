@@ -4,6 +4,7 @@
 #include <QHostAddress>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <algorithm>
 #include <string>
 
 #include "PanelFixture.h"
@@ -81,6 +82,19 @@ TEST_F(RemoteControlGuiTest, AClientWritesTheBenchUntilLocalTakesControlBack) {
   Action("SMenu_Local")->trigger();
   EXPECT_EQ(Ask(client, "SYST:LOCK:REQ?;:REG:VAL 1,#H44;:SYST:ERR?"), "1;0,\"No error\"");
   EXPECT_EQ(panel->Bench().access.GetRegImage(1), 0x44);
+}
+
+// A capture a client asks for runs from the panel's event loop and answers when it ends.
+TEST_F(RemoteControlGuiTest, AClientsCaptureRunsOnThePanelsBench) {
+  StartServing();
+  QTcpSocket client;
+  ASSERT_TRUE(Connect(client));
+  client.write("SENS:ADC:POIN 1024;AVER 1;RES 23;REF 1.2\n");
+  EXPECT_EQ(Ask(client, "INIT;*OPC?"), "1");
+  const std::string figures = Ask(client, "FETC:ADC:NOIS?;:SYST:ERR?");
+  EXPECT_EQ(std::count(figures.begin(), figures.end(), ','), 5) << figures;
+  EXPECT_NE(figures.find(";0,\"No error\""), std::string::npos) << figures;
+  EXPECT_EQ(panel->Bench().capture.Count(), 1024);
 }
 
 TEST_F(RemoteControlGuiTest, UncheckingTheItemStopsTheServerAndAPortInUseLeavesItUnchecked) {
