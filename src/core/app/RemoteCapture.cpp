@@ -23,6 +23,19 @@ int PowerOfTwo(long long n, int largest) {
   return -1;
 }
 
+/// The point count of parameter 0, as the analysis window's Sample Point list offers them.
+bool ChoosePoints(remote::ScpiCall& c, analysis::AdcCapture& capture) {
+  const auto n = c.Integer(0, 64, 64LL << kLargestPointIndex);
+  if (!n) return false;
+  const int k = PowerOfTwo(*n / 64, kLargestPointIndex);
+  if (k < 0 || *n % 64 != 0) {
+    c.Fail(remote::error::kIllegalParameterValue, "points are 64 times a power of 2");
+    return false;
+  }
+  capture.NPointIndexChange(k);
+  return true;
+}
+
 }  // namespace
 
 void RemoteCapture::AddCommands(remote::ScpiCommandTree& tree) {
@@ -31,13 +44,7 @@ void RemoteCapture::AddCommands(remote::ScpiCommandTree& tree) {
   analysis::AdcCapture& capture = bench_.capture;
 
   tree.AddChange("SENSe:ADC:POINts", [&capture](ScpiCall& c) {
-    if (!c.Count(1, 1)) return;
-    const auto n = c.Integer(0, 64, 64LL << kLargestPointIndex);
-    if (!n) return;
-    const int k = PowerOfTwo(*n / 64, kLargestPointIndex);
-    if (k < 0 || *n % 64 != 0)
-      return c.Fail(remote::error::kIllegalParameterValue, "points are 64 times a power of 2");
-    capture.NPointIndexChange(k);
+    if (c.Count(1, 1)) ChoosePoints(c, capture);
   });
   tree.Add("SENSe:ADC:POINts?", [&s](ScpiCall& c) {
     if (c.Count(0, 0)) c.Reply(std::to_string(s.NPointIndex < 0 ? 0 : s.PointCount));
@@ -78,15 +85,7 @@ void RemoteCapture::AddCommands(remote::ScpiCommandTree& tree) {
     if (c.Count(0, 0) && capture.idle == 0) capture.idle = 1;
   });
   tree.AddChange("MEASure:ADC:NOISe?", [this, &capture](ScpiCall& c) {
-    if (!c.Count(0, 1)) return;
-    if (c.Params().size() == 1) {
-      const auto n = c.Integer(0, 64, 64LL << kLargestPointIndex);
-      if (!n) return;
-      const int k = PowerOfTwo(*n / 64, kLargestPointIndex);
-      if (k < 0 || *n % 64 != 0)
-        return c.Fail(remote::error::kIllegalParameterValue, "points are 64 times a power of 2");
-      capture.NPointIndexChange(k);
-    }
+    if (!c.Count(0, 1) || (c.Params().size() == 1 && !ChoosePoints(c, capture))) return;
     Start(c, true);
   });
   tree.Add("FETCh:ADC:CODes?", [this, &capture](ScpiCall& c) {
