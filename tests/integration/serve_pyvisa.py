@@ -61,6 +61,13 @@ def capture(inst):
     check("measure gives five figures", len(figures), 5)
     check("its codes", len(inst.query_ascii_values("FETC:ADC:COD?")), 1024)
     check("capture left no error", inst.query("SYST:ERR?"), '0,"No error"')
+    # The largest gain drives the simulated input past full scale: no figures pass for noise.
+    inst.write("REG:FIEL PGA,7")
+    check("clipped capture ends", inst.query("INIT;*OPC?"), "1")
+    error = inst.query("SYST:ERR?")
+    if not re.fullmatch(r'10,"over range: \d+ of 1024 codes at an end of the code range"', error):
+        raise AssertionError(f"clipped capture: {error!r}")
+    inst.write("REG:FIEL PGA,0")
 
 
 def main():

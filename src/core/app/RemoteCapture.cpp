@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "core/analysis/AdcCapture.h"
+#include "core/analysis/CodeRange.h"
 #include "core/analysis/NoiseMath.h"
 #include "core/analysis/SlotDecoder.h"
 #include "core/remote/ScpiCall.h"
@@ -123,6 +124,15 @@ void RemoteCapture::Start(remote::ScpiCall& c, bool figures) {
       return server_->Fail(
           op, kCaptureFailed,
           why.empty() ? "the capture was stopped" : analysis::kReadError + (": " + why));
+    }
+    // Figures of a clipped capture measure the clipping: the best of all, and wrong. FETCh
+    // still gives them, but the operation says what they are.
+    const auto codes = capture.StreamedCodes();
+    if (const int over = analysis::OverRangeCount(codes); over > 0) {
+      std::string text = "over range: ";
+      text.append(std::to_string(over)).append(" of ").append(std::to_string(codes.size()));
+      text.append(" codes at an end of the code range");
+      return server_->Fail(op, kOverRange, text);
     }
     server_->Complete(op, figures ? Figures() : std::string());
   });

@@ -19,6 +19,7 @@ class RemoteCapture {
   static constexpr int kCaptureFailed = 7;  ///< the capture did not complete: its reason
   static constexpr int kNotChosen = 8;      ///< a capture setting has no value yet
   static constexpr int kCapturing = 9;      ///< a capture runs already
+  static constexpr int kOverRange = 10;     ///< codes at an end of the range: the input clipped
 
   explicit RemoteCapture(Workbench& bench) : bench_(bench) {}
 
