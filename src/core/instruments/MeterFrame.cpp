@@ -2,6 +2,7 @@
 
 #include <array>
 #include <charconv>
+#include <cmath>
 
 namespace qx::instruments {
 namespace {
@@ -21,6 +22,7 @@ bool IsDigit(uint8_t c) {
 }
 
 /// The display text as a number, independent of the locale; false unless all of it converts.
+/// A display shows digits, a sign and a point only: a garbled "3989e299" is no reading.
 bool ParseReading(std::span<const uint8_t> text, double& value) {
   std::array<char, 16> compact{};
   size_t length = 0;
@@ -31,7 +33,7 @@ bool ParseReading(std::span<const uint8_t> text, double& value) {
   const char* last = compact.data() + length;
   if (first != last && *first == '+') ++first;  // from_chars takes no plus sign
   if (first == last) return false;
-  const auto [end, ec] = std::from_chars(first, last, value, std::chars_format::general);
+  const auto [end, ec] = std::from_chars(first, last, value, std::chars_format::fixed);
   return ec == std::errc() && end == last;
 }
 
@@ -77,6 +79,10 @@ MeterReading MeterFrame::Decode(std::span<const uint8_t> reply) {
   }
   for (int e = reply[18] - '0'; e > 0; --e)
     value = reading.exponentPositive ? value * 10 : value / 10;
+  if (!std::isfinite(value)) {
+    reading.error = true;
+    return reading;
+  }
   reading.value = value;
   return reading;
 }

@@ -66,6 +66,10 @@ TEST(MeterFrameTest, BadTextShortReplyOrBadExponentIsAnError) {
   EXPECT_TRUE(MeterFrame::Decode(MeterReplyFrame(0, 0, " 1,25   ")).error);
   EXPECT_TRUE(MeterFrame::Decode(MeterReplyFrame(0, 0, " 12-    ")).error);
   EXPECT_TRUE(MeterFrame::Decode(MeterReplyFrame(0, 0, " 1.25   ", '+', 'x')).error);
+  // A display holds no exponent: garbled text that reads as one, here scaled past the largest
+  // double, is no reading (it was an infinite one).
+  EXPECT_TRUE(MeterFrame::Decode(MeterReplyFrame(0, 0, "3989e299", '+', '6')).error);
+  EXPECT_TRUE(MeterFrame::Decode(MeterReplyFrame(0, 0, " 1e2    ")).error);
   Bytes shortReply = MeterReplyFrame(0, 0, " 1.25   ");
   shortReply.pop_back();
   const MeterReading r = MeterFrame::Decode(shortReply);
