@@ -19,11 +19,9 @@ ScpiServer::ScpiServer(ScpiDevice& device) : device_(device) {
     if (!c.Count(0, 0)) return;
     const uint64_t self = ConnectionOf(c);
     if (lockHolder_ == kLocal)
-      return c.Fail(error::kExecution,
-                    "Execution error;control was taken back at the panel (Local)");
+      return c.Fail(error::kExecution, "control was taken back at the panel (Local)");
     if (lockHolder_ && *lockHolder_ != self)
-      return c.Fail(error::kExecution,
-                    "Execution error;the remote lock is held by another connection");
+      return c.Fail(error::kExecution, "the remote lock is held by another connection");
     lockHolder_.reset();
   });
 }
@@ -31,12 +29,10 @@ ScpiServer::ScpiServer(ScpiDevice& device) : device_(device) {
 bool ScpiServer::MayChange(ScpiCall& call) {
   if (!lockHolder_ || *lockHolder_ == ConnectionOf(call)) return true;
   if (*lockHolder_ == kLocal) {
-    call.Fail(error::kCommandProtected,
-              "Command protected;control was taken back at the panel (Local)");
+    call.Fail(error::kCommandProtected, "control was taken back at the panel (Local)");
     return false;
   }
-  call.Fail(error::kCommandProtected,
-            "Command protected;the remote lock is held by another connection");
+  call.Fail(error::kCommandProtected, "the remote lock is held by another connection");
   return false;
 }
 

@@ -280,7 +280,7 @@ void ScpiSession::Take(char c) {
     message_.clear();
     frame_ = Frame::Text;
     discarding_ = true;
-    status_.Push(error::kInputBufferOverrun, "Input buffer overrun;message over 64 KiB dropped");
+    status_.Push(error::kInputBufferOverrun, "message over 64 KiB dropped");
   }
 }
 
@@ -288,7 +288,7 @@ void ScpiSession::EndMessage() {
   if (!message_.empty() && message_.back() == '\r') message_.pop_back();
   frame_ = Frame::Text;
   if (waitingBytes_ + message_.size() > kMaxWaitingInput) {
-    status_.Push(error::kInputBufferOverrun, "Input buffer overrun;message dropped while busy");
+    status_.Push(error::kInputBufferOverrun, "message dropped while busy");
   } else {
     waitingBytes_ += message_.size();
     waiting_.push_back(std::move(message_));
@@ -321,7 +321,7 @@ void ScpiSession::RunUnit(const ScpiUnit& unit) {
   const ScpiHandler* handler = ScpiBuiltins::Tree().Find(unit);
   if (!handler) handler = commands_.Find(unit);
   if (!handler) {
-    status_.Push(error::kUndefinedHeader, "Undefined header;" + unit.header);
+    status_.Push(error::kUndefinedHeader, unit.header);
     next_ = units_.size();
     return;
   }
