@@ -103,6 +103,9 @@ bool PanelApplication::StartRemote(const remote::Ipv4Endpoint& at) {
 
 void PanelApplication::StopRemote() {
   remote_->Stop();
+  // A client's capture still runs on the server: it is stopped, and the server goes after it.
+  if (remote_->Listening())
+    main_->SetStatusText(2, "Remote control: stops once the client's capture has ended");
   ShowRemoteState();
 }
 
