@@ -6,6 +6,9 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <sstream>
+#include <streambuf>
+#include <string_view>
 
 #include "cli/InstrumentCommands.h"
 #include "cli/LinkCommands.h"
@@ -152,6 +155,7 @@ class TempRun {
       return kExitLinkFailed;
     }
     if (!test_.FailedModes().empty()) {
+      modesFailed_ = true;
       err_ << "qxctl: run " << test_.RunId() << " " << test_.EndReason() << ":";
       for (const auto& f : test_.FailedModes())
         err_ << "\n  point " << f.point << ", mode " << f.mode << ": " << f.why;
@@ -162,6 +166,9 @@ class TempRun {
          << test_.ModeCount << " modes; results in " << dir_.string() << "\n";
     return kExitOk;
   }
+
+  /// The run completed with failed modes (the test names them).
+  bool ModesFailed() const { return modesFailed_; }
 
  private:
   int Usage(const std::string& why) {
@@ -339,6 +346,7 @@ class TempRun {
   std::filesystem::path dir_;
   std::unique_ptr<autotest::RunLock> lock_;
   std::unique_ptr<autotest::RunJournal> journal_;
+  bool modesFailed_ = false;
 };
 
 }  // namespace
@@ -347,6 +355,59 @@ bool IsTempFlag(const std::string& option) {
   for (const char* f : kFlags)
     if (option == f) return true;
   return false;
+}
+
+namespace {
+
+/// Passes text on to another stream and keeps its last "qxctl: " line: the reason a run gives
+/// for its end.
+class ReasonTee : public std::streambuf {
+ public:
+  explicit ReasonTee(std::ostream& to) : to_(to) {}
+  std::string Reason() const {
+    constexpr std::string_view kPrefix = "qxctl: ";
+    return last_.starts_with(kPrefix) ? last_.substr(kPrefix.size()) : last_;
+  }
+
+ private:
+  int overflow(int c) override {
+    if (c == traits_type::eof()) return 0;
+    to_.put(static_cast<char>(c));
+    if (c != '\n') {
+      line_.push_back(static_cast<char>(c));
+    } else {
+      if (line_.starts_with("qxctl: ")) last_ = line_;
+      line_.clear();
+    }
+    return c;
+  }
+  std::ostream& to_;
+  std::string line_;
+  std::string last_;
+};
+
+}  // namespace
+
+std::string RunTemperatureForClient(CliSession& session, const CliOptions& options,
+                                    std::ostream& log) {
+  ReasonTee tee(log);
+  std::ostream err(&tee);
+  std::ostringstream out;
+  TempRun run(session, options, out, err);
+  if (run.Run() == kExitOk) {
+    log << out.str();
+    return {};
+  }
+  const auto& failed = session.Bench().tempTest.FailedModes();
+  if (run.ModesFailed() && !failed.empty()) {
+    std::string why = session.Bench().tempTest.EndReason();
+    why.append(": point ").append(std::to_string(failed.front().point));
+    why.append(", mode ").append(std::to_string(failed.front().mode));
+    why.append(" first; RESume measures them again");
+    return why;
+  }
+  const std::string why = tee.Reason();
+  return why.empty() ? "the temperature run did not complete" : why;
 }
 
 int RunTempCommand(CliSession& session, const CliOptions& options, std::ostream& out,

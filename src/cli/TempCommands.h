@@ -1,6 +1,7 @@
 #pragma once
 
 #include <ostream>
+#include <string>
 
 #include "cli/CliOptions.h"
 #include "cli/CliSession.h"
@@ -12,6 +13,12 @@ namespace qx::cli {
 /// Exit 0 only when the run completed.
 int RunTempCommand(CliSession& session, const CliOptions& options, std::ostream& out,
                    std::ostream& err);
+
+/// A temperature run for a client of `qxctl serve`: as `temp-test` with `options` (its
+/// flags and values only), its progress lines on `log`. Empty when every mode was measured;
+/// else why the run did not start or did not complete, or which modes failed.
+std::string RunTemperatureForClient(CliSession& session, const CliOptions& options,
+                                    std::ostream& log);
 
 /// `runs list` and `runs export ID [--out DIR]`: the runs of the journal.
 int RunRunsCommand(const CliOptions& options, std::ostream& out, std::ostream& err);

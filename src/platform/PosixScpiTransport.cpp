@@ -121,6 +121,30 @@ bool PosixScpiTransport::Run(const std::function<int()>& timeoutMs,
     error = "not listening";
     return false;
   }
+  while (true) {
+    const Step step = Poll(timeoutMs ? timeoutMs() : -1, error);
+    if (step == Step::Failed) return false;
+    if (step == Step::Stop) {
+      char drain[64];
+      while (::read(wakeRead_, drain, sizeof drain) > 0) {
+      }
+      stopAsked_ = false;
+      return true;
+    }
+    if (wake) wake();
+    FlushAll();
+  }
+}
+
+bool PosixScpiTransport::ServeNow() {
+  if (listenFd_ < 0) return true;
+  std::string error;
+  if (Poll(0, error) == Step::Stop) stopAsked_ = true;
+  FlushAll();
+  return !stopAsked_;
+}
+
+PosixScpiTransport::Step PosixScpiTransport::Poll(int timeoutMs, std::string& error) {
   std::vector<pollfd> fds;
   while (true) {
     fds.clear();
@@ -130,44 +154,43 @@ bool PosixScpiTransport::Run(const std::function<int()>& timeoutMs,
       const short events = server_.Unsent(connection).empty() ? POLLIN : POLLIN | POLLOUT;
       fds.push_back({fd, events, 0});
     }
-    const int timeout = timeoutMs ? timeoutMs() : -1;
-    if (::poll(fds.data(), fds.size(), timeout) < 0) {
+    // A stop asked during a long operation stays asked (the pipe is drained only by Run).
+    if (::poll(fds.data(), fds.size(), stopAsked_ ? 0 : timeoutMs) < 0) {
       if (errno == EINTR) continue;
       error = std::string("poll failed: ") + std::strerror(errno);
-      return false;
+      return Step::Failed;
     }
-    if (fds[0].revents != 0) {
-      char drain[64];
-      while (::read(wakeRead_, drain, sizeof drain) > 0) {
-      }
-      return true;
-    }
-    if (fds[1].revents & POLLIN) Accept();
-    for (size_t i = 2; i < fds.size(); ++i) {
-      const int fd = fds[i].fd;
-      const auto it = clients_.find(fd);
-      if (it == clients_.end() || fds[i].revents == 0) continue;
-      const uint64_t connection = it->second;
-      if ((fds[i].revents & (POLLIN | POLLHUP | POLLERR)) && !Read(fd, connection)) {
-        Drop(fd, "closed");
-        continue;
-      }
-      if (!Flush(fd, connection)) Drop(fd, "closed mid-reply");
-    }
-    if (wake) wake();
-    // Completions from `wake` may have left output; and some connections the server closed.
-    for (const uint64_t gone : server_.TakeDropped()) {
-      for (const auto& [fd, connection] : clients_) {
-        if (connection != gone) continue;
-        Drop(fd, "dropped: it does not read its replies");
-        break;
-      }
-    }
-    std::vector<int> lost;
-    for (const auto& [fd, connection] : clients_)
-      if (!server_.Unsent(connection).empty() && !Flush(fd, connection)) lost.push_back(fd);
-    for (const int fd : lost) Drop(fd, "closed mid-reply");
+    break;
   }
+  if (fds[0].revents != 0) return Step::Stop;
+  if (fds[1].revents & POLLIN) Accept();
+  for (size_t i = 2; i < fds.size(); ++i) {
+    const int fd = fds[i].fd;
+    const auto it = clients_.find(fd);
+    if (it == clients_.end() || fds[i].revents == 0) continue;
+    const uint64_t connection = it->second;
+    if ((fds[i].revents & (POLLIN | POLLHUP | POLLERR)) && !Read(fd, connection)) {
+      Drop(fd, "closed");
+      continue;
+    }
+    if (!Flush(fd, connection)) Drop(fd, "closed mid-reply");
+  }
+  return Step::Served;
+}
+
+void PosixScpiTransport::FlushAll() {
+  // Completions may have left output; and the server may have closed some connections.
+  for (const uint64_t gone : server_.TakeDropped()) {
+    for (const auto& [fd, connection] : clients_) {
+      if (connection != gone) continue;
+      Drop(fd, "dropped: it does not read its replies");
+      break;
+    }
+  }
+  std::vector<int> lost;
+  for (const auto& [fd, connection] : clients_)
+    if (!server_.Unsent(connection).empty() && !Flush(fd, connection)) lost.push_back(fd);
+  for (const int fd : lost) Drop(fd, "closed mid-reply");
 }
 
 void PosixScpiTransport::Accept() {

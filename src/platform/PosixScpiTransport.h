@@ -36,6 +36,10 @@ class PosixScpiTransport {
   /// itself fails.
   bool Run(const std::function<int()>& timeoutMs, const std::function<void()>& wake,
            std::string& error);
+  /// Serves the clients once without waiting, from inside a long operation that `wake` runs
+  /// (a capture, a temperature run), so their queries are answered meanwhile. False once a
+  /// stop was asked: the operation should end, and `Run` then returns.
+  bool ServeNow();
   /// Ends `Run` at its next wake; safe from a signal handler and from another thread.
   void Stop();
   /// SIGINT and SIGTERM call `Stop` of this transport until it is destroyed (then they end the
@@ -46,6 +50,11 @@ class PosixScpiTransport {
   size_t Clients() const { return clients_.size(); }
 
  private:
+  enum class Step { Served, Stop, Failed };
+  /// One `poll` of at most `timeoutMs` and the reads, accepts and sends it allows.
+  Step Poll(int timeoutMs, std::string& error);
+  /// Closes the connections the server dropped and sends what completions left.
+  void FlushAll();
   void Accept();
   /// Reads what the client sent; false when it has gone.
   bool Read(int fd, uint64_t connection);
@@ -60,6 +69,7 @@ class PosixScpiTransport {
   int listenFd_ = -1;
   int wakeRead_ = -1;
   int wakeWrite_ = -1;
+  bool stopAsked_ = false;            ///< a stop seen by `ServeNow`, for `Run` to end on
   std::map<int, uint64_t> clients_;   ///< socket -> connection of the server
   std::map<int, std::string> peers_;  ///< socket -> "A.B.C.D:PORT", for the log
 };

@@ -2,22 +2,41 @@
 """qxctl serve driven by a client nobody here wrote: PyVISA with its pure-Python backend.
 
 usage: serve_pyvisa.py QXCTL
-Starts `QXCTL --simulate --virtual-time serve --listen 127.0.0.1:0`, talks to it as a lab
-script would, then ends it with SIGTERM and expects exit status 0.
+Starts `QXCTL --simulate --virtual-time --dir DIR serve --listen 127.0.0.1:0` on a program
+folder of its own, talks to it as a lab script would, then ends it with SIGTERM and expects
+exit status 0.
 """
+import os
+import pathlib
 import re
 import select
+import shutil
 import signal
 import subprocess
 import sys
+import tempfile
+import time
 
 import numpy
 import pyvisa
 
 
-def start(qxctl):
+MODES = 40
+
+
+def program_folder(path):
+    """The chip descriptions of the source tree and step files of MODES modes."""
+    shutil.copytree(pathlib.Path(__file__).resolve().parents[2] / "INCLUDE", path / "INCLUDE")
+    lines = {"Register.txt": ["   0"] + [f"  {m % 256:02X}" for m in range(MODES)],
+             "Delay.txt": ["     1"] * MODES, "ACM.txt": ["   2.4"] * MODES}
+    for name, rows in lines.items():
+        (path / name).write_bytes("".join(r + "\r\n" for r in rows).encode())
+
+
+def start(qxctl, folder):
     server = subprocess.Popen(
-        [qxctl, "--simulate", "--virtual-time", "serve", "--listen", "127.0.0.1:0"],
+        [qxctl, "--simulate", "--virtual-time", "--dir", str(folder), "serve",
+         "--listen", "127.0.0.1:0"],
         stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
     ready, _, _ = select.select([server.stdout], [], [], 10)
     if not ready:
@@ -70,8 +89,46 @@ def capture(inst):
     inst.write("REG:FIEL PGA,0")
 
 
+def temperature_run(a, b, folder):
+    """A run started by one client, polled by both, served beside a query, then stopped."""
+    check("no run yet", a.query("TEST:TEMP:STAT?"), "IDLE")
+    a.write("SENS:ADC:POIN 65536")
+    a.write("TEST:TEMP:STAR NOCH")
+    states = []
+    deadline = time.monotonic() + 20
+    while time.monotonic() < deadline:
+        states.append(b.query("TEST:TEMP:STAT?"))
+        if re.fullmatch(r"RUNNING,1,([3-9]|\d\d),\d+", states[-1]):
+            break
+        time.sleep(0.05)
+    else:
+        raise AssertionError(f"the run never reached mode 3: {states[-5:]}")
+    check("other clients answered meanwhile", b.query("*IDN?").split(",")[0], "Quorvane")
+    b.write("REG:VAL 1,0")
+    check("no change under a run", b.query("SYST:ERR?"),
+          '12,"a temperature run is under way; TEST:TEMPerature:STOP ends it"')
+    b.write("TEST:TEMP:STOP")
+    check("the run ends", a.query("*OPC?"), "1")
+    check("the starter is told", a.query("SYST:ERR?"),
+          '11,"stopped by TEST:TEMPerature:STOP; RESume continues it"')
+    check("idle again", a.query("TEST:TEMP:STAT?"), "IDLE")
+    # The stopped run is in the journal, and the modes it measured in the result file.
+    if not (folder / "QxRuns.db").exists() or not (folder / "QxTEMPA.CSV").exists():
+        raise AssertionError(f"no journal or results in {sorted(os.listdir(folder))}")
+    a.write("TEST:TEMP:STAR NOCH")
+    check("an unfinished run is not started over",
+          a.query("*OPC?;:SYST:ERR?").split(";")[1].split(",")[0], "11")
+
+
 def main():
-    server, port = start(sys.argv[1])
+    with tempfile.TemporaryDirectory() as tmp:
+        folder = pathlib.Path(tmp)
+        program_folder(folder)
+        run(folder)
+
+
+def run(folder):
+    server, port = start(sys.argv[1], folder)
     try:
         rm = pyvisa.ResourceManager("@py")
         address = f"TCPIP::127.0.0.1::{port}::SOCKET"
@@ -92,6 +149,11 @@ def main():
 
         a.write("REG:VAL 1,#H22")
         check("read-back by address", a.query("REG:VAL? 1"), "34")
+        check("chip list", a.query("CHIP:CAT?").split(",")[0], '"QX7401  (16K)"')
+        a.write("CHIP:SEL 0")
+        check("chip chosen", a.query("CHIP:SEL?;:SYST:ERR?"), '0;0,"No error"')
+        a.write('REG:VAL "adccon1",#H24')
+        check("read-back by name", a.query("REG:VAL? ADCCON1;:REG:VAL? 1"), "36;36")
         check("write left no error", a.query("SYST:ERR?"), '0,"No error"')
 
         b = connect()
@@ -101,7 +163,7 @@ def main():
         error = b.query("SYST:ERR?")
         if not error.startswith("-203,") or "lock" not in error:
             raise AssertionError(f"locked write: {error!r}")
-        check("holder's value stays", b.query("REG:VAL? 1"), "34")
+        check("holder's value stays", b.query("REG:VAL? 1"), "36")
         a.write("SYST:LOCK:REL")
         b.write("REG:VAL 1,5")
         check("write after release", b.query("REG:VAL? 1"), "5")
@@ -116,6 +178,7 @@ def main():
         if not error.startswith("-363,"):
             raise AssertionError(f"long line: {error!r}")
         capture(a)
+        temperature_run(a, b, folder)
         a.close()
         b.close()
         rm.close()

@@ -6,9 +6,11 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -209,6 +211,44 @@ TEST(PosixScpiTransportTimers, WaitEndsAtTheDeadlineAndTheCompletionGoesOut) {
   transport.Stop();
   serving.join();
   EXPECT_TRUE(served) << error;
+}
+
+TEST(PosixScpiTransportLongWork, ClientsAreAnsweredDuringALongOperationAndAStopEndsIt) {
+  StubDevice device;
+  remote::ScpiServer server{device};
+  std::ostringstream log;
+  PosixScpiTransport transport{server, log};
+  // An operation that runs from the loop until a stop is asked, serving the clients meanwhile,
+  // as a capture or a temperature run does through its event pump.
+  std::optional<remote::ScpiOperation> asked;
+  std::atomic<bool> running{false};
+  bool endedByStop = false;
+  server.Commands().Add("TEST:LONG", [&](remote::ScpiCall& c) { asked = server.Defer(c); });
+  const auto wake = [&] {
+    if (!asked) return;
+    running = true;
+    const auto deadline = std::chrono::steady_clock::now() + 3s;
+    while (transport.ServeNow() && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::sleep_for(1ms);
+    endedByStop = std::chrono::steady_clock::now() < deadline;
+    server.Complete(*asked);
+    asked.reset();
+  };
+  std::string error;
+  ASSERT_TRUE(transport.Listen({remote::kLoopback, 0}, error)) << error;
+  bool served = false;
+  std::thread serving([&] { served = transport.Run({}, wake, error); });
+  Client starter(transport.Local().port), other(transport.Local().port);
+  ASSERT_TRUE(starter.Send("TEST:LONG;*OPC?\n"));
+  for (int i = 0; i < 300 && !running; ++i) std::this_thread::sleep_for(10ms);
+  ASSERT_TRUE(running);
+  EXPECT_EQ(other.Ask("*IDN?\n", kIdn.size()), kIdn);
+  transport.Stop();
+  // The stop ends the operation first; its completion still goes out before Run returns.
+  EXPECT_EQ(starter.Read(2), "1\n");
+  serving.join();
+  EXPECT_TRUE(served) << error;
+  EXPECT_TRUE(endedByStop);
 }
 
 }  // namespace

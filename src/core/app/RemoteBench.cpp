@@ -7,6 +7,9 @@
 
 #include "core/analysis/AdcCapture.h"
 #include "core/app/WindowTitles.h"
+#include "core/chip/ChipList.h"
+#include "core/chip/FileTextSource.h"
+#include "core/chip/SetupChipLoad.h"
 #include "core/remote/ScpiCall.h"
 #include "core/remote/ScpiServer.h"
 #include "core/views/RamCommands.h"
@@ -68,10 +71,29 @@ bool RemoteBench::Reachable(remote::ScpiCall& call) {
   return false;
 }
 
+bool RemoteBench::Idle(remote::ScpiCall& c) {
+  if (temp_.Running()) {
+    c.Fail(RemoteTempRun::kRunning,
+           "a temperature run is under way; TEST:TEMPerature:STOP ends it");
+    return false;
+  }
+  if (capture_.Busy() || bench_.capture.idle == 0) {
+    c.Fail(RemoteCapture::kCapturing, "a capture runs already");
+    return false;
+  }
+  return true;
+}
+
+void RemoteBench::StopLongWork() {
+  if (bench_.capture.idle == 0) bench_.capture.idle = 1;
+  if (bench_.tempTest.Running) bench_.tempTest.Button2Click();
+}
+
 void RemoteBench::AddCommands(remote::ScpiCommandTree& tree) {
   using remote::ScpiCall;
+  const std::function<bool(ScpiCall&)> idle = [this](ScpiCall& c) { return Idle(c); };
   tree.AddChange("LINK:KIND", [this](ScpiCall& c) {
-    if (!c.Count(1, 1)) return;
+    if (!c.Count(1, 1) || !Idle(c)) return;
     if (const auto kind = c.Integer(0, link::kLinkRs232, link::kLinkQx740x))
       bench_.target.LinkKind = static_cast<uint16_t>(*kind);
   });
@@ -91,8 +113,8 @@ void RemoteBench::AddCommands(remote::ScpiCommandTree& tree) {
     c.Reply(up ? "1" : "0");
   });
   tree.AddChange("REGister:VALue", [this](ScpiCall& c) {
-    if (!c.Count(2, 2)) return;
-    const auto address = c.Integer(0, 0, kImageSize - 1);
+    if (!c.Count(2, 2) || !Idle(c)) return;
+    const auto address = Address(c);
     if (!address) return;
     const auto value = c.Integer(1, 0, 255);
     if (!value) return;
@@ -107,7 +129,7 @@ void RemoteBench::AddCommands(remote::ScpiCommandTree& tree) {
   });
   tree.Add("REGister:VALue?", [this](ScpiCall& c) {
     if (!c.Count(1, 2)) return;
-    const auto address = c.Integer(0, 0, kImageSize - 1);
+    const auto address = Address(c);
     if (!address) return;
     long long count = 1;
     if (c.Params().size() == 2) {
@@ -136,7 +158,7 @@ void RemoteBench::AddCommands(remote::ScpiCommandTree& tree) {
     c.Reply(remote::format::Quoted(BridgeText(name, false)));
   });
   tree.AddChange("REGister:FIELd", [this](ScpiCall& c) {
-    if (!c.Count(2, 2)) return;
+    if (!c.Count(2, 2) || !Idle(c)) return;
     const chip::FieldDescriptor* field = FieldNamed(c);
     if (!field) return;
     const int bits = std::min<int>(field->width, 8 - field->lsb);
@@ -164,8 +186,78 @@ void RemoteBench::AddCommands(remote::ScpiCommandTree& tree) {
     c.Reply(std::to_string(field->Extract(reg)));
   });
   tree.Add("REGister:DATA?", [this](ScpiCall& c) { ImageBlock(c, false); });
-  capture_.AddCommands(tree);
+  AddChipCommands(tree);
+  capture_.AddCommands(tree, idle);
+  temp_.AddCommands(tree, idle);
   tree.Add("MEMory:DATA?", [this](ScpiCall& c) { ImageBlock(c, true); });
+}
+
+void RemoteBench::AddChipCommands(remote::ScpiCommandTree& tree) {
+  using remote::ScpiCall;
+  // The index as the setup dialog's chip list shows it: one quoted item per chip, in order.
+  const auto list = [this](ScpiCall& c) -> std::optional<chip::ChipList> {
+    if (chipFolder_.empty()) {
+      c.Fail(remote::error::kExecution, "this program has no chip folder");
+      return std::nullopt;
+    }
+    chip::FileTextSource files;
+    chip::ChipList chips = chip::ChipList::Read(files, chipFolder_);
+    if (!chips.error.empty()) {
+      c.Fail(kChipLoadFailed,
+             chip::JoinPath(chipFolder_, chip::kChipIndexFile) + ": " + chips.error);
+      return std::nullopt;
+    }
+    return chips;
+  };
+  tree.Add("CHIP:CATalog?", [list](ScpiCall& c) {
+    if (!c.Count(0, 0)) return;
+    const auto chips = list(c);
+    if (!chips) return;
+    std::string reply;
+    for (const std::string& item : chips->items) {
+      if (!reply.empty()) reply += ',';
+      reply += remote::format::Quoted(item);
+    }
+    c.Reply(reply);
+  });
+  tree.AddChange("CHIP:SELect", [this, list](ScpiCall& c) {
+    if (!c.Count(1, 1) || !Idle(c)) return;
+    const auto chips = list(c);
+    if (!chips) return;
+    const auto index = c.Integer(0, 0, static_cast<long long>(chips->items.size()) - 1);
+    if (!index) return;
+    bench_.target.ChipIndex = static_cast<uint16_t>(*index);
+    chip::FileTextSource files;
+    const chip::LoadResult r = chip::SetupChipLoad(bench_.chip, bench_.target, bench_.settings,
+                                                   bench_.host, files, chipFolder_)
+                                   .Load();
+    if (chipLoaded_) chipLoaded_();
+    if (r.Ok()) return;
+    std::string why = r.error;
+    if (why.empty()) why = "the chip description " + r.chipFile + " was not loaded";
+    c.Fail(kChipLoadFailed, why);
+  });
+  tree.Add("CHIP:SELect?", [this](ScpiCall& c) {
+    if (c.Count(0, 0)) c.Reply(std::to_string(bench_.target.ChipIndex));
+  });
+}
+
+std::optional<long long> RemoteBench::Address(remote::ScpiCall& c) {
+  const remote::ScpiParam& p = c.Params()[0];
+  if (p.kind != remote::ScpiParam::Kind::String && p.kind != remote::ScpiParam::Kind::Word)
+    return c.Integer(0, 0, kImageSize - 1);
+  // A byte register by the name the chip description gives it (the register view's byte grid
+  // shows the names nine to a row, register n in column n % 9 of row (n / 9) * 2).
+  const std::string name = FieldText(c);
+  const chip::GridState& grid = bench_.chip.Ui.Grid("SByteReg");
+  for (int n = 0; n < bench_.chip.ByteRegisterCount; ++n) {
+    std::string cell = grid.Cell(n % 9, (n / 9) * 2);
+    for (char& ch : cell) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+    const chip::ByteRegister* reg = bench_.chip.ByteRegs.Items(n);
+    if (reg && cell == name) return reg->address;
+  }
+  c.Fail(kNoSuchField, "the chip description declares no register " + name);
+  return std::nullopt;
 }
 
 std::string RemoteBench::FieldText(remote::ScpiCall& c) {

@@ -2,10 +2,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
 #include "core/app/RemoteCapture.h"
+#include "core/app/RemoteTempRun.h"
 #include "core/app/Workbench.h"
 #include "core/remote/ScpiCommandTree.h"
 #include "core/remote/ScpiDevice.h"
@@ -22,15 +24,35 @@ class RemoteBench : public remote::ScpiDevice {
   static constexpr int kWriteFailed = 3;     ///< "Register XX: write failed"
   static constexpr int kReadBackFailed = 4;  ///< "Register XX: read-back failed"
   static constexpr int kReadFailed = 5;      ///< "Read Error !!!!!"
-  static constexpr int kNoSuchField = 6;     ///< a field the loaded chip does not declare
+  static constexpr int kNoSuchField = 6;  ///< a field or register the loaded chip does not declare
+  static constexpr int kChipLoadFailed = 13;  ///< the chip index or description cannot be read
 
-  explicit RemoteBench(Workbench& bench) : bench_(bench), capture_(bench) {}
+  explicit RemoteBench(Workbench& bench) : bench_(bench), capture_(bench), temp_(bench) {}
 
-  /// The server whose connections the long operations (captures) answer when they end.
-  void Serve(remote::ScpiServer& server) { capture_.Serve(server); }
+  /// The server whose connections the long operations (captures, temperature runs) answer
+  /// when they end.
+  void Serve(remote::ScpiServer& server) {
+    capture_.Serve(server);
+    temp_.Serve(server);
+  }
+  /// The chip folder ("INCLUDE/" of the program folder) whose index CHIP:CATalog? lists and
+  /// whose descriptions CHIP:SELect loads; `loaded` runs after each load (the simulated board
+  /// takes the new chip's gains). Without a folder the CHIP commands are refused.
+  void SetChipFolder(std::string folder, std::function<void()> loaded = {}) {
+    chipFolder_ = std::move(folder);
+    chipLoaded_ = std::move(loaded);
+  }
+  /// How this front end runs a temperature run; without one TEST:TEMPerature:STARt is refused.
+  void SetTempRunStarter(TempRunStarter* starter) { temp_.SetStarter(starter); }
   /// Work that commands left for the transport's loop; it runs when `RunPending` is called.
-  bool HasPending() const { return capture_.HasPending(); }
-  void RunPending() { capture_.RunPending(); }
+  /// While it runs, the transport keeps serving the clients through the host's event pump.
+  bool HasPending() const { return capture_.HasPending() || temp_.HasPending(); }
+  void RunPending() {
+    capture_.RunPending();
+    temp_.RunPending();
+  }
+  /// Ends the capture or temperature run under way at its next check (the program stops).
+  void StopLongWork();
 
   remote::ScpiIdentity Identity() override;
   /// 0 when the link answers: the bridge its name on the USB link kinds, a register read on the
@@ -48,11 +70,17 @@ class RemoteBench : public remote::ScpiDevice {
   static std::string LocalRefusal(const std::string& what, std::optional<uint64_t> lockHolder);
 
  private:
+  /// No capture or temperature run is under way, started by a client or at the panel; else
+  /// queues the error that says which (a command that would change what it measures waits).
+  bool Idle(remote::ScpiCall& call);
   /// The link answers before an operation; queues the error and says no when it does not.
   bool Reachable(remote::ScpiCall& call);
   /// A range of the register image as a definite-length block; `readRam` reads the target's
   /// registers and data memory into the image first, as Read RAM does.
   void ImageBlock(remote::ScpiCall& call, bool readRam);
+  /// The register parameter 0 gives, by address or by its name in the chip description;
+  /// queues the error and gives nothing when there is none.
+  std::optional<long long> Address(remote::ScpiCall& call);
   /// The field parameter 0 names among the loaded chip's analog fields; queues the error and
   /// gives nothing when there is none.
   const chip::FieldDescriptor* FieldNamed(remote::ScpiCall& call);
@@ -60,8 +88,14 @@ class RemoteBench : public remote::ScpiDevice {
   /// The field's register is in the link's reach and the link answers.
   bool FieldReachable(remote::ScpiCall& call, const chip::FieldDescriptor& field);
 
+  /// CHIP:CATalog? and CHIP:SELect.
+  void AddChipCommands(remote::ScpiCommandTree& tree);
+
   Workbench& bench_;
+  std::string chipFolder_;
+  std::function<void()> chipLoaded_;
   RemoteCapture capture_;
+  RemoteTempRun temp_;
 };
 
 }  // namespace qx::app

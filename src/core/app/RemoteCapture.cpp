@@ -39,10 +39,23 @@ bool ChoosePoints(remote::ScpiCall& c, analysis::AdcCapture& capture) {
 
 }  // namespace
 
-void RemoteCapture::AddCommands(remote::ScpiCommandTree& tree) {
+void RemoteCapture::AddCommands(remote::ScpiCommandTree& plain,
+                                const std::function<bool(remote::ScpiCall&)>& idle) {
   using remote::ScpiCall;
   base::Settings& s = bench_.settings;
   analysis::AdcCapture& capture = bench_.capture;
+  // Settings and captures change what a running capture or temperature run measures: they wait
+  // for its end. ABORt does not.
+  struct {
+    remote::ScpiCommandTree& plain;
+    const std::function<bool(ScpiCall&)>& idle;
+    void Add(std::string_view pattern, remote::ScpiHandler handler) { plain.Add(pattern, handler); }
+    void AddChange(std::string_view pattern, remote::ScpiHandler handler) {
+      plain.AddChange(pattern, [idle = idle, handler](ScpiCall& c) {
+        if (idle(c)) handler(c);
+      });
+    }
+  } tree{plain, idle};
 
   tree.AddChange("SENSe:ADC:POINts", [&capture](ScpiCall& c) {
     if (c.Count(1, 1)) ChoosePoints(c, capture);
@@ -81,7 +94,7 @@ void RemoteCapture::AddCommands(remote::ScpiCommandTree& tree) {
   tree.AddChange("INITiate[:IMMediate]", [this](ScpiCall& c) {
     if (c.Count(0, 0)) Start(c, false);
   });
-  tree.AddChange("ABORt", [&capture](ScpiCall& c) {
+  plain.AddChange("ABORt", [&capture](ScpiCall& c) {
     // A running capture ends at its next poll, with the samples that came; none is no error.
     if (c.Count(0, 0) && capture.idle == 0) capture.idle = 1;
   });
@@ -105,7 +118,6 @@ void RemoteCapture::AddCommands(remote::ScpiCommandTree& tree) {
 
 void RemoteCapture::Start(remote::ScpiCall& c, bool figures) {
   if (!server_) return c.Fail(remote::error::kExecution, "no server runs the capture");
-  if (queued_ || bench_.capture.idle == 0) return c.Fail(kCapturing, "a capture runs already");
   if (const std::string missing = bench_.capture.MissingChoice(); !missing.empty())
     return c.Fail(kNotChosen, missing);
   queued_ = true;

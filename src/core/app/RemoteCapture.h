@@ -26,8 +26,13 @@ class RemoteCapture {
   /// The server whose connections the deferred captures answer; without one, INITiate and
   /// MEASure are refused.
   void Serve(remote::ScpiServer& server) { server_ = &server; }
-  void AddCommands(remote::ScpiCommandTree& tree);
+  /// Adds the commands; `idle` refuses the settings and a new capture (and queues why) while a
+  /// capture or a temperature run is busy.
+  void AddCommands(remote::ScpiCommandTree& tree,
+                   const std::function<bool(remote::ScpiCall&)>& idle);
   bool HasPending() const { return !pending_.empty(); }
+  /// A capture a client asked for waits or runs.
+  bool Busy() const { return queued_; }
   /// Runs the captures asked for since the last call, in order.
   void RunPending();
 

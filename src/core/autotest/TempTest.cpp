@@ -423,8 +423,10 @@ bool TempTest::WaitForLink(int point, int mode) {
   const std::string where = "point " + std::to_string(point) + ", mode " + std::to_string(mode);
   Notice("USB bridge lost at " + where + "; waiting for the USB bridge up to " +
          HeldText(minutes * 60) + " (h:mm:ss)");
+  progress_.linkWaitEndMs = end;
   while (Running) {
     if (bench_.monitor.EnsureOnline()) {
+      progress_.linkWaitEndMs = 0;
       Notice("USB bridge back; measuring " + where + " again");
       return true;
     }
@@ -433,6 +435,7 @@ bool TempTest::WaitForLink(int point, int mode) {
     bench_.host.SetStatus(2, "waiting for the USB bridge, " + HeldText(left / 1000) + " left");
     Pause(std::min(left, kRetryMs));
   }
+  progress_.linkWaitEndMs = 0;
   if (Running) {
     endReason_ = "stopped: link lost at " + where;
     bench_.host.SetStatus(2, endReason_);
@@ -632,6 +635,7 @@ TempTest::RunEnd TempTest::RunHoldingButtons(bool withChamber) {
 
 TempTest::RunEnd TempTest::Run(bool withChamber) {
   if (Running) return RunEnd::Failed;  // the other run button was pressed during a run
+  progress_ = TempProgress{};  // nothing of the last run's place shows while this one starts
   TESTINI();
   // Tables a new run cannot use are refused before the journal holds a run for them: a run
   // that never began would stay there as unfinished. A resumed run checks its own tables.

@@ -68,6 +68,8 @@ struct TempProgress {
   /// The chamber is on its way to the point's temperature (`mode` is then 0).
   bool heading = false;
   double setPoint = 0;  ///< °C, while heading
+  /// Clock time (ms) a wait for a USB bridge that left the bus gives up; 0 when not waiting.
+  double linkWaitEndMs = 0;
   int Percent() const;
   /// "Point 2/5, mode 3/48, about 1 h 20 min left"; while the chamber heads for the point
   /// "Point 3/5, chamber to 20.00 °C, ...".

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,13 @@ class RecordingHost : public Host {
   void UsbClientConnected() override { ++usbClients; }
   void ChipLoaded() override { ++chipLoads; }
   void MenuVisibilityChanged() override { ++menuChanges; }
+  void PumpEvents() override {
+    if (pump) pump();
+  }
+
+  /// What letting events run means here (qxctl serve: answering the other clients); none by
+  /// default.
+  std::function<void()> pump;
 
   std::array<std::string, 3> status;
   /// The last kStatusLogLimit status texts as "panel:text", oldest first.

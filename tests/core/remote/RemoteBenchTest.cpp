@@ -135,6 +135,32 @@ TEST_F(RemoteBenchTest, WriteStoresWhatReadsBack) {
   EXPECT_TRUE(wrote);
 }
 
+// Registers by the name the chip description gives them, in any case, with the same checks as
+// an address.
+TEST_F(RemoteBenchTest, RegistersAreReachedByTheirName) {
+  Plug();
+  keepWrites = true;
+  chip::ChipModel& chip = bench.chip;
+  chip::GridState& names = chip.Ui.Grid("SByteReg");
+  names.SetRows(4);
+  // Ten registers: the tenth name is on the grid's third row.
+  for (int n = 0; n < 10; ++n) {
+    chip::ByteRegister reg;
+    reg.address = static_cast<uint16_t>(n == 9 ? 0x40 : n);
+    ASSERT_EQ(chip.ByteRegs.Add(reg), 0);
+    names.SetCell(n % 9, (n / 9) * 2, "ADCCON" + std::to_string(n));
+  }
+  chip.ByteRegisterCount = 10;
+  EXPECT_EQ(Ask("REG:VAL \"adccon1\",#H22;:REG:VAL? ADCCON1;:SYST:ERR?\n"), "34;0,\"No error\"\n");
+  EXPECT_EQ(held[1], 0x22);
+  EXPECT_EQ(Ask("REG:VAL? ADCCON4,1\n"), "20\n");
+  EXPECT_EQ(Ask("REG:VAL? ADCCON9\nSYST:ERR?\n"),
+            "2,\"the QX740x link reaches registers 0 to 4 only\"\n");
+  EXPECT_EQ(Ask("REG:VAL ADCCON,1\nSYST:ERR?\n"),
+            "6,\"the chip description declares no register ADCCON\"\n");
+  EXPECT_EQ(held.size(), 1u);
+}
+
 TEST_F(RemoteBenchTest, LockHeldElsewhereLeavesLinkAndRegistersAlone) {
   Plug();
   remote::ScpiServer server(remote);
