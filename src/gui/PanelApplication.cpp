@@ -4,15 +4,17 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QRect>
+#include <initializer_list>
 #include <optional>
 
 #include "core/app/SetupShellBinding.h"
+#include "core/chip/SetupChipLoad.h"
 #include "core/chip/SetupLists.h"
 
 namespace qx::gui {
 
 PanelApplication::PanelApplication(const std::string& programDir, base::Clock& clock)
-    : bench_(clock, host_, hid_, bulk_), shell_(bench_, programDir) {
+    : bench_(clock, host_, hid_, bulk_), shell_(bench_, programDir), programDir_(programDir) {
   main_ = std::make_unique<MainPanel>(bench_, shell_, programDir + kProgramName);
   host_.Attach(main_.get());
   up_ = std::make_unique<LinkMonitorTimer>(bench_.monitor);
@@ -52,8 +54,30 @@ PanelApplication::PanelApplication(const std::string& programDir, base::Clock& c
   CreateRemote();
 }
 
+namespace {
+
+/// A client's temperature run, run by the temperature window as its own buttons do.
+class WindowTempRuns : public app::TempRunStarter {
+ public:
+  explicit WindowTempRuns(QPointer<autotest::TempTestWindow>& window) : window_(window) {}
+  std::string RunTemperature(bool withChamber, Unfinished unfinished) override {
+    if (!window_) return "the temperature window is closed";
+    return window_->RunForClient(withChamber, unfinished);
+  }
+
+ private:
+  QPointer<autotest::TempTestWindow>& window_;
+};
+
+}  // namespace
+
 void PanelApplication::CreateRemote() {
   remote_ = std::make_unique<QtScpiTransport>(bench_);
+  tempRuns_ = std::make_unique<WindowTempRuns>(temp_);
+  remote_->SetConfigure([this](app::RemoteBench& device) {
+    device.SetChipFolder(chip::SetupChipLoad::FolderOf(programDir_));
+    device.SetTempRunStarter(tempRuns_.get());
+  });
   QObject::connect(remote_.get(), &QtScpiTransport::Changed, main_.get(),
                    [this] { ShowRemoteState(); });
   QObject::connect(main_->RemoteAction(), &QAction::triggered, main_.get(), [this](bool on) {
@@ -120,6 +144,12 @@ void PanelApplication::ShowRemoteState() {
   item->setText(QString::fromUtf8("Remote control… (%1)").arg(QString::fromStdString(where)));
   local->setEnabled(server != nullptr);
   local->setChecked(server && server->LocalHolds());
+  // While a client holds the lock, the windows that change the bench take no input, so no
+  // setting or capture changes under the script; "Local" gives them back.
+  const bool clientHolds = server && server->LockHolder() && !server->LocalHolds();
+  for (QWidget* window : std::initializer_list<QWidget*>{adc_, op_, cmp_, anxAdc_, sweep_,
+                                                         switchTest_, fluke_, power_, temp_})
+    if (window) window->setEnabled(!clientHolds);
   main_->SetRemoteStatus(server ? QString::fromStdString(app::RemoteBench::PanelStatus(
                                       where, remote_->Clients(), server->LockHolder()))
                                 : QString());

@@ -87,6 +87,7 @@ class PanelApplication {
   QtHost host_;
   app::Workbench bench_;
   app::ShellCommands shell_;
+  std::string programDir_;
   // Windows in creation order; destroyed in reverse, the timer before the main window.
   std::unique_ptr<MainPanel> main_;
   std::unique_ptr<LinkMonitorTimer> up_;
@@ -103,7 +104,9 @@ class PanelApplication {
   QPointer<StepTableWindow> fluke_;            ///< `TFLUKE`, owned by the main window
   QPointer<StepTableWindow> power_;            ///< `TFPower`, owned by the main window
   QPointer<autotest::TempTestWindow> temp_;    ///< `TTMP`, owned by the main window
-  std::unique_ptr<QtScpiTransport> remote_;    ///< before the windows go: its clients first
+  /// How a client's temperature run reaches the temperature window.
+  std::unique_ptr<app::TempRunStarter> tempRuns_;
+  std::unique_ptr<QtScpiTransport> remote_;  ///< before the windows go: its clients first
   remote::Ipv4Endpoint remoteAt_{remote::kLoopback, 5025};
 };
 

@@ -42,6 +42,7 @@ bool QtScpiTransport::Start(const remote::Ipv4Endpoint& at, std::string& error) 
   server_ = std::make_unique<remote::ScpiServer>(*device_);
   device_->AddCommands(server_->Commands());
   device_->Serve(*server_);
+  if (configure_) configure_(*device_);
   connect(listener_, &QTcpServer::newConnection, this, &QtScpiTransport::Accept);
   emit Changed();
   return true;

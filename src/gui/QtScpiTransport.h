@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -26,6 +27,11 @@ class QtScpiTransport final : public QObject {
   explicit QtScpiTransport(app::Workbench& bench, QObject* parent = nullptr);
   ~QtScpiTransport() override;
 
+  /// What the panel gives each new server's bench commands (its chip folder, its way to run a
+  /// temperature run); runs in `Start`.
+  void SetConfigure(std::function<void(app::RemoteBench&)> configure) {
+    configure_ = std::move(configure);
+  }
   /// Binds and listens; port 0 takes a free one. False with the reason in `error`.
   bool Start(const remote::Ipv4Endpoint& at, std::string& error);
   /// Closes every client and stops listening; the lock goes with them.
@@ -55,6 +61,7 @@ class QtScpiTransport final : public QObject {
   void RunPending();
 
   app::Workbench& bench_;
+  std::function<void(app::RemoteBench&)> configure_;
   std::unique_ptr<app::RemoteBench> device_;
   std::unique_ptr<remote::ScpiServer> server_;
   QTcpServer* listener_ = nullptr;

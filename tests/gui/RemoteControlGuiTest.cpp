@@ -2,10 +2,12 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QHostAddress>
+#include <QLabel>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "PanelFixture.h"
 #include "core/app/CommandLine.h"
@@ -62,6 +64,12 @@ TEST_F(RemoteControlGuiTest, AClientWritesTheBenchUntilLocalTakesControlBack) {
   EXPECT_EQ(Ask(client, "SYST:LOCK:REQ?"), "1");
   EXPECT_NE(RemoteStatus().find("Remote, locked by a client"), std::string::npos) << RemoteStatus();
   EXPECT_TRUE(Action("SMenu_Local")->isEnabled());
+  // The windows that change the bench take no input under the client's lock.
+  const auto windowsEnabled = [this] {
+    return std::vector<bool>{panel->AdcForm().isEnabled(), panel->AnxAdc().isEnabled(),
+                             panel->TempTest().isEnabled()};
+  };
+  EXPECT_EQ(windowsEnabled(), std::vector<bool>({false, false, false}));
   panel->Views().RegisterModel().Commit({views::WriteTarget::Kind::Byte, 1, 0}, 0x33);
   EXPECT_EQ(panel->Bench().access.GetRegImage(1), 0x20);
   EXPECT_NE(Status(2).find("Register write refused: a remote client holds the lock"),
@@ -71,6 +79,7 @@ TEST_F(RemoteControlGuiTest, AClientWritesTheBenchUntilLocalTakesControlBack) {
   // Local: the panel writes again, the client's changes fail with the lock error.
   Action("SMenu_Local")->trigger();
   EXPECT_TRUE(Action("SMenu_Local")->isChecked());
+  EXPECT_EQ(windowsEnabled(), std::vector<bool>({true, true, true}));
   EXPECT_EQ(RemoteStatus().rfind("Local", 0), 0u) << RemoteStatus();
   panel->Views().RegisterModel().Commit({views::WriteTarget::Kind::Byte, 1, 0}, 0x33);
   EXPECT_EQ(panel->Bench().access.GetRegImage(1), 0x33);
@@ -95,6 +104,37 @@ TEST_F(RemoteControlGuiTest, AClientsCaptureRunsOnThePanelsBench) {
   EXPECT_EQ(std::count(figures.begin(), figures.end(), ','), 5) << figures;
   EXPECT_NE(figures.find(";0,\"No error\""), std::string::npos) << figures;
   EXPECT_EQ(panel->Bench().capture.Count(), 1024);
+}
+
+// A client's temperature run runs in the temperature window, on the window's tables, while
+// the client polls it; the chip list is the program folder's.
+TEST_F(RemoteControlGuiTest, AClientsTemperatureRunRunsInTheWindow) {
+  StartServing();
+  QTcpSocket client;
+  ASSERT_TRUE(Connect(client));
+  EXPECT_EQ(Ask(client, "CHIP:CAT?").rfind("\"QX7401  (16K)\",", 0), 0u);
+  qx::autotest::TempTest& test = panel->Bench().tempTest;
+  test.form.tempCount = "2";
+  test.TMPCNTSETClick();
+  test.form.modeCount = "2";
+  test.Modenum();
+  test.regs.SetCell(1, 0, "01");
+  for (int m = 1; m <= 2; ++m) {
+    test.regs.SetCell(1, m, m == 1 ? "00" : "20");
+    test.regs.SetCell(qx::autotest::RegStepTable::kDelayColumn, m, "1");
+    test.regs.SetCell(qx::autotest::RegStepTable::kAcmColumn, m, "2.4");
+  }
+  EXPECT_EQ(Ask(client, "TEST:TEMP:STAT?"), "IDLE");
+  // On the fixture's virtual time the run ends before a poll could see it.
+  client.write("SENS:ADC:POIN 1024;AVER 1;RES 23;REF 2.4;:TEST:TEMP:STAR NOCH\n");
+  EXPECT_TRUE(WaitFor([&] { return Ask(client, "TEST:TEMP:STAT?") == "IDLE"; }));
+  EXPECT_EQ(Ask(client, "*OPC?;:SYST:ERR?"), "1;0,\"No error\"");
+  // The window shows the run's end as after its own button.
+  const QString end = "Run " + QString::number(test.RunId()) + " completed: 2 points x 2 modes";
+  bool shown = false;
+  for (const QLabel* label : panel->TempTest().findChildren<QLabel*>())
+    shown |= label->text() == end;
+  EXPECT_TRUE(shown) << end.toStdString();
 }
 
 TEST_F(RemoteControlGuiTest, UncheckingTheItemStopsTheServerAndAPortInUseLeavesItUnchecked) {

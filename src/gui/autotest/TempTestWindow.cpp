@@ -154,9 +154,9 @@ void TempTestWindow::ListCommand(const char* objectName, ListOperation operation
   Refresh();
 }
 
-void TempTestWindow::RunTest(bool withChamber) {
+std::optional<std::string> TempTestWindow::RunTest(bool withChamber) {
   const std::optional<std::string> end = presenter_.Run(withChamber);
-  if (!end) return;
+  if (!end) return end;
   EndProgress(QString::fromStdString(*end));
   chart_->Update();
   Refresh();
@@ -164,6 +164,26 @@ void TempTestWindow::RunTest(bool withChamber) {
     closeAfterRun_ = false;
     main_.close();
   }
+  return end;
+}
+
+std::string TempTestWindow::RunForClient(bool withChamber,
+                                         app::TempRunStarter::Unfinished unfinished) {
+  using Unfinished = app::TempRunStarter::Unfinished;
+  if (unfinished == Unfinished::Refuse) {
+    // A script cannot answer the window's question: it says RESume or NEW with its start.
+    if (const std::string open = test_.UnfinishedRun(); !open.empty())
+      return open + " RESume continues it; NEW abandons it.";
+  }
+  test_.resume =
+      unfinished == Unfinished::Resume ? TempTest::Resume::Always : TempTest::Resume::Never;
+  const std::optional<std::string> end = RunTest(withChamber);
+  test_.resume = TempTest::Resume::Ask;
+  if (!end) return main_.StatusText(2).toStdString();
+  // Only a completion with every mode measured passes: "Run N completed: P points x M modes".
+  const bool completed =
+      test_.FailedModes().empty() && end->find(" completed: ") != std::string::npos;
+  return completed ? std::string() : *end;
 }
 
 bool TempTestWindow::AskUnfinished(const QString& command) {

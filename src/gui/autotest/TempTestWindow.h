@@ -4,8 +4,10 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "core/app/RemoteTempRun.h"
 #include "core/autotest/RegisterListFiles.h"
 #include "core/autotest/RunJournal.h"
 #include "core/autotest/TempRunPresenter.h"
@@ -55,6 +57,10 @@ class TempTestWindow final : public QWidget {
   /// "連續讀取": the result table's timer on, the window shown.
   void RegistClick();
 
+  /// A run a remote client started, as T-Begin (`withChamber`) or T-Test would run it, shown
+  /// in this window; `unfinished` answers the question about a run the journal holds open.
+  /// Empty when every mode was measured; else why the run did not start or complete.
+  std::string RunForClient(bool withChamber, app::TempRunStarter::Unfinished unfinished);
   /// A run started from this window is on the stack (its loop lets events run).
   bool RunActive() const { return presenter_.RunActive(); }
   /// Why the run journal is only in memory; empty when the database opened.
@@ -93,7 +99,9 @@ class TempTestWindow final : public QWidget {
   void OpenJournal();
   void RegisterMenuCommands();
 
-  void RunTest(bool withChamber);
+  /// The run's end as the window shows it; nothing when it was refused before it began (the
+  /// reason is in the status bar).
+  std::optional<std::string> RunTest(bool withChamber);
   /// With an unfinished run in the journal: Resume / Start new / Cancel. False on Cancel.
   bool AskUnfinished(const QString& command);
   bool RefusedDuringRun(const QString& what) {
