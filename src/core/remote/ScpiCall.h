@@ -25,7 +25,7 @@ class ScpiCall {
   /// -109 with fewer than `least` parameters, -108 with more than `most`.
   bool Count(size_t least, size_t most);
   /// A whole number in lo..hi: -220 for no number, -138 for a suffix, -224 for a fraction,
-  /// -222 out of range.
+  /// -222 out of range. MINimum and MAXimum stand for lo and hi, here and in `Real`.
   std::optional<long long> Integer(size_t i, long long lo, long long hi);
   /// A number in lo..hi, scaled by its suffix as a multiple of `unit` (-131 for another unit;
   /// -138 for any suffix when `unit` is empty).
@@ -52,6 +52,8 @@ class ScpiCall {
 
  private:
   bool Need(size_t i);
+  /// -1 for the word MINimum, 1 for MAXimum, else 0.
+  static int Bound(const ScpiParam& p);
 
   ScpiSession& session_;
   const ScpiUnit& unit_;

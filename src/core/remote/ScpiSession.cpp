@@ -26,9 +26,16 @@ bool ScpiCall::Need(size_t i) {
   return false;
 }
 
+int ScpiCall::Bound(const ScpiParam& p) {
+  if (p.kind != ScpiParam::Kind::Word) return 0;
+  if (MnemonicMatches("MINimum", p.text)) return -1;
+  return MnemonicMatches("MAXimum", p.text) ? 1 : 0;
+}
+
 std::optional<long long> ScpiCall::Integer(size_t i, long long lo, long long hi) {
   if (!Need(i)) return std::nullopt;
   const ScpiParam& p = unit_.params[i];
+  if (const int end = Bound(p)) return end < 0 ? lo : hi;
   if (p.kind != ScpiParam::Kind::Number) {
     Fail(error::kParameter);
     return std::nullopt;
@@ -52,6 +59,7 @@ std::optional<long long> ScpiCall::Integer(size_t i, long long lo, long long hi)
 std::optional<double> ScpiCall::Real(size_t i, double lo, double hi, std::string_view unit) {
   if (!Need(i)) return std::nullopt;
   const ScpiParam& p = unit_.params[i];
+  if (const int end = Bound(p)) return end < 0 ? lo : hi;
   if (p.kind != ScpiParam::Kind::Number) {
     Fail(error::kParameter);
     return std::nullopt;
