@@ -55,10 +55,34 @@ def check(what, got, expected):
         raise AssertionError(f"{what}: got {got!r}, expected {expected!r}")
 
 
-def capture(inst):
-    """A capture as a lab script runs one: settings, INIT + *OPC?, the codes as a binary block."""
+def same_as_qxctl_enob(inst, qxctl, folder):
+    """The first capture of a fresh simulated bench is the one `qxctl enob` takes: same figures."""
     check("no capture yet", inst.query("FETC:ADC:NOIS?;:SYST:ERR?"),
           '-230,"Data corrupt or stale;no capture has completed"')
+    inst.write("SENS:ADC:POIN 4096;AVER 1;RES 23;REF 1.2")
+    check("first capture done", inst.query("INIT;*OPC?"), "1")
+    codes = numpy.array(inst.query_binary_values("FORM INT,32;:FETC:ADC:COD?", datatype="i",
+                                                 is_big_endian=True))
+    inst.write("FORM ASC")
+    mean, rms_nv, vpp_nv, enob, noise_free = (float(v) for v in inst.query("FETC:ADC:NOIS?").split(","))
+    enob_run = subprocess.run(
+        [qxctl, "--simulate", "--virtual-time", "--dir", str(folder), "enob", "--points", "4096",
+         "--bits", "23", "--ref", "1.2"], capture_output=True, text=True, check=True)
+    table = dict(line.split("\t") for line in enob_run.stdout.splitlines() if "\t" in line)
+    for name, ours in (("Average", mean), ("RMS Noise", rms_nv), ("Vp-p Noise", vpp_nv),
+                       ("ENOB", enob), ("Noise Free", noise_free)):
+        if abs(float(table[name]) - ours) > 0.006:
+            raise AssertionError(f"{name}: qxctl enob {table[name]}, FETC:ADC:NOIS? {ours}")
+    # numpy on the raw 24-bit codes: the mean halved is the 23-bit mean; the standard deviation
+    # halved is the RMS count within the rounding the halving adds.
+    if abs(numpy.mean(codes) / 2 - mean) > 0.5:
+        raise AssertionError(f"mean {mean} against numpy's {numpy.mean(codes) / 2}")
+    if abs(numpy.std(codes) / 2 - float(table["RMS Count"])) > 0.15:
+        raise AssertionError(f"RMS {table['RMS Count']} codes against numpy's {numpy.std(codes) / 2}")
+
+
+def capture(inst):
+    """A capture as a lab script runs one: settings, INIT + *OPC?, the codes as a binary block."""
     inst.write("SENS:ADC:POIN 4096;AVER 1;RES 23;REF 1.2")
     check("settings", inst.query("SENS:ADC:POIN?;AVER?;RES?;REF?"), "4096;1;23;1.2")
     check("capture done", inst.query("INIT;*OPC?"), "1")
@@ -142,6 +166,7 @@ def run(folder):
         fields = a.query("*IDN?").split(",")
         check("*IDN? fields", len(fields), 4)
         check("maker", fields[0], "Quorvane")
+        same_as_qxctl_enob(a, sys.argv[1], folder)
 
         a.write("NOSUCH:HEADer 1")
         check("undefined header", a.query("SYST:ERR?"), '-113,"Undefined header;NOSUCH:HEADer"')
