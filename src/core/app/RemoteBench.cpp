@@ -73,8 +73,7 @@ bool RemoteBench::Reachable(remote::ScpiCall& call) {
 
 bool RemoteBench::Idle(remote::ScpiCall& c) {
   if (temp_.Running()) {
-    c.Fail(RemoteTempRun::kRunning,
-           "a temperature run is under way; TEST:TEMPerature:STOP ends it");
+    c.Fail(RemoteTempRun::kRunning, RemoteTempRun::kRunningText);
     return false;
   }
   if (capture_.Busy() || bench_.capture.idle == 0) {

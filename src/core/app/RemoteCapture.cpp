@@ -7,6 +7,7 @@
 #include "core/analysis/CodeRange.h"
 #include "core/analysis/NoiseMath.h"
 #include "core/analysis/SlotDecoder.h"
+#include "core/app/RemoteTempRun.h"
 #include "core/remote/ScpiCall.h"
 #include "core/remote/ScpiFormat.h"
 
@@ -94,9 +95,13 @@ void RemoteCapture::AddCommands(remote::ScpiCommandTree& plain,
   tree.AddChange("INITiate[:IMMediate]", [this](ScpiCall& c) {
     if (c.Count(0, 0)) Start(c, false);
   });
-  plain.AddChange("ABORt", [&capture](ScpiCall& c) {
+  plain.AddChange("ABORt", [this, &capture](ScpiCall& c) {
+    if (!c.Count(0, 0)) return;
+    // A capture of a temperature run is the run's: stopping it would fail a mode, not the run.
+    if (bench_.tempTest.Running)
+      return c.Fail(RemoteTempRun::kRunning, RemoteTempRun::kRunningText);
     // A running capture ends at its next poll, with the samples that came; none is no error.
-    if (c.Count(0, 0) && capture.idle == 0) capture.idle = 1;
+    if (capture.idle == 0) capture.idle = 1;
   });
   tree.AddChange("MEASure:ADC:NOISe?", [this, &capture](ScpiCall& c) {
     if (!c.Count(0, 1) || (c.Params().size() == 1 && !ChoosePoints(c, capture))) return;

@@ -30,6 +30,8 @@ class RemoteTempRun {
  public:
   static constexpr int kRunFailed = 11;  ///< the run did not complete, or modes failed: why
   static constexpr int kRunning = 12;    ///< a temperature run is under way
+  static constexpr char kRunningText[] =
+      "a temperature run is under way; TEST:TEMPerature:STOP ends it";
 
   explicit RemoteTempRun(Workbench& bench) : bench_(bench) {}
 

@@ -105,16 +105,21 @@ TEST_F(RemoteTempRunTest, StartTakesChamberAndWhatToDoWithAnUnfinishedRun) {
 TEST_F(RemoteTempRunTest, WhileARunIsUnderWayNothingChangesTheBenchButStopEndsIt) {
   EXPECT_EQ(Ask(a, "TEST:TEMP:STAR NOCH;*OPC?\n"), "");
   std::string during;
+  bool capturing = false;
   starter.during = [&] {
+    bench.capture.idle = 0;  // a mode of the run captures
     during += Ask(b, "TEST:TEMP:STAT?\n");
-    for (const char* change :
-         {"REG:VAL 1,2", "INIT", "SENS:ADC:POIN 1024", "LINK:KIND 4", "TEST:TEMP:STAR NOCH"})
+    for (const char* change : {"REG:VAL 1,2", "INIT", "SENS:ADC:POIN 1024", "LINK:KIND 4",
+                               "TEST:TEMP:STAR NOCH", "ABOR"})
       during += Ask(b, std::string(change) + ";:SYST:ERR?\n");
+    capturing = bench.capture.idle == 0;
+    bench.capture.idle = 1;
     during += Ask(b, "TEST:TEMP:STOP\n");
   };
   remote.RunPending();
   const std::string busy = "12,\"a temperature run is under way; TEST:TEMPerature:STOP ends it\"\n";
-  EXPECT_EQ(during, "RUNNING,0,0,0\n" + busy + busy + busy + busy + busy);
+  EXPECT_EQ(during, "RUNNING,0,0,0\n" + busy + busy + busy + busy + busy + busy);
+  EXPECT_TRUE(capturing);  // ABORt left the run's capture alone
   EXPECT_EQ(bench.target.LinkKind, 0);
   // The run that a client stopped says so to the one that started it.
   EXPECT_EQ(Ask(a, ""), "1\n");
