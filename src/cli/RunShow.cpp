@@ -8,7 +8,9 @@
 
 #include "cli/JsonWriter.h"
 #include "cli/LinkCommands.h"
+#include "core/autotest/RunReport.h"
 #include "core/autotest/TempDrift.h"
+#include "core/base/AtomicFile.h"
 
 namespace qx::cli {
 
@@ -180,31 +182,55 @@ void Text(const RunSummary& s, const RunSettings& settings, const std::vector<Mo
   }
 }
 
+/// The run's header, rows and drift from the journal; nothing, with the reason on `err`, when
+/// the journal does not hold it or cannot be read.
+std::optional<autotest::RunReportData> ReadRun(autotest::RunJournal& journal, int64_t run,
+                                               std::ostream& err) {
+  const auto fail = [&]() -> std::optional<autotest::RunReportData> {
+    err << "qxctl: "
+        << (journal.LastError().empty() ? autotest::NoRunText(run) : journal.LastError()) << "\n";
+    return std::nullopt;
+  };
+  autotest::RunReportData data;
+  const auto settings = journal.Settings(run);
+  if (!settings) return fail();
+  data.settings = *settings;
+  bool found = false;
+  for (const RunSummary& s : journal.List()) {
+    if (s.id != run) continue;
+    data.summary = s;
+    found = true;
+  }
+  data.rows = journal.Modes(run);
+  if (!found || !journal.LastError().empty()) return fail();
+  data.drift = autotest::ComputeDrift(data.rows, data.settings.captureBits);
+  return data;
+}
+
 }  // namespace
 
 int ShowRun(autotest::RunJournal& journal, int64_t run, bool json, std::ostream& out,
             std::ostream& err) {
-  const auto settings = journal.Settings(run);
-  if (!settings) {
-    err << "qxctl: "
-        << (journal.LastError().empty() ? autotest::NoRunText(run) : journal.LastError()) << "\n";
-    return kExitLinkFailed;
-  }
-  std::optional<RunSummary> summary;
-  for (const RunSummary& s : journal.List())
-    if (s.id == run) summary = s;
-  const auto rows = journal.Modes(run);
-  if (!summary || !journal.LastError().empty()) {
-    err << "qxctl: "
-        << (journal.LastError().empty() ? autotest::NoRunText(run) : journal.LastError()) << "\n";
-    return kExitLinkFailed;
-  }
-  const auto drift = autotest::ComputeDrift(rows, settings->captureBits);
+  const auto data = ReadRun(journal, run, err);
+  if (!data) return kExitLinkFailed;
   if (json) {
-    Json(*summary, *settings, rows, drift, out);
+    Json(data->summary, data->settings, data->rows, data->drift, out);
   } else {
-    Text(*summary, *settings, rows, drift, out);
+    Text(data->summary, data->settings, data->rows, data->drift, out);
   }
+  return kExitOk;
+}
+
+int ReportRun(autotest::RunJournal& journal, int64_t run, const std::filesystem::path& file,
+              std::ostream& out, std::ostream& err) {
+  const auto data = ReadRun(journal, run, err);
+  if (!data) return kExitLinkFailed;
+  std::string error;
+  if (!base::AtomicFile::Write(file, autotest::RunReportHtml(*data), error)) {
+    err << "qxctl: " << error << "\n";
+    return kExitLinkFailed;
+  }
+  out << file.string() << "\n";
   return kExitOk;
 }
 

@@ -424,12 +424,13 @@ int RunRunsCommand(const CliOptions& options, std::ostream& out, std::ostream& e
   const bool list = a.size() == 1 && a[0] == "list";
   const bool exportRun = a.size() == 2 && a[0] == "export";
   const bool show = a.size() == 2 && a[0] == "show";
-  if (!list && !exportRun && !show) {
-    err << "qxctl: runs takes list, show ID or export ID " << HelpHint("runs") << "\n";
+  const bool report = a.size() == 2 && a[0] == "report";
+  if (!list && !exportRun && !show && !report) {
+    err << "qxctl: runs takes list, show ID, export ID or report ID " << HelpHint("runs") << "\n";
     return kExitUsage;
   }
   for (const auto& [name, value] : options.extra) {
-    if (!(name == "--out" && exportRun) && !(name == "--json" && show)) {
+    if (!(name == "--out" && (exportRun || report)) && !(name == "--json" && show)) {
       err << "qxctl: unknown option " << name << " " << HelpHint("runs") << "\n";
       return kExitUsage;
     }
@@ -465,6 +466,12 @@ int RunRunsCommand(const CliOptions& options, std::ostream& out, std::ostream& e
   const auto id = runId;
   if (show) return ShowRun(*journal, *id, options.extra.count("--json") != 0, out, err);
   const auto it = options.extra.find("--out");
+  if (report) {
+    const std::filesystem::path page = it != options.extra.end()
+                                           ? std::filesystem::path(it->second)
+                                           : dir / ("QxRun-" + std::to_string(*id) + ".html");
+    return ReportRun(*journal, *id, page, out, err);
+  }
   const std::filesystem::path out_dir = it != options.extra.end()
                                             ? std::filesystem::path(it->second)
                                             : dir / ("QxRun-" + std::to_string(*id));

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -7,6 +8,7 @@
 #include <iterator>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include <signal.h>
 #include <sys/wait.h>
@@ -528,6 +530,48 @@ TEST_F(TempFaults, ModeFailingWithTheLinkPresentIsReportedAndResumedAlone) {
 
 // `runs show` gives back who and what was measured, the chamber's reading of every row, and
 // drift figures from the measured rows only: the failed mode is left out by name.
+/// Why the page's tags do not nest (an element closed that is not open, or left open); empty
+/// when every element is closed in order.
+std::string TagNesting(const std::string& html) {
+  static const char* const kVoid[] = {"meta", "br", "hr", "img", "link", "input"};
+  std::vector<std::string> open;
+  for (size_t at = html.find('<'); at != std::string::npos; at = html.find('<', at + 1)) {
+    const size_t end = html.find('>', at);
+    if (end == std::string::npos) return "a tag without its > at " + std::to_string(at);
+    const std::string tag = html.substr(at + 1, end - at - 1);
+    if (tag.empty() || tag[0] == '!') continue;
+    const bool closing = tag[0] == '/';
+    const std::string name =
+        tag.substr(closing ? 1 : 0, tag.find_first_of(" /", 1) - (closing ? 1 : 0));
+    if (closing) {
+      if (open.empty() || open.back() != name)
+        return "</" + name + "> closes <" + (open.empty() ? "" : open.back()) + ">";
+      open.pop_back();
+    } else if (tag.back() != '/' &&
+               std::find(std::begin(kVoid), std::end(kVoid), name) == std::end(kVoid)) {
+      open.push_back(name);
+    }
+  }
+  return open.empty() ? std::string() : "<" + open.back() + "> is never closed";
+}
+
+/// The JSON number text of `key` inside `object` (a nested one as "outer.inner"); "null" too.
+std::string JsonNumber(const std::string& object, const std::string& key) {
+  std::string inner = object;
+  std::string name = key;
+  if (const size_t dot = key.find('.'); dot != std::string::npos) {
+    const size_t at = object.find("\"" + key.substr(0, dot) + "\":{");
+    if (at == std::string::npos) return "(no " + key + ")";
+    inner = object.substr(at, object.find('}', at) - at);
+    name = key.substr(dot + 1);
+  }
+  const std::string quoted = "\"" + name + "\":";
+  const size_t at = inner.find(quoted);
+  if (at == std::string::npos) return "(no " + key + ")";
+  const size_t from = at + quoted.size();
+  return inner.substr(from, inner.find_first_of(",}", from) - from);
+}
+
 TEST_F(TempFaults, RunShowNamesTheDeviceAndLeavesTheFailedModeOutOfTheDrift) {
   const auto r = Qxctl(In(dir.Path(), {"--chamber", "--hold", "0", "--dut", "board 7, rev B",
                                        "--note", "after reflow"}),
@@ -553,7 +597,7 @@ TEST_F(TempFaults, RunShowNamesTheDeviceAndLeavesTheFailedModeOutOfTheDrift) {
     const char* err;
   } kRefused[] = {
       {{"runs", "show", "2"}, qx::cli::kExitLinkFailed, "qxctl: the journal holds no run 2\n"},
-      {{"runs", "show"}, qx::cli::kExitUsage, "runs takes list, show ID or export ID"},
+      {{"runs", "show"}, qx::cli::kExitUsage, "runs takes list, show ID, export ID or report ID"},
       {{"runs", "show", "x"}, qx::cli::kExitUsage, "not a run id: x"},
       {{"runs", "show", "1", "--out", "d"}, qx::cli::kExitUsage, "unknown option --out"},
       {{"runs", "export", "1", "--json"}, qx::cli::kExitUsage, "unknown option --json"},
@@ -730,6 +774,54 @@ TEST_F(TempFaults, StaleTemporaryFilesOfTheResultFilesAreRemoved) {
     EXPECT_NE(r.err.find((dir.Path() / name).string()), std::string::npos) << r.err;
   }
   for (const char* name : kept) EXPECT_EQ(File(name), "mine") << name;
+}
+
+// The report is one page with nothing from outside, its tags all closed, the failed row marked,
+// and every drift figure in it the one `runs show --json` gives.
+TEST_F(TempFaults, TheReportIsOnePageWithTheDriftFiguresOfRunsShow) {
+  const auto r = Qxctl(In(dir.Path(), {"--chamber", "--hold", "0", "--dut", "board <7> & co"}),
+                       CapturesFail(3, 6));
+  EXPECT_EQ(r.status, qx::cli::kExitLinkFailed) << r.err;
+  const auto page = dir.Path() / "report.html";
+  const auto made =
+      Qxctl({"--dir", dir.Path().string(), "runs", "report", "1", "--out", page.string()});
+  ASSERT_EQ(made.status, qx::cli::kExitOk) << made.err;
+  EXPECT_EQ(made.out, page.string() + "\n");
+  std::ifstream in(page, std::ios::binary);
+  const std::string html((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(TagNesting(html), "");
+  for (const char* outside : {"http:", "https:", "src=", "href=", "url(", "@import", "<script"})
+    EXPECT_EQ(html.find(outside), std::string::npos) << outside;
+  EXPECT_NE(html.find("<td>board &lt;7&gt; &amp; co</td>"), std::string::npos);
+  EXPECT_NE(html.find("<tr class=\"failed\"><td>2</td><td>1</td>"), std::string::npos);
+  EXPECT_EQ(std::count(html.begin(), html.end(), '\0'), 0);
+
+  const std::string json = Qxctl({"--dir", dir.Path().string(), "runs", "show", "1", "--json"}).out;
+  const size_t drift = json.find("\"drift\":[");
+  ASSERT_NE(drift, std::string::npos) << json;
+  int compared = 0;
+  for (int mode = 1; mode <= 2; ++mode) {
+    const size_t object = json.find("{\"mode\":" + std::to_string(mode) + ",", drift);
+    ASSERT_NE(object, std::string::npos) << json;
+    const std::string modeJson = json.substr(object, json.find("{\"mode\":", object + 1) - object);
+    const size_t row =
+        html.find("<tr><td>" + std::to_string(mode) + "</td>", html.find("class=\"drift\""));
+    ASSERT_NE(row, std::string::npos);
+    const std::string rowHtml = html.substr(row, html.find("</tr>", row) - row);
+    for (size_t at = rowHtml.find("data-key=\""); at != std::string::npos;
+         at = rowHtml.find("data-key=\"", at + 1)) {
+      const size_t keyStart = at + 10;
+      const std::string key = rowHtml.substr(keyStart, rowHtml.find('"', keyStart) - keyStart);
+      const size_t cellEnd = rowHtml.find('>', at);
+      const size_t value = rowHtml.find("data-value=\"", at);
+      const std::string shown =
+          value < cellEnd ? rowHtml.substr(value + 12, rowHtml.find('"', value + 12) - value - 12)
+                          : "null";
+      EXPECT_EQ(shown, JsonNumber(modeJson, key)) << "mode " << mode << " " << key;
+      ++compared;
+    }
+  }
+  EXPECT_EQ(compared, 2 * 13);
 }
 
 }  // namespace
