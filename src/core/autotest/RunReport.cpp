@@ -60,6 +60,31 @@ std::string DriftCell(const char* key, const Opt& v, int decimals) {
   return cell.append(Fixed(*v, decimals)).append("</td>");
 }
 
+/// "point 4: over range", "point 5: over range" -> "over range at points 4, 5": a drift row
+/// stays one line high.
+std::string LeftOut(const std::vector<std::string>& leftOut) {
+  std::vector<std::pair<std::string, std::vector<std::string>>> byReason;
+  for (const std::string& entry : leftOut) {
+    const size_t colon = entry.find(": ");
+    const bool point = entry.starts_with("point ") && colon != std::string::npos;
+    const std::string reason = point ? entry.substr(colon + 2) : entry;
+    const std::string where = point ? entry.substr(6, colon - 6) : std::string();
+    auto it = std::find_if(byReason.begin(), byReason.end(),
+                           [&](const auto& r) { return r.first == reason; });
+    if (it == byReason.end()) it = byReason.insert(byReason.end(), {reason, {}});
+    if (!where.empty()) it->second.push_back(where);
+  }
+  std::string text;
+  for (const auto& [reason, points] : byReason) {
+    if (!text.empty()) text += "; ";
+    text += reason;
+    if (points.empty()) continue;
+    text += points.size() == 1 ? " at point " : " at points ";
+    for (size_t i = 0; i < points.size(); ++i) text += (i ? ", " : "") + points[i];
+  }
+  return Escape(text);
+}
+
 const char* RowState(const ModeRecord& r) {
   return !r.failure.empty() ? "failed" : r.overRange > 0 ? "over range" : "measured";
 }
@@ -173,7 +198,7 @@ constexpr char kStyle[] =
     "svg{font:8px sans-serif}svg .t{font-weight:bold;font-size:9px}"
     "svg .f{fill:none;stroke:#888}svg .l{fill:none;stroke:#1f5fbf;stroke-width:1.2}"
     "svg circle{fill:#1f5fbf}svg .fit{stroke:#c03030;stroke-dasharray:4 2}"
-    "pre{white-space:pre-wrap}";
+    "pre{white-space:pre-wrap}td.left{text-align:left;min-width:32mm}";
 
 }  // namespace
 
@@ -218,10 +243,11 @@ std::string RunReportHtml(const RunReportData& run) {
        "RMS nV worst", "ENOB coldest", "ENOB 25 °C", "ENOB hottest", "ENOB worst"},
       "th");
   for (const ModeDrift& d : run.drift) {
-    std::string left;
-    for (const std::string& why : d.leftOut) left += (left.empty() ? "" : "; ") + why;
+    const std::string left = LeftOut(d.leftOut);
     html.append("<tr><td>").append(std::to_string(d.mode)).append("</td><td>");
-    html.append(std::to_string(d.pointsUsed.size())).append("</td><td>").append(Escape(left));
+    html.append(std::to_string(d.pointsUsed.size()))
+        .append("</td><td class=\"left\">")
+        .append(left);
     html += "</td>";
     html += DriftCell("offset_drift_uV_per_C", d.slopeUvPerC, 3);
     html += DriftCell("offset_drift_codes_per_C", d.slopeCodesPerC, 3);
