@@ -15,11 +15,16 @@ TEST(TempFormFile, EveryBoxAndChoiceComesBackAsItWasLeft) {
   form.capture = TempForm::Capture::Temperature;
   form.fullFiles = true;
   form.lock3V = true;
+  // The device and the note are words, longer than a number and with any sign in them.
+  form.device = "board 7, rev B";
+  form.note = "after reflow: x=2 \u00B5V " + std::string(150, '.');
   const std::string text = TempFormFile::Render(form);
   EXPECT_EQ(text.substr(0, 35), "points=7\r\nstart=-25.5\r\nstep=abc\r\nmo");
   TempForm back;
   EXPECT_EQ(TempFormFile::Apply(text, back), 0);
   EXPECT_EQ(TempFormFile::Render(back), text);
+  EXPECT_EQ(back.device, form.device);
+  EXPECT_EQ(back.note, form.note);
 }
 
 TEST(TempFormFile, LinesThatCannotBeReadLeaveTheirBoxAndNameTheFirst) {
