@@ -188,7 +188,10 @@ void Text(const RunSummary& s, const RunSettings& settings, const std::vector<Mo
   }
   const autotest::PathDrift path = autotest::ComputePathDrift(drift);
   std::string used;
-  for (int m : path.modesUsed) used += (used.empty() ? "" : " ") + std::to_string(m);
+  for (int m : path.modesUsed) {
+    if (!used.empty()) used += ' ';
+    used += std::to_string(m);
+  }
   out << "\ninput_path_modes,offset_drift_uV_per_C,gain_drift_ppm_per_C,"
          "fit_residual_rms_uV_per_C\n"
       << used << "," << Cell(path.offsetUvPerC) << "," << Cell(path.gainPpmPerC) << ","

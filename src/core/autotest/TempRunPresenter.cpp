@@ -145,7 +145,10 @@ TempRunPresenter::DriftTable TempRunPresenter::DriftTableOf(const std::vector<Mo
   DriftTable table;
   for (const ModeDrift& d : drift) {
     std::string left;
-    for (const std::string& why : d.leftOut) left += (left.empty() ? "" : "; ") + why;
+    for (const std::string& why : d.leftOut) {
+      if (!left.empty()) left += "; ";
+      left += why;
+    }
     const bool any = !d.pointsUsed.empty();
     table.rows.push_back(
         {std::to_string(d.mode), std::to_string(d.pointsUsed.size()), left,
@@ -166,7 +169,10 @@ TempRunPresenter::DriftTable TempRunPresenter::DriftTableOf(const std::vector<Mo
     return table;
   }
   std::string modes;
-  for (int m : path.modesUsed) modes += (modes.empty() ? "" : ", ") + std::to_string(m);
+  for (int m : path.modesUsed) {
+    if (!modes.empty()) modes += ", ";
+    modes += std::to_string(m);
+  }
   table.path = "Input path (modes " + modes + "): offset drift " +
                WithUnit(path.offsetUvPerC, "%.3f", "\u00B5V/\u00B0C") + ", gain drift " +
                WithUnit(path.gainPpmPerC, "%.3f", "ppm/\u00B0C") + ", residual " +
