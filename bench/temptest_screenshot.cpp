@@ -1,9 +1,9 @@
 // Pictures of the temperature test window at its default size after a short T-Begin on the
 // simulated bench (the chamber ramps to four points and holds one minute at each; two modes
 // with PGA gains 1 and 2 on a 1 mV input, so the board's offset drift shows), and of its
-// chart page. Run under a virtual X server:
+// chart and drift pages. Run under a virtual X server:
 //   xvfb-run -a -s "-screen 0 1600x1000x24" build/bin/qx_temptest_screenshot PROGRAM_DIR OUT.png
-//       [CHART.png]
+//       [CHART.png [DRIFT.png]]
 // PROGRAM_DIR must hold INCLUDE/ with the chip files. The run is on virtual time.
 #include <QAction>
 #include <QApplication>
@@ -17,7 +17,8 @@
 
 int main(int argc, char** argv) {
   if (argc < 3) {
-    std::fprintf(stderr, "usage: qx_temptest_screenshot PROGRAM_DIR OUT.png [CHART.png]\n");
+    std::fprintf(stderr,
+                 "usage: qx_temptest_screenshot PROGRAM_DIR OUT.png [CHART.png [DRIFT.png]]\n");
     return 2;
   }
   QApplication app(argc, argv);
@@ -38,6 +39,8 @@ int main(int argc, char** argv) {
   auto& test = panel->Bench().tempTest;
   test.form.tempCount = "4";
   test.form.holdMinutes = "1";
+  test.form.device = "board 7, rev B";
+  test.form.note = "after reflow";
   test.TMPCNTSETClick();
   test.form.modeCount = "2";
   test.EModenumKeyPress();
@@ -62,6 +65,11 @@ int main(int argc, char** argv) {
     form.UpdateChart();
     QApplication::processEvents();
     frame->grab().save(argv[3]);
+  }
+  if (argc > 4) {
+    form.Pages()->setCurrentIndex(2);
+    QApplication::processEvents();
+    frame->grab().save(argv[4]);
   }
   return 0;
 }

@@ -128,7 +128,15 @@ void Json(const RunSummary& s, const RunSettings& settings, const std::vector<Mo
     Over(j, "enob_bits", d.enob);
     j.EndObject();
   }
-  j.EndArray().EndObject();
+  j.EndArray();
+  const autotest::PathDrift path = autotest::ComputePathDrift(drift);
+  j.Key("input_path").BeginObject().Key("modes_used").BeginArray();
+  for (int m : path.modesUsed) j.Int(m);
+  j.EndArray();
+  Figure(j, "offset_drift_uV_per_C", path.offsetUvPerC);
+  Figure(j, "gain_drift_ppm_per_C", path.gainPpmPerC);
+  Figure(j, "fit_residual_rms_uV_per_C", path.residualRmsUvPerC);
+  j.EndObject().EndObject();
   out << j.Text() << "\n";
 }
 
@@ -180,6 +188,16 @@ void Text(const RunSummary& s, const RunSettings& settings, const std::vector<Mo
     for (const Opt& m : d.meterBoxPpmPerC) out << "," << Cell(m);
     out << "\n";
   }
+  const autotest::PathDrift path = autotest::ComputePathDrift(drift);
+  std::string used;
+  for (int m : path.modesUsed) {
+    if (!used.empty()) used += ' ';
+    used += std::to_string(m);
+  }
+  out << "\ninput_path_modes,offset_drift_uV_per_C,gain_drift_ppm_per_C,"
+         "fit_residual_rms_uV_per_C\n"
+      << used << "," << Cell(path.offsetUvPerC) << "," << Cell(path.gainPpmPerC) << ","
+      << Cell(path.residualRmsUvPerC) << "\n";
 }
 
 /// The run's header, rows and drift from the journal; nothing, with the reason on `err`, when

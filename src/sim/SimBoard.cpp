@@ -17,6 +17,10 @@ SimBoard::SimBoard(base::Clock& clock, const chip::ChipModel& model)
     return (instruments_.Chamber().Thermal().Celsius() - SimChamberThermal::kStartCelsius) *
            kOffsetDriftVoltsPerCelsius;
   });
+  target_.SetGainErrorSource([this] {
+    return (instruments_.Chamber().Thermal().Celsius() - SimChamberThermal::kStartCelsius) *
+           kGainDriftPerCelsius;
+  });
   // The bench's meters watch the calibrator's output, the supply's output and the chamber.
   instruments_.Meter(0).SetSource([this] { return instruments_.Calibrator().OutputVolts(); });
   instruments_.Meter(1).SetSource([this] {

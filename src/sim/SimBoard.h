@@ -30,6 +30,8 @@ class SimBoard {
   static constexpr double kDemoInputNoiseNv = 400;  ///< RMS, input-referred
   /// The board's input offset drifts with the chamber's temperature from 25 °C.
   static constexpr double kOffsetDriftVoltsPerCelsius = 2e-6;
+  /// ... and its converter's gain by 5 ppm/°C.
+  static constexpr double kGainDriftPerCelsius = 5e-6;
   static constexpr double kDemoOutputNoiseCodes = 1.5;  ///< RMS, 24-bit codes
 
   SimBoard(base::Clock& clock, const chip::ChipModel& model);

@@ -83,14 +83,20 @@ int32_t SimTarget::Clip(double code) {
   return static_cast<int32_t>(r);
 }
 
+double SimTarget::CodesPerVolt() const {
+  const double gain = gainErrorSource_ ? Gain() * (1 + gainErrorSource_()) : Gain();
+  return gain / referenceVolts_ * 8388608.0;
+}
+
 int32_t SimTarget::IdealCode() const {
-  return Clip(InputVolts() * Gain() / referenceVolts_ * 8388608.0);
+  return Clip(InputVolts() * CodesPerVolt());
 }
 
 int32_t SimTarget::Convert() {
   double volts = InputVolts();
-  if (inputNoiseNv_ > 0) volts += normal_(rng_) * inputNoiseNv_ * 1e-9;
-  double code = volts * Gain() / referenceVolts_ * 8388608.0;
+  if (inputNoiseNv_ > 0)
+    volts += normal_(rng_) * inputNoiseNv_ * std::sqrt(OutputRateSps() / kNoiseRateSps) * 1e-9;
+  double code = volts * CodesPerVolt();
   if (outputNoiseCodes_ > 0) code += normal_(rng_) * outputNoiseCodes_;
   return Clip(code);
 }

@@ -59,10 +59,17 @@ class SimTarget {
   /// Input-referred offset in volts, asked at every conversion (the board's drift with its
   /// temperature); none by default.
   void SetOffsetSource(std::function<double()> source) { offsetSource_ = std::move(source); }
-  /// Input-referred noise, nanovolts RMS; multiplied by the analog gain. 0 turns it off.
+  /// Relative error of the converter's gain, asked at every conversion (its drift with the
+  /// board's temperature: 5e-6 is 5 ppm too much gain); none by default.
+  void SetGainErrorSource(std::function<double()> source) { gainErrorSource_ = std::move(source); }
+  /// Input-referred noise, nanovolts RMS at kNoiseRateSps; multiplied by the analog gain. As in
+  /// a sigma-delta converter it falls with the oversampling ratio: at another output rate it is
+  /// scaled by sqrt(rate / kNoiseRateSps), so 10 sps is 16 times quieter than 2560 sps, down
+  /// to the output-referred noise, which stays. 0 turns it off.
   void SetInputNoiseNv(double nv) { inputNoiseNv_ = nv < 0 ? 0 : nv; }
   double InputNoiseNv() const { return inputNoiseNv_; }
-  /// Output-referred noise, 24-bit codes RMS; independent of the gain. 0 turns it off.
+  /// Output-referred noise, 24-bit codes RMS; independent of the gain and of the output rate
+  /// (the floor that a longer filter does not lower). 0 turns it off.
   void SetOutputNoiseCodes(double codes) { outputNoiseCodes_ = codes < 0 ? 0 : codes; }
   double OutputNoiseCodes() const { return outputNoiseCodes_; }
   /// Reference voltage: ±reference / gain spans the full 24-bit code range.
@@ -97,10 +104,15 @@ class SimTarget {
 
   static constexpr double kDefaultReferenceVolts = 2.4;
   static constexpr double kDefaultRateSps = 80;
+  /// The output rate at which the input-referred noise is what SetInputNoiseNv says: the
+  /// fastest rate of the normal mode (OSR 0, HS 0), the converter's state after reset.
+  static constexpr double kNoiseRateSps = kRateHsOff[0];
 
  private:
   static double TableGain(double g) { return g > 0 ? g : 1.0; }
   static int32_t Clip(double code);
+  /// Codes of one input volt: gain (with its error) over the reference, at 24 bits.
+  double CodesPerVolt() const;
   double InputVolts() const { return offsetSource_ ? dcVolts_ + offsetSource_() : dcVolts_; }
 
   const chip::ChipModel* model_;
@@ -110,6 +122,7 @@ class SimTarget {
   std::array<double, 4> adgnGain_{1, 1, 1, 1};
   double dcVolts_ = 0;
   std::function<double()> offsetSource_;
+  std::function<double()> gainErrorSource_;
   double inputNoiseNv_ = 0;
   double outputNoiseCodes_ = 0;
   double referenceVolts_ = kDefaultReferenceVolts;

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTimer>
 #include <fstream>
 #include <functional>
@@ -375,9 +376,10 @@ TEST_F(TempTestWindowTest, TTestRunsEveryPointAndModeOnTheSimulatedBoard) {
   EXPECT_EQ(aLines[5].substr(0, 17), "-30.00, 0.00, 2, ");
   EXPECT_EQ(aLines[5].substr(aLines[5].size() - 2), ",0");
 
-  // The chart: one line per mode through both temperatures.
+  // The chart: one line per mode through both temperatures, then the mean's fitted lines.
   QCustomPlot* chart = Form().Chart();
-  ASSERT_EQ(chart->graphCount(), 2);
+  ASSERT_EQ(chart->graphCount(), 4);
+  EXPECT_EQ(chart->graph(3)->name(), "Fitted line");
   for (int m = 0; m < 2; ++m) {
     const auto* data = chart->graph(m)->data().data();
     ASSERT_EQ(data->size(), 2) << m;
@@ -733,6 +735,76 @@ TEST_F(TempTestWindowTest, TheRegisterTableComesBackAfterAKill) {
       {0, 0, "Address"}, {11, 0, "Delay"}, {0, 2, "Value-2"}, {1, 0, "01"},
       {1, 1, "00"},      {1, 2, "20"},     {11, 2, "1"},      {12, 1, "2.4"}};
   for (const auto& [c, r, text] : cells) EXPECT_EQ(Text("RegChg", c, r), text) << c << "," << r;
+}
+
+// "Device" and "Note" are kept as typed, across a kill, and go into the run's journal row. The
+// "Drift" tab grows a row a mode as the run measures, and a resumed run in a new session shows
+// the drift of every point the journal holds, not only of those measured since; the chart of
+// the mean gets the fitted lines.
+TEST_F(TempTestWindowTest, DeviceAndNoteGoWithTheRunAndTheDriftTabFollowsIt) {
+  Start();
+  Type("EDevice", QString::fromUtf8("board 7, rev B"));
+  Type("ENote", QString::fromUtf8("after reflow, 2 µV"));
+  QEventLoop wait;
+  QTimer::singleShot(1500, &wait, &QEventLoop::quit);
+  wait.exec();
+  Destroy();
+  StartConnected();
+  EXPECT_EQ(Caption("EDevice"), "Device");
+  EXPECT_EQ(Caption("ENote"), "Note");
+  EXPECT_EQ(Child<QLineEdit>("EDevice")->text(), QString::fromUtf8("board 7, rev B"));
+  EXPECT_EQ(Child<QLineEdit>("ENote")->text(), QString::fromUtf8("after reflow, 2 µV"));
+  auto* pages = Child<QTabWidget>("Pages");
+  ASSERT_EQ(pages->tabText(2), "Drift");
+
+  SmallTables(3);
+  int rowsAtPoint2 = -1;
+  WhileRunning([&] {
+    if (Model().Progress().point != 2) return false;
+    rowsAtPoint2 = Child<QTableWidget>("DriftTable")->rowCount();
+    Child<QPushButton>("Button2")->click();
+    return true;
+  });
+  Child<QPushButton>("TTest")->click();
+  EXPECT_EQ(rowsAtPoint2, 2) << "both modes of point 1, live";
+  std::string error;
+  {
+    auto journal = platform::SqliteRunJournal::Open(dir / qx::autotest::kRunJournalFile, error);
+    ASSERT_NE(journal, nullptr) << error;
+    const auto settings = journal->Settings(1);
+    ASSERT_TRUE(settings);
+    EXPECT_EQ(settings->device, "board 7, rev B");
+    EXPECT_EQ(settings->note, "after reflow, 2 \u00B5V");
+  }
+
+  Destroy();
+  Start();  // a new session on the same board
+  board->ApplyChipGains(panel->Bench().chip);
+  Action("USBScan")->trigger();
+  ASSERT_EQ(Status(0), "USB On Line");
+  Model().resume = TempTest::Resume::Always;
+  Child<QPushButton>("TTest")->click();
+  ASSERT_EQ(Child<QLabel>("RunProgress")->text(), "Run 1 completed: 3 points x 2 modes");
+  auto* table = Child<QTableWidget>("DriftTable");
+  ASSERT_EQ(table->rowCount(), 2);
+  auto header = [table](int c) { return table->horizontalHeaderItem(c)->text(); };
+  auto cell = [table](int r, int c) { return table->item(r, c)->text(); };
+  for (int r = 0; r < 2; ++r) {
+    EXPECT_EQ(cell(r, 0), QString::number(r + 1));
+    EXPECT_EQ(cell(r, 1), "3") << "every point of the run, before and after the resume";
+    EXPECT_EQ(cell(r, 3), QString::fromUtf8("-40.0 to -20.0 °C"));
+    EXPECT_EQ(header(4), "Offset drift\n(input)");
+    EXPECT_TRUE(cell(r, 4).endsWith(QString::fromUtf8(" µV/°C"))) << cell(r, 4).toStdString();
+    EXPECT_TRUE(cell(r, 8).endsWith(" nV")) << cell(r, 8).toStdString();
+    EXPECT_EQ(cell(r, 9), QString::fromUtf8("–")) << "no 25 °C in a run from -40 to -20 °C";
+  }
+  // One input at two gains is one level: no gain drift to be had, and the line says why.
+  EXPECT_TRUE(Child<QLabel>("DriftPath")->text().startsWith("Input path: no offset and gain"));
+  int fits = 0;
+  for (int g = 0; g < Form().Chart()->graphCount(); ++g)
+    fits += Form().Chart()->graph(g)->name() == "Fitted line" &&
+            Form().Chart()->graph(g)->data()->size() == 2;
+  EXPECT_EQ(fits, 2);
 }
 
 // A resumed run shows the start and step its own temperature table was built from.

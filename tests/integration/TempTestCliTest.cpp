@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -201,6 +203,35 @@ TEST_F(TempCli, ChamberRunHoldsEachPointAndCompletes) {
   // The journal names the chip the run measured.
   const auto list = Qxctl({"--dir", dir.Path().string(), "runs", "list"});
   EXPECT_NE(list.out.find(",completed,yes,2,2,4,QX74"), std::string::npos) << list.out;
+}
+
+/// The number after `"key":` in `json`, searched from `from`; NaN when it is not there.
+double JsonNumber(const std::string& json, const std::string& key, size_t from = 0) {
+  const std::string tag = "\"" + key + "\":";
+  const auto at = json.find(tag, from);
+  if (at == std::string::npos) return std::nan("");
+  return std::strtod(json.c_str() + at + tag.size(), nullptr);
+}
+
+// The simulated board drifts by a known amount: its input offset by 2 uV/°C and its gain by
+// 5 ppm/°C. The default chamber run (five points from -40 °C) over the calibrator's 100 mV and
+// 200 mV, with the board's noise, gives both back from the journal.
+TEST_F(TempCli, DefaultChamberRunRecoversTheBoardsOffsetAndGainDrift) {
+  const auto r = Qxctl(
+      {"--simulate", "--virtual-time", "--dir", dir.Path().string(), "temp-test", "--modes", "2"});
+  ASSERT_EQ(r.status, qx::cli::kExitOk) << r.err;
+  const auto shown = Qxctl({"--dir", dir.Path().string(), "runs", "show", "1", "--json"});
+  ASSERT_EQ(shown.status, qx::cli::kExitOk) << shown.err;
+  const auto path = shown.out.find("\"input_path\":{\"modes_used\":[1,2]");
+  ASSERT_NE(path, std::string::npos) << shown.out;
+  EXPECT_NEAR(JsonNumber(shown.out, "offset_drift_uV_per_C", path),
+              qx::sim::SimBoard::kOffsetDriftVoltsPerCelsius * 1e6,
+              0.05 * qx::sim::SimBoard::kOffsetDriftVoltsPerCelsius * 1e6)
+      << shown.out;
+  EXPECT_NEAR(JsonNumber(shown.out, "gain_drift_ppm_per_C", path),
+              qx::sim::SimBoard::kGainDriftPerCelsius * 1e6,
+              0.1 * qx::sim::SimBoard::kGainDriftPerCelsius * 1e6)
+      << shown.out;
 }
 
 /// Chamber reads of a one-point run with a two-minute hold, with the chamber's door opened
@@ -626,12 +657,13 @@ TEST_F(TempFaults, SilentChamberLeavesNoZeroTemperatureInTheFiles) {
   });
   EXPECT_EQ(r.status, qx::cli::kExitLinkFailed) << r.err;
   EXPECT_NE(r.err.find("did not take the set point of point 2"), std::string::npos) << r.err;
-  // Point 1 as measured (its offset drifts with the chamber), point 2 with nothing.
+  // Point 1 as measured (its offset and gain drift with the chamber: 349499 at 20 °C, not the
+  // 349525 of 25 °C), point 2 with nothing.
   const std::string a = File("QxTEMPA.CSV");
   const auto point2 = a.find("\r\n, , 1,");
   ASSERT_NE(point2, std::string::npos) << a;
   EXPECT_EQ(a.substr(point2 + 2), ", , 1, , , , , , , ,\r\n, , 2, , , , , , , ,\r\n");
-  EXPECT_NE(a.rfind("\r\n20.00, 0.00, 2, 3495", point2), std::string::npos) << a;
+  EXPECT_NE(a.rfind("\r\n20.00, 0.00, 2, 349", point2), std::string::npos) << a;
   EXPECT_EQ(Lines(a), 6);
   EXPECT_EQ(RunState(), "failed");
 }

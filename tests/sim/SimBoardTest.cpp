@@ -52,7 +52,7 @@ TEST(SimBoardFacade, SerialAndUsbPathsShareTheTargetMemory) {
 namespace qx::sim {
 namespace {
 
-TEST(SimBoardFacade, CalibratorDrivesTheInputAndTheChamberDriftsTheOffset) {
+TEST(SimBoardFacade, CalibratorDrivesTheInputAndTheChamberDriftsOffsetAndGain) {
   base::FakeClock clock;
   chip::ChipModel model = test::Qx740xModel();
   SimBoard board{clock, model};
@@ -64,9 +64,10 @@ TEST(SimBoardFacade, CalibratorDrivesTheInputAndTheChamberDriftsTheOffset) {
   EXPECT_DOUBLE_EQ(board.Instruments().Meter(0).Value(), 1.2);
   EXPECT_DOUBLE_EQ(board.Instruments().Meter(2).Value(), 25.0);
 
-  // 60 °C above room temperature at 2 µV/°C is 120 µV more input.
+  // 60 °C above room temperature at 2 µV/°C is 120 µV more input, and at 5 ppm/°C 300 ppm
+  // more gain: 1.20012 V x 1.0003 of 2.4 V.
   board.Instruments().Chamber().Thermal().SetCelsius(85.0);
-  EXPECT_EQ(board.Target().IdealCode(), 0x400000 + std::lround(120e-6 / 2.4 * 8388608.0));
+  EXPECT_EQ(board.Target().IdealCode(), std::lround(1.20012 * 1.0003 / 2.4 * 8388608.0));
 }
 
 }  // namespace

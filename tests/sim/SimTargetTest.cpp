@@ -131,6 +131,39 @@ TEST_F(TargetModel, InputNoiseScalesWithGain) {
   }
 }
 
+// A sigma-delta's input noise falls as 1 / sqrt(OSR): a quarter of the rate is half the noise.
+// The output-referred floor stays whatever the rate.
+TEST_F(TargetModel, InputNoiseFallsWithTheOutputRateDownToTheFloor) {
+  const double nvPerCode = 2.4e9 / 8388608.0;
+  const struct {
+    uint8_t reg1;  // OSR in bits 0..2, HS in bit 3
+    double sps;
+  } kRates[] = {{0, 2560}, {2, 640}, {7, 10}, {0x08, 7680}};
+  for (const auto& c : kRates) {
+    t.SetInputNoiseNv(20000);
+    t.SetOutputNoiseCodes(0);
+    t.SetRegister(1, c.reg1);
+    ASSERT_DOUBLE_EQ(t.OutputRateSps(), c.sps);
+    const double expected = 20000 / nvPerCode * std::sqrt(c.sps / 2560);
+    EXPECT_NEAR(Measure(t, 20000).rms, expected, expected * 0.03) << c.sps << " sps";
+    t.SetInputNoiseNv(0);
+    t.SetOutputNoiseCodes(30);
+    EXPECT_NEAR(Measure(t, 20000).rms, 30, 1) << c.sps << " sps";
+  }
+}
+
+// The gain error multiplies the whole input, offset included.
+TEST_F(TargetModel, GainErrorScalesTheCode) {
+  t.SetDcLevelVolts(0.6);
+  t.SetOffsetSource([] { return 0.0006; });
+  EXPECT_EQ(t.IdealCode(), 2099249);  // 0.6006 V of 2.4 V
+  double error = 0;
+  t.SetGainErrorSource([&error] { return error; });
+  error = 100e-6;
+  EXPECT_EQ(t.IdealCode(), 2099459);  // 100 ppm more
+  EXPECT_EQ(t.Convert(), 2099459);
+}
+
 TEST_F(TargetModel, MeanFollowsTheDcLevel) {
   t.SetOutputNoiseCodes(20);
   t.SetInputNoiseNv(500);

@@ -11,6 +11,9 @@ namespace {
 // Indices of the noise record's figures.
 constexpr size_t kMean = 0, kRmsNv = 2, kEnob = 3, kRmsCodes = 5;
 
+/// The input levels of a path drift must span this share of the largest.
+constexpr double kMinLevelSpan = 0.01;
+
 struct Row {
   double temp;
   const ModeRecord* record;
@@ -105,7 +108,10 @@ ModeDrift Drift(int mode, std::vector<const ModeRecord*> records, int captureBit
     d.interceptCodes = intercept;
     d.residualRmsCodes = std::sqrt(sumSq / n);
     // Every capture of a mode has the same worth of a code; the noise figures carry it.
-    if (sumCodes > 0) d.slopeUvPerC = slope * (sumNv / sumCodes) / 1000;
+    if (sumCodes > 0) {
+      d.uvPerCode = sumNv / sumCodes / 1000;
+      d.slopeUvPerC = slope * *d.uvPerCode;
+    }
     if (captureBits > 0) d.slopePpmFsPerC = slope * 1e6 / std::ldexp(1.0, captureBits);
   }
   d.meanBoxPpmPerC = BoxPpmPerC(means, span);
@@ -124,6 +130,47 @@ ModeDrift Drift(int mode, std::vector<const ModeRecord*> records, int captureBit
 
 double RowTemperature(const ModeRecord& r) {
   return r.chamberTemp.value_or(r.targetTemp);
+}
+
+PathDrift ComputePathDrift(const std::vector<ModeDrift>& modes) {
+  PathDrift p;
+  std::vector<double> level, drift;
+  for (const ModeDrift& d : modes) {
+    if (!d.slopeUvPerC || !d.uvPerCode || !d.interceptCodes || !d.slopeCodesPerC) continue;
+    p.modesUsed.push_back(d.mode);
+    level.push_back((*d.interceptCodes + 25 * *d.slopeCodesPerC) * *d.uvPerCode);
+    drift.push_back(*d.slopeUvPerC);
+  }
+  if (level.size() < 2) return p;
+  const double n = static_cast<double>(level.size());
+  double meanL = 0, meanD = 0;
+  for (size_t i = 0; i < level.size(); ++i) {
+    meanL += level[i] / n;
+    meanD += drift[i] / n;
+  }
+  double sxx = 0, sxy = 0;
+  for (size_t i = 0; i < level.size(); ++i) {
+    sxx += (level[i] - meanL) * (level[i] - meanL);
+    sxy += (level[i] - meanL) * (drift[i] - meanD);
+  }
+  // Levels that hardly differ (the same input at other gains) leave the slope to the noise.
+  double largest = 0;
+  for (double l : level) largest = std::max(largest, std::fabs(l));
+  if (!(sxx > 0) || *std::max_element(level.begin(), level.end()) -
+                            *std::min_element(level.begin(), level.end()) <
+                        kMinLevelSpan * largest)
+    return p;
+  const double slope = sxy / sxx;
+  const double offset = meanD - slope * meanL;
+  double sumSq = 0;
+  for (size_t i = 0; i < level.size(); ++i) {
+    const double residual = drift[i] - (offset + slope * level[i]);
+    sumSq += residual * residual;
+  }
+  p.gainPpmPerC = slope * 1e6;
+  p.offsetUvPerC = offset;
+  p.residualRmsUvPerC = std::sqrt(sumSq / n);
+  return p;
 }
 
 std::vector<ModeDrift> ComputeDrift(const std::vector<ModeRecord>& records, int captureBits) {

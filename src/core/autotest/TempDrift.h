@@ -35,6 +35,8 @@ struct ModeDrift {
   /// The slope referred to the input, µV/°C: codes times the worth of one code at the capture's
   /// reference, resolution and gain (what its nanovolt figures use).
   std::optional<double> slopeUvPerC;
+  /// The worth of one code referred to the input, µV (from the noise figures in nV and codes).
+  std::optional<double> uvPerCode;
   /// The slope in ppm of the full-scale range (2^bits codes) per °C.
   std::optional<double> slopePpmFsPerC;
   /// Box method, (max - min) / (|mean| x temperature span), ppm/°C.
@@ -44,6 +46,22 @@ struct ModeDrift {
   OverTemperature rmsNoiseNv;
   OverTemperature enob;
 };
+
+/// The drift of the input path, from the modes together: each mode's drift referred to the
+/// input (µV/°C) against its input level (the fitted mean at 25 °C, µV). A converter whose gain
+/// drifts drifts in proportion to what it converts, so the least-squares line through the modes
+/// has the gain's coefficient as its slope and the offset's drift where the input is 0. It
+/// takes the modes as one input path at different levels (a calibrator's steps, gains that
+/// differ); figures need two modes with a known worth of a code whose levels differ by at least
+/// 1 % of the largest.
+struct PathDrift {
+  std::vector<int> modesUsed;
+  std::optional<double> offsetUvPerC;
+  std::optional<double> gainPpmPerC;
+  std::optional<double> residualRmsUvPerC;  ///< of the modes' drifts about the line
+};
+
+PathDrift ComputePathDrift(const std::vector<ModeDrift>& modes);
 
 /// The temperature a row was measured at: the chamber's reading when there is one, else the
 /// point's target (a run without the chamber).

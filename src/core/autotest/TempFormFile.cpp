@@ -12,26 +12,34 @@ namespace qx::autotest {
 namespace {
 
 // The boxes keep their text as typed: a run checks it when it starts.
-constexpr std::pair<const char*, std::string TempForm::*> kTexts[] = {
-    {"points", &TempForm::tempCount},
-    {"start", &TempForm::tempStart},
-    {"step", &TempForm::tempStep},
-    {"modes", &TempForm::modeCount},
-    {"hold", &TempForm::holdMinutes},
-    {"delay", &TempForm::powerDelay},
-    {"link_wait", &TempForm::linkWaitMinutes}};
+struct TextField {
+  const char* key;
+  std::string TempForm::*field;
+  size_t maxSize;
+};
+constexpr size_t kMaxText = 64;
+/// The device and the note are the user's words on the run, not numbers.
+constexpr size_t kMaxWords = 256;
+constexpr TextField kTexts[] = {{"points", &TempForm::tempCount, kMaxText},
+                                {"start", &TempForm::tempStart, kMaxText},
+                                {"step", &TempForm::tempStep, kMaxText},
+                                {"modes", &TempForm::modeCount, kMaxText},
+                                {"hold", &TempForm::holdMinutes, kMaxText},
+                                {"delay", &TempForm::powerDelay, kMaxText},
+                                {"link_wait", &TempForm::linkWaitMinutes, kMaxText},
+                                {"device", &TempForm::device, kMaxWords},
+                                {"note", &TempForm::note, kMaxWords}};
 constexpr std::pair<const char*, bool TempForm::*> kFlags[] = {
     {"full_files", &TempForm::fullFiles},
     {"keep_operating", &TempForm::keepOperating},
     {"adc_and_temperature", &TempForm::adcAndTemp},
     {"lock_330mV", &TempForm::lock330mV},
     {"lock_3V", &TempForm::lock3V}};
-constexpr size_t kMaxText = 64;
 
 bool ApplyLine(std::string_view name, std::string_view value, TempForm& form) {
-  for (const auto& [key, field] : kTexts) {
+  for (const auto& [key, field, maxSize] : kTexts) {
     if (name != key) continue;
-    if (value.size() > kMaxText) return false;
+    if (value.size() > maxSize) return false;
     form.*field = std::string(value);
     return true;
   }
@@ -98,7 +106,7 @@ std::string OneLine(const std::string& text) {
 
 std::string TempFormFile::Render(const TempForm& form, const RegStepTable* regs) {
   std::string text;
-  for (const auto& [key, field] : kTexts) {
+  for (const auto& [key, field, maxSize] : kTexts) {
     std::string value;
     for (char c : form.*field)
       if (c != '\r' && c != '\n') value += c;

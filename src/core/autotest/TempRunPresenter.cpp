@@ -1,6 +1,7 @@
 #include "core/autotest/TempRunPresenter.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <iterator>
 
 #include "core/autotest/TempResultFiles.h"
@@ -114,7 +115,69 @@ TempRunPresenter::Chart TempRunPresenter::ChartOf(int figure) const {
       chart.overX.push_back(r.TargetTemp(t));
       chart.overY.push_back(r.Stat(kind, t, m));
     }
+  if (kind != 0) return chart;
+  for (const ModeDrift& d : drift_) {
+    if (!d.slopeCodesPerC || !d.interceptCodes) continue;
+    Line fit;
+    fit.mode = d.mode;
+    for (const double x : {d.coldestC, d.hottestC}) {
+      fit.x.push_back(x);
+      fit.y.push_back(*d.interceptCodes + *d.slopeCodesPerC * x);
+    }
+    chart.fits.push_back(std::move(fit));
+  }
   return chart;
+}
+
+namespace {
+
+/// `value` in printf's `format` with `unit` after it; a dash when there is no figure.
+std::string WithUnit(const std::optional<double>& value, const char* format, const char* unit) {
+  if (!value) return "\u2013";
+  char buffer[48];
+  std::snprintf(buffer, sizeof buffer, format, *value);
+  return std::string(buffer) + " " + unit;
+}
+
+}  // namespace
+
+TempRunPresenter::DriftTable TempRunPresenter::DriftTableOf(const std::vector<ModeDrift>& drift) {
+  DriftTable table;
+  for (const ModeDrift& d : drift) {
+    std::string left;
+    for (const std::string& why : d.leftOut) {
+      if (!left.empty()) left += "; ";
+      left += why;
+    }
+    const bool any = !d.pointsUsed.empty();
+    table.rows.push_back(
+        {std::to_string(d.mode), std::to_string(d.pointsUsed.size()), left,
+         any ? WithUnit(d.coldestC, "%.1f", "to") + WithUnit(d.hottestC, " %.1f", "\u00B0C")
+             : "\u2013",
+         WithUnit(d.slopeUvPerC, "%.3f", "\u00B5V/\u00B0C"),
+         WithUnit(d.slopePpmFsPerC, "%.4f", "ppm FS/\u00B0C"),
+         WithUnit(d.residualRmsCodes, "%.2f", "codes"),
+         WithUnit(d.meanBoxPpmPerC, "%.2f", "ppm/\u00B0C"),
+         WithUnit(d.rmsNoiseNv.coldest, "%.1f", "nV"), WithUnit(d.rmsNoiseNv.at25, "%.1f", "nV"),
+         WithUnit(d.rmsNoiseNv.hottest, "%.1f", "nV"), WithUnit(d.enob.worst, "%.2f", "bits")});
+  }
+  const PathDrift path = ComputePathDrift(drift);
+  if (!path.gainPpmPerC) {
+    table.path =
+        "Input path: no offset and gain drift; they need two modes at different input "
+        "levels, each with a fit and noise figures";
+    return table;
+  }
+  std::string modes;
+  for (int m : path.modesUsed) {
+    if (!modes.empty()) modes += ", ";
+    modes += std::to_string(m);
+  }
+  table.path = "Input path (modes " + modes + "): offset drift " +
+               WithUnit(path.offsetUvPerC, "%.3f", "\u00B5V/\u00B0C") + ", gain drift " +
+               WithUnit(path.gainPpmPerC, "%.3f", "ppm/\u00B0C") + ", residual " +
+               WithUnit(path.residualRmsUvPerC, "%.3f", "\u00B5V/\u00B0C");
+  return table;
 }
 
 }  // namespace qx::autotest

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/autotest/RunLock.h"
+#include "core/autotest/TempDrift.h"
 #include "core/autotest/TempTest.h"
 #include "core/base/Host.h"
 
@@ -65,11 +66,41 @@ class TempRunPresenter {
   };
   struct Chart {
     std::vector<Line> lines;
+    /// The least-squares line of each mode's mean over its temperature span (the "Mean"
+    /// figure only): two points a line.
+    std::vector<Line> fits;
     /// Captures that sat at an end of the code range, ringed in the chart.
     std::vector<double> overX, overY;
   };
   /// Figure `figure` (an index of `kChartKinds`) of the modes finished so far in the run.
   Chart ChartOf(int figure) const;
+  /// The "Drift" tab: a row of texts a mode, each number with its unit, and a line on the input
+  /// path's offset and gain drift.
+  struct DriftTable {
+    /// Two lines each, so the table fits the window's width.
+    static constexpr const char* kHeaders[] = {"Mode",
+                                               "Points\nused",
+                                               "Left out",
+                                               "Temperature\nspan",
+                                               "Offset drift\n(input)",
+                                               "Offset drift\n(full scale)",
+                                               "Fit\nresidual",
+                                               "Box\ndrift",
+                                               "RMS noise\ncoldest",
+                                               "RMS noise\nat 25 \u00B0C",
+                                               "RMS noise\nhottest",
+                                               "ENOB\nworst"};
+    std::vector<std::vector<std::string>> rows;
+    std::string path;
+  };
+  static DriftTable DriftTableOf(const std::vector<ModeDrift>& drift);
+  /// The journal's rows of the run shown changed (a mode finished, a run resumed): its drift is
+  /// worked out again. `captureBits` as the run's settings say.
+  void SetRunRows(const std::vector<ModeRecord>& rows, int captureBits) {
+    drift_ = ComputeDrift(rows, captureBits);
+  }
+  const std::vector<ModeDrift>& Drift() const { return drift_; }
+
   /// The run moved past `point`, `mode`: the chart draws up to there.
   void ModeFinished(int point, int mode) {
     chartPoint_ = point;
@@ -87,6 +118,7 @@ class TempRunPresenter {
   /// The last mode finished in the run the chart shows: every (point, mode) up to it is drawn.
   int chartPoint_ = 0;
   int chartMode_ = 0;
+  std::vector<ModeDrift> drift_;
 };
 
 }  // namespace qx::autotest

@@ -94,6 +94,14 @@ void TempChartPage::Update() {
     g->setData(Points(line.x), Points(line.y));
     if (line.mode > kLegendModes) g->removeFromLegend();
   }
+  // Each mode's least-squares line, dashed in the mode's colour; the legend names it once.
+  for (const TempRunPresenter::Line& fit : drawn.fits) {
+    QCPGraph* g = chart_->addGraph();
+    g->setName("Fitted line");
+    g->setPen(QPen(QColor::fromHsv((fit.mode - 1) * 137 % 360, 220, 200), 1, Qt::DashLine));
+    g->setData(Points(fit.x), Points(fit.y));
+    if (&fit != &drawn.fits.front()) g->removeFromLegend();
+  }
   // A capture that sat at an end of the code range is drawn in its line, and ringed in red so
   // nobody reads the clipping's figures as the chip's.
   if (!drawn.overX.empty()) {

@@ -22,6 +22,7 @@
 #include "core/autotest/MemoryRunJournal.h"
 #include "gui/MainPanel.h"
 #include "gui/autotest/TempChartPage.h"
+#include "gui/autotest/TempDriftPage.h"
 #include "gui/autotest/TempGridModel.h"
 #include "platform/AnsiText.h"
 #include "platform/FlockRunLock.h"
@@ -49,6 +50,8 @@ TempTestWindow::TempTestWindow(app::Workbench& bench, MainPanel& main, std::stri
   chart_ = new TempChartPage(
       presenter_, programDir_, [this](const QString& t) { SetStatus(t); }, pages_);
   pages_->addTab(chart_, "Chart");
+  drift_ = new TempDriftPage(presenter_, pages_);
+  pages_->addTab(drift_, "Drift");
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(4, 4, 4, 4);
   layout->addWidget(pages_);
@@ -62,9 +65,14 @@ TempTestWindow::TempTestWindow(app::Workbench& bench, MainPanel& main, std::stri
 
   OpenJournal();
   test_.onChanged = [this] { Refresh(); };
-  test_.onProgress = [this](const qx::autotest::TempProgress& p) { ShowProgress(p); };
+  test_.onProgress = [this](const qx::autotest::TempProgress& p) {
+    // A run that started or resumed: its rows so far are in the journal.
+    if (test_.RunId() != driftRun_) ReloadDrift();
+    ShowProgress(p);
+  };
   test_.onModeFinished = [this](int point, int mode) {
     presenter_.ModeFinished(point, mode);
+    ReloadDrift();
     chart_->Update();
   };
   // What the run reports at once (a failed mode, the wait for the bridge) is read from afar.
@@ -91,7 +99,20 @@ TempTestWindow::TempTestWindow(app::Workbench& bench, MainPanel& main, std::stri
   resize(kDefaultWidth, kDefaultHeight);
   Refresh();
   SizeColumns();
+  ReloadDrift();
   chart_->Update();
+}
+
+void TempTestWindow::ReloadDrift() {
+  driftRun_ = test_.RunId();
+  std::vector<qx::autotest::ModeRecord> rows;
+  int bits = 0;
+  if (driftRun_ > 0) {
+    rows = journal_->Modes(driftRun_);
+    if (const auto settings = journal_->Settings(driftRun_)) bits = settings->captureBits;
+  }
+  presenter_.SetRunRows(rows, bits);
+  drift_->Update();
 }
 
 TempTestWindow::~TempTestWindow() {
@@ -239,7 +260,7 @@ void TempTestWindow::Refresh() {
   const std::pair<QLineEdit*, const std::string*> boxes[] = {
       {tempCount_, &f.tempCount},      {tempStart_, &f.tempStart},     {tempStep_, &f.tempStep},
       {modeCount_, &f.modeCount},      {holdMinutes_, &f.holdMinutes}, {powerDelay_, &f.powerDelay},
-      {linkWait_, &f.linkWaitMinutes},
+      {linkWait_, &f.linkWaitMinutes}, {device_, &f.device},           {note_, &f.note},
   };
   for (const auto& [box, text] : boxes) {
     const QString shown = QString::fromStdString(*text);

@@ -34,6 +34,7 @@ class MainPanel;
 namespace qx::gui::autotest {
 
 class TempChartPage;
+class TempDriftPage;
 class TempGridModel;
 
 /// `TTMP` ("Temperature Test"): the boxes, tables and buttons of the temperature test, its result
@@ -80,6 +81,7 @@ class TempTestWindow final : public QWidget {
   QTimer* ResultTimer() const { return timer1_; }
   QCustomPlot* Chart() const;
   QTabWidget* Pages() const { return pages_; }
+  TempDriftPage* DriftPage() const { return drift_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -97,6 +99,8 @@ class TempTestWindow final : public QWidget {
   QCheckBox* Check(QWidget* parent, const char* name, const char* caption);
   QTableView* Grid(QWidget* parent, const char* name, TempGridModel* model);
   void OpenJournal();
+  /// The "Drift" page and the chart's fitted lines from the journal's rows of the current run.
+  void ReloadDrift();
   void RegisterMenuCommands();
 
   /// The run's end as the window shows it; nothing when it was refused before it began (the
@@ -129,6 +133,8 @@ class TempTestWindow final : public QWidget {
   QLineEdit* holdMinutes_ = nullptr;
   QLineEdit* powerDelay_ = nullptr;
   QLineEdit* linkWait_ = nullptr;
+  QLineEdit* device_ = nullptr;
+  QLineEdit* note_ = nullptr;
   QComboBox* measure_ = nullptr;
   QComboBox* capture_ = nullptr;
   QCheckBox* fullFiles_ = nullptr;
@@ -148,6 +154,9 @@ class TempTestWindow final : public QWidget {
   QTimer* timer1_ = nullptr;
 
   TempChartPage* chart_ = nullptr;
+  TempDriftPage* drift_ = nullptr;
+  /// The journal run whose drift the "Drift" page shows; 0 for none.
+  int64_t driftRun_ = 0;
 
   bool closeAfterRun_ = false;  ///< the main window was closed during the run
   bool syncing_ = false;

@@ -13,6 +13,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <tuple>
 
 #include "core/app/FormId.h"
 #include "core/app/Workbench.h"
@@ -30,6 +31,7 @@ using qx::autotest::TempForm;
 namespace {
 
 constexpr int kEditWidth = 72;
+constexpr int kWordsWidth = 180;  ///< the device and note boxes, which hold words
 constexpr int kGridRowPad = 6;
 constexpr int kCellPad = 12;
 
@@ -115,6 +117,19 @@ QWidget* TempTestWindow::BuildBoxes(QWidget* page) {
       "How long a run waits for a USB bridge that left the bus before it stops, resumable");
   place(linkWait_, 3, 4);
   g->addWidget(Caption(boxes, "ELinkWaitUnit", "分"), 3, 6);
+
+  // Who and what the run measures, kept with the run in the journal.
+  for (auto [box, name, caption, field, column, span] :
+       {std::tuple{&device_, "EDevice", "Device", &f.device, 0, 2},
+        std::tuple{&note_, "ENote", "Note", &f.note, 8, 4}}) {
+    *box = Box(boxes, name, caption, *field);
+    (*box)->setMinimumWidth(kWordsWidth);
+    (*box)->setMaximumWidth(QWIDGETSIZE_MAX);
+    g->addWidget(boxes->findChild<QLabel*>(QString(name) + "Label"), 3, column);
+    g->addWidget(*box, 3, column + 1, 1, span);
+  }
+  device_->setToolTip("The device under test (board, sample), kept with the run in the journal");
+  note_->setToolTip("What the run is for, kept with the run in the journal");
 
   measure_ = new QComboBox(boxes);
   measure_->setObjectName("CADCBRY");

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace qx::autotest {
@@ -181,6 +182,66 @@ TEST(TempDrift, EachModeHasItsOwnFigures) {
   EXPECT_EQ(drift[1].mode, 2);
   ExpectNear(drift[0].interceptCodes, 100.0, "mode 1");
   ExpectNear(drift[1].interceptCodes, 200.0, "mode 2");
+}
+
+// The input path from modes at different levels, by hand: a code is worth 0.25 uV (250 nV of
+// RMS noise in 1 code), each mode measured at 0 and 50 °C so its level is the middle of its two
+// means. Drifts of 4 and 6 uV/°C at 0.4 and 0.8 V are 2 uV/°C of offset and 5 ppm/°C of gain.
+TEST(TempDrift, PathDriftSplitsOffsetFromGain) {
+  struct ModeData {
+    int mode;
+    double meanAt0, meanAt50, rmsCodes;
+  };
+  const struct {
+    const char* name;
+    std::vector<ModeData> modes;
+    std::vector<int> used;
+    Opt offset, gain, residual;
+  } kCases[] = {
+      {"two levels",
+       {{1, 1'599'600, 1'600'400, 1}, {2, 3'199'400, 3'200'600, 1}},
+       {1, 2},
+       2.0,
+       5.0,
+       0.0},
+      // Levels 0, 0.4 and 0.8 V drifting 2, 4 and 9 uV/°C: slope 2.8e6 / 3.2e11, 8.75 ppm/°C;
+      // 5 - 3.5 = 1.5 uV/°C at no input; residuals 0.5, -1 and 0.5.
+      {"three levels off a line",
+       {{1, -200, 200, 1}, {2, 1'599'600, 1'600'400, 1}, {3, 3'199'100, 3'200'900, 1}},
+       {1, 2, 3},
+       1.5,
+       8.75,
+       std::sqrt(0.5)},
+      {"a mode with no worth of a code is left out, one is no line",
+       {{1, 1'599'600, 1'600'400, 0}, {2, 3'199'400, 3'200'600, 1}},
+       {2},
+       std::nullopt,
+       std::nullopt,
+       std::nullopt},
+      {"levels 0.5 % apart (one input at two gains) are no line",
+       {{1, 1'599'600, 1'600'400, 1}, {2, 1'607'000, 1'608'000, 1}},
+       {1, 2},
+       std::nullopt,
+       std::nullopt,
+       std::nullopt},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    std::vector<ModeRecord> records;
+    for (const ModeData& m : c.modes) {
+      for (const auto& [point, temp, mean] :
+           {std::tuple{1, 0.0, m.meanAt0}, {2, 50.0, m.meanAt50}}) {
+        ModeRecord r = Record({point, temp, temp, mean, 250 * m.rmsCodes, m.rmsCodes, 20});
+        r.mode = m.mode;
+        records.push_back(r);
+      }
+    }
+    const PathDrift p = ComputePathDrift(ComputeDrift(records, 23));
+    EXPECT_EQ(p.modesUsed, c.used);
+    ExpectNear(p.offsetUvPerC, c.offset, "offset uV/C");
+    ExpectNear(p.gainPpmPerC, c.gain, "gain ppm/C");
+    ExpectNear(p.residualRmsUvPerC, c.residual, "residual");
+  }
 }
 
 }  // namespace
