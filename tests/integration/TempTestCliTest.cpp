@@ -587,7 +587,7 @@ std::string TagNesting(const std::string& html) {
 }
 
 /// The JSON number text of `key` inside `object` (a nested one as "outer.inner"); "null" too.
-std::string JsonNumber(const std::string& object, const std::string& key) {
+std::string JsonNumberText(const std::string& object, const std::string& key) {
   std::string inner = object;
   std::string name = key;
   if (const size_t dot = key.find('.'); dot != std::string::npos) {
@@ -849,11 +849,26 @@ TEST_F(TempFaults, TheReportIsOnePageWithTheDriftFiguresOfRunsShow) {
       const std::string shown =
           value < cellEnd ? rowHtml.substr(value + 12, rowHtml.find('"', value + 12) - value - 12)
                           : "null";
-      EXPECT_EQ(shown, JsonNumber(modeJson, key)) << "mode " << mode << " " << key;
+      EXPECT_EQ(shown, JsonNumberText(modeJson, key)) << "mode " << mode << " " << key;
       ++compared;
     }
   }
   EXPECT_EQ(compared, 2 * 13);
+  // The input path's figures, from the run's two modes at their two levels.
+  const size_t path = json.find("\"input_path\":{");
+  ASSERT_NE(path, std::string::npos) << json;
+  const std::string pathJson = json.substr(path);
+  for (const char* key :
+       {"offset_drift_uV_per_C", "gain_drift_ppm_per_C", "fit_residual_rms_uV_per_C"}) {
+    const std::string attribute = std::string("data-key=\"input_path.") + key + "\"";
+    const size_t at = html.find(attribute);
+    ASSERT_NE(at, std::string::npos) << key;
+    const size_t value = html.find("data-value=\"", at);
+    const std::string shown = value < html.find('>', at)
+                                  ? html.substr(value + 12, html.find('"', value + 12) - value - 12)
+                                  : "null";
+    EXPECT_EQ(shown, JsonNumberText(pathJson, key)) << key;
+  }
 }
 
 }  // namespace

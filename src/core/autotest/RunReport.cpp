@@ -265,6 +265,17 @@ std::string RunReportHtml(const RunReportData& run) {
     html += "</tr>\n";
   }
   html += "</table>\n";
+  // The modes as levels of one input path: its offset and gain drift.
+  const PathDrift path = ComputePathDrift(run.drift);
+  std::string levels;
+  for (const int m : path.modesUsed) levels += (levels.empty() ? "" : ", ") + std::to_string(m);
+  html += "<table class=\"path\">\n";
+  Row(html, {"Input path", "Offset drift µV/°C", "Gain drift ppm/°C", "Fit residual µV/°C"}, "th");
+  html.append("<tr><td>modes ").append(levels.empty() ? "(too few levels)" : levels).append("</td>");
+  html += DriftCell("input_path.offset_drift_uV_per_C", path.offsetUvPerC, 3);
+  html += DriftCell("input_path.gain_drift_ppm_per_C", path.gainPpmPerC, 3);
+  html += DriftCell("input_path.fit_residual_rms_uV_per_C", path.residualRmsUvPerC, 3);
+  html += "</tr>\n</table>\n";
 
   // Per mode, the rows that went into its drift: measured, in range.
   std::map<int, std::vector<const ModeRecord*>> used;
