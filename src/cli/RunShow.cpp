@@ -200,37 +200,16 @@ void Text(const RunSummary& s, const RunSettings& settings, const std::vector<Mo
       << Cell(path.residualRmsUvPerC) << "\n";
 }
 
-/// The run's header, rows and drift from the journal; nothing, with the reason on `err`, when
-/// the journal does not hold it or cannot be read.
-std::optional<autotest::RunReportData> ReadRun(autotest::RunJournal& journal, int64_t run,
-                                               std::ostream& err) {
-  const auto fail = [&]() -> std::optional<autotest::RunReportData> {
-    err << "qxctl: "
-        << (journal.LastError().empty() ? autotest::NoRunText(run) : journal.LastError()) << "\n";
-    return std::nullopt;
-  };
-  autotest::RunReportData data;
-  const auto settings = journal.Settings(run);
-  if (!settings) return fail();
-  data.settings = *settings;
-  bool found = false;
-  for (const RunSummary& s : journal.List()) {
-    if (s.id != run) continue;
-    data.summary = s;
-    found = true;
-  }
-  data.rows = journal.Modes(run);
-  if (!found || !journal.LastError().empty()) return fail();
-  data.drift = autotest::ComputeDrift(data.rows, data.settings.captureBits);
-  return data;
-}
-
 }  // namespace
 
 int ShowRun(autotest::RunJournal& journal, int64_t run, bool json, std::ostream& out,
             std::ostream& err) {
-  const auto data = ReadRun(journal, run, err);
-  if (!data) return kExitLinkFailed;
+  std::string error;
+  const auto data = autotest::LoadRunReport(journal, run, error);
+  if (!data) {
+    err << "qxctl: " << error << "\n";
+    return kExitLinkFailed;
+  }
   if (json) {
     Json(data->summary, data->settings, data->rows, data->drift, out);
   } else {
@@ -241,9 +220,12 @@ int ShowRun(autotest::RunJournal& journal, int64_t run, bool json, std::ostream&
 
 int ReportRun(autotest::RunJournal& journal, int64_t run, const std::filesystem::path& file,
               std::ostream& out, std::ostream& err) {
-  const auto data = ReadRun(journal, run, err);
-  if (!data) return kExitLinkFailed;
   std::string error;
+  const auto data = autotest::LoadRunReport(journal, run, error);
+  if (!data) {
+    err << "qxctl: " << error << "\n";
+    return kExitLinkFailed;
+  }
   if (!base::AtomicFile::Write(file, autotest::RunReportHtml(*data), error)) {
     err << "qxctl: " << error << "\n";
     return kExitLinkFailed;

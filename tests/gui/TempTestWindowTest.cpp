@@ -1014,4 +1014,27 @@ TEST_F(TempTestWindowTest, AJournalThatCannotOpenFallsBackToMemoryAndSaysSo) {
 }
 
 }  // namespace
+// "Report…" writes the run as one HTML page where the user chose; without a run it says so.
+TEST_F(TempTestWindowTest, ReportWritesTheLastRunAsOnePage) {
+  StartConnected();
+  const std::filesystem::path page = dir / "chosen.html";
+  QString offered;
+  Form().SetReportChooser([&](const QString& name) {
+    offered = name;
+    return QString::fromStdString(page.string());
+  });
+  EXPECT_FALSE(Form().ReportClick());
+  EXPECT_EQ(Status(2), "Report: no run in the journal yet");
+  SmallTables(2);
+  Child<QPushButton>("TTest")->click();
+  Child<QPushButton>("RunReport")->click();
+  const std::string run = std::to_string(Model().RunId());
+  EXPECT_EQ(offered.toStdString(), (dir / ("QxRun-" + run + ".html")).string());
+  EXPECT_EQ(Status(2), "Report of run " + run + " written to " + page.string());
+  const std::string html = FileText("chosen.html");
+  EXPECT_EQ(html.rfind("<!DOCTYPE html>", 0), 0u);
+  EXPECT_NE(html.find("<h1>Temperature run " + run + "</h1>"), std::string::npos);
+  EXPECT_NE(html.find("<td>2</td><td>2</td><td>-30.00</td>"), std::string::npos) << html;
+}
+
 }  // namespace qx::gui::test

@@ -202,6 +202,27 @@ constexpr char kStyle[] =
 
 }  // namespace
 
+std::optional<RunReportData> LoadRunReport(RunJournal& journal, int64_t run, std::string& error) {
+  const auto fail = [&]() -> std::optional<RunReportData> {
+    error = journal.LastError().empty() ? NoRunText(run) : journal.LastError();
+    return std::nullopt;
+  };
+  RunReportData data;
+  const auto settings = journal.Settings(run);
+  if (!settings) return fail();
+  data.settings = *settings;
+  bool found = false;
+  for (const RunSummary& s : journal.List()) {
+    if (s.id != run) continue;
+    data.summary = s;
+    found = true;
+  }
+  data.rows = journal.Modes(run);
+  if (!found || !journal.LastError().empty()) return fail();
+  data.drift = ComputeDrift(data.rows, data.settings.captureBits);
+  return data;
+}
+
 std::string RunReportHtml(const RunReportData& run) {
   const RunSummary& s = run.summary;
   const RunSettings& set = run.settings;
@@ -271,7 +292,9 @@ std::string RunReportHtml(const RunReportData& run) {
   for (const int m : path.modesUsed) levels += (levels.empty() ? "" : ", ") + std::to_string(m);
   html += "<table class=\"path\">\n";
   Row(html, {"Input path", "Offset drift µV/°C", "Gain drift ppm/°C", "Fit residual µV/°C"}, "th");
-  html.append("<tr><td>modes ").append(levels.empty() ? "(too few levels)" : levels).append("</td>");
+  html.append("<tr><td>modes ")
+      .append(levels.empty() ? "(too few levels)" : levels)
+      .append("</td>");
   html += DriftCell("input_path.offset_drift_uV_per_C", path.offsetUvPerC, 3);
   html += DriftCell("input_path.gain_drift_ppm_per_C", path.gainPpmPerC, 3);
   html += DriftCell("input_path.fit_residual_rms_uV_per_C", path.residualRmsUvPerC, 3);

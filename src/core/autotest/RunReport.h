@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,6 +17,10 @@ struct RunReportData {
   std::vector<ModeRecord> rows;
   std::vector<ModeDrift> drift;
 };
+
+/// The run's header, rows and drift as the journal holds them; nothing, with the reason in
+/// `error`, when it does not hold the run or cannot be read.
+std::optional<RunReportData> LoadRunReport(RunJournal& journal, int64_t run, std::string& error);
 
 /// The run as one self-contained HTML page for a colleague: no script, no external resource,
 /// charts as inline SVG, laid out to print on A4. Its header (dates, state, device, note,

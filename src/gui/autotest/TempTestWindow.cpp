@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QHideEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,6 +21,8 @@
 #include "core/app/MainMenu.h"
 #include "core/app/Workbench.h"
 #include "core/autotest/MemoryRunJournal.h"
+#include "core/autotest/RunReport.h"
+#include "core/base/AtomicFile.h"
 #include "gui/MainPanel.h"
 #include "gui/autotest/TempChartPage.h"
 #include "gui/autotest/TempDriftPage.h"
@@ -297,6 +300,34 @@ void TempTestWindow::UpdateChart() {
 
 bool TempTestWindow::SaveChartPng(const QString& path) {
   return chart_->SavePng(path);
+}
+
+bool TempTestWindow::ReportClick() {
+  // The run of this window, else the journal's last.
+  int64_t run = test_.RunId();
+  if (run == 0 && journal_) {
+    for (const qx::autotest::RunSummary& r : journal_->List()) run = std::max(run, r.id);
+  }
+  if (run == 0 || !journal_) {
+    SetStatus("Report: no run in the journal yet");
+    return false;
+  }
+  const QString offered =
+      QString::fromStdString((programDir_ / ("QxRun-" + std::to_string(run) + ".html")).string());
+  const QString path =
+      chooseReport_ ? chooseReport_(offered)
+                    : QFileDialog::getSaveFileName(this, "Report", offered, "HTML pages (*.html)");
+  if (path.isEmpty()) return false;  // the dialog was cancelled
+  std::string error;
+  const auto loaded = qx::autotest::LoadRunReport(*journal_, run, error);
+  if (!loaded ||
+      !base::AtomicFile::Write(path.toStdString(), qx::autotest::RunReportHtml(*loaded), error)) {
+    SetStatus("Report of run " + QString::number(run) +
+              " not written: " + QString::fromStdString(error));
+    return false;
+  }
+  SetStatus("Report of run " + QString::number(run) + " written to " + path);
+  return true;
 }
 
 void TempTestWindow::SetPngChooser(std::function<QString()> choose) {

@@ -73,6 +73,13 @@ class TempTestWindow final : public QWidget {
   bool SaveChartPng(const QString& path);
   /// Asks for the PNG file name; the default is a save dialog.
   void SetPngChooser(std::function<QString()> choose);
+  /// "Report…": the last run of this window (or of the journal) as one HTML page, to a file
+  /// `choose` names (default: a save dialog offering "QxRun-N.html" in the program folder).
+  /// False, with the reason in the status bar, when there is no run or the file is not written.
+  bool ReportClick();
+  void SetReportChooser(std::function<QString(const QString&)> choose) {
+    chooseReport_ = std::move(choose);
+  }
   /// Opens the chamber on the port the setup dialog remembers (T-Begin without an open port).
   void SetChamberOpener(std::function<bool()> open) {
     presenter_.hooks.openChamber = std::move(open);
@@ -145,6 +152,7 @@ class TempTestWindow final : public QWidget {
   QPushButton* tBg_ = nullptr;
   QPushButton* tTest_ = nullptr;
   QLabel* progress_ = nullptr;
+  std::function<QString(const QString&)> chooseReport_;
   TempGridModel* tempsModel_ = nullptr;
   TempGridModel* regsModel_ = nullptr;
   TempGridModel* dataModel_ = nullptr;

@@ -207,7 +207,9 @@ QWidget* TempTestWindow::BuildButtons(QWidget* page) {
   // The calibrator and power-supply step tables are windows of their own.
   auto* fluke = Button(rows, "ShowFlukeGd", "Calibrator steps…");
   auto* power = Button(rows, "ShowPowerGd", "Power steps…");
-  add(runRow, {tBg_, tTest_, stop, save});
+  auto* report = Button(rows, "RunReport", "Report…");
+  report->setToolTip("The last run as one HTML page: header, drift, charts and results");
+  add(runRow, {tBg_, tTest_, stop, save, report});
   runRow->addSpacing(12);
   add(runRow, {Caption(rows, "ChamberLabel", "Chamber"), run});
   runRow->addStretch(1);
@@ -231,6 +233,7 @@ QWidget* TempTestWindow::BuildButtons(QWidget* page) {
     if (test_.ENSaveClick()) SetStatus("Result files written");
   });
   connect(run, &QPushButton::clicked, this, [this] { test_.Button1Click(); });
+  connect(report, &QPushButton::clicked, this, [this] { ReportClick(); });
   connect(standby, &QPushButton::clicked, this, [this] { test_.FlukeSTBYClick(); });
   connect(lock330mV_, &QCheckBox::toggled, this, [this](bool on) {
     if (!syncing_) test_.LK330mVClick(on);
