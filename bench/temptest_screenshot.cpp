@@ -3,7 +3,7 @@
 // with PGA gains 1 and 2 on a 1 mV input, so the board's offset drift shows), and of its
 // chart and drift pages. Run under a virtual X server:
 //   xvfb-run -a -s "-screen 0 1600x1000x24" build/bin/qx_temptest_screenshot PROGRAM_DIR OUT.png
-//       [CHART.png [DRIFT.png]]
+//       [CHART.png [DRIFT.png [HISTORY.png]]]
 // PROGRAM_DIR must hold INCLUDE/ with the chip files. The run is on virtual time.
 #include <QAction>
 #include <QApplication>
@@ -18,7 +18,8 @@
 int main(int argc, char** argv) {
   if (argc < 3) {
     std::fprintf(stderr,
-                 "usage: qx_temptest_screenshot PROGRAM_DIR OUT.png [CHART.png [DRIFT.png]]\n");
+                 "usage: qx_temptest_screenshot PROGRAM_DIR OUT.png [CHART.png [DRIFT.png "
+                 "[HISTORY.png]]]\n");
     return 2;
   }
   QApplication app(argc, argv);
@@ -70,6 +71,18 @@ int main(int argc, char** argv) {
     form.Pages()->setCurrentIndex(2);
     QApplication::processEvents();
     frame->grab().save(argv[4]);
+  }
+  if (argc > 5) {
+    // A second run, then both in the run history's chart.
+    form.findChild<QPushButton*>("TBg")->click();
+    QApplication::processEvents();
+    panel->Main().findChild<QAction*>("SMenu_RunHistory")->trigger();
+    auto& history = panel->RunHistory();
+    history.Choose({1, 2});
+    if (auto* pages = history.findChild<QTabWidget*>("RunPages")) pages->setCurrentIndex(1);
+    QApplication::processEvents();
+    history.grab().save(argv[5]);
+    std::printf("history %dx%d\n", history.width(), history.height());
   }
   return 0;
 }

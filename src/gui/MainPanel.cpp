@@ -140,6 +140,13 @@ void MainPanel::BuildMenu() {
     localAction_->setCheckable(true);
     localAction_->setEnabled(false);
   }
+  // The journal's runs, beside the temperature test's lists.
+  if (QMenu* file = menus["Memu_File"]) {
+    file->addSeparator();
+    runHistoryAction_ = file->addAction(QString::fromUtf8("Run History…"));
+    runHistoryAction_->setObjectName("SMenu_RunHistory");
+    runHistoryAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+  }
   SyncMenu();
 }
 

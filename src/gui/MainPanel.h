@@ -100,6 +100,8 @@ class MainPanel final : public QMainWindow {
   QString RemoteStatus() const;
   /// "Remote control…" (checkable: the server listens) and "Local" of the Option menu.
   QAction* RemoteAction() const { return remoteAction_; }
+  /// File > "Run History…"; null when the menu has no File entry.
+  QAction* RunHistoryAction() const { return runHistoryAction_; }
   QAction* LocalAction() const { return localAction_; }
 
   /// Called with every menu command the user gives, before it runs.
@@ -136,6 +138,7 @@ class MainPanel final : public QMainWindow {
   QProgressBar* gauge_ = nullptr;
   QLabel* remoteStatus_ = nullptr;
   QAction* remoteAction_ = nullptr;
+  QAction* runHistoryAction_ = nullptr;
   QAction* localAction_ = nullptr;
   QTimer* settingsKeeper_ = nullptr;
   app::StatusLog messages_;

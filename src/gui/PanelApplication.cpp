@@ -41,6 +41,18 @@ PanelApplication::PanelApplication(const std::string& programDir, base::Clock& c
   CreateStepTables();
   temp_ = new autotest::TempTestWindow(bench_, *main_, programDir, main_.get());
   main_->RegisterForm(app::FormId::TTMP, temp_);
+  history_ = new autotest::RunHistoryWindow(
+      programDir, *main_,
+      [this] { return bench_.tempTest.Running ? bench_.tempTest.RunId() : int64_t{0}; },
+      main_.get());
+  if (QAction* item = main_->RunHistoryAction()) {
+    QObject::connect(item, &QAction::triggered, main_.get(), [this] {
+      if (!history_) return;
+      history_->show();
+      history_->raise();
+      history_->activateWindow();
+    });
+  }
   // T-Begin opens the chamber where the last session found it.
   temp_->SetChamberOpener([this] { return option_->SelectRememberedChamber(); });
   // A capture owns the bridge: the ADC panel's continuous reading stops and says so.

@@ -17,6 +17,7 @@
 #include "gui/SerialSwitch.h"
 #include "gui/analysis/AnxAdcForm.h"
 #include "gui/analysis/NoiseSweepForm.h"
+#include "gui/autotest/RunHistoryWindow.h"
 #include "gui/autotest/TWeightCAL.h"
 #include "gui/autotest/TempTestWindow.h"
 #include "gui/instruments/StepTableWindow.h"
@@ -68,6 +69,7 @@ class PanelApplication {
   StepTableWindow& Fluke() { return *fluke_; }
   StepTableWindow& Power() { return *power_; }
   autotest::TempTestWindow& TempTest() { return *temp_; }
+  autotest::RunHistoryWindow& RunHistory() { return *history_; }
   /// Keeps `report` up to date with what the panel is doing (commands, chip, link, window), for
   /// the moment it dies; the report outlives the panel, whose close may be that moment.
   void FollowForCrashReport(app::CrashReport& report);
@@ -98,12 +100,13 @@ class PanelApplication {
   QPointer<TADCForm> adc_;
   QPointer<TOPForm> op_;
   QPointer<TCMPForm> cmp_;
-  QPointer<analysis::AnxAdcForm> anxAdc_;      ///< owned by the main window's widget tree
-  QPointer<analysis::NoiseSweepForm> sweep_;   ///< "Noise Sweep", owned by the main window
-  QPointer<autotest::TWeightCAL> switchTest_;  ///< owned by the main window's widget tree
-  QPointer<StepTableWindow> fluke_;            ///< `TFLUKE`, owned by the main window
-  QPointer<StepTableWindow> power_;            ///< `TFPower`, owned by the main window
-  QPointer<autotest::TempTestWindow> temp_;    ///< `TTMP`, owned by the main window
+  QPointer<analysis::AnxAdcForm> anxAdc_;         ///< owned by the main window's widget tree
+  QPointer<analysis::NoiseSweepForm> sweep_;      ///< "Noise Sweep", owned by the main window
+  QPointer<autotest::TWeightCAL> switchTest_;     ///< owned by the main window's widget tree
+  QPointer<StepTableWindow> fluke_;               ///< `TFLUKE`, owned by the main window
+  QPointer<StepTableWindow> power_;               ///< `TFPower`, owned by the main window
+  QPointer<autotest::TempTestWindow> temp_;       ///< `TTMP`, owned by the main window
+  QPointer<autotest::RunHistoryWindow> history_;  ///< a window of its own, owned by the main one
   /// How a client's temperature run reaches the temperature window.
   std::unique_ptr<app::TempRunStarter> tempRuns_;
   std::unique_ptr<QtScpiTransport> remote_;  ///< before the windows go: its clients first

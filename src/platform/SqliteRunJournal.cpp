@@ -349,10 +349,11 @@ struct SqliteRunJournal::Statements {
   sqlite3_stmt* settings = nullptr;
   sqlite3_stmt* unfinished = nullptr;
   sqlite3_stmt* list = nullptr;
+  sqlite3_stmt* deleteRun = nullptr;
 
   ~Statements() {
     for (sqlite3_stmt* s : {begin, commit, rollback, insertRun, readRun, reopenRun, endRun, putMode,
-                            modes, settings, unfinished, list}) {
+                            modes, settings, unfinished, list, deleteRun}) {
       sqlite3_finalize(s);
     }
   }
@@ -553,6 +554,8 @@ bool SqliteRunJournal::PrepareStatements(bool fresh) {
       {&st_->unfinished, std::string("SELECT ") + kSummaryColumns + " FROM runs WHERE state IN " +
                              kUnfinishedStates + " ORDER BY id DESC LIMIT 1"},
       {&st_->list, std::string("SELECT ") + kSummaryColumns + " FROM runs ORDER BY id DESC"},
+      // The run's records go with it (ON DELETE CASCADE).
+      {&st_->deleteRun, "DELETE FROM runs WHERE id = ?"},
   };
   // The transaction statements first: creating the schema needs them.
   for (int i = 0; i < 3; ++i) {
@@ -676,6 +679,21 @@ bool SqliteRunJournal::End(int64_t run, RunState state) {
     Binder b(*u);
     b.Text(autotest::RunStateName(state)).Text(autotest::NowText(now_)).Int(run);
     if (!b.Ok() || sqlite3_step(*u) != SQLITE_DONE) return Fail(op);
+  }
+  return t.Commit() || Fail(op);
+}
+
+bool SqliteRunJournal::Delete(int64_t run) {
+  error_.clear();
+  const std::string op = "delete run " + std::to_string(run);
+  Transaction t(st_->begin, st_->commit, st_->rollback);
+  if (!t.Begin()) return Fail(op);
+  RunRow row;
+  if (!ReadRun(run, row, op)) return false;
+  {
+    Use u(st_->deleteRun);
+    if (sqlite3_bind_int64(*u, 1, run) != SQLITE_OK || sqlite3_step(*u) != SQLITE_DONE)
+      return Fail(op);
   }
   return t.Commit() || Fail(op);
 }

@@ -40,6 +40,7 @@ class SqliteRunJournal final : public autotest::RunJournal {
   std::optional<int64_t> Begin(const autotest::RunSettings& settings) override;
   bool RecordMode(int64_t run, const autotest::ModeRecord& record) override;
   bool End(int64_t run, autotest::RunState state) override;
+  bool Delete(int64_t run) override;
   std::optional<autotest::RunSummary> Unfinished() override;
   std::optional<autotest::RunSettings> Settings(int64_t run) override;
   std::vector<autotest::ModeRecord> Modes(int64_t run) override;

@@ -66,7 +66,7 @@ TEST_F(MainPanelTest, MenuBarCaptionsVisibilityAndAvailability) {
   for (QAction* a : file->actions()) fileItems.push_back(a->objectName().toStdString());
   EXPECT_EQ(fileItems,
             (std::vector<std::string>{"SaveFluke1", "SaveReg1", "SavePower1", "DownLoadFluke1",
-                                      "DownloadReg1", "DownloadPower1"}));
+                                      "DownloadReg1", "DownloadPower1", "", "SMenu_RunHistory"}));
 
   auto* option = main.findChild<QMenu*>("Menu_Option");
   ASSERT_NE(option, nullptr);

@@ -1,4 +1,5 @@
 #include <qcustomplot.h>
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -1035,6 +1036,68 @@ TEST_F(TempTestWindowTest, ReportWritesTheLastRunAsOnePage) {
   EXPECT_EQ(html.rfind("<!DOCTYPE html>", 0), 0u);
   EXPECT_NE(html.find("<h1>Temperature run " + run + "</h1>"), std::string::npos);
   EXPECT_NE(html.find("<td>2</td><td>2</td><td>-30.00</td>"), std::string::npos) << html;
+}
+
+// File > Run History lists the journal's runs; one chosen shows its rows and drift, two share
+// the chart a colour each; Report writes the chosen run's page; Delete asks, then removes it.
+TEST_F(TempTestWindowTest, RunHistoryListsShowsOverlaysReportsAndDeletesRuns) {
+  StartConnected();
+  SmallTables(2);
+  Type("EDevice", "EVB 9");
+  Child<QPushButton>("TTest")->click();
+  const int64_t first = Model().RunId();
+  Child<QPushButton>("TTest")->click();
+  const int64_t second = Model().RunId();
+  ASSERT_NE(first, second);
+
+  QAction* item = panel->Main().findChild<QAction*>("SMenu_RunHistory");
+  ASSERT_NE(item, nullptr);
+  item->trigger();
+  autotest::RunHistoryWindow& history = panel->RunHistory();
+  EXPECT_TRUE(history.isVisible());
+  ASSERT_EQ(history.Runs()->rowCount(), 2);
+  EXPECT_EQ(history.Runs()->item(0, 0)->text().toLongLong(), second);  // newest first
+  EXPECT_EQ(history.Runs()->item(1, 3)->text(), "completed");
+  EXPECT_EQ(history.Runs()->item(1, 6)->text(), "2 x 2");
+
+  history.Choose({first});
+  EXPECT_EQ(history.Results()->rowCount(), 4);  // 2 points x 2 modes
+  EXPECT_EQ(history.Drift()->rowCount(), 2);
+  EXPECT_EQ(history.Chart()->graph(0)->name().toStdString(),
+            "Run " + std::to_string(first) + ", EVB 9");
+  EXPECT_EQ(history.Chart()->graph(0)->dataCount(), 2);
+
+  history.Choose({first, second});
+  std::vector<std::string> names;
+  for (int g = 0; g < history.Chart()->graphCount(); ++g)
+    if (history.Chart()->legend->hasItemWithPlottable(history.Chart()->graph(g)))
+      names.push_back(history.Chart()->graph(g)->name().toStdString());
+  EXPECT_EQ(names, (std::vector<std::string>{"Run " + std::to_string(first) + ", EVB 9",
+                                             "Run " + std::to_string(second) + ", EVB 9"}));
+  EXPECT_FALSE(history.ReportClick());
+  EXPECT_EQ(Status(2), "Report: choose one run");
+
+  history.Choose({second});
+  history.chooseFile = [&](const QString&) {
+    return QString::fromStdString((dir / "second.html").string());
+  };
+  EXPECT_TRUE(history.ReportClick());
+  EXPECT_EQ(FileText("second.html").rfind("<!DOCTYPE html>", 0), 0u);
+
+  QString asked;
+  history.confirm = [&](const QString& question) {
+    asked = question;
+    return false;
+  };
+  EXPECT_FALSE(history.DeleteClick());
+  EXPECT_TRUE(asked.startsWith("Delete run " + QString::number(second) + " (EVB 9)"))
+      << asked.toStdString();
+  EXPECT_EQ(history.Runs()->rowCount(), 2);
+  history.confirm = [](const QString&) { return true; };
+  EXPECT_TRUE(history.DeleteClick());
+  EXPECT_EQ(Status(2), "Run " + std::to_string(second) + " deleted from the journal");
+  ASSERT_EQ(history.Runs()->rowCount(), 1);
+  EXPECT_EQ(history.Runs()->item(0, 0)->text().toLongLong(), first);
 }
 
 }  // namespace qx::gui::test

@@ -356,10 +356,33 @@ TYPED_TEST_P(RunJournalBehaviour, RefusesWhatCannotTakeEffectAndSaysWhy) {
   EXPECT_EQ(list[0].recorded, 1);
 }
 
+// Delete takes the run and its records, and nothing of another run; a run it does not hold is
+// refused with the reason.
+TYPED_TEST_P(RunJournalBehaviour, DeleteTakesTheRunAndItsRecordsOnly) {
+  RunJournal& j = *this->journal_;
+  const int64_t gone = this->BeginRun(2, 2);
+  const int64_t kept = this->BeginRun(2, 2);
+  this->Record(gone, 1, 1);
+  this->Record(gone, 2, 2);
+  this->Record(kept, 1, 2);
+  ASSERT_TRUE(j.Delete(gone)) << j.LastError();
+  EXPECT_EQ(j.LastError(), "");
+  const auto list = j.List();
+  ASSERT_EQ(list.size(), 1u);
+  EXPECT_EQ(list[0].id, kept);
+  EXPECT_EQ(list[0].recorded, 1);
+  EXPECT_EQ(j.Modes(kept).size(), 1u);
+  EXPECT_TRUE(j.Modes(gone).empty());
+  EXPECT_FALSE(j.Settings(gone));
+  EXPECT_FALSE(j.Delete(gone));
+  EXPECT_EQ(j.LastError(), "the journal holds no run " + std::to_string(gone));
+}
+
 REGISTER_TYPED_TEST_SUITE_P(RunJournalBehaviour, BeginRecordEndAndListNewestFirstWithCounts,
                             UnfinishedIsTheLatestRunningStoppedOrFailedRun,
                             ResumingAStoppedRunMakesItRunningAgain,
                             ReRecordReplacesAndModesComeInRecordingOrder, SettingsComeBackExactly,
-                            RefusesWhatCannotTakeEffectAndSaysWhy);
+                            RefusesWhatCannotTakeEffectAndSaysWhy,
+                            DeleteTakesTheRunAndItsRecordsOnly);
 
 }  // namespace qx::test

@@ -72,6 +72,13 @@ bool MemoryRunJournal::End(int64_t id, RunState state) {
   return true;
 }
 
+bool MemoryRunJournal::Delete(int64_t id) {
+  error_.clear();
+  if (Find(id) == nullptr) return false;
+  std::erase_if(runs_, [id](const Run& r) { return r.summary.id == id; });
+  return true;
+}
+
 std::optional<RunSummary> MemoryRunJournal::Unfinished() {
   error_.clear();
   for (auto it = runs_.rbegin(); it != runs_.rend(); ++it) {

@@ -19,6 +19,7 @@ class MemoryRunJournal final : public RunJournal {
   std::optional<int64_t> Begin(const RunSettings& settings) override;
   bool RecordMode(int64_t run, const ModeRecord& record) override;
   bool End(int64_t run, RunState state) override;
+  bool Delete(int64_t run) override;
   std::optional<RunSummary> Unfinished() override;
   std::optional<RunSettings> Settings(int64_t run) override;
   std::vector<ModeRecord> Modes(int64_t run) override;

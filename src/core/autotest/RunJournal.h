@@ -122,6 +122,9 @@ class RunJournal {
   virtual std::vector<ModeRecord> Modes(int64_t run) = 0;
   /// Every run, newest first.
   virtual std::vector<RunSummary> List() = 0;
+  /// Removes the run and its records; false, with the reason, when the journal holds no such
+  /// run or cannot be written.
+  virtual bool Delete(int64_t run) = 0;
   virtual std::string LastError() const = 0;
 };
 
