@@ -198,7 +198,7 @@ constexpr char kStyle[] =
     "svg{font:8px sans-serif}svg .t{font-weight:bold;font-size:9px}"
     "svg .f{fill:none;stroke:#888}svg .l{fill:none;stroke:#1f5fbf;stroke-width:1.2}"
     "svg circle{fill:#1f5fbf}svg .fit{stroke:#c03030;stroke-dasharray:4 2}"
-    "pre{white-space:pre-wrap}td.left{text-align:left;min-width:32mm}";
+    "pre{white-space:pre-wrap}td.left{text-align:left;min-width:32mm}table.drift{font-size:8pt}";
 
 }  // namespace
 
