@@ -45,6 +45,12 @@ PanelApplication::PanelApplication(const std::string& programDir, base::Clock& c
       programDir, *main_,
       [this] { return bench_.tempTest.Running ? bench_.tempTest.RunId() : int64_t{0}; },
       main_.get());
+  // Resume runs in the temperature window, as its own buttons do, answering "Resume".
+  history_->resume = [this](bool withChamber) -> std::string {
+    if (!temp_) return "the temperature window is closed";
+    temp_->RegistClick();
+    return temp_->RunForClient(withChamber, app::TempRunStarter::Unfinished::Resume);
+  };
   if (QAction* item = main_->RunHistoryAction()) {
     QObject::connect(item, &QAction::triggered, main_.get(), [this] {
       if (!history_) return;

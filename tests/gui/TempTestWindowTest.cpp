@@ -1100,4 +1100,38 @@ TEST_F(TempTestWindowTest, RunHistoryListsShowsOverlaysReportsAndDeletesRuns) {
   EXPECT_EQ(history.Runs()->item(0, 0)->text().toLongLong(), first);
 }
 
+// Resume in the history window continues the journal's unfinished run in the temperature
+// window, without its question; another run is refused with the one that is unfinished.
+TEST_F(TempTestWindowTest, RunHistoryResumesTheUnfinishedRunOnly) {
+  StartConnected();
+  SmallTables(2);
+  Child<QPushButton>("TTest")->click();
+  const int64_t done = Model().RunId();
+  WhileRunning([&] {
+    if (Model().Progress().point != 2) return false;
+    Child<QPushButton>("Button2")->click();
+    return true;
+  });
+  Child<QPushButton>("TTest")->click();
+  const int64_t stopped = Model().RunId();
+  ASSERT_NE(done, stopped);
+
+  panel->Main().findChild<QAction*>("SMenu_RunHistory")->trigger();
+  autotest::RunHistoryWindow& history = panel->RunHistory();
+  ASSERT_EQ(history.Runs()->rowCount(), 2);
+  EXPECT_EQ(history.Runs()->item(0, 3)->text(), "stopped");
+  history.Choose({done});
+  EXPECT_FALSE(history.ResumeClick());
+  EXPECT_EQ(Status(2), "Resume: run " + std::to_string(done) +
+                           " is not the journal's unfinished run (run " + std::to_string(stopped) +
+                           " is)");
+  history.Choose({stopped});
+  EXPECT_TRUE(history.ResumeClick()) << Status(2);
+  EXPECT_EQ(Status(2), "Resume: run " + std::to_string(stopped) + " completed");
+  EXPECT_EQ(Model().RunId(), stopped);  // the same run went on; no new one began
+  ASSERT_EQ(history.Runs()->rowCount(), 2);
+  EXPECT_EQ(history.Runs()->item(0, 3)->text(), "completed");
+  EXPECT_EQ(history.Runs()->item(0, 7)->text(), "4");
+}
+
 }  // namespace qx::gui::test

@@ -127,6 +127,8 @@ RunHistoryWindow::RunHistoryWindow(std::filesystem::path programDir, MainPanel& 
   QPushButton* exportRun = button("RunExport", "Export…");
   QPushButton* report = button("RunReportFile", "Report…");
   QPushButton* remove = button("RunDelete", "Delete…");
+  QPushButton* resumeRun = button("RunResume", "Resume");
+  resumeRun->setToolTip("Continue the journal's unfinished run at its next point and mode");
   buttons->addStretch(1);
   v->addLayout(buttons);
 
@@ -134,6 +136,7 @@ RunHistoryWindow::RunHistoryWindow(std::filesystem::path programDir, MainPanel& 
   connect(exportRun, &QPushButton::clicked, this, [this] { ExportClick(); });
   connect(report, &QPushButton::clicked, this, [this] { ReportClick(); });
   connect(remove, &QPushButton::clicked, this, [this] { DeleteClick(); });
+  connect(resumeRun, &QPushButton::clicked, this, [this] { ResumeClick(); });
   connect(runs_, &QTableWidget::itemSelectionChanged, this, [this] {
     if (!filling_) ShowChosen();
   });
@@ -320,6 +323,41 @@ bool RunHistoryWindow::ReportClick() {
   }
   Say("Report of run " + QString::number(ids[0]) + " written to " + path);
   return true;
+}
+
+bool RunHistoryWindow::ResumeClick() {
+  const std::vector<int64_t> ids = Chosen();
+  if (ids.size() != 1) {
+    Say("Resume: choose one run");
+    return false;
+  }
+  const QString run = "run " + QString::number(ids[0]);
+  if (activeRun_ && activeRun_() != 0) {
+    Say("Resume: a run is going on; it must end first");
+    return false;
+  }
+  bool withChamber = true;
+  {
+    auto journal = Open();
+    if (!journal) return false;
+    const auto open = journal->Unfinished();
+    if (!open || open->id != ids[0]) {
+      Say("Resume: " + run + " is not the journal's unfinished run" +
+          (open ? " (run " + QString::number(open->id) + " is)" : QString()));
+      return false;
+    }
+    withChamber = open->withChamber;
+  }  // the journal is closed before the run opens it
+  if (!resume) {
+    Say("Resume: the temperature window is not there to run it");
+    return false;
+  }
+  Say("Resume: " + run + " goes on in the temperature window");
+  const std::string why = resume(withChamber);
+  Refresh();
+  Say(why.empty() ? "Resume: " + run + " completed"
+                  : "Resume: " + run + " did not complete: " + QString::fromStdString(why));
+  return why.empty();
 }
 
 bool RunHistoryWindow::DeleteClick() {

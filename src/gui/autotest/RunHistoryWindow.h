@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "core/autotest/RunJournal.h"
@@ -45,6 +46,12 @@ class RunHistoryWindow final : public QWidget {
   bool ExportClick();
   bool ReportClick();
   bool DeleteClick();
+  /// Continues the chosen run when it is the journal's unfinished one, through `resume`.
+  bool ResumeClick();
+
+  /// Runs the journal's unfinished run on to its end, with or without the chamber as it
+  /// began; empty when every mode was then measured, else why not.
+  std::function<std::string(bool withChamber)> resume;
 
   /// Stand-ins for the dialogs, for tests: a folder for Export, a file for Report (given the
   /// name offered), and the answer to the Delete question.
