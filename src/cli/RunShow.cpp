@@ -10,7 +10,6 @@
 #include "cli/LinkCommands.h"
 #include "core/autotest/RunReport.h"
 #include "core/autotest/TempDrift.h"
-#include "core/base/AtomicFile.h"
 
 namespace qx::cli {
 
@@ -221,12 +220,7 @@ int ShowRun(autotest::RunJournal& journal, int64_t run, bool json, std::ostream&
 int ReportRun(autotest::RunJournal& journal, int64_t run, const std::filesystem::path& file,
               std::ostream& out, std::ostream& err) {
   std::string error;
-  const auto data = autotest::LoadRunReport(journal, run, error);
-  if (!data) {
-    err << "qxctl: " << error << "\n";
-    return kExitLinkFailed;
-  }
-  if (!base::AtomicFile::Write(file, autotest::RunReportHtml(*data), error)) {
+  if (!autotest::WriteRunReport(journal, run, file, error)) {
     err << "qxctl: " << error << "\n";
     return kExitLinkFailed;
   }

@@ -6,6 +6,8 @@
 #include <map>
 #include <optional>
 
+#include "core/base/AtomicFile.h"
+
 namespace qx::autotest {
 
 namespace {
@@ -221,6 +223,12 @@ std::optional<RunReportData> LoadRunReport(RunJournal& journal, int64_t run, std
   if (!found || !journal.LastError().empty()) return fail();
   data.drift = ComputeDrift(data.rows, data.settings.captureBits);
   return data;
+}
+
+bool WriteRunReport(RunJournal& journal, int64_t run, const std::filesystem::path& file,
+                    std::string& error) {
+  const auto loaded = LoadRunReport(journal, run, error);
+  return loaded && base::AtomicFile::Write(file, RunReportHtml(*loaded), error);
 }
 
 std::string RunReportHtml(const RunReportData& run) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,6 +22,11 @@ struct RunReportData {
 /// The run's header, rows and drift as the journal holds them; nothing, with the reason in
 /// `error`, when it does not hold the run or cannot be read.
 std::optional<RunReportData> LoadRunReport(RunJournal& journal, int64_t run, std::string& error);
+
+/// Reads the run and writes its page to `file` whole (a temporary file renamed over it); false,
+/// with the reason in `error`, when the run cannot be read or the file not written.
+bool WriteRunReport(RunJournal& journal, int64_t run, const std::filesystem::path& file,
+                    std::string& error);
 
 /// The run as one self-contained HTML page for a colleague: no script, no external resource,
 /// charts as inline SVG, laid out to print on A4. Its header (dates, state, device, note,

@@ -19,7 +19,6 @@
 #include "core/autotest/RunHistory.h"
 #include "core/autotest/TempResultFiles.h"
 #include "core/autotest/TempRunPresenter.h"
-#include "core/base/AtomicFile.h"
 #include "gui/MainPanel.h"
 #include "platform/AnsiText.h"
 #include "platform/SqliteRunJournal.h"
@@ -275,12 +274,16 @@ void RunHistoryWindow::DrawChart() {
   chart_->replot();
 }
 
+std::vector<int64_t> RunHistoryWindow::OneChosen(const char* action) {
+  std::vector<int64_t> ids = Chosen();
+  if (ids.size() == 1) return ids;
+  Say(QString::fromUtf8(action) + ": choose one run");
+  return {};
+}
+
 bool RunHistoryWindow::ExportClick() {
-  const std::vector<int64_t> ids = Chosen();
-  if (ids.size() != 1) {
-    Say("Export: choose one run");
-    return false;
-  }
+  const std::vector<int64_t> ids = OneChosen("Export");
+  if (ids.empty()) return false;
   const QString folder = chooseFolder ? chooseFolder()
                                       : QFileDialog::getExistingDirectory(
                                             this, "Export run " + QString::number(ids[0]),
@@ -300,11 +303,8 @@ bool RunHistoryWindow::ExportClick() {
 }
 
 bool RunHistoryWindow::ReportClick() {
-  const std::vector<int64_t> ids = Chosen();
-  if (ids.size() != 1) {
-    Say("Report: choose one run");
-    return false;
-  }
+  const std::vector<int64_t> ids = OneChosen("Report");
+  if (ids.empty()) return false;
   const QString offered = QString::fromStdString(
       (programDir_ / ("QxRun-" + std::to_string(ids[0]) + ".html")).string());
   const QString path =
@@ -314,9 +314,7 @@ bool RunHistoryWindow::ReportClick() {
   auto journal = Open();
   if (!journal) return false;
   std::string error;
-  const auto loaded = qx::autotest::LoadRunReport(*journal, ids[0], error);
-  if (!loaded ||
-      !base::AtomicFile::Write(path.toStdString(), qx::autotest::RunReportHtml(*loaded), error)) {
+  if (!qx::autotest::WriteRunReport(*journal, ids[0], path.toStdString(), error)) {
     Say("Report of run " + QString::number(ids[0]) +
         " not written: " + QString::fromStdString(error));
     return false;
@@ -326,11 +324,8 @@ bool RunHistoryWindow::ReportClick() {
 }
 
 bool RunHistoryWindow::ResumeClick() {
-  const std::vector<int64_t> ids = Chosen();
-  if (ids.size() != 1) {
-    Say("Resume: choose one run");
-    return false;
-  }
+  const std::vector<int64_t> ids = OneChosen("Resume");
+  if (ids.empty()) return false;
   const QString run = "run " + QString::number(ids[0]);
   if (activeRun_ && activeRun_() != 0) {
     Say("Resume: a run is going on; it must end first");
@@ -361,11 +356,8 @@ bool RunHistoryWindow::ResumeClick() {
 }
 
 bool RunHistoryWindow::DeleteClick() {
-  const std::vector<int64_t> ids = Chosen();
-  if (ids.size() != 1) {
-    Say("Delete: choose one run");
-    return false;
-  }
+  const std::vector<int64_t> ids = OneChosen("Delete");
+  if (ids.empty()) return false;
   const auto it =
       std::find_if(list_.begin(), list_.end(), [&](const auto& r) { return r.id == ids[0]; });
   if (it == list_.end()) return false;

@@ -71,6 +71,8 @@ class RunHistoryWindow final : public QWidget {
   /// The journal file opened for one action; none, with the reason in the status bar, when
   /// there is no journal yet or it cannot be opened.
   std::unique_ptr<qx::autotest::RunJournal> Open();
+  /// The one run chosen for `action`; empty, with "ACTION: choose one run" said, otherwise.
+  std::vector<int64_t> OneChosen(const char* action);
   void ShowChosen();
   void DrawChart();
   void Say(const QString& text);

@@ -22,7 +22,6 @@
 #include "core/app/Workbench.h"
 #include "core/autotest/MemoryRunJournal.h"
 #include "core/autotest/RunReport.h"
-#include "core/base/AtomicFile.h"
 #include "gui/MainPanel.h"
 #include "gui/autotest/TempChartPage.h"
 #include "gui/autotest/TempDriftPage.h"
@@ -319,9 +318,7 @@ bool TempTestWindow::ReportClick() {
                     : QFileDialog::getSaveFileName(this, "Report", offered, "HTML pages (*.html)");
   if (path.isEmpty()) return false;  // the dialog was cancelled
   std::string error;
-  const auto loaded = qx::autotest::LoadRunReport(*journal_, run, error);
-  if (!loaded ||
-      !base::AtomicFile::Write(path.toStdString(), qx::autotest::RunReportHtml(*loaded), error)) {
+  if (!qx::autotest::WriteRunReport(*journal_, run, path.toStdString(), error)) {
     SetStatus("Report of run " + QString::number(run) +
               " not written: " + QString::fromStdString(error));
     return false;
